@@ -1,0 +1,29 @@
+#include "demos/DemoSlot.h"
+
+#include <cstring>
+
+DemoSlot::DemoSlot()
+    : threadId(0), thread(nullptr), engineId(0), stopFlag(0), doneFlag(0), window(nullptr),
+      clientWidth(0), clientHeight(0), renderWindow(nullptr), scene(nullptr), camera(nullptr),
+      msaaSamples(0), firstFrame(0), drawing(0), color(0.0f, 0.0f, 0.0f, 1.0f) {
+  memset(&fps, 0, sizeof(fps));
+}
+
+DemoSlot::~DemoSlot() {}
+
+void DemoSlot::clearRunState() {
+  threadId = 0;
+  thread = nullptr;
+  engineId = 0;
+  stopFlag = 0;
+  doneFlag = 0;
+  window = nullptr;
+  clientWidth = clientHeight = 0;
+  renderWindow = nullptr;
+  scene = nullptr;
+  camera = nullptr;
+  msaaSamples = 0;
+  firstFrame = 0;
+  drawing = 0;
+  memset(&fps, 0, sizeof(fps));
+}

@@ -1,0 +1,73 @@
+// Run state of one built-in demo: thread, window, timer, FPS statistics and
+// the engine objects of the engine demos.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+
+#include "demos/Timers.h"
+#include "lumaq.h"
+
+namespace Korveth_nsp {
+class kvRenderWindow;
+class kvScene;
+class kvCamera;
+}  // namespace Korveth_nsp
+
+// Frames are counted in windows of at least one second.
+struct DemoFpsStats {
+  unsigned elapsedMs;
+  unsigned frameCount;
+  unsigned lastTimerValue;
+  unsigned windowFrames;
+  unsigned windowMs;
+  unsigned currentFps;
+  unsigned minFps;
+  unsigned maxFps;
+  unsigned fpsSum;
+  unsigned averageFps;
+  unsigned windowCount;
+  int resultValid;
+  int firstWindowDone;
+};
+
+struct DemoSlot {
+  static const int kVectorArrayCount = 5;
+  static const int kVectorArraySize = 10000;
+
+  DemoSlot();
+  ~DemoSlot();
+  DemoSlot(const DemoSlot&) = delete;
+  DemoSlot& operator=(const DemoSlot&) = delete;
+
+  // Zeroes the run state before a start (thread, flags, window, statistics).
+  void clearRunState();
+  bool isBusy() const { return thread != nullptr; }
+
+  PerfTimer timer;
+  DWORD threadId;
+  HANDLE thread;
+  unsigned engineId;
+  // Shared with the UI thread without a lock.
+  std::atomic<int> stopFlag;
+  std::atomic<int> doneFlag;
+  std::atomic<HWND> window;
+  int clientWidth;
+  int clientHeight;
+
+  Korveth_nsp::kvRenderWindow* renderWindow;
+  Korveth_nsp::kvScene* scene;
+  Korveth_nsp::kvCamera* camera;
+  Korveth_nsp::kvFont hudFont;
+
+  int msaaSamples;
+  int firstFrame;
+  std::atomic<int> drawing;
+  DemoFpsStats fps;
+
+  // Engine data of the engine demos.
+  Korveth_nsp::kvVector4 color;
+  Korveth_nsp::kvLinkedList objects;
+  Korveth_nsp::kvVector4 vectorPairs[2][2];
+  Korveth_nsp::kvVector4 vectorArrays[kVectorArrayCount][kVectorArraySize];
+};

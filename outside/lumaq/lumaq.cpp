@@ -1,0 +1,102 @@
+#include "lumaq.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace Korveth_nsp {
+
+kvLinkedList::kvLinkedList() : m_head(nullptr), m_tail(nullptr), m_count(0) {}
+
+kvLinkedList::~kvLinkedList() { clear(); }
+
+bool kvLinkedList::addTail(void* item) {
+  Node* n = new (std::nothrow) Node{item, m_tail, nullptr};
+  if (!n) return false;
+  if (m_tail) m_tail->next = n; else m_head = n;
+  m_tail = n;
+  ++m_count;
+  return true;
+}
+
+bool kvLinkedList::remove(void* item) {
+  for (Node* n = m_head; n; n = n->next) {
+    if (n->item != item) continue;
+    if (n->prev) n->prev->next = n->next; else m_head = n->next;
+    if (n->next) n->next->prev = n->prev; else m_tail = n->prev;
+    delete n;
+    --m_count;
+    return true;
+  }
+  return false;
+}
+
+void kvLinkedList::clear() {
+  Node* n = m_head;
+  while (n) {
+    Node* next = n->next;
+    delete n;
+    n = next;
+  }
+  m_head = m_tail = nullptr;
+  m_count = 0;
+}
+
+void* kvLinkedList::at(size_t index) const {
+  Node* n = m_head;
+  for (size_t i = 0; n && i < index; ++i) n = n->next;
+  return n ? n->item : nullptr;
+}
+
+kvFont::kvFont() : m_size(12), m_color(1.0f, 1.0f, 1.0f, 1.0f) { m_name[0] = '\0'; }
+
+void kvFont::setName(const char* name) {
+  snprintf(m_name, sizeof(m_name), "%s", name ? name : "");
+}
+
+unsigned kvKma::genId() {
+  static volatile LONG counter = 0;
+  LONG id = InterlockedIncrement(&counter);
+  if (id == 0) id = InterlockedIncrement(&counter);  // skip 0 after a wrap
+  return static_cast<unsigned>(id);
+}
+
+kvTraceMgr::kvTraceMgr() : m_enabled(true), m_sink(nullptr), m_sinkUser(nullptr) {}
+
+kvTraceMgr* kvTraceMgr::getInstance() {
+  static kvTraceMgr instance;
+  return &instance;
+}
+
+void kvTraceMgr::setSink(Sink sink, void* user) {
+  m_sink = sink;
+  m_sinkUser = user;
+}
+
+void kvTraceMgr::logTrace(int level, const char* text) {
+  if (!m_enabled || !text) return;
+  if (m_sink) m_sink(level, text, m_sinkUser);
+  char line[1024];
+  snprintf(line, sizeof(line), "[lumaq:%d] %s\n", level, text);
+  OutputDebugStringA(line);
+}
+
+Korveth::Korveth() : m_started(false), m_glMajor(0), m_glMinor(0) {}
+
+Korveth* Korveth::getInstance() {
+  static Korveth instance;
+  return &instance;
+}
+
+bool Korveth::startup(int glMajor, int glMinor, void*) {
+  m_glMajor = glMajor;
+  m_glMinor = glMinor;
+  m_started = true;
+  return true;
+}
+
+void Korveth::shutdown(void*) { m_started = false; }
+
+}  // namespace Korveth_nsp

@@ -1,0 +1,4 @@
+#include "vk_plugin.h"
+
+VulkanPLugin::VulkanPLugin(const char* name) : m_name(name) {}
+VulkanPLugin::~VulkanPLugin() {}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs a Windows program under 64-bit Wine in the build tree's private prefix.
+# Usage: wine-run.sh PREFIX PROGRAM [ARGS...]
+# The prefix is made on first use; without a display the run goes to Xvfb.
+set -euo pipefail
+prefix="$1"; shift
+export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+wine_bin=/usr/lib/wine/wine64
+[ -x "$wine_bin" ] || wine_bin=$(command -v wine64 || command -v wine)
+
+if [ ! -f "$prefix/.qv-ready" ]; then
+  mkdir -p "$(dirname "$prefix")"
+  exec 9>"$prefix.lock"
+  flock 9
+  if [ ! -f "$prefix/.qv-ready" ]; then
+    rm -rf "$prefix"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+    [ -d "$prefix/drive_c/windows/system32" ] || { echo "wine-run: could not create $prefix" >&2; exit 2; }
+    touch "$prefix/.qv-ready"
+  fi
+  flock -u 9
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine_bin" "$@"
+fi
+exec "$wine_bin" "$@"
