@@ -1,0 +1,1 @@
+qv_gtest(timer_tests demos/test_timers.cpp)
