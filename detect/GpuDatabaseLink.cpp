@@ -1,12 +1,61 @@
-// Ties the GPU records to the built-in GPU database.
+// Ties the GPU records and the primary display device to the built-in GPU
+// database.
 #include <cstring>
 
+#include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
 
-int HardwareCaps::findGpuDatabaseRow(const GpuRecord*) const { return kNoGpuDatabaseRow; }
+namespace {
 
-void FillRecordFromGpuDatabase(GpuRecord*) {}
+// The record's row: by its id string when it has one, else by its ids.
+int recordRow(const GpuRecord* r) {
+  if (!r) return -1;
+  if (r->deviceIdString[0]) {
+    GpuIdFields ids;
+    ids.vendorId = r->vendorId;
+    ids.deviceId = r->deviceId;
+    ids.subsysVendorId = r->subsysVendorId;
+    ids.subsysDeviceId = r->subsysDeviceId;
+    ids.revisionId = r->revisionId;
+    int row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
+    if (row >= 0) return row;
+  }
+  return ::findGpuDatabaseRow(r->vendorId, r->deviceId);
+}
 
-int GpuDatabaseValue(const GpuRecord*, GpuDbColumn) { return 0; }
+}  // namespace
 
-int GpuDatabaseShaderCores(const GpuRecord*, const char*) { return 0; }
+int HardwareCaps::findGpuDatabaseRow(const GpuRecord* record) const {
+  if (record) return recordRow(record);
+  return ::findGpuDatabaseRow(primaryVendorId, primaryDeviceId);
+}
+
+void FillRecordFromGpuDatabase(GpuRecord* r) {
+  if (!r) return;
+  int row = recordRow(r);
+  r->databaseRow = row;
+  if (row < 0) return;
+  const char* codename = getGpuDatabaseCodename(r->vendorId, row);
+  if (codename && codename[0] && strcmp(codename, "Unknown") != 0)
+    copyText(r->codename, kGpuTextSize, codename);
+  r->tmus = getGpuDatabaseTMUs(r->vendorId, row);
+  r->rops = getGpuDatabaseROPs(r->vendorId, row);
+  r->tdpWatts = getGpuDatabaseTDP(r->vendorId, row);
+}
+
+int GpuDatabaseValue(const GpuRecord* r, GpuDbColumn column) {
+  if (!r) return 0;
+  int row = r->databaseRow >= 0 ? r->databaseRow : recordRow(r);
+  if (row < 0) return 0;
+  switch (column) {
+    case kGpuDbVertexShaders: return getGpuDatabaseVertexShaders(r->vendorId, row);
+    case kGpuDbPixelShaders: return getGpuDatabasePixelShaders(r->vendorId, row);
+    case kGpuDbTdp: return getGpuDatabaseTDP(r->vendorId, row);
+  }
+  return 0;
+}
+
+int GpuDatabaseShaderCores(const GpuRecord* r, const char* cpuName) {
+  if (!r) return 0;
+  return getGpuDatabaseShaderCores(r->vendorId, r->deviceId, cpuName);
+}

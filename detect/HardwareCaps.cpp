@@ -110,6 +110,18 @@ HardwareCaps::HardwareCaps() {
   samples = 0;
   maxTessGenLevel = 0.0f;
   primaryAmdComputeUnits = 0;
+  glVersionString[0] = '\0';
+  glExtensionCount = wglExtensionCount = 0;
+  maxTessControlTextureImageUnits = maxTessEvaluationTextureImageUnits = 0;
+  maxTessControlUniformComponents = maxTessEvaluationUniformComponents = 0;
+  maxElementsVertices = maxElementsIndices = maxShininess = maxSpotExponent = 0;
+  maxVertexAttribs = maxColorAttachments = maxRectangleTextureSize = maxBindableUniformSize = 0;
+  maxGeometryOutputVertices = minProgramTexelOffset = maxProgramTexelOffset = 0;
+  maxArrayTextureLayers = maxTextureBufferSize = 0;
+  driverDesc[0] = deviceDescription[0] = openGLDriverName[0] = adapterString[0] = '\0';
+  chipType[0] = dacType[0] = catalystVersion[0] = releaseVersion[0] = '\0';
+  registryMemoryBytes = 0;
+  defaultSwapInterval = 0;
   cpuName[0] = cpuSerial[0] = '\0';
   cpuCoresPerPackage = cpuLogicalProcessors = cpuSpeedMHz = 0;
   cpuFamily = cpuExtFamily = cpuModel = cpuExtModel = cpuStepping = cpuExtStepping = 0;

@@ -202,6 +202,42 @@ class HardwareCaps {
   int samples;
   float maxTessGenLevel;
   int primaryAmdComputeUnits;
+  // Further limits the OpenGL readers keep.
+  char glVersionString[kCapsTextSize];
+  int glExtensionCount;
+  int wglExtensionCount;
+  int maxTessControlTextureImageUnits;
+  int maxTessEvaluationTextureImageUnits;
+  int maxTessControlUniformComponents;
+  int maxTessEvaluationUniformComponents;
+  int maxElementsVertices;
+  int maxElementsIndices;
+  int maxShininess;
+  int maxSpotExponent;
+  int maxVertexAttribs;
+  int maxColorAttachments;
+  int maxRectangleTextureSize;
+  int maxBindableUniformSize;
+  int maxGeometryOutputVertices;
+  int minProgramTexelOffset;
+  int maxProgramTexelOffset;
+  int maxArrayTextureLayers;
+  int maxTextureBufferSize;
+  // Driver facts of the primary display device from the registry.
+  char driverDesc[kCapsTextSize];
+  char deviceDescription[kCapsTextSize];
+  char openGLDriverName[kCapsTextSize];
+  char adapterString[kCapsTextSize];
+  char chipType[kCapsTextSize];
+  char dacType[kCapsTextSize];
+  char catalystVersion[kCapsTextSize];
+  char releaseVersion[kCapsTextSize];
+  uint64_t registryMemoryBytes;
+  int defaultSwapInterval;
+
+  bool initGraphicsControllerData();
+  bool readDriverRegistryDataNT6();
+  bool readDriverRegistryDataLegacy();
 
   char cpuName[kCpuTextSize];
   char cpuSerial[kCpuTextSize];

@@ -3,42 +3,97 @@
 #pragma once
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "detect/HardwareCaps.h"
 
 struct RenderWindowCtx {
-  HardwareCaps caps;
-  bool startedByFacade;
-  HWND window;
+  RenderWindowCtx();
+  HardwareCaps mHardwareCaps;
+  bool ready;
+  int width;
+  int height;
+  int colorBits;
+  int depthBits;
+  int stencilBits;
+  int requestedSamples;  // 0 none, -1 the most available, n at least n
+  int maxMsaaSamples;
+  int samples;
+  HWND windowHandle;
   HDC dc;
   HGLRC context;
-  int maxMsaaSamples;
-  int amdTotalVideoMemoryKB;  // asked once, -1 until then
+  bool startedByFacade;
 };
 
 class RenderWindow {
  public:
   RenderWindow();
-  ~RenderWindow();
+  virtual ~RenderWindow();
   RenderWindow(const RenderWindow&) = delete;
   RenderWindow& operator=(const RenderWindow&) = delete;
 
-  // Runs the hardware detection and, when glMajor > 0, sets up the hidden
+  // Runs the hardware detection and, when major > 0, sets up the hidden
   // OpenGL context and reads everything OpenGL tells. False only when there
   // is no render-window context.
   bool create(HWND window, int width, int height, int colorBits, int depthBits, int stencilBits,
-              int reserved, int glMajor, int glMinor, int contextFlag);
-  void shutdown();
-
-  RenderWindowCtx* context() { return m_ctx; }
-  HardwareCaps* caps() { return m_ctx ? &m_ctx->caps : nullptr; }
-  int getMaxMsaaSamples() const { return m_ctx ? m_ctx->maxMsaaSamples : 0; }
+              int samples, int major, int minor, int contextFlag);
+  bool shutdown();
+  bool initializeGLContextWin32(int contextFlag);
+  bool probeMSAAModes();
+  bool collectMSAAModes(HDC dc, int* lastPlainFormat, int* lastMsaaFormat);
+  void fillPixelFormatDescriptor(PIXELFORMATDESCRIPTOR* pfd, const RenderWindowCtx* ctx) const;
+  bool destroyGLContext();
   int getSamples() const;
+  int updateSamples();
+  int getMaxMsaaSamples() const { return m_pRWCtx ? m_pRWCtx->maxMsaaSamples : 0; }
+  int getAmdTotalVideoMemory(int gpu);
+  bool isGLVersionAtLeast(int major, int minor) const;
+  bool buildOpenGLExtensionsList();
+  void buildOpenGLCapsList();
+
+  RenderWindowCtx* context() { return m_pRWCtx; }
+  HardwareCaps* caps() { return m_pRWCtx ? &m_pRWCtx->mHardwareCaps : nullptr; }
+  bool createdWithAttribs() const { return m_createdWithAttribs; }
+  bool hasNvxMemoryInfo() const { return m_hasNvxMemoryInfo; }
+  bool hasAtiMeminfo() const { return m_hasAtiMeminfo; }
 
  private:
-  RenderWindowCtx* m_ctx;
+  int m_id;
+  RenderWindowCtx* m_pRWCtx;
+  bool m_createdWithAttribs;
+  int m_requestedMajor;
+  int m_requestedMinor;
+  bool m_hasNvxMemoryInfo;
+  bool m_hasAtiMeminfo;
+  int m_amdTotalVideoMemoryKB;
 };
 
-// The OpenGL side of the detection context; the hardware part runs first.
-bool InitDetectionGlContext(RenderWindowCtx* ctx, HWND window, int colorBits, int depthBits,
-                            int stencilBits, int glMajor, int glMinor, int contextFlag);
-void ShutdownDetectionGlContext(RenderWindowCtx* ctx);
+LRESULT CALLBACK DummyWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// Version of the current context: false when GL_VERSION gives no string.
+bool GetGlVersion(int* major, int* minor);
+
+// --- Decisions of the context set-up, kept free of OpenGL for tests. ---
+
+// The attribute lists tried with wglCreateContextAttribsARB, in order, each
+// ending with 0.
+std::vector<std::vector<int>> BuildContextAttribLadder(int major, int minor, int contextFlag);
+
+// The WGL attributes of one pixel format, as the MSAA probe reads them.
+struct PixelFormatFacts {
+  int format;
+  int supportOpenGL, acceleration, drawToWindow, doubleBuffer, pixelType;
+  int depthBits, stencilBits, sampleBuffers, samples, colorBits;
+};
+
+// Keeps, in format order, each qualifying multisample format whose sample
+// count is above every one kept so far.
+struct MsaaSelection {
+  std::vector<std::pair<int, int>> modes;  // {pixel format, samples}
+  int lastPlainFormat;
+  int lastMsaaFormat;
+  int maxSamples;
+};
+MsaaSelection SelectMsaaModes(const std::vector<PixelFormatFacts>& formats, int colorBits,
+                              int depthBits, int stencilBits);

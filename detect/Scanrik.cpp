@@ -23,10 +23,6 @@ void readDesktopMode(ScanrikState& s) {
   }
 }
 
-LRESULT CALLBACK DummyWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
 void readPhysXInfo(ScanrikState& s) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(DetectionRegistryRoot(), "SOFTWARE\\AGEIA Technologies", 0, KEY_READ, &key) !=
@@ -56,6 +52,14 @@ void ClearHardwareSummary(HardwareSummary& s) {
   s.nvidiaPhysicalGpus = s.nvidiaLogicalGpus = 1;
   s.primaryGpuMemoryMB = s.primaryGpuTdp = s.primaryGpuVertexShaders = 0;
   s.primaryGpuPixelShaders = s.primaryGpuShaderCores = 0;
+  s.primaryDbRow = -1;
+  s.primaryGpuTmus = s.primaryGpuRops = 0;
+  s.osShortName[0] = '\0';
+  s.totalPhysicalBytes = 0;
+  s.maxMsaaSamples = s.samples = 0;
+  s.maxTessGenLevel = 0.0f;
+  s.maxTessControlTextureImageUnits = s.maxTessEvaluationTextureImageUnits = 0;
+  s.maxTessControlUniformComponents = s.maxTessEvaluationUniformComponents = 0;
   s.glMajor = s.glMinor = 1;
   s.maxTextureSize = 0;
   s.maxViewportSize = 1024;
@@ -68,8 +72,7 @@ void ClearHardwareSummary(HardwareSummary& s) {
   s.maxAnisotropy = 1.0f;
   s.textureArrayAndBufferObjects = false;
   s.numGlExtensions = s.numWglExtensions = 0;
-  for (int i = 0; i < s.extensions.count(); ++i) free(s.extensions.itemAt(i));
-  s.extensions.clear();
+  s.extensions.clear();  // the names belong to the hardware object
 }
 
 ScanrikState::ScanrikState()
@@ -208,6 +211,7 @@ bool Scanrik::startup(int x, int y, int width, int height, int glMajor, int glMi
 bool Scanrik::shutdown() {
   ScanrikState& s = DetectionState();
   if (!s.started) return false;
+  s.summary.extensions.clear();  // its names die with the render windows
   for (int i = 0; i < s.renderWindows.count(); ++i) {
     RenderWindow* rw = static_cast<RenderWindow*>(s.renderWindows.itemAt(i));
     if (!rw) continue;
@@ -335,28 +339,45 @@ int Scanrik::getGLCapsCount() {
   HardwareCaps* c = caps();
   return c ? c->capsList.count() : 0;
 }
-int Scanrik::findGLCap(const char* name) {
+bool Scanrik::findGLCap(const char* name, int* index) {
   HardwareCaps* c = caps();
-  if (!c || !name) return -1;
+  if (!c || !name || !index) return false;
   for (int i = 0; i < c->capsList.count(); ++i) {
     const OpenGLCap* cap = static_cast<const OpenGLCap*>(c->capsList.itemAt(i));
-    if (cap && cap->name && strcmp(cap->name, name) == 0) return i;
+    if (cap && strncmp(cap->name, name, kGlCapTextSize - 1) == 0) {
+      *index = i;
+      return true;
+    }
   }
-  return -1;
+  return false;
 }
-int Scanrik::getGLCapsCountBySection(int section) {
+int Scanrik::getGLCapsCountBySection(const char* section, int* firstIndex) {
   HardwareCaps* c = caps();
   if (!c) return 0;
+  const char* wanted = section ? section : "";
   int n = 0;
   for (int i = 0; i < c->capsList.count(); ++i) {
     const OpenGLCap* cap = static_cast<const OpenGLCap*>(c->capsList.itemAt(i));
-    if (cap && cap->section == section) ++n;
+    if (!cap || strncmp(cap->section, wanted, kGlCapTextSize - 1) != 0) continue;
+    if (n == 0 && firstIndex) *firstIndex = i;
+    ++n;
   }
   return n;
 }
-const OpenGLCap* Scanrik::getGLCap(int i) {
+bool Scanrik::getGLCap(int i, int* kind, int* intValue, int* indexedValues, int64_t* int64Value,
+                       float* floatValue, char* name, char* section) {
   HardwareCaps* c = caps();
-  return c ? static_cast<const OpenGLCap*>(c->capsList.itemAt(i)) : nullptr;
+  const OpenGLCap* cap = c ? static_cast<const OpenGLCap*>(c->capsList.itemAt(i)) : nullptr;
+  if (!cap) return false;
+  if (kind) *kind = cap->kind;
+  if (cap->kind == kCapInt && intValue) *intValue = cap->intValue;
+  if (cap->kind == kCapIndexed && indexedValues)
+    for (int k = 0; k < 3; ++k) indexedValues[k] = cap->indexedValues[k];
+  if (cap->kind == kCapInt64 && int64Value) *int64Value = cap->int64Value;
+  if (cap->kind == kCapFloat && floatValue) *floatValue = cap->floatValue;
+  if (name) copyText(name, kGlCapTextSize, cap->name);
+  if (section) copyText(section, kGlCapTextSize, cap->section);
+  return true;
 }
 int Scanrik::getNumOpenGLSpirvExtensions() {
   HardwareCaps* c = caps();

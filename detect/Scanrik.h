@@ -22,6 +22,7 @@ const int kSummaryTextSize = 256;
 
 // Copied once from the detection at start-up.
 struct HardwareSummary {
+  int primaryDbRow;
   char primaryGpuName[kSummaryTextSize];
   char primaryGpuCodename[kSummaryTextSize];
   char primaryGpuBiosVersion[kSummaryTextSize];
@@ -42,6 +43,17 @@ struct HardwareSummary {
   int primaryGpuVertexShaders;
   int primaryGpuPixelShaders;
   int primaryGpuShaderCores;
+  int primaryGpuTmus;
+  int primaryGpuRops;
+  char osShortName[kSummaryTextSize];
+  uint32_t totalPhysicalBytes;
+  int maxMsaaSamples;
+  int samples;
+  float maxTessGenLevel;
+  int maxTessControlTextureImageUnits;
+  int maxTessEvaluationTextureImageUnits;
+  int maxTessControlUniformComponents;
+  int maxTessEvaluationUniformComponents;
   int glMajor;
   int glMinor;
   int maxTextureSize;
@@ -61,8 +73,22 @@ struct HardwareSummary {
   bool textureArrayAndBufferObjects;
   int numGlExtensions;
   int numWglExtensions;
-  PtrList extensions;  // owned copies of the names
+  PtrList extensions;  // the hardware object's names, not copies
 };
+
+// What the driver summary text is made of.
+struct DriverSummaryFacts {
+  int vendorKind;
+  const char* nvidiaDriverVersion;  // from the control-panel library
+  const char* driverDate;
+  const char* openGLDriver;
+  const char* catalystVersion;
+  const char* driverVersion;
+};
+void FormatDriverSummary(const DriverSummaryFacts& facts, char* out, int size);
+// The text after the first "Version" of a BIOS string, the whole string
+// without one, "n.a." for an empty one.
+void BiosVersionFromString(const char* bios, char* out, int size);
 
 struct ScanrikState {
   ScanrikState();
@@ -140,9 +166,10 @@ class Scanrik {
   int getNumMSAAModes();
   int getMSAASamples(int i);
   int getGLCapsCount();
-  int findGLCap(const char* name);
-  int getGLCapsCountBySection(int section);
-  const OpenGLCap* getGLCap(int i);
+  bool findGLCap(const char* name, int* index);
+  int getGLCapsCountBySection(const char* section, int* firstIndex);
+  bool getGLCap(int i, int* kind, int* intValue, int* indexedValues, int64_t* int64Value,
+                float* floatValue, char* name, char* section);
   int getNumOpenGLSpirvExtensions();
   const char* getOpenGLSpirvExtension(int i);
   float getMaxTessGenLevel();

@@ -97,8 +97,8 @@ int Scanrik::getNvxTotalAvailableVideoMemory() {
 int Scanrik::getAtiFreeTextureMemory() { return glInteger(GL_TEXTURE_FREE_MEMORY_ATI); }
 int Scanrik::getAmdTotalVideoMemory() {
   RenderWindow* rw = DetectionState().currentRenderWindow;
-  RenderWindowCtx* ctx = rw ? rw->context() : nullptr;
-  return (ctx && ctx->amdTotalVideoMemoryKB > 0) ? ctx->amdTotalVideoMemoryKB : 0;
+  int kb = rw ? rw->getAmdTotalVideoMemory(0) : 0;
+  return kb > 0 ? kb : 0;  // unknown is 0
 }
 int Scanrik::getAmdUsedVideoMemory() {
   return getAmdTotalVideoMemory() - glInteger(GL_TEXTURE_FREE_MEMORY_ATI);

@@ -10,7 +10,7 @@ packages=(
   mingw-w64-tools cmake make wine wine64 xvfb xauth
   mesa-vulkan-drivers libvulkan1 libvulkan-dev pocl-opencl-icd ocl-icd-libopencl1
   opencl-c-headers libstb-dev glslang-tools libxml2-utils imagemagick googletest
-  dpkg-dev
+  dpkg-dev pci.ids
 )
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -1,13 +1,166 @@
-// The Vulkan renderer object, shared by both plug-in generations.
+// The Vulkan renderer object and the records it keeps.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 #include "tvc.h"
+#include "vk_functions.h"
+
+// One layer or extension a host asked for before initialisation.
+struct RequestedName {
+  std::string name;
+  int32_t gpu_index = -1;  // -1: every GPU
+};
+
+struct GpuFeatureEntry {
+  std::string name;
+  int32_t value = 0;
+};
+
+enum GpuLimitType {
+  LIMIT_U32 = 0,
+  LIMIT_I32 = 1,
+  LIMIT_U64 = 2,
+  LIMIT_FLOAT = 3,
+  LIMIT_U32X3 = 4,
+  LIMIT_U32X2 = 5,
+  LIMIT_FLOAT2 = 6,
+};
+
+struct GpuLimitEntry {
+  std::string name;
+  int32_t type = LIMIT_U32;
+  uint32_t u32_values[4] = {0, 0, 0, 0};
+  int32_t i32_values[4] = {0, 0, 0, 0};
+  uint64_t u64_values[4] = {0, 0, 0, 0};
+  float f32_values[4] = {0, 0, 0, 0};
+};
+
+struct VkInstanceRecord {
+  VkInstance instance = nullptr;
+  VkFunctionTable functions;
+  std::vector<std::string> extension_names;
+  std::vector<std::string> layer_names;
+  std::vector<std::string> enabled_extensions;  // those the instance was created with
+  Properties2Source properties2 = Properties2Source::kNone;
+};
+
+struct VkDeviceRecord;
+struct VkDescriptorSetRecord;
+struct VkRayTracingContext;
+struct VkStorageImageRecord;
+
+// What the renderer knows of one physical device.
+struct VkGpuRecord {
+  VkGpuRecord();
+  ~VkGpuRecord();
+  VkGpuRecord(const VkGpuRecord&) = delete;
+  VkGpuRecord& operator=(const VkGpuRecord&) = delete;
+
+  bool initialized = false;
+  VkInstance instance = nullptr;
+  VkPhysicalDevice physical_device = nullptr;
+  VkPhysicalDeviceProperties properties{};
+  int32_t index = 0;
+  VkFunctionTable functions;
+  std::string name;
+  std::string vendor_name;
+  uint32_t vendor_id = 0;
+  uint32_t device_id = 0;
+  std::string api_version_text;
+  int32_t api_version[4] = {0, 0, 0, 0};  // raw, major, minor, patch
+  int32_t driver_version_parts[4] = {0, 0, 0, 0};
+  VkPhysicalDeviceLimits limits{};
+  std::vector<GpuLimitEntry*> limit_registry;
+  VkPhysicalDeviceFeatures features{};
+  std::vector<GpuFeatureEntry*> feature_registry;
+  std::vector<std::string> device_extension_names;
+  std::vector<std::string> device_layer_names;
+  std::vector<VkDeviceRecord*> devices;
+  VkDeviceRecord* current_device = nullptr;
+  uint32_t queue_family_count = 0;
+  int32_t graphics_queue_family = -1;
+  int32_t present_queue_family = -1;
+  VkQueueFamilyProperties* queue_family_properties = nullptr;
+  VkPhysicalDeviceMemoryProperties memory_properties{};
+  std::vector<uint32_t> heap_sizes_mb;
+};
+
+// Feature and limit registries of a GPU record.
+void fill_gpu_registries(VkGpuRecord* record);
+void add_feature(VkGpuRecord* record, const char* name, int32_t value);
+void add_limit_u32(VkGpuRecord* record, const char* name, uint32_t value);
+void add_limit_i32(VkGpuRecord* record, const char* name, int32_t value);
+void add_limit_u64(VkGpuRecord* record, const char* name, uint64_t value);
+void add_limit_float(VkGpuRecord* record, const char* name, float value);
+void add_limit_u32x3(VkGpuRecord* record, const char* name, const uint32_t values[3]);
+void add_limit_viewport_dimensions(VkGpuRecord* record, uint32_t width, uint32_t height);
+void add_limit_float2(VkGpuRecord* record, const char* name, const float values[2]);
+
+// Name of a VkResult as "NAME (code)"; one buffer shared by every call.
+const char* vk_result_to_string(VkResult result);
 
 class VulkanPLugin : public tvc::Renderer {
  public:
-  explicit VulkanPLugin(const char* name);
+  VulkanPLugin();
   ~VulkanPLugin() override;
-  const char* get_name() const override { return m_name; }
+  VulkanPLugin(const VulkanPLugin&) = delete;
+  VulkanPLugin& operator=(const VulkanPLugin&) = delete;
 
- private:
-  const char* m_name;
+#include "vk_slots.h"
+
+  // Initialisation steps.
+  bool create_instance(VkInstanceRecord* record);
+  bool enumerate_instance_extensions(VkInstanceRecord* record);
+  bool enumerate_instance_layers(VkInstanceRecord* record);
+  bool log_physical_devices(VkInstanceRecord* record, int reserved);
+  bool query_memory_heaps(VkGpuRecord* record);
+  bool query_device_extensions(VkGpuRecord* record);
+  bool query_device_layers(VkGpuRecord* record);
+  void clear_requested_names();
+  // Deletes every GPU object and frees every GPU record.
+  void release_gpus();
+
+  static VkBool32 VKAPI_PTR debug_report_callback(VkDebugReportFlagsEXT flags, VkDebugReportObjectTypeEXT type,
+                                                  uint64_t object, size_t location, int32_t code,
+                                                  const char* layer_prefix, const char* message, void* user);
+  static VkBool32 VKAPI_PTR dbgUtilsMessengerFunc(VkDebugUtilsMessageSeverityFlagBitsEXT severity,
+                                                  VkDebugUtilsMessageTypeFlagsEXT types,
+                                                  const VkDebugUtilsMessengerCallbackDataEXT* data, void* user);
+
+  // The record of a GPU object, or null.
+  static VkGpuRecord* gpu_record(tvc::RendererGpu* gpu) {
+    return gpu ? static_cast<VkGpuRecord*>(gpu->renderer_data) : nullptr;
+  }
+  VkGpuRecord* gpu_record_at(int gpu_index) { return gpu_record(gpu_get_by_index(static_cast<unsigned>(gpu_index))); }
+
+  // Object keeping: the device that owns each GPU-side object, by id.
+  void register_object(int id, VkDeviceRecord* owner);
+  VkDeviceRecord* object_owner(int id) const;
+  void unregister_object(int id);
+
+  tvc::mat4 identity_matrix;
+  HMODULE loader_library = nullptr;
+  std::vector<tvc::RenderWindow*> render_windows;
+  VkInstanceRecord* instance_record = nullptr;
+  std::vector<tvc::RendererGpu*> gpu_list;
+  tvc::RendererGpu* current_gpu = nullptr;
+  VkClearValue clear_values[2];
+  bool initialize_all = false;
+  bool validation_enabled = false;
+  VkDebugReportCallbackEXT report_callback_handle = VK_NULL_HANDLE;
+  VkDebugUtilsMessengerEXT messenger_handle = VK_NULL_HANDLE;
+  std::unordered_map<int, VkDeviceRecord*> object_owner_map;
+  std::unordered_map<int, VkDescriptorSetRecord*> descriptor_set_map;
+  std::vector<RequestedName*> requested_instance_layers;
+  std::vector<RequestedName*> requested_device_layers;
+  std::vector<RequestedName*> requested_instance_extensions;
+  std::vector<RequestedName*> requested_device_extensions;
+  std::vector<VkRayTracingContext*> raytracing_contexts;
+  std::vector<VkStorageImageRecord*> storage_images;
+  // Every GPU record made by enumeration; freed by terminate and destruction.
+  std::vector<VkGpuRecord*> gpu_records;
 };

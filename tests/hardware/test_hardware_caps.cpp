@@ -289,6 +289,51 @@ TEST_F(RegistryFixture, OverlongValuesStayTerminatedAndMissingKeysFail) {
   EXPECT_FALSE(caps.readGpuRegistryData(&noSystem));
 }
 
+// The primary display device's driver key, found through the adapter class
+// keys when the display device list gives no usable key.
+TEST_F(RegistryFixture, DriverDataFromTheMatchingClassKey) {
+  const char* cls = "SYSTEM\\ControlSet001\\Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}";
+  auto classKey = [&](int i, const char* match, const char* version) {
+    char path[256];
+    snprintf(path, sizeof(path), "%s\\000%d", cls, i);
+    HKEY k = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
+    RegSetValueExA(k, "MatchingDeviceId", 0, REG_SZ, reinterpret_cast<const BYTE*>(match), strlen(match) + 1);
+    RegSetValueExA(k, "DriverVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), strlen(version) + 1);
+    RegSetValueExA(k, "DriverDate", 0, REG_SZ, reinterpret_cast<const BYTE*>("6-14-2023"), 10);
+    RegSetValueExA(k, "Catalyst_Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("23.6"), 5);
+    uint64_t eightGiB = 8ull << 30;
+    RegSetValueExA(k, "HardwareInformation.MemorySize", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&eightGiB), 8);
+    const wchar_t chip[] = L"GeForce GTX 1050 Ti";
+    RegSetValueExA(k, "HardwareInformation.ChipType", 0, REG_BINARY, reinterpret_cast<const BYTE*>(chip), sizeof(chip));
+    RegCloseKey(k);
+  };
+  classKey(0, "pci\\ven_8086&dev_9a49", "30.0.1");
+  classKey(2, "pci\\ven_10de&dev_1c82&subsys_37511458", "31.0.15.3623");
+  classKey(4, "pci\\ven_1002&dev_73bf", "31.0.21023.2010");
+
+  FakeDisplays fake({{"PCI\\VEN_10DE&DEV_1C82", "n", "NVIDIA", "\\Registry\\Machine\\Nowhere"}});
+  HardwareCaps nv;
+  nv.primaryVendorId = 0x10DE;
+  nv.primaryDeviceId = 0x1C82;
+  nv.vendorKind = kVendorNvidia;
+  ASSERT_TRUE(nv.readDriverRegistryDataNT6());
+  EXPECT_STREQ("31.0.15.3623", nv.driverVersion);
+  EXPECT_STREQ("6-14-2023", nv.driverDate);
+  EXPECT_STREQ("", nv.catalystVersion);  // only read for an AMD primary
+  EXPECT_STREQ("GeForce GTX 1050 Ti", nv.chipType);
+  EXPECT_EQ(8192u, nv.registryMemoryBytes >> 20);
+
+  // The fifth class key is past the search: nothing found, the default stays.
+  HardwareCaps amd;
+  amd.primaryVendorId = 0x1002;
+  amd.primaryDeviceId = 0x73BF;
+  amd.vendorKind = kVendorAmd;
+  copyText(amd.driverVersion, kCapsTextSize, "Unknown version");
+  EXPECT_FALSE(amd.readDriverRegistryDataNT6());
+  EXPECT_STREQ("Unknown version", amd.driverVersion);
+}
+
 TEST(FeatureFlagTest, OutOfRangeIndicesAreIgnored) {
   HardwareCaps caps;
   caps.setFeatureFlag(52, true);

@@ -1,0 +1,18 @@
+# Vulkan renderer plug-ins: a stand-in Vulkan loader, and one test program
+# that drives the Vulkan2 plug-in as the demo framework does and checks its
+# parts directly. Run from the bin folder: the plug-in lies in tvcplugins/,
+# the stand-in loader in fakevk/.
+add_library(fake_vulkan SHARED plugins/fake_vulkan.cpp)
+qv_target(fake_vulkan)
+target_link_options(fake_vulkan PRIVATE -Wl,--kill-at)
+set_target_properties(fake_vulkan PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/fakevk)
+
+add_executable(vulkan2_plugin_tests
+  plugins/test_vulkan2_host.cpp plugins/test_vulkan2_fake.cpp plugins/test_vulkan2_parts.cpp)
+qv_target(vulkan2_plugin_tests)
+target_include_directories(vulkan2_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/plugins)
+target_link_libraries(vulkan2_plugin_tests PRIVATE plugin_tvc_vulkan2_x32_core gtest gtest_main)
+add_dependencies(vulkan2_plugin_tests plugin_tvc_vulkan2_x32 fake_vulkan)
+if(QV_REGISTER_WINE_TESTS)
+  add_test(NAME vulkan2_plugin_tests COMMAND vulkan2_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
+endif()
