@@ -3,15 +3,11 @@
 #pragma once
 #include <windows.h>
 
-bool DetectOpenCl();
-void ShutdownOpenCl();
-bool DetectVulkan();
-void ShutdownVulkanInfo();
-bool DetectCuda();
+#include "app/CudaInfo.h"
+#include "app/OpenClInfo.h"
+#include "app/VulkanInfo.h"
 
-void BuildFullReport(bool extraSection);
-bool WriteXmlReport(const char* path);
-bool WriteTextReport(const char* path);
+#include "app/Report.h"
 
 // Runs the main window as a modal dialog; returns when it has closed.
 void RunMainWindow(HINSTANCE instance);

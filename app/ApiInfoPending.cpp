@@ -1,18 +1,7 @@
-// Collectors, report writers and the main window that are not part of this
-// build yet: each answers its failure value, so start-up and shutdown run
-// their whole sequence.
+// The main window is not part of this build yet: start-up and shutdown
+// run their whole sequence around a stand-in.
 #include "app/ApiInfo.h"
 #include "app/AppState.h"
-
-bool DetectOpenCl() { return false; }
-void ShutdownOpenCl() {}
-bool DetectVulkan() { return false; }
-void ShutdownVulkanInfo() {}
-bool DetectCuda() { return false; }
-
-void BuildFullReport(bool) {}
-bool WriteXmlReport(const char*) { return false; }
-bool WriteTextReport(const char*) { return false; }
 
 void RunMainWindow(HINSTANCE) {
   // Until the main window exists, the program lives as long as the progress

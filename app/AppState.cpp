@@ -154,6 +154,8 @@ void ResetAppState() {
   s.reportBuffers.text = zeroedBuffer(s.reportBuffers.text, kReportBufferSize);
   s.reportBuffers.textLf = zeroedBuffer(s.reportBuffers.textLf, kReportBufferSize);
   s.reportBuffers.xml = zeroedBuffer(s.reportBuffers.xml, kReportBufferSize);
+  s.reportBuffers.textLength = s.reportBuffers.textLfLength = s.reportBuffers.xmlLength = 0;
+  s.reportBuffers.built = false;
 
   SYSTEM_INFO info;
   GetSystemInfo(&info);

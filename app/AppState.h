@@ -30,6 +30,10 @@ struct ReportBuffers {
   char* text;    // CR LF line ends
   char* textLf;  // the same text with LF line ends
   char* xml;     // the XML body
+  int textLength;
+  int textLfLength;
+  int xmlLength;
+  bool built;  // the report is built once per run
 };
 
 // Demos a start switch can open with the main window.

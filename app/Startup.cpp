@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/ApiInfo.h"
 #include "app/AppState.h"
@@ -163,9 +164,8 @@ void showProgressDialog(HINSTANCE instance) {
   }
 }
 
-// The report path of report mode: given, or generated from the local time.
-void settleReportPath(const char* extension) {
-  if (!g_app.reportPath.empty()) return;
+// The generated report path of report mode, from the local time.
+std::string generatedReportPath(const char* extension) {
   char path[64];
   if (g_app.appendTimestamp) {
     SYSTEMTIME t;
@@ -175,7 +175,34 @@ void settleReportPath(const char* extension) {
   } else {
     snprintf(path, sizeof(path), "./_report.%s", extension);
   }
-  g_app.reportPath = path;
+  return path;
+}
+
+// Writes the requested reports; false when one of them could not be written.
+// With both switches each report gets its own file: the text report goes
+// beside the XML report under a given name, or gets its own generated one.
+bool writeReports() {
+  bool ok = true;
+  std::string given = g_app.reportPath;
+  if (g_app.exportXmlReport) {
+    std::string path = given.empty() ? generatedReportPath("xml") : given;
+    g_app.reportPath = path;
+    if (!WriteXmlReport(path.c_str())) {
+      LogPrintf(g_log, "Could not write the XML report to %s", path.c_str());
+      ok = false;
+    }
+  }
+  if (g_app.exportTextReport) {
+    std::string path = given.empty() ? generatedReportPath("txt")
+                       : g_app.exportXmlReport ? TextReportPathBeside(given)
+                                               : given;
+    if (!g_app.exportXmlReport) g_app.reportPath = path;
+    if (!WriteTextReport(path.c_str())) {
+      LogPrintf(g_log, "Could not write the text report to %s", path.c_str());
+      ok = false;
+    }
+  }
+  return ok;
 }
 
 void shutdownAll() {
@@ -206,6 +233,7 @@ void shutdownAll() {
     Korveth_nsp::Korveth::getInstance()->shutdown(nullptr);
     g_app.engineStarted = false;
   }
+  ReleaseCudaInfo();
   ReleaseAppState();
 }
 
@@ -250,6 +278,7 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
 
   if (g_app.tvlDemoName[0] && runFrameworkDemo()) return 0;
 
+  StartCpuSpeedMeasurement();
   logDisplayDevices();
   if (!reportMode()) showProgressDialog(instance);
   g_app.updateThread = nullptr;
@@ -285,15 +314,9 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   g_app.physxVersion = s->getPhysXVersion();
   BuildFullReport(g_app.reportExtraSection);
 
-  if (g_app.exportXmlReport) {
-    settleReportPath("xml");
-    WriteXmlReport(g_app.reportPath.c_str());
-  }
-  if (g_app.exportTextReport) {
-    settleReportPath("txt");
-    WriteTextReport(g_app.reportPath.c_str());
-  }
+  int exitCode = 0;
+  if (reportMode() && !writeReports()) exitCode = 2;
   if (!reportMode()) RunMainWindow(instance);
   shutdownAll();
-  return 0;
+  return exitCode;
 }

@@ -2,6 +2,8 @@
 // set-up, the built-in demo slots and the OpenCL entry points.
 #pragma once
 
+#include "demos/ClEntryPoints.h"
+
 void InitDemoSdk();
 bool StartSdkDemoByName(const char* name, int width, int height, const char* msaaText,
                         bool fullscreen, int vkGpuIndex);
@@ -27,5 +29,3 @@ enum DemoSlotIndex {
   kSlotUsedCount
 };
 void StopDemoThread(int slot);
-
-void ResetClEntryPoints();

@@ -5,4 +5,3 @@ void InitDemoSdk() {}
 bool StartSdkDemoByName(const char*, int, int, const char*, bool, int) { return false; }
 void ShutdownDemoSdk() {}
 void StopDemoThread(int) {}
-void ResetClEntryPoints() {}

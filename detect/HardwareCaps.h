@@ -161,6 +161,9 @@ class HardwareCaps {
   bool readAmdActivity(GpuRecord* record);
   bool readAmdFanSpeed(GpuRecord* record);
   bool readAmdTemperature(GpuRecord* record);
+  // Current activity, clocks (MHz) and voltage (V); outputs may be null.
+  bool readAmdCurrentClocks(GpuRecord* record, int* activity, float* gpuClock, float* memoryClock,
+                            float* voltage);
   bool AMD_Display_Library_ReadPerfLevels(GpuRecord* record, bool current);
   bool startAmdPMLog(GpuRecord* record, int intervalMs);
   bool stopAmdPMLog(GpuRecord* record);

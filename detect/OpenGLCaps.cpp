@@ -18,7 +18,6 @@
 #define GL_MAX_PROGRAM_TEXEL_OFFSET_EXT 0x8905
 #endif
 
-const char kGlCapSeparator[] = "GL_CAP_SEPARATOR_01";
 
 OpenGLCap::OpenGLCap(const char* n, int e, const char* s)
     : glEnum(e), kind(kCapNone), intValue(0), indexedValues{0, 0, 0}, int64Value(0),

@@ -28,7 +28,7 @@ struct OpenGLCap {
 };
 
 // Name of the entry that divides the core limits from the extension limits.
-extern const char kGlCapSeparator[];
+inline constexpr char kGlCapSeparator[] = "GL_CAP_SEPARATOR_01";
 
 // Frees every entry of the caps list and empties it.
 void ReleaseOpenGLCaps(PtrList& caps);

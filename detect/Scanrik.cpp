@@ -436,12 +436,11 @@ int Scanrik::getTotalMemoryKB() {
   return c ? static_cast<int>(c->totalPhysicalKB) : 0;
 }
 
-int Scanrik::getCPUSpeedMHz() {
-  HardwareCaps* c = caps();
-  if (!c) return 0;
-  if (c->cpuSpeedMHz != 0) return c->cpuSpeedMHz;
-  // Count time-stamp ticks over one second of the performance counter, on
-  // one processor; then give the thread back the mask it had.
+namespace {
+
+// Time-stamp ticks over one second of the performance counter, counted on
+// the first processor; the calling thread gets its own mask back after.
+int measureCpuSpeedMHz() {
   DWORD_PTR previous = SetThreadAffinityMask(GetCurrentThread(), 1);
   LARGE_INTEGER freq, start, now;
   QueryPerformanceFrequency(&freq);
@@ -452,6 +451,35 @@ int Scanrik::getCPUSpeedMHz() {
   } while (now.QuadPart - start.QuadPart < freq.QuadPart);
   uint64_t tsc1 = __builtin_ia32_rdtsc();
   if (previous) SetThreadAffinityMask(GetCurrentThread(), previous);
-  c->cpuSpeedMHz = static_cast<int>((tsc1 - tsc0) / 1000000);
+  return static_cast<int>((tsc1 - tsc0) / 1000000);
+}
+
+HANDLE g_cpuSpeedThread = nullptr;
+volatile LONG g_cpuSpeedResult = 0;
+
+DWORD WINAPI cpuSpeedThread(void*) {
+  InterlockedExchange(&g_cpuSpeedResult, measureCpuSpeedMHz());
+  return 0;
+}
+
+}  // namespace
+
+void StartCpuSpeedMeasurement() {
+  if (g_cpuSpeedThread) return;
+  g_cpuSpeedThread = CreateThread(nullptr, 0, cpuSpeedThread, nullptr, 0, nullptr);
+}
+
+int Scanrik::getCPUSpeedMHz() {
+  HardwareCaps* c = caps();
+  if (!c) return 0;
+  if (c->cpuSpeedMHz != 0) return c->cpuSpeedMHz;
+  // A measurement started early is collected; otherwise it runs here.
+  if (g_cpuSpeedThread) {
+    WaitForSingleObject(g_cpuSpeedThread, INFINITE);
+    CloseHandle(g_cpuSpeedThread);
+    g_cpuSpeedThread = nullptr;
+    c->cpuSpeedMHz = static_cast<int>(InterlockedExchange(&g_cpuSpeedResult, 0));
+  }
+  if (c->cpuSpeedMHz == 0) c->cpuSpeedMHz = measureCpuSpeedMHz();
   return c->cpuSpeedMHz;
 }

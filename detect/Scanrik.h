@@ -123,6 +123,11 @@ ScanrikState& DetectionState();
 // Name of a GPU or board maker by PCI vendor id, "unknown" for others.
 const char* vendorNameFromPciId(int id);
 
+// Starts the one-second CPU clock measurement on a thread of its own, so
+// that it runs beside the rest of the detection; the facade's CPU speed
+// collects it.
+void StartCpuSpeedMeasurement();
+
 // Copies the hardware summary once at start-up.
 bool scanGraphicsHardware();
 void ClearHardwareSummary(HardwareSummary& s);

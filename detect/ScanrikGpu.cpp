@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "detect/AmdBackend.h"
 #include "detect/Scanrik.h"
 
 namespace {
@@ -275,14 +276,15 @@ bool Scanrik::getGpuCurrentPerformanceState(int i, int* pstate, float* gpuClock,
   if (r->kind == kGpuKindNvidia)
     return c->readNvidiaCurrentClocks(i, pstate, gpuClock, memoryClock, thirdClock, voltage);
   if (r->kind == kGpuKindAmd) {
-    if (!c->AMD_Display_Library_ReadPerfLevels(r, true) || !r->perfLevels || r->numPerfLevels < 1)
-      return false;
-    const int* row = r->perfLevels[0];
-    put(pstate, row[0]);
-    put(gpuClock, static_cast<float>(row[1]));
-    put(memoryClock, static_cast<float>(row[2]));
+    // The current clocks read now; there is no third clock.
+    int activity = 0;
+    float gpu = 0, memory = 0, volts = 0;
+    if (!c->readAmdCurrentClocks(r, &activity, &gpu, &memory, &volts)) return false;
+    put(pstate, activity);
+    put(gpuClock, gpu);
+    put(memoryClock, memory);
     put(thirdClock, 0.0f);
-    put(voltage, static_cast<float>(row[3]) / 1000.0f);
+    put(voltage, volts);
     return true;
   }
   return false;
@@ -296,14 +298,13 @@ bool Scanrik::getGpuPerfLevel(int i, int j, int* id, float* gpuClock, float* mem
   if (r->kind == kGpuKindNvidia)
     return c->readNvidiaPerfLevel(i, j, id, gpuClock, memoryClock, thirdClock, voltage);
   if (r->kind == kGpuKindAmd) {
-    if (!c->AMD_Display_Library_ReadPerfLevels(r, false) || !r->perfLevels || j >= r->numPerfLevels)
-      return false;
-    const int* row = r->perfLevels[j];
-    put(id, row[0]);
-    put(gpuClock, static_cast<float>(row[1]));
-    put(memoryClock, static_cast<float>(row[2]));
-    put(thirdClock, static_cast<float>(row[3]));
-    put(voltage, static_cast<float>(row[4]));
+    AmdPerfLevel row;
+    if (!c->AMD_Display_Library_ReadPerfLevels(r, false) || !AmdPerfLevelAt(r, j, &row)) return false;
+    put(id, row.id);
+    put(gpuClock, row.gpuClockMHz);
+    put(memoryClock, row.memoryClockMHz);
+    put(thirdClock, row.thirdClockMHz);
+    put(voltage, row.voltage);
     return true;
   }
   return false;

@@ -1,13 +1,16 @@
 /* Starts a program with an exact command line and waits for it.
  *
- *   launcher.exe [--timeout MS] [--cwd DIR] PROGRAM [ARG...]
+ *   launcher.exe [--timeout MS] [--cwd DIR] [--stats] PROGRAM [ARG...]
  *
  * The command line given to PROGRAM is "PROGRAM" followed by each ARG joined
  * verbatim with single blanks: an argument such as /exp_full_filename="a b.xml"
  * arrives with its quotes intact, which passing it through Wine's own argument
  * quoting cannot do. Exit code: the program's own; 124 after a time-out (the
- * program is killed); 125 when it cannot be started; 126 on bad usage. */
+ * program is killed); 125 when it cannot be started; 126 on bad usage.
+ * With --stats the program's wall time and peak memory go to stderr as
+ * "launcher: stats elapsed_ms=N peak_kb=N". */
 #include <windows.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -29,8 +32,14 @@ static int append(char* buf, size_t size, size_t* used, const char* text) {
 int main(int argc, char** argv) {
   DWORD timeoutMs = 60000;
   const char* cwd = NULL;
+  int stats = 0;
   int i = 1;
   for (; i < argc && strncmp(argv[i], "--", 2) == 0; i += 2) {
+    if (strcmp(argv[i], "--stats") == 0) {
+      stats = 1;
+      --i;
+      continue;
+    }
     if (i + 1 >= argc) return usage();
     if (strcmp(argv[i], "--timeout") == 0) timeoutMs = (DWORD)strtoul(argv[i + 1], NULL, 10);
     else if (strcmp(argv[i], "--cwd") == 0) cwd = argv[i + 1];
@@ -58,6 +67,9 @@ int main(int argc, char** argv) {
     return 125;
   }
   CloseHandle(pi.hThread);
+  LARGE_INTEGER freq, start, end;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&start);
   DWORD wait = WaitForSingleObject(pi.hProcess, timeoutMs);
   if (wait != WAIT_OBJECT_0) {
     TerminateProcess(pi.hProcess, 124);
@@ -68,6 +80,15 @@ int main(int argc, char** argv) {
   }
   DWORD code = 0;
   GetExitCodeProcess(pi.hProcess, &code);
+  if (stats) {
+    QueryPerformanceCounter(&end);
+    PROCESS_MEMORY_COUNTERS mem;
+    memset(&mem, 0, sizeof mem);
+    GetProcessMemoryInfo(pi.hProcess, &mem, sizeof mem);
+    fprintf(stderr, "launcher: stats elapsed_ms=%ld peak_kb=%lu\n",
+            (long)((end.QuadPart - start.QuadPart) * 1000 / freq.QuadPart),
+            (unsigned long)(mem.PeakWorkingSetSize / 1024));
+  }
   CloseHandle(pi.hProcess);
   return (int)code;
 }

@@ -1,0 +1,128 @@
+// The report files and the report dialog.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cstdarg>
+#include <cstring>
+
+#include "app/AppState.h"
+#include "app/Report.h"
+#include "app/ReportDialog.h"
+#include "detect/Scanrik.h"
+#include "resources/resource.h"
+
+namespace {
+
+// Writes every piece; false when one write or the close fails.
+bool writeAll(FILE* f, const char* data, size_t n) { return fwrite(data, 1, n, f) == n; }
+
+bool writeTextTo(const char* path) {
+  const ReportBuffers& b = g_app.reportBuffers;
+  if (!path || !b.textLf) return false;
+  FILE* f = fopen(path, "w");
+  if (!f) return false;
+  bool ok = writeAll(f, b.textLf, strlen(b.textLf));
+  ok = (fclose(f) == 0) && ok;
+  return ok;
+}
+
+}  // namespace
+
+bool WriteTextReport(const char* path) { return writeTextTo(path); }
+
+std::string TextReportPathBeside(const std::string& xmlPath) {
+  size_t slash = xmlPath.find_last_of("/\\");
+  size_t dot = xmlPath.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+    return xmlPath.substr(0, dot) + ".txt";
+  return xmlPath + ".txt";
+}
+
+bool WriteXmlReport(const char* path) {
+  const ReportBuffers& b = g_app.reportBuffers;
+  if (!path || !b.xml) return false;
+  FILE* f = fopen(path, "w");
+  if (!f) return false;
+  char line[512];
+  bool ok = true;
+  auto put = [&](const char* format, ...) {
+    memset(line, 0, sizeof(line));
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    ok = writeAll(f, line, strlen(line)) && ok;
+  };
+  put("<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>\n");
+  put("<!--**********************************************************\n");
+  put("* %s v%d.%d.%d.%d report\n", "Quorvel", kAppVersion[0], kAppVersion[1], kAppVersion[2],
+      kAppVersion[3]);
+  put("***********************************************************-->\n");
+  put("\n<quorvel>");
+  ok = writeAll(f, b.xml, strlen(b.xml)) && ok;
+  put("\n\n</quorvel>");
+  ok = (fclose(f) == 0) && ok;
+  return ok;
+}
+
+namespace {
+
+// Asks for a file name with the save dialog; false when cancelled.
+bool askFileName(HWND owner, const char* initial, const char* filter, const char* title, char* name) {
+  memset(name, 0, MAX_PATH);
+  snprintf(name, MAX_PATH, "%s", initial);
+  OPENFILENAMEA ofn;
+  memset(&ofn, 0, sizeof(ofn));
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = name;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrTitle = title;
+  ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
+  return GetSaveFileNameA(&ofn) != 0;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ReportDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG: {
+      char title[256];
+      memset(title, 0, sizeof(title));
+      Scanrik* s = Scanrik::instance();
+      const char* renderer = s ? s->getGLRenderer() : nullptr;
+      snprintf(title, sizeof(title), "%s Full Report - %s", "Quorvel", renderer ? renderer : "");
+      SetWindowTextA(dialog, title);
+      BuildFullReport(g_app.reportExtraSection);
+      const char* text = g_app.reportBuffers.text;
+      SetDlgItemTextA(dialog, IDC_REPORT_TEXT, (text && text[0]) ? text : "");
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      int id = LOWORD(wp);
+      char name[MAX_PATH];
+      if (id == IDOK || id == IDCANCEL) {
+        EndDialog(dialog, id);
+        return TRUE;
+      }
+      if (id == IDC_REPORT_XML_EXPORT) {
+        if (askFileName(dialog, "quorvel_report.xml", "XML data File (*.xml)\0*.xml\0\0",
+                        "Export report to XML File (*.xml)", name))
+          WriteXmlReport(name);
+        return TRUE;
+      }
+      if (id == IDC_REPORT_TXT_EXPORT) {
+        if (askFileName(dialog, "quorvel_report.txt", "Text File (*.txt)\0*.txt\0\0",
+                        "Export report to text File (*.txt)", name))
+          writeTextTo(name);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    default:
+      return FALSE;
+  }
+}
