@@ -7,3 +7,5 @@
 #define IDC_REPORT_TEXT 1090
 #define IDC_REPORT_XML_EXPORT 1092
 #define IDC_REPORT_TXT_EXPORT 1093
+#include "main_window.h"
+#include "panels.h"

@@ -1,0 +1,2 @@
+// Resource ids of the main window and the GPU and Tools tabs.
+#pragma once

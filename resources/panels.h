@@ -1,0 +1,2 @@
+// Resource ids of the OpenGL, CUDA, OpenCL and Vulkan tabs.
+#pragma once
