@@ -107,6 +107,10 @@ HMODULE SecureLoadLibraryEx(const wchar_t* name, DWORD flags) {
   if (level < kLevelModern) {
     flags &= ~static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32);
     path = SecureSystemPath(name);
+    if (!path) {  // never fall back to a search by bare name
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
   } else {
     flags |= LOAD_LIBRARY_SEARCH_SYSTEM32;
   }
