@@ -66,6 +66,8 @@ void clearPlainFields(AppState& s) {
   s.updateResult = 0;
   memset(s.newestVersion, 0, sizeof(s.newestVersion));
   s.appDirectory[0] = '\0';
+  s.gpuNameText[0] = '\0';
+  s.gpuDriverText[0] = '\0';
 }
 
 void setApplicationDirectory(AppState& s) {

@@ -166,6 +166,9 @@ struct AppState {
   float tessLevelInner;
   bool tessLevelAnimation;
   char appDirectory[kAppDirectorySize];
+  // What the GPU tab shows, for the demos' HUD and benchmark rows.
+  char gpuNameText[256];
+  char gpuDriverText[256];
 
   // Fur demo settings.
   int furHairDensity;

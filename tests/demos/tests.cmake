@@ -1,1 +1,1 @@
-qv_gtest(timer_tests demos/test_timers.cpp)
+qv_gtest(demo_tests demos/test_timers.cpp demos/test_demo_results.cpp)
