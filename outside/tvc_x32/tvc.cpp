@@ -94,6 +94,19 @@ void Plugin::get_version(int* major, int* minor, int* patch) const {
 RendererGpu::RendererGpu() : id(utils::gen_id()), gpu_index(0), renderer_data(nullptr) {}
 RendererGpu::~RendererGpu() {}
 
+// ---- RenderWindow
+
+RenderWindow::RenderWindow()
+    : native_window(nullptr), device_context(nullptr), surface_created(0), renderer_data(nullptr) {
+  memset(&desc, 0, sizeof(desc));
+}
+RenderWindow::~RenderWindow() {}
+void RenderWindow::update_size(unsigned width, unsigned height) {
+  // Sizes beyond what an int holds are no window's size: taken as none.
+  desc.width = width > 0x7FFFFFFFu ? 0 : static_cast<int>(width);
+  desc.height = height > 0x7FFFFFFFu ? 0 : static_cast<int>(height);
+}
+
 // ---- Renderer
 
 Renderer::Renderer()

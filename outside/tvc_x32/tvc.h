@@ -121,6 +121,26 @@ class TVC_API RendererGpu {
   void* renderer_data;
 };
 
+// A native window a renderer draws into. The renderer creates and destroys
+// it and hangs its own surface record on it; the size lives in the copied
+// window description.
+class TVC_API RenderWindow {
+ public:
+  RenderWindow();
+  virtual ~RenderWindow();
+  int get_width() const { return desc.width; }
+  int get_height() const { return desc.height; }
+  void update_size(unsigned width, unsigned height);
+  // True while both sides are above zero (a minimised window has none).
+  bool is_size_valid() const { return desc.width > 0 && desc.height > 0; }
+
+  RenderWindowDesc desc;
+  void* native_window;  // HWND
+  void* device_context;  // HDC
+  unsigned char surface_created;
+  void* renderer_data;
+};
+
 // Base of the renderer plug-ins: the whole renderer interface, in slot order.
 class TVC_API Renderer : public Plugin {
  public:

@@ -152,7 +152,10 @@ bool VulkanPLugin::terminate() {
   if (!initialized) return true;
   // Ray-tracing contexts and GPU clean-up belong to areas built separately.
   raytracing_contexts.clear();
-  if (initialize_all) gpu_cleanup_all();
+  // Every logical device goes before the instance, and every window's
+  // surface with it: none may outlive the instance they were made from.
+  for (size_t i = 0; i < gpu_list.size(); ++i) gpu_cleanup(gpu_list[i], get_current_render_window());
+  for (tvc::RenderWindow* window : render_windows) render_window_destroy_surface(window);
 
   if (instance_record) {
     VkFunctionTable& fn = instance_record->functions;

@@ -1,6 +1,8 @@
 // The renderer object: construction, identity, clear values, object keeping.
 #include "vk_plugin.h"
 
+#include "vk_device.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -30,6 +32,12 @@ VulkanPLugin::VulkanPLugin() {
 // Releases memory only: Vulkan objects are released by terminate.
 VulkanPLugin::~VulkanPLugin() {
   clear_requested_names();
+  for (tvc::RenderWindow* window : render_windows) {
+    delete surface_record(window);
+    window->renderer_data = nullptr;
+    delete window;
+  }
+  render_windows.clear();
   for (tvc::RendererGpu* gpu : gpu_list) delete gpu;
   gpu_list.clear();
   for (VkGpuRecord* record : gpu_records) delete record;

@@ -52,6 +52,8 @@ struct VkDeviceRecord;
 struct VkDescriptorSetRecord;
 struct VkRayTracingContext;
 struct VkStorageImageRecord;
+struct VkSurfaceRecord;
+struct VkSwapchainRecord;
 
 // What the renderer knows of one physical device.
 struct VkGpuRecord {
@@ -87,6 +89,12 @@ struct VkGpuRecord {
   VkQueueFamilyProperties* queue_family_properties = nullptr;
   VkPhysicalDeviceMemoryProperties memory_properties{};
   std::vector<uint32_t> heap_sizes_mb;
+  // Extension property blocks read when the logical device is created.
+  VkPhysicalDeviceRayTracingPropertiesNV nv_raytracing_properties{};
+  VkPhysicalDeviceMeshShaderPropertiesNV mesh_shader_properties{};
+  VkPhysicalDevicePCIBusInfoPropertiesEXT pci_bus_info{};
+  VkPhysicalDeviceDriverPropertiesKHR driver_properties{};
+  VkPhysicalDeviceShaderCorePropertiesAMD shader_core_properties{};
 };
 
 // Feature and limit registries of a GPU record.
@@ -130,6 +138,30 @@ class VulkanPLugin : public tvc::Renderer {
   static VkBool32 VKAPI_PTR dbgUtilsMessengerFunc(VkDebugUtilsMessageSeverityFlagBitsEXT severity,
                                                   VkDebugUtilsMessageTypeFlagsEXT types,
                                                   const VkDebugUtilsMessengerCallbackDataEXT* data, void* user);
+
+  // Logical devices and the window path (surface, swapchain, frames).
+  bool find_queue_family(VkGpuRecord* gpu, tvc::RenderWindow* window);
+  bool create_logical_device(VkGpuRecord* gpu, VkDeviceRecord* device);
+  void log_device_properties(VkGpuRecord* gpu, VkDeviceRecord* device);
+  bool find_depth_format(VkGpuRecord* gpu, VkFormat* format);
+  bool vk_depth_buffer_init(VkGpuRecord* gpu, VkDeviceRecord* device, uint32_t width, uint32_t height);
+  bool vk_depth_buffer_release(VkDeviceRecord* device);
+  bool vk_render_pass_init(VkDeviceRecord* device);
+  bool vk_render_pass_release(VkDeviceRecord* device);
+  bool create_device_semaphores(VkDeviceRecord* device);
+  bool release_device_semaphores(VkDeviceRecord* device);
+  // Every Vulkan object of a device, then the device and its record.
+  void release_device(VkGpuRecord* gpu, VkDeviceRecord* device, tvc::RenderWindow* window);
+  bool create_surface(tvc::RenderWindow* window);
+  VkSwapchainRecord* create_swapchain(VkGpuRecord* gpu, VkDeviceRecord* device, tvc::RenderWindow* window);
+  bool destroy_swapchain(VkDeviceRecord* device, tvc::RenderWindow* window);
+  bool create_frames(VkDeviceRecord* device, uint32_t width, uint32_t height);
+  bool create_frame_framebuffers(VkDeviceRecord* device, uint32_t width, uint32_t height);
+  void release_frame_framebuffers(VkDeviceRecord* device);
+  void release_frames(VkDeviceRecord* device);
+  // The device of a GPU (null: the current GPU), or null.
+  VkDeviceRecord* device_of(tvc::RendererGpu* gpu);
+  static VkSurfaceRecord* surface_record(tvc::RenderWindow* window);
 
   // The record of a GPU object, or null.
   static VkGpuRecord* gpu_record(tvc::RendererGpu* gpu) {

@@ -1,0 +1,128 @@
+// Logical devices and what hangs off them: swapchain, surfaces, depth buffer,
+// render passes and the per-image frames.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "vk_plugin.h"
+
+// What a frame, a command list or a render target records into.
+struct VkCommandListRecord {
+  int32_t id = 0;
+  VkCommandBuffer command_buffer = nullptr;
+  VkDevice device = nullptr;
+  VkCommandPool command_pool = VK_NULL_HANDLE;
+  VkFence fence = VK_NULL_HANDLE;
+  int32_t fence_index = 0;
+  bool primary = true;
+  bool opened = false;
+  bool submitted = false;
+  VkPipeline bound_pipeline = VK_NULL_HANDLE;
+};
+
+// The presentation surface of one render window.
+struct VkSurfaceRecord {
+  VkSurfaceKHR surface = VK_NULL_HANDLE;
+  VkInstanceRecord* instance = nullptr;
+  // Read once from the driver and kept until the swapchain goes away.
+  std::vector<VkSurfaceFormatKHR> formats;
+  std::vector<VkPresentModeKHR> present_modes;
+};
+
+struct VkSwapchainBuffer {
+  VkImage image = VK_NULL_HANDLE;
+  VkImageView view = VK_NULL_HANDLE;
+};
+
+struct VkSwapchainRecord {
+  int32_t id = 0;
+  VkSwapchainKHR swapchain = VK_NULL_HANDLE;
+  uint32_t image_count = 0;
+  std::vector<VkSwapchainBuffer> buffers;
+  std::vector<VkImage> images;
+  uint32_t current_image_index = 0;
+  VkFormat format = VK_FORMAT_B8G8R8A8_SRGB;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+struct VkRenderPassRecord {
+  int32_t id = 0;
+  VkRenderPass render_pass = VK_NULL_HANDLE;
+};
+
+struct VkDepthBufferRecord {
+  int32_t id = 0;
+  VkFormat format = VK_FORMAT_UNDEFINED;
+  VkImage image = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  VkImageView view = VK_NULL_HANDLE;
+};
+
+struct VkFrameRecord {
+  VkCommandPool command_pool = VK_NULL_HANDLE;
+  VkCommandBuffer command_buffer = nullptr;
+  VkCommandListRecord* command_record = nullptr;
+  VkFence fence = VK_NULL_HANDLE;
+  VkFramebuffer framebuffer = VK_NULL_HANDLE;
+  VkSemaphore acquire_semaphore = VK_NULL_HANDLE;
+  VkSemaphore render_semaphore = VK_NULL_HANDLE;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  int32_t begin_counter = 0;
+};
+
+enum { kDeviceFenceCount = 16 };
+
+struct VkDeviceRecord {
+  VkDeviceRecord();
+
+  VkInstance instance = nullptr;
+  VkPhysicalDevice physical_device = nullptr;
+  VkDevice device = nullptr;
+  VkQueue graphics_queue = nullptr;
+  VkQueue present_queue = nullptr;
+  VkFunctionTable functions;
+  VkCommandPool command_pool = VK_NULL_HANDLE;
+  VkCommandBuffer command_buffer = nullptr;
+  int32_t flag = 1;
+  VkDescriptorPool descriptor_pool = VK_NULL_HANDLE;
+  int32_t gpu_index = 0;
+  uint32_t graphics_family = 0;
+  uint32_t present_family = 0;
+  VkSemaphore image_semaphore = VK_NULL_HANDLE;
+  VkSemaphore draw_semaphore = VK_NULL_HANDLE;
+  int32_t recreate_count = 0;
+  int32_t last_seen_recreate_count = -1;
+  VkSubmitInfo submit_info{};
+  VkSemaphore acquire_semaphore = VK_NULL_HANDLE;
+  VkSemaphore graphics_semaphore = VK_NULL_HANDLE;
+  VkSemaphore present_complete_semaphore = VK_NULL_HANDLE;
+  VkSemaphore render_complete_semaphore = VK_NULL_HANDLE;
+  int32_t viewport[4] = {0, 0, 0, 0};
+  std::vector<tvc::GpuPipelineStateData*> pipeline_states;
+  std::vector<VkDescriptorSetRecord*> descriptor_sets;
+  std::vector<void*> samplers;
+  std::vector<tvc::GpuCommandList*> command_lists;
+  std::vector<tvc::GpuCommandList*> secondary_command_lists;
+  tvc::GpuCommandList* active_list = nullptr;
+  tvc::GpuCommandList* current_command_list = nullptr;
+  tvc::GpuCommandList* last_submitted_list = nullptr;
+  bool list_submitted = false;
+  VkFence fences[kDeviceFenceCount] = {};
+  uint8_t fence_pending[kDeviceFenceCount] = {};
+  uint8_t device_lost = 0;
+  VkSwapchainRecord* swapchain = nullptr;
+  VkRenderPassRecord* rp1 = nullptr;
+  VkRenderPassRecord* rp2 = nullptr;
+  VkDepthBufferRecord* depth_buffer = nullptr;
+  VkFrameRecord* frames = nullptr;
+  uint32_t frame_count = 0;
+  VkCommandListRecord* active_command_record = nullptr;
+  VkFrameRecord* current_frame = nullptr;
+  uint32_t frame_index = 0;
+};
+
+// Texts of the driver IDs 0 to 9; "VK_DRIVER_ID_UNKNOWN" beyond.
+const char* driver_id_name(uint32_t driver_id);

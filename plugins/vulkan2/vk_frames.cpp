@@ -1,0 +1,282 @@
+// Frames: one record per swapchain image with its command buffer, fence and
+// semaphores; acquire, begin, end, submit and present.
+#include "vk_device.h"
+
+bool VulkanPLugin::create_frame_framebuffers(VkDeviceRecord* device, uint32_t width, uint32_t height) {
+  if (!device || !device->swapchain || !device->frames || !device->rp1) return false;
+  VkSwapchainRecord* swapchain = device->swapchain;
+  for (uint32_t i = 0; i < device->frame_count; ++i) {
+    VkFrameRecord& frame = device->frames[i];
+    frame.width = width;
+    frame.height = height;
+    if (i >= swapchain->image_count) {
+      tracef_error("unable to create a framebuffer for frame %u (err: %s).", i,
+                   vk_result_to_string(VK_ERROR_OUT_OF_DATE_KHR));
+      return false;
+    }
+    VkImageView views[2] = {swapchain->buffers[i].view,
+                            device->depth_buffer ? device->depth_buffer->view : VK_NULL_HANDLE};
+    VkFramebufferCreateInfo info{};
+    info.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
+    info.renderPass = device->rp1->render_pass;
+    info.attachmentCount = device->depth_buffer ? 2 : 1;
+    info.pAttachments = views;
+    info.width = width;
+    info.height = height;
+    info.layers = 1;
+    VkResult result = device->functions.vkCreateFramebuffer(device->device, &info, nullptr, &frame.framebuffer);
+    if (result != VK_SUCCESS) {
+      frame.framebuffer = VK_NULL_HANDLE;
+      tracef_error("unable to create a framebuffer for frame %u (err: %s).", i, vk_result_to_string(result));
+      return false;
+    }
+  }
+  return true;
+}
+
+void VulkanPLugin::release_frame_framebuffers(VkDeviceRecord* device) {
+  if (!device || !device->frames) return;
+  for (uint32_t i = 0; i < device->frame_count; ++i) {
+    VkFrameRecord& frame = device->frames[i];
+    if (frame.framebuffer != VK_NULL_HANDLE)
+      device->functions.vkDestroyFramebuffer(device->device, frame.framebuffer, nullptr);
+    frame.framebuffer = VK_NULL_HANDLE;
+  }
+}
+
+bool VulkanPLugin::create_frames(VkDeviceRecord* device, uint32_t width, uint32_t height) {
+  if (!device || !device->swapchain || device->swapchain->image_count == 0) return false;
+  if (device->frames) release_frames(device);
+  device->frame_count = device->swapchain->image_count;
+  device->frames = new VkFrameRecord[device->frame_count]();
+  device->frame_index = 0;
+  if (!create_frame_framebuffers(device, width, height)) return false;
+
+  VkFunctionTable& fn = device->functions;
+  for (uint32_t i = 0; i < device->frame_count; ++i) {
+    VkFrameRecord& frame = device->frames[i];
+    VkCommandPoolCreateInfo pool{};
+    pool.sType = VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO;
+    pool.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT | VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;
+    pool.queueFamilyIndex = device->graphics_family;
+    VkResult result = fn.vkCreateCommandPool(device->device, &pool, nullptr, &frame.command_pool);
+    if (result != VK_SUCCESS) {
+      frame.command_pool = VK_NULL_HANDLE;
+      tracef_error("unable to create a command pool for frame %u (err: %s).", i, vk_result_to_string(result));
+      return false;
+    }
+    VkCommandBufferAllocateInfo alloc{};
+    alloc.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_ALLOCATE_INFO;
+    alloc.commandPool = frame.command_pool;
+    alloc.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
+    alloc.commandBufferCount = 1;
+    result = fn.vkAllocateCommandBuffers(device->device, &alloc, &frame.command_buffer);
+    if (result != VK_SUCCESS) {
+      frame.command_buffer = nullptr;
+      tracef_error("unable to create a command buffer for frame %u (err: %s).", i, vk_result_to_string(result));
+      return false;
+    }
+    VkFenceCreateInfo fence{};
+    fence.sType = VK_STRUCTURE_TYPE_FENCE_CREATE_INFO;
+    fence.flags = VK_FENCE_CREATE_SIGNALED_BIT;
+    result = fn.vkCreateFence(device->device, &fence, nullptr, &frame.fence);
+    if (result != VK_SUCCESS) {
+      frame.fence = VK_NULL_HANDLE;
+      tracef_error("unable to create a fence for frame %u (err: %s).", i, vk_result_to_string(result));
+      return false;
+    }
+    VkCommandListRecord* command = new VkCommandListRecord;
+    command->id = tvc::utils::gen_id();
+    command->command_buffer = frame.command_buffer;
+    command->device = device->device;
+    command->command_pool = frame.command_pool;
+    command->fence = frame.fence;
+    command->primary = true;
+    frame.command_record = command;
+    VkSemaphoreCreateInfo semaphore{};
+    semaphore.sType = VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO;
+    for (VkSemaphore* s : {&frame.acquire_semaphore, &frame.render_semaphore}) {
+      result = fn.vkCreateSemaphore(device->device, &semaphore, nullptr, s);
+      if (result != VK_SUCCESS) {
+        *s = VK_NULL_HANDLE;
+        tracef_error("unable to create a semaphore for frame %u (err: %s).", i, vk_result_to_string(result));
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+void VulkanPLugin::release_frames(VkDeviceRecord* device) {
+  if (!device || !device->frames) return;
+  VkFunctionTable& fn = device->functions;
+  for (uint32_t i = 0; i < device->frame_count; ++i) {
+    VkFrameRecord& frame = device->frames[i];
+    if (device->active_command_record == frame.command_record) device->active_command_record = nullptr;
+    delete frame.command_record;
+    if (frame.acquire_semaphore != VK_NULL_HANDLE) fn.vkDestroySemaphore(device->device, frame.acquire_semaphore, nullptr);
+    if (frame.render_semaphore != VK_NULL_HANDLE) fn.vkDestroySemaphore(device->device, frame.render_semaphore, nullptr);
+    if (frame.fence != VK_NULL_HANDLE) fn.vkDestroyFence(device->device, frame.fence, nullptr);
+    if (frame.command_buffer && frame.command_pool != VK_NULL_HANDLE)
+      fn.vkFreeCommandBuffers(device->device, frame.command_pool, 1, &frame.command_buffer);
+    if (frame.command_pool != VK_NULL_HANDLE) fn.vkDestroyCommandPool(device->device, frame.command_pool, nullptr);
+  }
+  release_frame_framebuffers(device);
+  delete[] device->frames;
+  device->frames = nullptr;
+  device->frame_count = 0;
+  device->current_frame = nullptr;
+  device->frame_index = 0;
+}
+
+// ---- per-frame slots
+
+bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
+  VkGpuRecord* record = gpu_record(gpu);
+  if (!record) return false;
+  if (window && !window->is_size_valid()) return false;
+  VkDeviceRecord* device = record->current_device;
+  if (!device || !device->frames || !device->swapchain || device->frame_index >= device->frame_count) return false;
+  VkFrameRecord* frame = &device->frames[device->frame_index];
+  device->current_frame = frame;
+  VkFunctionTable& fn = device->functions;
+  // The frame's last submit must be done before its semaphore is signalled
+  // again by the acquisition.
+  fn.vkWaitForFences(device->device, 1, &frame->fence, VK_TRUE, UINT64_MAX);
+  uint32_t image = 0;
+  VkResult result = fn.vkAcquireNextImageKHR(device->device, device->swapchain->swapchain, UINT64_MAX,
+                                             frame->acquire_semaphore, VK_NULL_HANDLE, &image);
+  if (result != VK_SUCCESS && result != VK_SUBOPTIMAL_KHR) {
+    // Nothing was acquired, so nothing may be submitted or presented for
+    // this frame; an out-of-date swapchain is rebuilt for the next try.
+    device->current_frame = nullptr;
+    if (result == VK_ERROR_OUT_OF_DATE_KHR && window) swapchain_recreate(gpu, window);
+    return false;
+  }
+  device->swapchain->current_image_index = image < device->swapchain->image_count ? image : 0;
+  fn.vkResetFences(device->device, 1, &frame->fence);
+  return true;
+}
+
+bool VulkanPLugin::frame_acquire_2(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
+  return frame_acquire(gpu, window);
+}
+
+#if QV_SLOT_OWN_frame_begin
+bool VulkanPLugin::frame_begin(tvc::RendererGpu* gpu, bool begin_command_buffer, bool begin_render_pass) {
+  VkDeviceRecord* device = device_of(gpu);
+  if (!device || !device->frames || device->frame_index >= device->frame_count) return false;
+  VkFrameRecord& frame = device->frames[device->frame_index];
+  VkFunctionTable& fn = device->functions;
+  if (begin_command_buffer) {
+    if (++frame.begin_counter > 1) return true;
+    VkCommandBufferBeginInfo info{};
+    info.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
+    if (fn.vkBeginCommandBuffer(frame.command_buffer, &info) != VK_SUCCESS) {
+      frame.begin_counter = 0;
+      return false;
+    }
+    device->active_command_record = frame.command_record;
+  }
+  if (begin_render_pass) {
+    // The pass draws into the image that acquisition handed out.
+    const uint32_t image = device->swapchain ? device->swapchain->current_image_index : device->frame_index;
+    const VkFrameRecord& target = image < device->frame_count ? device->frames[image] : frame;
+    if (!device->rp1 || target.framebuffer == VK_NULL_HANDLE) return false;
+    VkRenderPassBeginInfo info{};
+    info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
+    info.renderPass = device->rp1->render_pass;
+    info.framebuffer = target.framebuffer;
+    info.renderArea.extent = {target.width, target.height};
+    info.clearValueCount = 2;
+    info.pClearValues = clear_values;
+    fn.vkCmdBeginRenderPass(frame.command_buffer, &info, VK_SUBPASS_CONTENTS_INLINE);
+  }
+  return true;
+}
+#endif
+
+#if QV_SLOT_OWN_frame_end
+bool VulkanPLugin::frame_end(tvc::RendererGpu* gpu, bool end_command_buffer, bool end_render_pass) {
+  VkDeviceRecord* device = device_of(gpu);
+  if (!device || !device->frames || device->frame_index >= device->frame_count) return false;
+  VkFrameRecord& frame = device->frames[device->frame_index];
+  VkFunctionTable& fn = device->functions;
+  if (end_command_buffer) {
+    if (frame.begin_counter <= 0) return false;  // nothing was begun
+    if (--frame.begin_counter > 0) return true;
+  }
+  if (end_render_pass) fn.vkCmdEndRenderPass(frame.command_buffer);
+  if (end_command_buffer) {
+    const bool ok = fn.vkEndCommandBuffer(frame.command_buffer) == VK_SUCCESS;
+    device->active_command_record = nullptr;
+    return ok;
+  }
+  return true;
+}
+#endif
+
+#if QV_SLOT_OWN_frame_submit
+bool VulkanPLugin::frame_submit(tvc::RendererGpu* gpu, int) {
+  VkGpuRecord* record = gpu_record(gpu);
+  VkDeviceRecord* device = record ? record->current_device : nullptr;
+  if (!device || !device->current_frame) return false;
+  VkFrameRecord* frame = device->current_frame;
+  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
+  VkSubmitInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
+  info.waitSemaphoreCount = 1;
+  info.pWaitSemaphores = &frame->acquire_semaphore;
+  info.pWaitDstStageMask = &stage;
+  info.commandBufferCount = 1;
+  info.pCommandBuffers = &frame->command_buffer;
+  info.signalSemaphoreCount = 1;
+  info.pSignalSemaphores = &frame->render_semaphore;
+  return device->functions.vkQueueSubmit(device->graphics_queue, 1, &info, frame->fence) == VK_SUCCESS;
+}
+#endif
+
+bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
+  VkGpuRecord* record = gpu_record(gpu);
+  VkDeviceRecord* device = record ? record->current_device : nullptr;
+  if (!device || !device->current_frame || !device->swapchain || device->frame_count == 0) return false;
+  VkFrameRecord* frame = device->current_frame;
+  VkPresentInfoKHR info{};
+  info.sType = VK_STRUCTURE_TYPE_PRESENT_INFO_KHR;
+  info.waitSemaphoreCount = 1;
+  info.pWaitSemaphores = &frame->render_semaphore;
+  info.swapchainCount = 1;
+  info.pSwapchains = &device->swapchain->swapchain;
+  info.pImageIndices = &device->swapchain->current_image_index;
+  const VkResult result = device->functions.vkQueuePresentKHR(device->graphics_queue, &info);
+  // The frame is spent whatever the outcome: the next present needs a new one.
+  device->current_frame = nullptr;
+  if (result == VK_SUBOPTIMAL_KHR || result == VK_ERROR_OUT_OF_DATE_KHR) return swapchain_recreate(gpu, window);
+  if (result == VK_ERROR_DEVICE_LOST) return false;
+  device->frame_index = (device->frame_index + 1) % device->frame_count;
+  return true;
+}
+
+#if QV_SLOT_OWN_frame_get_index
+unsigned VulkanPLugin::frame_get_index(tvc::RendererGpu* gpu) {
+  VkDeviceRecord* device = device_of(gpu);
+  return device ? device->frame_index : 0;
+}
+#endif
+
+#if QV_SLOT_OWN_frame_set_index
+void VulkanPLugin::frame_set_index(tvc::RendererGpu* gpu, unsigned index) {
+  VkDeviceRecord* device = device_of(gpu);
+  // An index past the frames would name no frame: it is refused.
+  if (device && index < device->frame_count) device->frame_index = index;
+}
+#endif
+
+void VulkanPLugin::command_list_set_active(tvc::GpuCommandList* list) {
+  if (list) {
+    // The list's id is read by the command-list unit; until that exists a
+    // list has no owner here.
+    return;
+  }
+  if (VkDeviceRecord* device = device_of(nullptr)) device->active_list = nullptr;
+}
