@@ -55,6 +55,8 @@ void clearPlainFields(AppState& s) {
   s.progressDialog = nullptr;
   s.reportPath.clear();
   for (DemoSlot& slot : s.demoSlots) slot.clearRunState();
+  for (HWND& w : s.demoWindows) w = nullptr;
+  s.mouseX = s.mouseY = 0;
   s.refreshTimerId = 0;
   s.demoSleepMs = 0;
   s.cpuSpeedMhz = 0;

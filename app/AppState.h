@@ -146,6 +146,9 @@ struct AppState {
   bool reportExtraSection;
   bool appendTimestamp;
   DemoSlot demoSlots[kDemoSlotCount];
+  HWND demoWindows[kDemoSlotCount];  // the window of each slot's last start
+  int mouseX;  // in the client coordinates of a demo window
+  int mouseY;
   int refreshTimerId;
   CRITICAL_SECTION engineDemoLock;
   bool engineDemoLockReady;
