@@ -208,7 +208,7 @@ bool writeReports() {
 void shutdownAll() {
   LogPrintf(g_log, "%s %d.%d.%d.%d shutdown...", kAppName, kAppVersion[0], kAppVersion[1],
             kAppVersion[2], kAppVersion[3]);
-  for (int slot = 0; slot < kSlotUsedCount; ++slot) StopDemoThread(slot);
+  for (int slot : kShutdownSlotOrder) StopDemoThread(slot);
   free(g_app.furNoiseTextures);
   g_app.furNoiseTextures = nullptr;
   if (g_app.openGlModelessDialog) {

@@ -4,31 +4,15 @@
 #include <windows.h>
 
 #include "demos/ClEntryPoints.h"
+#include "demos/DemoStart.h"
 
 void InitDemoSdk();
 bool StartSdkDemoByName(const char* name, int width, int height, const char* msaaText,
                         bool fullscreen, int vkGpuIndex);
 void ShutdownDemoSdk();
 
-// Built-in demo slots, in the order shutdown stops them.
-enum DemoSlotIndex {
-  kSlotGl4Tessellation,
-  kSlotClParticles,
-  kSlotClPostFx,
-  kSlotClDeformer,
-  kSlotGl3Torus,
-  kSlotGl3Triangle,
-  kSlotFur,
-  kSlotToon,
-  kSlotVtf,
-  kSlotSimpleTorus,
-  kSlotSoftShadows,
-  kSlotPointSprite,
-  kSlotHdrDof,
-  kSlotInstancing,
-  kSlotClJulia,
-  kSlotUsedCount
-};
+// Stops the demo of a slot (0 to 16); see demos/DemoStart.h for the slots
+// and the order shutdown stops them in.
 void StopDemoThread(int slot);
 
 // Starters of the built-in demos, on the UI thread. The OpenCL starters take

@@ -9,3 +9,4 @@
 #define IDC_REPORT_TXT_EXPORT 1093
 #include "main_window.h"
 #include "panels.h"
+#include "demos.h"

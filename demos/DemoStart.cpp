@@ -1,0 +1,184 @@
+#include "demos/DemoStart.h"
+
+#include "app/AppState.h"
+#include "app/Log.h"
+#include "app/OpenClInfo.h"
+#include "demos/DemoCatalogue.h"
+#include "demos/DemoControl.h"
+#include "detect/Scanrik.h"
+#include "resources/resource.h"
+
+const int kShutdownSlotOrder[15] = {
+    kSlotGl4Tessellation, kSlotClParticles, kSlotClPostFx, kSlotClDeformer, kSlotGl3Torus,
+    kSlotGl3Triangle,     kSlotFur,         kSlotToon,     kSlotVtf,        kSlotSimpleTorus,
+    kSlotSoftShadows,     kSlotPointSprite, kSlotHdrDof,   kSlotInstancing, kSlotClJulia};
+
+namespace {
+
+// OpenGL catalogue row -> slot.
+const int kGlRowSlots[kGlDemoCount] = {kSlotGl4Tessellation, kSlotGl3Torus, kSlotGl3Triangle,
+                                       kSlotFur,             kSlotHdrDof,   kSlotInstancing,
+                                       kSlotSoftShadows,     kSlotPointSprite, kSlotVtf,
+                                       kSlotToon,            kSlotSimpleTorus};
+
+// Runs the options dialog; false when the user did not confirm. The size
+// the dialog chose goes to width and height.
+bool askOptions(HWND parent, int* width, int* height) {
+  INT_PTR r = DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(IDD_DEMO_OPTIONS), parent,
+                              DemoOptionsDialogProc, 0);
+  if (r != IDOK) return false;
+  *width = g_app.optionsDialogWidth;
+  *height = g_app.optionsDialogHeight;
+  return true;
+}
+
+// The demo window, centred on the desktop.
+HWND createDemoWindow(HWND parent, int width, int height) {
+  HWND w = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_DEMO_WINDOW), parent, DemoWindowProc, 0);
+  if (!w) return nullptr;
+  Scanrik* s = Scanrik::instance();
+  int dw = s ? s->getDesktopWidth() : 0, dh = s ? s->getDesktopHeight() : 0;
+  SetWindowPos(w, HWND_TOP, dw / 2 - width / 2, dh / 2 - height / 2, width, height, SWP_FRAMECHANGED);
+  return w;
+}
+
+void prepareSlot(DemoSlot* slot, HWND window) {
+  slot->clearRunState();
+  slot->window = window;
+  slot->engineId = Korveth_nsp::kvKma::genId();
+  slot->msaaSamples = g_app.msaaSamples;
+  slot->fps.minFps = 10000;
+  slot->fps.maxFps = 0;
+}
+
+// Creates the thread suspended; on failure the window goes away again.
+bool launch(DemoSlot* slot, DemoThreadRoutine routine, HWND window, HWND* windowVar) {
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, routine, slot, CREATE_SUSPENDED, &id);
+  if (!thread) {
+    DestroyWindow(window);
+    slot->window = nullptr;
+    *windowVar = nullptr;
+    return false;
+  }
+  slot->threadId = id;
+  slot->thread = thread;
+  return true;
+}
+
+}  // namespace
+
+int GlDemoSlotOfRow(int row) { return (row >= 0 && row < kGlDemoCount) ? kGlRowSlots[row] : -1; }
+
+bool StartGlDemo(HWND parent, DemoSlot* slot, int demoIndex, DemoThreadRoutine routine, HWND* windowVar,
+                 bool showOptions) {
+  if (!slot || !windowVar || !routine || slot->thread) return false;
+  int width = g_app.demoWinWidth, height = g_app.demoWinHeight;
+  if (showOptions) {
+    int previous = g_app.currentDemoIndex;
+    g_app.currentDemoIndex = demoIndex;
+    if (!askOptions(parent, &width, &height)) {
+      g_app.currentDemoIndex = previous;
+      return false;
+    }
+  }
+  g_app.currentDemoIndex = demoIndex;
+  HWND window = createDemoWindow(parent, width, height);
+  if (!window) return false;
+  prepareSlot(slot, window);
+  if (!launch(slot, routine, window, windowVar)) return false;
+  ShowWindow(window, SW_SHOW);
+  ResumeThread(slot->thread);
+  *windowVar = window;
+  return true;
+}
+
+bool StartCatalogueGlDemo(HWND parent, int row, bool showOptions) {
+  int slot = GlDemoSlotOfRow(row);
+  if (slot < 0) return false;
+  return StartGlDemo(parent, &g_app.demoSlots[slot], row, GlDemoRoutine(row), &g_app.demoWindows[slot],
+                     showOptions);
+}
+
+namespace {
+
+bool clDeviceAvailable(int deviceType) {
+  int platform = g_app.clPlatformSelection;
+  if (deviceType == kClDeviceTypeGpu && !HasClGpuDevice(platform)) {
+    ShowErrorBox("OpenCL GPU not supported on the selected platform.\n\rBye...");
+    return false;
+  }
+  if (deviceType == kClDeviceTypeCpu && !HasClCpuDevice(platform)) {
+    ShowErrorBox("OpenCL CPU not supported on the selected platform.\n\rBye...");
+    return false;
+  }
+  return true;
+}
+
+// The GL interop warning of the Julia and particles demos: shown when the
+// device asked for cannot share with OpenGL; the demo starts anyway.
+void warnAboutGlInterop(int deviceType) {
+  if (!g_app.clGlInterop) return;
+  bool atiStream = deviceType == kClDeviceTypeGpu && g_app.clPlatformCount > 0 && g_app.clPlatforms &&
+                   strstr(g_app.clPlatforms[0].version, "ATI-Stream-v2.0.0");
+  if (atiStream) return;
+  const OpenClDeviceInfo* device = deviceType == kClDeviceTypeCpu ? FindClCpuDevice(0) : FindClGpuDevice(0);
+  if (!device) return;
+  if (!LoadClGlInteropEntryPoints() || !ClDeviceInfoHasExtension(device, "cl_khr_gl_sharing"))
+    ShowWarningBox("This OpenCL demo has the GL interop option enabled.\n\r"
+                   "Your GPU/CPU doesn't support GL interop.\n\rGL interop is disabled.");
+}
+
+bool startClDemo(HWND parent, int deviceType, bool showOptions, int slotIndex, int demoNumber,
+                 bool interopWarning) {
+  if (!clDeviceAvailable(deviceType)) return false;
+  DemoSlot* slot = &g_app.demoSlots[slotIndex];
+  DemoThreadRoutine routine = ClDemoRoutine(demoNumber);
+  if (slot->thread || !routine) return false;
+  int width = g_app.demoWinWidth, height = g_app.demoWinHeight;
+  int index = ClCatalogueRow(demoNumber, deviceType != kClDeviceTypeGpu);
+  int previous = g_app.currentDemoIndex;
+  g_app.currentDemoIndex = index;
+  if (showOptions && !askOptions(parent, &width, &height)) {
+    g_app.currentDemoIndex = previous;
+    return false;
+  }
+  if (interopWarning) warnAboutGlInterop(deviceType);
+  HWND window = createDemoWindow(parent, width, height);
+  if (!window) return false;
+  g_app.demoWindows[slotIndex] = window;
+  prepareSlot(slot, window);
+  if (!launch(slot, routine, window, &g_app.demoWindows[slotIndex])) return false;
+  g_app.clDeviceType = deviceType;
+  ShowWindow(window, SW_SHOW);
+  ResumeThread(slot->thread);
+  return true;
+}
+
+}  // namespace
+
+bool StartClJuliaDemo(HWND parent, int deviceType, bool showOptions) {
+  return startClDemo(parent, deviceType, showOptions, kSlotClJulia, 0, true);
+}
+bool StartClParticlesDemo(HWND parent, int deviceType, bool showOptions) {
+  return startClDemo(parent, deviceType, showOptions, kSlotClParticles, 1, true);
+}
+bool StartClMeshDeformerDemo(HWND parent, int deviceType, bool showOptions) {
+  return startClDemo(parent, deviceType, showOptions, kSlotClDeformer, 2, false);
+}
+bool StartClPostFxDemo(HWND parent, int deviceType, bool showOptions) {
+  return startClDemo(parent, deviceType, showOptions, kSlotClPostFx, 3, false);
+}
+
+bool StopDemoThread(DemoSlot* slot) {
+  if (!slot || !slot->thread) return false;
+  slot->stopFlag = 1;
+  WaitForSingleObject(slot->thread, 100);
+  CloseHandle(slot->thread);
+  slot->thread = nullptr;
+  return true;
+}
+
+void StopDemoThread(int slot) {
+  if (slot >= 0 && slot < kDemoSlotCount) StopDemoThread(&g_app.demoSlots[slot]);
+}

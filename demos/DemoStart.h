@@ -1,0 +1,48 @@
+// Starting and stopping the built-in demos, each in a thread and window of
+// its own over one demo slot.
+#pragma once
+#include <windows.h>
+
+#include "demos/DemoSlot.h"
+
+// Slots of the built-in demos (0 and 1 are never used).
+enum BuiltinDemoSlot {
+  kSlotToon = 2,
+  kSlotFur = 3,
+  kSlotClJulia = 4,
+  kSlotClParticles = 5,
+  kSlotClPostFx = 6,
+  kSlotClDeformer = 7,
+  kSlotGl4Tessellation = 8,
+  kSlotGl3Torus = 9,
+  kSlotGl3Triangle = 10,
+  kSlotVtf = 11,
+  kSlotSimpleTorus = 12,
+  kSlotSoftShadows = 13,
+  kSlotPointSprite = 14,
+  kSlotHdrDof = 15,
+  kSlotInstancing = 16,
+};
+
+// The slots in the order shutdown stops them.
+extern const int kShutdownSlotOrder[15];
+
+typedef DWORD(WINAPI* DemoThreadRoutine)(void* slot);
+
+// The thread routine of an OpenGL catalogue row / OpenCL demo number; null
+// while that demo is not part of the build.
+DemoThreadRoutine GlDemoRoutine(int row);
+DemoThreadRoutine ClDemoRoutine(int demoNumber);
+
+bool StartGlDemo(HWND parent, DemoSlot* slot, int demoIndex, DemoThreadRoutine routine, HWND* windowVar,
+                 bool showOptions);
+bool StopDemoThread(DemoSlot* slot);
+
+// The slot of an OpenGL catalogue row (0 to 10); -1 for another row.
+int GlDemoSlotOfRow(int row);
+
+// The demo window and the options dialog.
+INT_PTR CALLBACK DemoWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM lp);
+INT_PTR CALLBACK DemoOptionsDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp);
+// The slot among 2 to 16 whose window is this one; null when none.
+DemoSlot* FindDemoSlotOfWindow(HWND window);

@@ -1,0 +1,14 @@
+// Resource ids of the demo window and the demo options dialog.
+#pragma once
+#define IDD_DEMO_WINDOW 137
+#define IDD_DEMO_OPTIONS 161
+#define IDC_DEMO_WIDTH 1108
+#define IDC_DEMO_HEIGHT 1109
+#define IDC_DEMO_SIZE_GROUP 1110
+#define IDC_DEMO_WIDTH_LABEL 1111
+#define IDC_DEMO_HEIGHT_LABEL 1112
+#define IDC_DEMO_BENCH_LINK 1124
+#define IDC_DEMO_BENCH_LINE 1125
+#define IDC_DEMO_BENCH_OPEN 1126
+#define IDC_DEMO_DESCRIPTION 1128
+#define IDC_DEMO_MSAA 1134

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+
+#include "app/AppState.h"
+#include "demos/DemoCatalogue.h"
+#include "demos/DemoControl.h"
+#include "demos/DemoStart.h"
+#include "resources/resource.h"
+
+namespace {
+
+// A demo thread that draws nothing and ends on its stop flag.
+std::atomic<int> g_runs{0};
+DWORD WINAPI idleDemo(void* arg) {
+  DemoSlot* slot = static_cast<DemoSlot*>(arg);
+  ++g_runs;
+  while (!slot->stopFlag) Sleep(5);
+  slot->doneFlag = 1;
+  return 0;
+}
+
+// Presses a button of the first window with this caption, from a thread,
+// once it appears (for the modal options dialog).
+struct DialogPresser {
+  const char* caption;
+  int button;
+  HANDLE thread;
+  static DWORD WINAPI run(void* arg) {
+    DialogPresser* p = static_cast<DialogPresser*>(arg);
+    for (int i = 0; i < 400; ++i) {
+      HWND w = FindWindowA(nullptr, p->caption);
+      if (w) {
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(p->button, BN_CLICKED), 0);
+        return 0;
+      }
+      Sleep(10);
+    }
+    return 1;
+  }
+  DialogPresser(const char* c, int b) : caption(c), button(b) {
+    thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
+  }
+  ~DialogPresser() {
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+  }
+};
+
+class DemoStartTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetAppState();
+    m_program = LoadLibraryExA("quorvel.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, m_program);
+    g_app.instance = reinterpret_cast<HINSTANCE>(m_program);
+    g_currentCatalogue = kGlDemoCatalogue;
+  }
+  void TearDown() override {
+    for (int i = 0; i < kDemoSlotCount; ++i) {
+      StopDemoThread(&g_app.demoSlots[i]);
+      if (g_app.demoWindows[i]) DestroyWindow(g_app.demoWindows[i]);
+    }
+    FreeLibrary(m_program);
+  }
+  HMODULE m_program = nullptr;
+};
+
+TEST_F(DemoStartTest, StartsAThreadAndWindowAndStopsIt) {
+  DemoSlot* slot = &g_app.demoSlots[kSlotGl3Torus];
+  HWND window = nullptr;
+  int runs = g_runs;
+  g_app.msaaSamples = 4;
+  ASSERT_TRUE(StartGlDemo(nullptr, slot, 1, idleDemo, &window, false));
+  EXPECT_NE(nullptr, window);
+  EXPECT_EQ(window, slot->window.load());
+  EXPECT_NE(nullptr, slot->thread);
+  EXPECT_EQ(4, slot->msaaSamples);
+  EXPECT_EQ(10000u, slot->fps.minFps);
+  EXPECT_EQ(1, g_app.currentDemoIndex);
+  EXPECT_EQ(slot, FindDemoSlotOfWindow(window));
+  RECT r;
+  GetWindowRect(window, &r);
+  EXPECT_EQ(600, r.right - r.left);
+  // A busy slot refuses and changes nothing.
+  HWND other = nullptr;
+  EXPECT_FALSE(StartGlDemo(nullptr, slot, 2, idleDemo, &other, false));
+  EXPECT_EQ(nullptr, other);
+  EXPECT_EQ(1, g_app.currentDemoIndex);
+  for (int i = 0; i < 100 && g_runs == runs; ++i) Sleep(10);
+  EXPECT_EQ(runs + 1, g_runs.load());
+  // Esc in the demo window stops it like closing does.
+  SendMessageA(window, WM_CHAR, 27, 0);
+  EXPECT_EQ(nullptr, slot->thread);
+  EXPECT_EQ(1, slot->stopFlag.load());
+  EXPECT_FALSE(StopDemoThread(slot));  // nothing left to stop
+  DestroyWindow(window);
+}
+
+TEST_F(DemoStartTest, RefusesWithoutRoutineOrWindowVariable) {
+  DemoSlot* slot = &g_app.demoSlots[kSlotGl3Triangle];
+  HWND window = nullptr;
+  EXPECT_FALSE(StartGlDemo(nullptr, slot, 2, nullptr, &window, false));
+  EXPECT_FALSE(StartGlDemo(nullptr, slot, 2, idleDemo, nullptr, false));
+  EXPECT_FALSE(StartGlDemo(nullptr, nullptr, 2, idleDemo, &window, false));
+  EXPECT_FALSE(StopDemoThread(static_cast<DemoSlot*>(nullptr)));
+  // Demos whose thread routine is not built do not start.
+  EXPECT_FALSE(StartCatalogueGlDemo(nullptr, 1, false));
+  EXPECT_EQ(-1, GlDemoSlotOfRow(11));
+  EXPECT_EQ(kSlotToon, GlDemoSlotOfRow(9));
+}
+
+TEST_F(DemoStartTest, CancelledOptionsStartNothing) {
+  DemoSlot* slot = &g_app.demoSlots[kSlotFur];
+  HWND window = nullptr;
+  {
+    DialogPresser cancel(kGlDemoCatalogue[3].name, IDCANCEL);
+    EXPECT_FALSE(StartGlDemo(nullptr, slot, 3, idleDemo, &window, true));
+  }
+  EXPECT_EQ(nullptr, window);
+  EXPECT_EQ(nullptr, slot->thread);
+  EXPECT_EQ(0, g_app.msaaSamples);
+}
+
+TEST_F(DemoStartTest, OptionsSizeIsLimitedToTheViewport) {
+  // Without a detection context the viewport limit is not known: the typed
+  // size is taken; a non-number gives 0.
+  DemoSlot* slot = &g_app.demoSlots[kSlotFur];
+  HWND window = nullptr;
+  {
+    DialogPresser go(kGlDemoCatalogue[3].name, IDOK);
+    EXPECT_TRUE(StartGlDemo(nullptr, slot, 3, idleDemo, &window, true));
+  }
+  EXPECT_EQ(600, g_app.optionsDialogWidth);
+  EXPECT_EQ(600, g_app.optionsDialogHeight);
+  StopDemoThread(slot);
+  DestroyWindow(window);
+}
+
+TEST(DemoCatalogueTest, RowsAndClRowNumbers) {
+  EXPECT_STREQ("GL 4.x - Tessellation", kGlDemoCatalogue[0].name);
+  EXPECT_STREQ("GL 1.2 - Simple Mesh", kGlDemoCatalogue[10].name);
+  EXPECT_STRNE("", kGlDemoCatalogue[0].benchmarkLink);
+  EXPECT_STREQ("", kGlDemoCatalogue[1].benchmarkLink);
+  EXPECT_STREQ("CL CPU - Post FX", kClDemoCatalogue[ClCatalogueRow(3, true)].name);
+  EXPECT_STREQ("CL GPU - 1M Particles", kClDemoCatalogue[ClCatalogueRow(1, false)].name);
+}
+
+}  // namespace

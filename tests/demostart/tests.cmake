@@ -1,0 +1,1 @@
+qv_gtest(demostart_tests demostart/test_demo_start.cpp)
