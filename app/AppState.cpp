@@ -61,6 +61,7 @@ void clearPlainFields(AppState& s) {
   s.demoSleepMs = 0;
   s.cpuSpeedMhz = 0;
   s.currentDemoIndex = 0;
+  s.selectedSdkDemo = s.selectedGlDemo = s.selectedClDemo = 0;
   s.optionsDialogWidth = 0;
   s.optionsDialogHeight = 0;
   s.msaaSamples = 0;

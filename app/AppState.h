@@ -156,6 +156,9 @@ struct AppState {
   int cpuSpeedMhz;
   bool sensorRefreshEnabled;
   int currentDemoIndex;
+  int selectedSdkDemo;  // the 3D Demos tab's choices
+  int selectedGlDemo;
+  int selectedClDemo;
   int optionsDialogWidth;
   int optionsDialogHeight;
   int msaaSamples;

@@ -4,12 +4,9 @@
 #include <windows.h>
 
 #include "demos/ClEntryPoints.h"
+#include "demos/DemoLauncher.h"
 #include "demos/DemoStart.h"
 
-void InitDemoSdk();
-bool StartSdkDemoByName(const char* name, int width, int height, const char* msaaText,
-                        bool fullscreen, int vkGpuIndex);
-void ShutdownDemoSdk();
 
 // Stops the demo of a slot (0 to 16); see demos/DemoStart.h for the slots
 // and the order shutdown stops them in.

@@ -1,0 +1,2 @@
+qv_gtest(demospanel_tests demospanel/test_demos_panel.cpp)
+add_dependencies(demospanel_tests quorvel)
