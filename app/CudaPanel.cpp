@@ -7,13 +7,13 @@
 #include "app/AppState.h"
 #include "app/CudaInfo.h"
 #include "app/Log.h"
+#include "app/PanelLogo.h"
 #include "app/Panels.h"
 #include "resources/resource.h"
 
 namespace {
 
 // Resources come from the module the panel was created from.
-HINSTANCE moduleOf(HWND window) { return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)); }
 
 const char kCudaWebPage[] = "https://developer.nvidia.com/cuda-zone";
 
@@ -31,28 +31,6 @@ const CudaField kCudaFields[] = {
     {1175, 1174}, {1177, 1176}, {1180, 1179}, {1186, 1185}, {1188, 1187}, {1190, 1189},
 };
 
-void paintLogo(HWND panel, HBITMAP* bitmap, int resource, int area) {
-  if (!*bitmap) *bitmap = LoadBitmapA(moduleOf(panel), MAKEINTRESOURCEA(resource));
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(panel, &ps);
-  HWND control = GetDlgItem(panel, area);
-  if (*bitmap && dc && control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
-    BITMAP info;
-    HDC mem = CreateCompatibleDC(dc);
-    if (mem && GetObjectA(*bitmap, sizeof info, &info)) {
-      HGDIOBJ old = SelectObject(mem, *bitmap);
-      SetStretchBltMode(dc, HALFTONE);
-      StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, info.bmWidth, info.bmHeight,
-                 SRCAND);
-      SelectObject(mem, old);
-    }
-    if (mem) DeleteDC(mem);
-  }
-  EndPaint(panel, &ps);
-}
 
 void fillCudaDevice(HWND panel, int index) {
   index &= 0xFFFFFF;
@@ -130,7 +108,7 @@ void fillCudaPanel(HWND panel) {
 INT_PTR CALLBACK CudaPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_PAINT:
-      paintLogo(panel, &g_cudaLogo, IDB_CUDA_LOGO, IDC_CUDA_LOGO);
+      PaintPanelLogo(panel, &g_cudaLogo, IDB_CUDA_LOGO, IDC_CUDA_LOGO);
       return TRUE;
     case WM_INITDIALOG:
       fillCudaPanel(panel);

@@ -7,13 +7,13 @@
 #include "app/AppState.h"
 #include "app/Log.h"
 #include "app/OpenClInfo.h"
+#include "app/PanelLogo.h"
 #include "app/Panels.h"
 #include "resources/resource.h"
 
 namespace {
 
 // Resources come from the module the panel was created from.
-HINSTANCE moduleOf(HWND window) { return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)); }
 
 const char kProductName[] = "Quorvel";
 const char kOpenClNewsPage[] = "https://www.khronos.org/news/tags/tag/OpenCL";
@@ -34,28 +34,6 @@ const int kClPlatformControls[] = {
     IDC_CL_DEMO_GPU_LABEL, IDC_CL_DEMO_CPU, IDC_CL_DEMO_CPU_LABEL,
 };
 
-void paintLogo(HWND panel, HBITMAP* bitmap, int resource, int area) {
-  if (!*bitmap) *bitmap = LoadBitmapA(moduleOf(panel), MAKEINTRESOURCEA(resource));
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(panel, &ps);
-  HWND control = GetDlgItem(panel, area);
-  if (*bitmap && dc && control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
-    BITMAP info;
-    HDC mem = CreateCompatibleDC(dc);
-    if (mem && GetObjectA(*bitmap, sizeof info, &info)) {
-      HGDIOBJ old = SelectObject(mem, *bitmap);
-      SetStretchBltMode(dc, HALFTONE);
-      StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, info.bmWidth, info.bmHeight,
-                 SRCAND);
-      SelectObject(mem, old);
-    }
-    if (mem) DeleteDC(mem);
-  }
-  EndPaint(panel, &ps);
-}
 
 const OpenClPlatformInfo* platformAt(int p) {
   if (!g_app.clPlatforms || p < 0 || p >= g_app.clPlatformCount) return nullptr;
@@ -200,7 +178,7 @@ int selectionOf(HWND panel, int combo) {
 INT_PTR CALLBACK OpenClPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_PAINT:
-      paintLogo(panel, &g_clLogo, IDB_CL_LOGO, IDC_CL_LOGO);
+      PaintPanelLogo(panel, &g_clLogo, IDB_CL_LOGO, IDC_CL_LOGO);
       return TRUE;
     case WM_INITDIALOG:
       fillClPanel(panel);
@@ -218,7 +196,7 @@ INT_PTR CALLBACK OpenClPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
       }
       if (code == BN_CLICKED && id == IDC_CL_MORE) {
         if (platformAt(g_shownPlatform))
-          DialogBoxParamA(moduleOf(panel), MAKEINTRESOURCEA(IDD_CL_DETAILS), panel, OpenClInfoDialogProc,
+          DialogBoxParamA(PanelModule(panel), MAKEINTRESOURCEA(IDD_CL_DETAILS), panel, OpenClInfoDialogProc,
                           0);
         return TRUE;
       }

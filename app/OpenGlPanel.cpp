@@ -12,6 +12,7 @@
 #include "app/AppState.h"
 #include "app/GlExtensionTable.h"
 #include "app/Log.h"
+#include "app/PanelLogo.h"
 #include "app/Panels.h"
 #include "detect/OpenGLCaps.h"
 #include "detect/Scanrik.h"
@@ -20,7 +21,6 @@
 namespace {
 
 // Resources come from the module the panel was created from.
-HINSTANCE moduleOf(HWND window) { return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)); }
 
 const char kProductName[] = "Quorvel";
 const int kSummarySize = 2048;
@@ -375,7 +375,7 @@ INT_PTR CALLBACK OpenGlPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
           // The caps dialog's tree view needs its class before the dialog exists.
           INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES};
           InitCommonControlsEx(&icc);
-          g_app.openGlModelessDialog = CreateDialogParamA(moduleOf(panel), MAKEINTRESOURCEA(IDD_GL_CAPS),
+          g_app.openGlModelessDialog = CreateDialogParamA(PanelModule(panel), MAKEINTRESOURCEA(IDD_GL_CAPS),
                                                           panel, GlCapsDialogProc, 0);
         }
         if (g_app.openGlModelessDialog) ShowWindow(g_app.openGlModelessDialog, SW_SHOW);
@@ -383,7 +383,7 @@ INT_PTR CALLBACK OpenGlPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
         HWND list = GetDlgItem(panel, IDC_GL_EXTENSION_LIST);
         int selected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
         if (listLine(list, selected, g_extensionLine, sizeof g_extensionLine))
-          DialogBoxParamA(moduleOf(panel), MAKEINTRESOURCEA(IDD_GL_EXTENSION), panel,
+          DialogBoxParamA(PanelModule(panel), MAKEINTRESOURCEA(IDD_GL_EXTENSION), panel,
                           GlExtensionDialogProc, 0);
       }
       return TRUE;

@@ -9,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "app/Log.h"
+#include "app/PanelLogo.h"
 #include "app/Panels.h"
 #include "app/VulkanInfo.h"
 #include "resources/resource.h"
@@ -16,7 +17,6 @@
 namespace {
 
 // Resources come from the module the panel was created from.
-HINSTANCE moduleOf(HWND window) { return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)); }
 
 const int kVkLineSize = 256;
 const char kReportSectionTitle[] = "[ Vulkan Capabilities ]";
@@ -28,28 +28,6 @@ HWND g_outputDialog = nullptr;
 std::string g_instanceText;
 std::string g_deviceText;
 
-void paintLogo(HWND panel, HBITMAP* bitmap, int resource, int area) {
-  if (!*bitmap) *bitmap = LoadBitmapA(moduleOf(panel), MAKEINTRESOURCEA(resource));
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(panel, &ps);
-  HWND control = GetDlgItem(panel, area);
-  if (*bitmap && dc && control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
-    BITMAP info;
-    HDC mem = CreateCompatibleDC(dc);
-    if (mem && GetObjectA(*bitmap, sizeof info, &info)) {
-      HGDIOBJ old = SelectObject(mem, *bitmap);
-      SetStretchBltMode(dc, HALFTONE);
-      StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, info.bmWidth, info.bmHeight,
-                 SRCAND);
-      SelectObject(mem, old);
-    }
-    if (mem) DeleteDC(mem);
-  }
-  EndPaint(panel, &ps);
-}
 
 // One line with CR LF; the line is cut to the line buffer.
 void appendLine(std::string& text, const char* line) {
@@ -263,7 +241,7 @@ void fillVulkanInstanceInfo(HWND panel) {
 INT_PTR CALLBACK VulkanPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_PAINT:
-      paintLogo(panel, &g_vkLogo, IDB_VK_LOGO, IDC_VK_LOGO);
+      PaintPanelLogo(panel, &g_vkLogo, IDB_VK_LOGO, IDC_VK_LOGO);
       return TRUE;
     case WM_INITDIALOG:
       fillVulkanInstanceInfo(panel);
@@ -271,7 +249,7 @@ INT_PTR CALLBACK VulkanPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDC_VK_OUTPUT_BUTTON && HIWORD(wp) == BN_CLICKED) {
         if (!g_outputDialog || !IsWindow(g_outputDialog))
-          g_outputDialog = CreateDialogParamA(moduleOf(panel), MAKEINTRESOURCEA(IDD_VK_OUTPUT), panel,
+          g_outputDialog = CreateDialogParamA(PanelModule(panel), MAKEINTRESOURCEA(IDD_VK_OUTPUT), panel,
                                               VulkanOutputDialogProc, 0);
         if (g_outputDialog) ShowWindow(g_outputDialog, SW_SHOW);
         return TRUE;

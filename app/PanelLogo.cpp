@@ -1,0 +1,28 @@
+#include "app/PanelLogo.h"
+
+HINSTANCE PanelModule(HWND window) {
+  return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+}
+
+void PaintPanelLogo(HWND panel, HBITMAP* bitmap, int resource, int area) {
+  if (!*bitmap) *bitmap = LoadBitmapA(PanelModule(panel), MAKEINTRESOURCEA(resource));
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(panel, &ps);
+  HWND control = GetDlgItem(panel, area);
+  if (*bitmap && dc && control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
+    BITMAP info;
+    HDC mem = CreateCompatibleDC(dc);
+    if (mem && GetObjectA(*bitmap, sizeof info, &info)) {
+      HGDIOBJ old = SelectObject(mem, *bitmap);
+      SetStretchBltMode(dc, HALFTONE);
+      StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, info.bmWidth, info.bmHeight,
+                 SRCAND);
+      SelectObject(mem, old);
+    }
+    if (mem) DeleteDC(mem);
+  }
+  EndPaint(panel, &ps);
+}
