@@ -10,14 +10,7 @@ const char kClassKey[] = "SYSTEM\\ControlSet001\\Control\\Class\\{4D36E968-E325-
 
 // A text value into dest (at most 255 characters, always terminated).
 bool readText(HKEY key, const char* value, char* dest) {
-  char buf[512];
-  DWORD type = 0, n = sizeof(buf) - 1;
-  memset(buf, 0, sizeof(buf));
-  if (RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &n) != ERROR_SUCCESS)
-    return false;
-  buf[n < sizeof(buf) ? n : sizeof(buf) - 1] = '\0';
-  copyText(dest, kCapsTextSize, buf);
-  return true;
+  return ReadRegistryText(key, value, dest, kCapsTextSize);
 }
 
 // Drivers store these as UTF-16 bytes: keep every non-zero byte.

@@ -287,12 +287,10 @@ int HardwareCaps::findDisplayDeviceSlot(int vendor, int device, int subsysVendor
   return kNoDisplaySlot;
 }
 
-namespace {
-
 // Reads a registry value as text into buf (size bytes, at most size - 1
 // characters kept); the result is always terminated inside buf. Longer
 // values are cut. False when the value is absent.
-bool readRegistryText(HKEY key, const char* value, char* buf, DWORD size, DWORD* type = nullptr) {
+bool ReadRegistryText(HKEY key, const char* value, char* buf, DWORD size, DWORD* type) {
   if (size < 2) return false;
   DWORD t = 0, needed = 0;
   if (RegQueryValueExA(key, value, nullptr, &t, nullptr, &needed) != ERROR_SUCCESS) return false;
@@ -311,8 +309,6 @@ bool readRegistryText(HKEY key, const char* value, char* buf, DWORD size, DWORD*
   if (type) *type = t;
   return true;
 }
-
-}  // namespace
 
 bool HardwareCaps::readGpuRegistryData(GpuRecord* r) {
   if (!r) return false;
@@ -353,15 +349,15 @@ bool HardwareCaps::readGpuRegistryData(GpuRecord* r) {
 
   r->hasRadeonSoftwareEdition = false;
   char text[257];
-  if (readRegistryText(key, "RadeonSoftwareEdition", text, 256)) {
+  if (ReadRegistryText(key, "RadeonSoftwareEdition", text, 256)) {
     r->hasRadeonSoftwareEdition = true;
     copyText(r->radeonSoftwareEdition, 128, text);
   }
-  if (readRegistryText(key, "DriverVersion", text, 128)) copyText(r->driverVersion, 128, text);
-  if (readRegistryText(key, "DriverDate", text, 256)) copyText(r->driverDate, 256, text);
+  if (ReadRegistryText(key, "DriverVersion", text, 128)) copyText(r->driverVersion, 128, text);
+  if (ReadRegistryText(key, "DriverDate", text, 256)) copyText(r->driverDate, 256, text);
   const char* packageValue = r->hasRadeonSoftwareEdition ? "RadeonSoftwareVersion" : "Catalyst_Version";
-  if (readRegistryText(key, packageValue, text, 256)) copyText(r->driverPackageVersion, 256, text);
-  if (readRegistryText(key, "ReleaseVersion", text, 256)) copyText(r->releaseVersion, 256, text);
+  if (ReadRegistryText(key, packageValue, text, 256)) copyText(r->driverPackageVersion, 256, text);
+  if (ReadRegistryText(key, "ReleaseVersion", text, 256)) copyText(r->releaseVersion, 256, text);
 
   DWORD type = 0;
   unsigned char adapter[257];
@@ -380,7 +376,7 @@ bool HardwareCaps::readGpuRegistryData(GpuRecord* r) {
       copyText(r->adapterString, 256, reinterpret_cast<char*>(adapter));
     }
   }
-  if (readRegistryText(key, "OpenGLDriverName", text, 128)) copyText(r->openGLDriverName, 128, text);
+  if (ReadRegistryText(key, "OpenGLDriverName", text, 128)) copyText(r->openGLDriverName, 128, text);
   RegCloseKey(key);
   return true;
 }

@@ -55,6 +55,10 @@ int parseHex4(char c1, char c2, char c3, char c4);
 // Vendor kind of a PCI vendor id (-1: no id).
 int vendorKindFromPciId(int vendorId);
 
+// Reads a registry value as text into buf (size bytes): at most size - 1
+// characters, always terminated, longer values cut; false when absent.
+bool ReadRegistryText(HKEY key, const char* value, char* buf, DWORD size, DWORD* type = nullptr);
+
 // --- Test seams: the sources the detection reads, replaceable by tests. ---
 typedef BOOL(WINAPI* EnumDisplayDevicesFn)(LPCSTR device, DWORD index, PDISPLAY_DEVICEA info,
                                            DWORD flags);
