@@ -704,6 +704,7 @@ void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, t
   if (!record || !device) return;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
+  release_device_resources(device);
   release_frames(device);
   vk_render_pass_release(device);
   vk_depth_buffer_release(device);
