@@ -14,9 +14,6 @@ VkSampler sampler_handle(tvc::TextureSampler* sampler) {
   VkSamplerRecord* record = sampler ? static_cast<VkSamplerRecord*>(sampler->renderer_data) : nullptr;
   return record ? record->sampler : VK_NULL_HANDLE;
 }
-VkMeshRecord* mesh_record(tvc::GeometryCore* geometry) {
-  return geometry ? static_cast<VkMeshRecord*>(geometry->renderer_data) : nullptr;
-}
 
 VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsigned stages) {
   VkDescriptorBindingRecord* b = new VkDescriptorBindingRecord;
@@ -133,6 +130,10 @@ bool VulkanPLugin::descriptorset_update_gpu_buffer(int id, int index, tvc::GpuBu
 }
 
 #if QV_SLOT_OWN_descriptorset_attach_mesh
+static VkMeshRecord* mesh_record(tvc::GeometryCore* geometry) {
+  return geometry ? static_cast<VkMeshRecord*>(geometry->renderer_data) : nullptr;
+}
+
 void VulkanPLugin::descriptorset_attach_mesh(int id, tvc::GeometryCore* geometry) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   if (set && geometry) set->meshes.push_back(geometry);
