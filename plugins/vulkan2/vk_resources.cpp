@@ -39,42 +39,6 @@ int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlag
   return -1;
 }
 
-VkCommandBuffer begin_one_time_commands(VkDeviceRecord* device, bool begin) {
-  if (!device || !device->device || device->command_pool == VK_NULL_HANDLE) return nullptr;
-  VkFunctionTable& fn = device->functions;
-  VkCommandBufferAllocateInfo alloc{};
-  alloc.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_ALLOCATE_INFO;
-  alloc.commandPool = device->command_pool;
-  alloc.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
-  alloc.commandBufferCount = 1;
-  VkCommandBuffer buffer = nullptr;
-  if (fn.vkAllocateCommandBuffers(device->device, &alloc, &buffer) != VK_SUCCESS || !buffer) return nullptr;
-  if (!begin) return buffer;
-  VkCommandBufferBeginInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  if (fn.vkBeginCommandBuffer(buffer, &info) != VK_SUCCESS) {
-    fn.vkFreeCommandBuffers(device->device, device->command_pool, 1, &buffer);
-    return nullptr;
-  }
-  return buffer;
-}
-
-bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer command_buffer) {
-  if (!device || !command_buffer) return false;
-  VkFunctionTable& fn = device->functions;
-  bool ok = fn.vkEndCommandBuffer(command_buffer) == VK_SUCCESS;
-  if (ok) {
-    VkSubmitInfo submit{};
-    submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
-    submit.commandBufferCount = 1;
-    submit.pCommandBuffers = &command_buffer;
-    ok = fn.vkQueueSubmit(device->graphics_queue, 1, &submit, VK_NULL_HANDLE) == VK_SUCCESS &&
-         fn.vkQueueWaitIdle(device->graphics_queue) == VK_SUCCESS;
-  }
-  fn.vkFreeCommandBuffers(device->device, device->command_pool, 1, &command_buffer);
-  return ok;
-}
-
 namespace {
 VkAccessFlags source_access(VkImageLayout layout) {
   switch (layout) {

@@ -173,8 +173,6 @@ VkFormat pixel_format_to_vk_format(int pixel_format);
 uint32_t pixel_format_texel_size(int pixel_format);
 // First memory type allowed by bits whose flags hold want; -1 when none.
 int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags want);
-VkCommandBuffer begin_one_time_commands(VkDeviceRecord* device, bool begin);
-bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer command_buffer);
 bool transition_image_layout(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkImage image,
                              VkImageLayout old_layout, VkImageLayout new_layout, uint32_t layer = 0,
                              uint32_t level_count = 1);

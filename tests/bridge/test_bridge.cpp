@@ -72,8 +72,10 @@ class BridgeTest : public ::testing::Test {
   void SetUp() override {
     DeleteFileA(kTraceFile);
     ASSERT_TRUE(stv::initialize_v2(kTraceFile, &TraceCapture::callback, &trace));
-    ASSERT_TRUE(stv::set_plugins_dir((std::string(stv::get_app_directory()) + "tvcplugins/").c_str()));
+    ASSERT_TRUE(stv::set_plugins_dir((std::string(stv::get_app_directory()) + plugins_folder()).c_str()));
   }
+  // The shipped plug-ins; runs on a stand-in loader take the test build.
+  virtual const char* plugins_folder() const { return "tvcplugins/"; }
   void TearDown() override {
     EXPECT_TRUE(stv::terminate());
     tvc::Timer::set_time_source(nullptr, nullptr);
@@ -294,7 +296,7 @@ class VulkanRunTest : public DemoRunTest {
     fake_ = LoadLibraryA(loader);
     ASSERT_NE(fake_, nullptr);
     // Held here too, so the loader choice outlives the framework's loads.
-    plugin_ = LoadLibraryA("tvcplugins\\plugin_tvc_vulkan2_x32.dll");
+    plugin_ = LoadLibraryA("testplugins\\plugin_tvc_vulkan2_x32.dll");
     ASSERT_NE(plugin_, nullptr);
     auto use_loader = reinterpret_cast<void (*)(const char*)>(
         reinterpret_cast<void (*)()>(GetProcAddress(plugin_, "tvc_plugin_set_vulkan_library")));
@@ -325,6 +327,7 @@ class VulkanRunTest : public DemoRunTest {
     }
     if (fake_) FreeLibrary(fake_);
   }
+  const char* plugins_folder() const override { return "testplugins/"; }
   HMODULE fake_ = nullptr;
   HMODULE plugin_ = nullptr;
 };

@@ -378,10 +378,18 @@ TEST_F(FakeWindowTest, NestedAndPartialBeginsRecordOnePass) {
   EXPECT_EQ(s.render_passes_ended, 0);
   EXPECT_TRUE(renderer->frame_end(gpu, true, true));
   EXPECT_EQ(s.render_passes_ended, 1);
+  // The render pass alone, inside a command buffer begun on its own.
+  EXPECT_TRUE(renderer->frame_begin(gpu, true, false));
+  EXPECT_EQ(s.render_passes_begun, 1);
   EXPECT_TRUE(renderer->frame_begin(gpu, false, true));
   EXPECT_EQ(s.render_passes_begun, 2);
   EXPECT_TRUE(renderer->frame_end(gpu, false, true));
   EXPECT_EQ(s.render_passes_ended, 2);
+  EXPECT_TRUE(renderer->frame_end(gpu, true, false));
+  EXPECT_EQ(s.render_passes_ended, 2);
+  EXPECT_TRUE(renderer->frame_submit(gpu, 0));
+  EXPECT_TRUE(renderer->frame_present(gpu, window));
+  EXPECT_EQ(s.violations, 0);
   expect_nothing_left();
 }
 
