@@ -98,9 +98,20 @@ struct FakeVkState {
   int queue_idle_waits;
   uint32_t linear_width;  // the last linear image made
   uint32_t linear_height;
+  // Resources: calls that make an object or bind or map memory (each can be
+  // made to fail), and what was recorded with them.
+  int resource_calls;
+  int draws;
+  int buffer_copies;
+  int pipelines_bound;
+  int descriptor_sets_bound;
+  int push_constants;
+  int descriptor_sets_live;  // allocated from a pool and not freed
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);
+// Makes the n-th resource call from now fail (0: none fails).
+typedef void (*fake_vk_fail_call_fn)(int n);
 typedef const FakeVkState* (*fake_vk_state_fn)();
 typedef void (*fake_vk_violation_handler)(const char* what, void* user);
 typedef void (*fake_vk_set_violation_handler_fn)(fake_vk_violation_handler, void* user);
