@@ -210,6 +210,26 @@ TEST_F(FakeWindowTest, AFrameLeftUnsubmittedGetsFalseAndNoWaitOnAnUnsignalledObj
   expect_nothing_left();
 }
 
+TEST_F(FakeWindowTest, ABeginThatFailsHalfWayLeavesNothingRecording) {
+  ASSERT_TRUE(start(window_config()));
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  VkSwapchainRecord* swapchain = device_record(gpu)->swapchain;
+  const uint32_t image = swapchain->current_image_index;
+  swapchain->current_image_index = 7;  // no framebuffer for it
+  EXPECT_FALSE(renderer->frame_begin(gpu, true, true));
+  EXPECT_TRUE(log.has("frame_begin - no render pass or framebuffer for image 7."));
+  EXPECT_FALSE(renderer->frame_end(gpu, true, true)) << "nothing is recording";
+  swapchain->current_image_index = image;
+  // The buffer begins afresh (the fake fails a second begin of a recording
+  // buffer) and the frame goes on.
+  ASSERT_TRUE(renderer->frame_begin(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_end(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_submit(gpu, 0));
+  ASSERT_TRUE(renderer->frame_present(gpu, window));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0);
+  expect_nothing_left();
+}
+
 TEST_F(FakeWindowTest, AcquiredIndexOutsideTheImagesIsAnError) {
   ASSERT_TRUE(start(window_config()));
   FakeVkConfig config = window_config();
