@@ -320,8 +320,14 @@ TEST_F(FakeWindowTest, ListSubmitsWaitOnlyOnAnAcquisitionNothingConsumed) {
   EXPECT_TRUE(renderer->command_list_submit(list));
   VkDeviceRecord* device = device_record(gpu);
   EXPECT_EQ(FakeLoader::get().fence_state((uint64_t)device->fences[15]), 1);
+  renderer->command_list_set_active(list);
+  EXPECT_EQ(device->active_list, list);
+  renderer->command_list_set_active(nullptr);
+  EXPECT_EQ(device->active_list, nullptr);
+  renderer->command_list_set_active(list);
   EXPECT_TRUE(renderer->command_list_killall(gpu));
   EXPECT_EQ(renderer->command_list_get_count(gpu), 0);
+  EXPECT_EQ(device->active_list, nullptr) << "no pointer to a killed list stays";
   EXPECT_EQ(s.violations, 0);
   expect_nothing_left();
 }
