@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "plugin_host.h"
+#include "window_fixtures.h"
 #include "quad_vert.h"
 
 namespace {
