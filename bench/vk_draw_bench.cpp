@@ -185,7 +185,7 @@ double run_plugin(int frames) {
   X(vkCmdBeginRenderPass) X(vkCmdEndRenderPass) X(vkCmdBindPipeline) X(vkCmdSetViewport) X(vkCmdSetScissor)   \
   X(vkCmdBindDescriptorSets) X(vkCmdBindVertexBuffers) X(vkCmdBindIndexBuffer) X(vkCmdDrawIndexed)            \
   X(vkQueueSubmit) X(vkQueuePresentKHR) X(vkDeviceWaitIdle) X(vkCmdPipelineBarrier) X(vkCmdCopyBufferToImage) \
-  X(vkQueueWaitIdle)
+  X(vkQueueWaitIdle) X(vkGetPhysicalDeviceFeatures) X(vkGetPhysicalDeviceFormatProperties)
 
 #define BENCH_DECLARE(name) PFN_##name name;
 BENCH_VK(BENCH_DECLARE)
@@ -299,6 +299,11 @@ double run_bare(int frames) {
   di.pQueueCreateInfos = &qi;
   di.enabledExtensionCount = 1;
   di.ppEnabledExtensionNames = device_extensions;
+  // The device the plug-in makes: every supported feature on (robust buffer
+  // access among them, which costs the most in a software driver).
+  VkPhysicalDeviceFeatures features{};
+  vkGetPhysicalDeviceFeatures(b.gpu, &features);
+  di.pEnabledFeatures = &features;
   if (vkCreateDevice(b.gpu, &di, nullptr, &b.device) != VK_SUCCESS) return 0;
   VkDevice d = b.device;
   VkQueue queue;
@@ -340,15 +345,27 @@ double run_bare(int frames) {
   vkGetSwapchainImagesKHR(d, swapchain, &n, nullptr);
   std::vector<VkImage> images(n);
   vkGetSwapchainImagesKHR(d, swapchain, &n, images.data());
+  // The plug-in's depth format: the first of its list the device can attach.
+  VkFormat depth = VK_FORMAT_D32_SFLOAT;
+  for (VkFormat candidate : {VK_FORMAT_D24_UNORM_S8_UINT, VK_FORMAT_D32_SFLOAT_S8_UINT, VK_FORMAT_D32_SFLOAT}) {
+    VkFormatProperties props{};
+    vkGetPhysicalDeviceFormatProperties(b.gpu, candidate, &props);
+    if (props.optimalTilingFeatures & VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT) {
+      depth = candidate;
+      break;
+    }
+  }
+  const VkImageAspectFlags depth_aspect =
+      depth == VK_FORMAT_D32_SFLOAT ? VK_IMAGE_ASPECT_DEPTH_BIT : VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT;
   VkImageView depth_view;
-  b.image(VK_FORMAT_D32_SFLOAT, extent.width, extent.height, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT,
-          &depth_view, VK_IMAGE_ASPECT_DEPTH_BIT);
+  b.image(depth, extent.width, extent.height, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT,
+          &depth_view, depth_aspect);
 
   VkAttachmentDescription attachments[2] = {};
   attachments[0] = {0, format.format, VK_SAMPLE_COUNT_1_BIT, VK_ATTACHMENT_LOAD_OP_CLEAR, VK_ATTACHMENT_STORE_OP_STORE,
                     VK_ATTACHMENT_LOAD_OP_DONT_CARE, VK_ATTACHMENT_STORE_OP_DONT_CARE, VK_IMAGE_LAYOUT_UNDEFINED,
                     VK_IMAGE_LAYOUT_PRESENT_SRC_KHR};
-  attachments[1] = {0, VK_FORMAT_D32_SFLOAT, VK_SAMPLE_COUNT_1_BIT, VK_ATTACHMENT_LOAD_OP_CLEAR,
+  attachments[1] = {0, depth, VK_SAMPLE_COUNT_1_BIT, VK_ATTACHMENT_LOAD_OP_CLEAR,
                     VK_ATTACHMENT_STORE_OP_DONT_CARE, VK_ATTACHMENT_LOAD_OP_DONT_CARE,
                     VK_ATTACHMENT_STORE_OP_DONT_CARE, VK_IMAGE_LAYOUT_UNDEFINED,
                     VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL};
