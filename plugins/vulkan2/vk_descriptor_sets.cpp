@@ -257,7 +257,7 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
 bool VulkanPLugin::render_target_image_info(tvc::GpuRenderTarget* target, int attachment,
                                             tvc::TextureSampler* sampler, VkDescriptorImageInfo* info) {
   VkRenderTargetRecord* record = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
-  if (!record) return false;
+  if (!record || !record->device) return false;
   const uint32_t frame = record->device->frame_index < static_cast<uint32_t>(record->frame_count)
                              ? record->device->frame_index
                              : 0;
