@@ -269,6 +269,24 @@ TEST_F(FakeWindowTest, ABeginThatFailsHalfWayLeavesNothingRecording) {
   expect_nothing_left();
 }
 
+TEST_F(FakeWindowTest, AFrameKeepsItsImageWhileTheHostMovesTheIndex) {
+  ASSERT_TRUE(start(window_config()));
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  const unsigned first = renderer->swapchain_get_image_index(gpu);
+  renderer->frame_set_index(gpu, 1);
+  ASSERT_TRUE(draw_frame(renderer, gpu, window)) << "frame 1 with an image of its own";
+  EXPECT_NE(renderer->swapchain_get_image_index(gpu), first);
+  renderer->frame_set_index(gpu, 0);
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window)) << "frame 0 still holds its image";
+  EXPECT_EQ(renderer->swapchain_get_image_index(gpu), first);
+  ASSERT_TRUE(renderer->frame_begin(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_end(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_submit(gpu, 0));
+  ASSERT_TRUE(renderer->frame_present(gpu, window));  // the fake fails an image not held
+  EXPECT_EQ(FakeLoader::get().state().violations, 0);
+  expect_nothing_left();
+}
+
 TEST_F(FakeWindowTest, AcquiredIndexOutsideTheImagesIsAnError) {
   ASSERT_TRUE(start(window_config()));
   FakeVkConfig config = window_config();
