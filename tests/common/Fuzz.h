@@ -3,8 +3,8 @@
 //
 // Each round notes its input with Fuzz::note(); when the process then dies
 // on an access violation (a guard page), a stack-protector or fortify abort,
-// or any other unhandled exception, the handler prints the seed, the round
-// and the input before the process ends, so that the failure can be replayed.
+// or any other unhandled exception, the crash report prints the seed, the
+// round and the input before the process ends, so that it can be replayed.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +15,8 @@
 #include <random>
 #include <string>
 
+#include "GuardedMemory.h"
+
 class Fuzz {
  public:
   // count rounds at most, and no more than budgetMs of wall time.
@@ -23,13 +25,13 @@ class Fuzz {
         m_start(std::chrono::steady_clock::now()) {
     printf("[fuzz] %s: seed %u, at most %d rounds in %d ms\n", what, seed, count, budgetMs);
     fflush(stdout);
-    current() = this;
-    SetUnhandledExceptionFilter(&Fuzz::onCrash);
+    CrashContext() = [this] { return std::string(m_what) + ", " + describe(); };
+    InstallCrashReport();
   }
   ~Fuzz() {
     printf("[fuzz] %s: %d rounds\n", m_what, m_round);
     fflush(stdout);
-    if (current() == this) current() = nullptr;
+    CrashContext() = nullptr;
   }
   Fuzz(const Fuzz&) = delete;
   Fuzz& operator=(const Fuzz&) = delete;
@@ -106,18 +108,6 @@ class Fuzz {
   int64_t elapsedMs() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start)
         .count();
-  }
-  static Fuzz*& current() {
-    static Fuzz* fuzz = nullptr;
-    return fuzz;
-  }
-  static LONG WINAPI onCrash(EXCEPTION_POINTERS* info) {
-    if (Fuzz* f = current()) {
-      fprintf(stderr, "[fuzz] %s: CRASH (exception 0x%08lX) on %s\n", f->m_what,
-              static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode), f->describe().c_str());
-      fflush(stderr);
-    }
-    return EXCEPTION_EXECUTE_HANDLER;
   }
 
   const char* m_what;

@@ -24,8 +24,8 @@ check "quorvel.exe loads none of the planted libraries ($(ls ./*.loaded 2>/dev/n
   sh -c '! ls ./*.loaded >/dev/null 2>&1'
 tr -d '\r' < r.txt > report.clean 2>/dev/null
 tr -d '\r' < _log.txt > log.clean 2>/dev/null
-check "the system's Vulkan device is reported" grep -q "llvmpipe" report.clean
-check "the system's OpenCL platform is reported" grep -q "Portable Computing Language" report.clean
+check "the system's Vulkan device is reported" grep -q "\[Vulkan device 0\]: llvmpipe" report.clean
+check "the system's OpenCL platform is reported" grep -q "CL_PLATFORM_NAME: Portable Computing Language" report.clean
 check "the CUDA driver the system lacks is reported absent" grep -qF "Could not find nvcuda.dll." log.clean
 rm -f ./*.loaded
 
