@@ -71,7 +71,7 @@ TEST(FuzzAmd, DisplayLibraryGarbage) {
   ASSERT_TRUE(fake.ok());
   FakeDisplays displays({});
   static const int kReported[] = {1, 3, 4, 5, 1023, 1024, 1025, 3000};
-  Fuzz f("display library garbage", 20261212, 60, 8000);
+  Fuzz f("display library garbage", 20261212, 60, 5000);
   while (f.next()) {
     FakeAdlScenario s = {};
     s.garbageSeed = static_cast<unsigned>(f.range(1, 0xFFFFFFFFll));

@@ -31,7 +31,7 @@ namespace {
 
 // Fixed seeds: a failure replays with the same inputs.
 const uint32_t kSeed = 20261210;
-const int kBudgetMs = 3000;
+const int kBudgetMs = 2000;
 
 // ---------------------------------------------------------------- command line
 

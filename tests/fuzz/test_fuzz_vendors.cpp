@@ -33,7 +33,7 @@ TEST(FuzzVendors, CudaDriverGarbage) {
   static const CudaLibraryLoader loader = {loadFakeCuda, findInFakeCuda, unloadFakeCuda};
   SetCudaLibraryLoader(&loader);
   ResetAppState();
-  Fuzz f("CUDA driver garbage", 20261211, 150, 5000);
+  Fuzz f("CUDA driver garbage", 20261211, 150, 3000);
   while (f.next()) {
     const std::string scenario = "garbage:" + std::to_string(f.range(1, 1000000000));
     f.note(scenario);

@@ -477,7 +477,7 @@ TEST_F(NvidiaBackendTest, ControlPanelFacts) {
 // initialisation) with every read on every GPU index around the list: the
 // records keep terminated texts and their counts within their tables.
 TEST_F(NvidiaBackendTest, RandomDriverFaultsStayInsideTheRecords) {
-  Fuzz f("NVIDIA driver faults", 20261213, 40, 8000);
+  Fuzz f("NVIDIA driver faults", 20261213, 40, 5000);
   while (f.next()) {
     const unsigned flags = static_cast<unsigned>(f.range(0, (1 << 12) - 1));
     f.note("scenario flags " + std::to_string(flags));
