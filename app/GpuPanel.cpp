@@ -374,8 +374,7 @@ void formatGpuDetails(HWND panel, Scanrik* s, int index) {
       append(text, sizeof(text), piece);
       if (width != 0) {
         char maker[64] = "";
-        s->getGpuRamMaker(index, maker);
-        maker[sizeof(maker) - 1] = '\0';
+        s->getGpuRamMaker(index, maker, sizeof(maker));
         char line[kText];
         if (maker[0])
           snprintf(line, sizeof(line), " (%s), bus width: %d-bit", maker, width);

@@ -11,6 +11,7 @@
 #include "app/Log.h"
 #include "demos/DemoControl.h"
 #include "detect/Scanrik.h"
+#include "detect/SecureLoader.h"
 #include "lumaq.h"
 #include "resources/resource.h"
 #include "stv.h"
@@ -35,7 +36,7 @@ void openLog() {
 }
 
 void becomeDpiAware() {
-  HMODULE shcore = LoadLibraryA("Shcore.dll");
+  HMODULE shcore = SecureLoadSystemLibrary(L"Shcore.dll", LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!shcore) return;
   typedef HRESULT(WINAPI * SetAwarenessFn)(int);
   SetAwarenessFn setAwareness = reinterpret_cast<SetAwarenessFn>(
