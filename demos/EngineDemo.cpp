@@ -178,9 +178,8 @@ bool FinishEngineDemoSetup(DemoSlot* slot) {
   snprintf(title, sizeof(title), "%s - %s - [ThreadID=%lu]", "Quorvel",
            row >= 0 && row < kGlDemoCount ? kGlDemoCatalogue[row].name : "",
            static_cast<unsigned long>(GetCurrentThreadId()));
-  // The window belongs to the UI thread: a posted-style title change would
-  // need a message; SetWindowText sends one, which the UI thread serves
-  // while it waits for this thread (it waits serving sent messages).
+  // The window belongs to the UI thread, so this sends it a message: the UI
+  // thread serves sent messages also while it waits for this thread to stop.
   SetWindowTextA(slot->window, title);
   return true;
 }

@@ -9,13 +9,7 @@
 
 #include "lumaq.h"
 
-#define STBI_NO_THREAD_LOCALS
-#define STBI_NO_HDR
-#define STBI_NO_LINEAR
-#define STBI_MAX_DIMENSIONS 8192
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#include <stb/stb_image.h>
+#include "lumaq_image.h"
 
 namespace Korveth_nsp {
 
@@ -272,13 +266,12 @@ namespace {
 
 // Decodes image file bytes into the texture's host pixels.
 bool decodeInto(kvTexture* t, const void* data, size_t size) {
-  if (!data || size == 0 || size > 0x7FFFFFFF) return false;
-  int w = 0, h = 0, n = 0;
-  stbi_uc* pixels = stbi_load_from_memory(static_cast<const stbi_uc*>(data), static_cast<int>(size), &w, &h, &n, 4);
+  int w = 0, h = 0;
+  uint8_t* pixels = decodeRgba(data, size, &w, &h);
   if (!pixels) return false;
   t->getTextureData()->resize(w, h);
   memcpy(t->getTextureData()->pixels(), pixels, static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-  stbi_image_free(pixels);
+  freeDecodedRgba(pixels);
   return true;
 }
 
