@@ -310,6 +310,11 @@ int main(int argc, char** argv) {
       windowMs = 0;
     }
   }
+  GLint samples = 0;
+  glGetIntegerv(GL_SAMPLES, &samples);
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  printf("context: %s, %s, %d samples\n", renderer ? renderer : "?", version ? version : "?", samples);
   printf("avg_fps %u\n", windows ? sum / windows : 0);
   wglMakeCurrent(nullptr, nullptr);
   wglDeleteContext(rc);

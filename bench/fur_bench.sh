@@ -5,11 +5,17 @@
 # with plain OpenGL in a window of the same client size; prints each run and
 # the medians and their ratio. The goal: the engine and the demo pattern
 # cost at most 5 %.
-# Usage: bench/fur_bench.sh [N] [DURATION_MS]   (after scripts/build.sh x86_64)
+# Both draw in a 240 x 240 window (the demo's outer size; the bare loop
+# takes the demo's client size) with Mesa's software renderer on one thread,
+# so that machines shared with other work still give comparable figures.
+# Usage: bench/fur_bench.sh [N] [DURATION_MS] [WINDOW_SIZE]
+#        (after scripts/build.sh x86_64)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 n="${1:-5}"
 duration="${2:-10000}"
+size="${3:-240}"
+export LP_NUM_THREADS="${LP_NUM_THREADS:-1}"
 bin="${QV_BENCH_BIN:-$root/build/x86_64/bin}"
 prefix="${QV_BENCH_PREFIX:-$root/build/x86_64/wineprefix}"
 run="$root/tests/wine-run.sh"
@@ -22,7 +28,7 @@ median() { sort -n | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }
 for ((i = 0; i < n; i++)); do
   rm -f bench_result.csv
   "$run" "$prefix" launcher.exe --timeout 120000 quorvel.exe \
-    "/no_logfile /no_online_check /start_demo_gl2_furry_cube /benchmark_duration=$duration /benchmark_log_results /close_app_end_of_demo" \
+    "/no_logfile /no_online_check /start_demo_gl2_furry_cube /benchmark_duration=$duration /benchmark_log_results /close_app_end_of_demo /demo_win_width=$size /demo_win_height=$size" \
     >/dev/null 2>&1
   row="$(tail -n 1 bench_result.csv | tr -d '\r')"
   ncol=$(echo "$row" | awk -F, '{ print NF }')
