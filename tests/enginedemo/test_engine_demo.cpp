@@ -90,6 +90,7 @@ class EngineDemoTest : public ::testing::Test {
     g_app.demoDurationMs = 0;
     g_app.benchmarkLog = false;
     g_app.furShellCount = 100;
+    g_app.furNoiseTextureSize = 512;
     // A smaller window than the default draws faster in software.
     g_app.demoWinWidth = g_app.demoWinHeight = 400;
     GetCurrentDirectoryA(sizeof(m_cwd), m_cwd);
