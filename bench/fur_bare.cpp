@@ -20,6 +20,7 @@
 #include <stb/stb_image.h>
 
 #include "demos/FurShaders.h"
+#include "lumaq.h"
 
 namespace {
 
@@ -221,12 +222,13 @@ int main(int argc, char** argv) {
   glUseProgram(0);
 
   glViewport(0, 0, width, height);
+  // Only the engine's matrix arithmetic is borrowed, to place the camera.
+  using Korveth_nsp::kvMatrix4;
+  using Korveth_nsp::kvVector4;
   glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(60.0, static_cast<double>(width) / height, 1.0, 4000.0);
+  glLoadMatrixf(kvMatrix4::perspective(60.0f, static_cast<float>(width) / height, 1.0f, 4000.0f).m);
   glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  gluLookAt(0, 20, 140, 0, 0, 0, 0, 1, 0);
+  glLoadMatrixf(kvMatrix4::lookAt(kvVector4(0, 20, 140, 1), kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0)).m);
   float view[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, view);
   glUseProgram(prog);
