@@ -13,9 +13,10 @@ if(QV_REGISTER_WINE_TESTS)
   add_test(NAME enginedemo_endings COMMAND enginedemo_tests --gtest_color=no
     --gtest_filter=*FailedSetUp*:*EndsByDuration* WORKING_DIRECTORY ${QV_BIN})
 endif()
-# The fur cube from its start switch, with the benchmark row and the
-# shutdown while it runs.
-qv_e2e(e2e_fur_demo ../enginedemo/fur_demo_test.sh quorvel_bin)
+# The fur cube from its start switch: the benchmark row, and the shutdown
+# while it runs.
+qv_e2e(e2e_fur_benchmark ../enginedemo/fur_benchmark_test.sh quorvel_bin)
+qv_e2e(e2e_fur_shutdown ../enginedemo/fur_shutdown_test.sh quorvel_bin)
 if(QV_REGISTER_WINE_TESTS)
-  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings e2e_fur_demo APPEND PROPERTY RESOURCE_LOCK desktop)
+  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
 endif()
