@@ -3,11 +3,13 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tvl.h"
+#include "tvl_content.h"
 
 namespace tvl {
 
@@ -49,6 +51,7 @@ struct Scene {
   std::string file;
   std::vector<SceneWindow> windows;
   std::vector<SceneScript> scripts;
+  ContentDesc content;
 };
 
 // Reads a scene from its XML root; error names the first fault.
@@ -66,6 +69,9 @@ struct ScriptCommand {
 // Compiles one script's source; false with error at the first bad line.
 bool compile_script(const SceneScript& script, std::vector<ScriptCommand>* commands, std::string* error);
 
+// How a renderer plug-in's frames are driven.
+enum FramePath { kNoFrames, kFrameRecords, kCommandLists };
+
 struct Window3d {
   int id = 0;
   HWND hwnd = nullptr;
@@ -76,6 +82,7 @@ struct Window3d {
   int plugin_id = -1;        // the renderer plug-in, one reference held
   tvc::RenderWindow* render_window = nullptr;
   bool own_render_window = false;
+  FramePath frame_path = kNoFrames;
   tvc::RendererGpu* gpu = nullptr;
   bool compiled = false;
   std::vector<ScriptCommand> init_commands;
@@ -85,6 +92,9 @@ struct Window3d {
   int mouse_y = 0;
   int mouse_buttons = 0;
   float time = 0.0f;
+  float elapsed = 0.0f;     // seconds of frames drawn so far
+  bool mouse_seen = false;  // a mouse event arrived
+  std::unique_ptr<SceneContent> content;
 };
 
 struct PluginEntry {

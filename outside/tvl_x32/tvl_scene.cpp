@@ -1,10 +1,22 @@
 // Demo scenes and their 3D windows.
+#include <GL/glew.h>
+
 #include <cstring>
 #include <memory>
 
 #include "tvl_internal.h"
 
 namespace tvl {
+
+namespace {
+AppEngine::FrameObserver g_frame_observer = nullptr;
+void* g_frame_observer_user = nullptr;
+}  // namespace
+
+void AppEngine::set_frame_observer(FrameObserver observer, void* user) {
+  g_frame_observer = observer;
+  g_frame_observer_user = user;
+}
 
 bool AppEngine::lumaq_start() {
   if (m_started) {
@@ -128,6 +140,17 @@ bool AppEngine::create_plugin_renderer(Window3d* window, const char* plugin_file
     renderer->render_window_kill(rw);
     window->render_window = nullptr;
   }
+  // "Vulkan2" renderers draw through their frame records, the first
+  // generation through its default command list, when it has one.
+  if (!window->render_window) return true;
+  window->frame_path = kFrameRecords;
+  if (m_scene->windows[0].renderer_type != "Vulkan2") {
+    window->frame_path = kCommandLists;
+    if (!renderer->command_list_get_default(window->gpu, 0)) {
+      trace_warning("Renderer %s offers no command list: frames are not presented.", plugin->get_name());
+      window->frame_path = kNoFrames;
+    }
+  }
   return true;
 }
 
@@ -190,6 +213,10 @@ tvc::RenderWindow* AppEngine::lumaq_get_render_window(int id) {
 }
 
 void AppEngine::release_window(Window3d* w) {
+  // The scene's GPU objects go with its context; they are deleted one by
+  // one only where that context is current.
+  if (w->content && !(w->gl && w->gl->is_current())) w->content.release();
+  w->content.reset();
   if (w->gl) {
     w->gl->destroy_context();
     delete w->gl;
@@ -232,8 +259,48 @@ bool AppEngine::lumaq_compile_scene_window(int id) {
       if (m_abort_at_first_error) break;
     }
   }
-  w->compiled = ok;
-  return ok;
+  w->compiled = ok && create_content(w);
+  return w->compiled;
+}
+
+// Whether the window's renderer offers the feature the scene needs; a
+// missing feature is named in the trace.
+bool AppEngine::has_required_feature(Window3d* w) {
+  const ContentDesc& desc = m_scene->content;
+  const char* feature = desc.requires_feature.c_str();
+  if (!*feature) return true;
+  if (w->gl) {
+    int major = 0, minor = 0;
+    w->gl->get_context_version(&major, &minor);
+    if (w->gl->has_extension(feature) || (desc.requires_version != 0 && major * 10 + minor >= desc.requires_version))
+      return true;
+    trace_error("%s is not supported by this OpenGL %d.%d context: the demo cannot run.", feature, major, minor);
+    return false;
+  }
+  if (w->renderer && w->renderer->gpu_is_device_extension_supported(w->gpu, feature)) return true;
+  trace_error("%s is not supported by this Vulkan device: the demo cannot run.", feature);
+  return false;
+}
+
+// The scene's content on an OpenGL window: its programs and geometry.
+bool AppEngine::create_content(Window3d* w) {
+  w->content.reset();
+  const ContentDesc& desc = m_scene->content;
+  if (!has_required_feature(w)) return false;
+  if (desc.kind.empty() || !w->gl) return true;
+  std::unique_ptr<SceneContent> content(create_gl_content(desc.kind));
+  if (!content) {
+    trace_error("Unknown scene content \"%s\".", desc.kind.c_str());
+    return false;
+  }
+  const size_t slash = m_scene->file.find_last_of("/\\");
+  m_scene->content.folder = slash == std::string::npos ? "" : m_scene->file.substr(0, slash + 1);
+  if (!content->init(m_scene->content, this)) {
+    trace_error("Scene content \"%s\" could not be set up.", desc.kind.c_str());
+    return false;
+  }
+  w->content = std::move(content);
+  return true;
 }
 
 bool AppEngine::lumaq_update_window3d_scene_data(int id) {
@@ -272,16 +339,64 @@ bool AppEngine::lumaq_render_frame_v2(int id, float time, bool swap) {
   w->time = time;
   if (!run_scripts(w, kRunFrame)) return false;
   if (w->gl) {
-    w->gl->clear(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
-    if (swap) w->gl->swap_buffers();
+    draw_gl_frame(w, swap);
     return true;
   }
-  if (w->render_window && w->renderer) {
+  if (w->render_window && w->renderer && w->frame_path != kNoFrames) {
     w->renderer->set_clear_color_4f(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
-    return w->renderer->frame_acquire(w->gpu, w->render_window) &&
-           w->renderer->frame_present(w->gpu, w->render_window);
+    return draw_plugin_frame(w);
   }
   return true;
+}
+
+// One frame through a renderer plug-in. Present waits for what the submit
+// signals and the next acquisition for the submit's fence: a frame that
+// cannot be recorded or submitted is never presented, and the window's
+// frames stop there rather than wait forever.
+bool AppEngine::draw_plugin_frame(Window3d* w) {
+  tvc::Renderer* r = w->renderer;
+  if (!r->frame_acquire(w->gpu, w->render_window)) return false;
+  bool recorded = false;
+  if (w->frame_path == kFrameRecords) {
+    recorded = r->frame_begin(w->gpu, true, true) && r->frame_end(w->gpu, true, true) && r->frame_submit(w->gpu, 0);
+  } else {
+    tvc::GpuCommandList* list = r->command_list_get_default(w->gpu, 0);
+    recorded = list && r->command_list_open(list) && r->command_list_begin_swapchain_render_pass(list, 0) &&
+               r->command_list_end_render_pass(list) && r->command_list_close(list) && r->command_list_submit(list);
+  }
+  if (!recorded) {
+    trace_error("Renderer %s: a frame could not be recorded and submitted: the window stops drawing.", r->get_name());
+    w->frame_path = kNoFrames;
+    return false;
+  }
+  return r->frame_present(w->gpu, w->render_window);
+}
+
+void AppEngine::draw_gl_frame(Window3d* w, bool swap) {
+  w->elapsed += w->time;
+  if (w->content) {
+    FrameInput in{};
+    in.time = w->elapsed;
+    in.dt = w->time;
+    in.width = w->width;
+    in.height = w->height;
+    in.mouse_x = w->mouse_x;
+    in.mouse_y = w->mouse_y;
+    in.mouse_buttons = w->mouse_buttons;
+    in.mouse_seen = w->mouse_seen;
+    memcpy(in.clear_color, w->clear_color, sizeof(in.clear_color));
+    w->content->frame(in);
+  } else {
+    glViewport(0, 0, w->width, w->height);
+    w->gl->clear(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
+  }
+  FrameObserver observer = g_frame_observer;
+  if (observer) {
+    std::vector<unsigned char> pixels;
+    if (w->gl->read_pixels(w->width, w->height, &pixels))
+      observer(w->id, pixels.data(), w->width, w->height, g_frame_observer_user);
+  }
+  if (swap) w->gl->swap_buffers();
 }
 
 bool AppEngine::lumaq_update_window_size(int id, int width, int height) {
@@ -301,6 +416,7 @@ bool AppEngine::lumaq_event_mouse_down(int id, int button, int x, int y, int fla
   w->mouse_buttons |= 1 << (button - 1);
   w->mouse_x = x;
   w->mouse_y = y;
+  w->mouse_seen = true;
   return true;
 }
 
@@ -311,6 +427,7 @@ bool AppEngine::lumaq_event_mouse_up(int id, int button, int x, int y, int flags
   w->mouse_buttons &= ~(1 << (button - 1));
   w->mouse_x = x;
   w->mouse_y = y;
+  w->mouse_seen = true;
   return true;
 }
 
@@ -320,6 +437,7 @@ bool AppEngine::lumaq_event_mouse_move(int id, int x, int y, int flags) {
   if (!w) return false;
   w->mouse_x = x;
   w->mouse_y = y;
+  w->mouse_seen = true;
   return true;
 }
 
