@@ -9,13 +9,18 @@
 namespace tvl {
 
 namespace {
+// Held while the observer is changed or called: once a change returns, the
+// old observer and its user pointer are no longer in use.
+SRWLOCK g_frame_observer_lock = SRWLOCK_INIT;
 AppEngine::FrameObserver g_frame_observer = nullptr;
 void* g_frame_observer_user = nullptr;
 }  // namespace
 
 void AppEngine::set_frame_observer(FrameObserver observer, void* user) {
+  AcquireSRWLockExclusive(&g_frame_observer_lock);
   g_frame_observer = observer;
   g_frame_observer_user = user;
+  ReleaseSRWLockExclusive(&g_frame_observer_lock);
 }
 
 bool AppEngine::lumaq_start() {
@@ -390,12 +395,13 @@ void AppEngine::draw_gl_frame(Window3d* w, bool swap) {
     glViewport(0, 0, w->width, w->height);
     w->gl->clear(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
   }
-  FrameObserver observer = g_frame_observer;
-  if (observer) {
+  AcquireSRWLockExclusive(&g_frame_observer_lock);
+  if (g_frame_observer) {
     std::vector<unsigned char> pixels;
     if (w->gl->read_pixels(w->width, w->height, &pixels))
-      observer(w->id, pixels.data(), w->width, w->height, g_frame_observer_user);
+      g_frame_observer(w->id, pixels.data(), w->width, w->height, g_frame_observer_user);
   }
+  ReleaseSRWLockExclusive(&g_frame_observer_lock);
   if (swap) w->gl->swap_buffers();
 }
 
