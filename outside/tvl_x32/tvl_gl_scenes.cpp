@@ -169,7 +169,7 @@ class LitTorus : public ProgramContent {
   bool setup(const ContentDesc& desc) override {
     m_main = program("main");
     if (!m_main) return false;
-    if (!desc.programs.empty() && desc.programs.size() > 1) {
+    if (desc.programs.size() > 1) {
       m_outline = program("outline");
       if (!m_outline) return false;
     }

@@ -1,5 +1,6 @@
 #version 430
-// Each particle is pulled towards the attractor and slowed a little.
+// Each particle is pulled towards the attractor, nudged sideways so that
+// the swarm swirls around it, and slowed a little.
 layout(local_size_x = 256) in;
 struct Particle {
   vec4 position;
@@ -13,8 +14,9 @@ void main() {
   vec2 p = particles[i].position.xy;
   vec2 v = particles[i].velocity.xy;
   vec2 d = u_attractor - p;
-  v += u_dt * 6.0 * d / sqrt(dot(d, d) + 0.02);
-  v *= 1.0 - 2.0 * u_dt;
+  float r = sqrt(dot(d, d) + 0.02);
+  v += u_dt * (6.0 * d / r + 1.5 * vec2(-d.y, d.x) / r);
+  v *= 1.0 - 0.8 * u_dt;
   p += v * u_dt;
   particles[i].position.xy = p;
   particles[i].velocity.xy = v;
