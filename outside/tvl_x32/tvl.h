@@ -154,11 +154,11 @@ class TVL_API AppEngine {
   PluginEntry* find_plugin(int id);
   void release_window(Window3d* window);
   bool create_plugin_renderer(Window3d* window, const char* plugin_file, unsigned gpu_index);
+  bool render_plugin_frame(Window3d* window);
   bool run_scripts(Window3d* window, int run_mode);
   bool has_required_feature(Window3d* window);
   bool create_content(Window3d* window);
   void draw_gl_frame(Window3d* window, bool swap);
-  bool draw_plugin_frame(Window3d* window);
 
   FILE* m_trace_file;
   int m_trace_level;

@@ -45,6 +45,7 @@ struct SceneWindow {
   int width = 0;
   int height = 0;
   float clear_color[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  std::string device_extension;  // a Vulkan device extension the scene cannot run without
 };
 
 struct Scene {
@@ -69,9 +70,6 @@ struct ScriptCommand {
 // Compiles one script's source; false with error at the first bad line.
 bool compile_script(const SceneScript& script, std::vector<ScriptCommand>* commands, std::string* error);
 
-// How a renderer plug-in's frames are driven.
-enum FramePath { kNoFrames, kFrameRecords, kCommandLists };
-
 struct Window3d {
   int id = 0;
   HWND hwnd = nullptr;
@@ -82,8 +80,8 @@ struct Window3d {
   int plugin_id = -1;        // the renderer plug-in, one reference held
   tvc::RenderWindow* render_window = nullptr;
   bool own_render_window = false;
-  FramePath frame_path = kNoFrames;
   tvc::RendererGpu* gpu = nullptr;
+  bool frame_calls = false;  // the Vulkan2 renderer: frames by begin, end and submit
   bool compiled = false;
   std::vector<ScriptCommand> init_commands;
   std::vector<ScriptCommand> frame_commands;

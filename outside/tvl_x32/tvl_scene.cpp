@@ -144,19 +144,40 @@ bool AppEngine::create_plugin_renderer(Window3d* window, const char* plugin_file
     trace_warning("Renderer %s: the render window cannot be set up: frames are not presented.", plugin->get_name());
     renderer->render_window_kill(rw);
     window->render_window = nullptr;
+    return true;
   }
-  // "Vulkan2" renderers draw through their frame records, the first
-  // generation through its default command list, when it has one.
-  if (!window->render_window) return true;
-  window->frame_path = kFrameRecords;
-  if (m_scene->windows[0].renderer_type != "Vulkan2") {
-    window->frame_path = kCommandLists;
-    if (!renderer->command_list_get_default(window->gpu, 0)) {
-      trace_warning("Renderer %s offers no command list: frames are not presented.", plugin->get_name());
-      window->frame_path = kNoFrames;
+  // A scene that needs a device extension is refused before any frame.
+  const std::string& needed = m_scene->windows[0].device_extension;
+  if (!needed.empty() && !renderer->gpu_is_device_extension_supported(window->gpu, needed.c_str())) {
+    trace_error("Renderer %s: the GPU does not offer %s, which the demo needs.", plugin->get_name(), needed.c_str());
+    return false;
+  }
+  window->frame_calls = m_scene->windows[0].renderer_type == "Vulkan2";
+  return true;
+}
+
+// One frame of a Vulkan renderer plug-in. The Vulkan2 renderer records the
+// frame between begin and end and submits it; the first generation records
+// through a command list. Once an image is acquired it is always presented.
+bool AppEngine::render_plugin_frame(Window3d* w) {
+  tvc::Renderer* r = w->renderer;
+  if (!r->frame_acquire(w->gpu, w->render_window)) return false;
+  bool ok = true;
+  if (w->frame_calls) {
+    ok = r->frame_begin(w->gpu, true, true);
+    ok = ok && r->frame_end(w->gpu, true, true);
+    ok = ok && r->frame_submit(w->gpu, 0);
+  } else {
+    tvc::GpuCommandList* list = r->command_list_get_by_index(w->gpu, 0);
+    ok = list && r->command_list_open(list);
+    if (ok) {
+      const bool pass = r->command_list_begin_swapchain_render_pass(list, 0);
+      if (pass) r->command_list_end_render_pass(list);
+      ok = r->command_list_close(list) && pass;
+      ok = ok && r->command_list_submit(list);
     }
   }
-  return true;
+  return r->frame_present(w->gpu, w->render_window) && ok;
 }
 
 int AppEngine::lumaq_create_window3d_v2(const char* plugin_file, const char* title, void* hwnd_ptr, bool fullscreen,
@@ -268,8 +289,8 @@ bool AppEngine::lumaq_compile_scene_window(int id) {
   return w->compiled;
 }
 
-// Whether the window's renderer offers the feature the scene needs; a
-// missing feature is named in the trace.
+// Whether an OpenGL window's context offers the feature the scene's content
+// needs; a missing feature is named in the trace.
 bool AppEngine::has_required_feature(Window3d* w) {
   const ContentDesc& desc = m_scene->content;
   const char* feature = desc.requires_feature.c_str();
@@ -282,9 +303,7 @@ bool AppEngine::has_required_feature(Window3d* w) {
     trace_error("%s is not supported by this OpenGL %d.%d context: the demo cannot run.", feature, major, minor);
     return false;
   }
-  if (w->renderer && w->renderer->gpu_is_device_extension_supported(w->gpu, feature)) return true;
-  trace_error("%s is not supported by this Vulkan device: the demo cannot run.", feature);
-  return false;
+  return true;  // Vulkan windows check their device extension when they are made
 }
 
 // The scene's content on an OpenGL window: its programs and geometry.
@@ -347,34 +366,11 @@ bool AppEngine::lumaq_render_frame_v2(int id, float time, bool swap) {
     draw_gl_frame(w, swap);
     return true;
   }
-  if (w->render_window && w->renderer && w->frame_path != kNoFrames) {
+  if (w->render_window && w->renderer) {
     w->renderer->set_clear_color_4f(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
-    return draw_plugin_frame(w);
+    return render_plugin_frame(w);
   }
   return true;
-}
-
-// One frame through a renderer plug-in. Present waits for what the submit
-// signals and the next acquisition for the submit's fence: a frame that
-// cannot be recorded or submitted is never presented, and the window's
-// frames stop there rather than wait forever.
-bool AppEngine::draw_plugin_frame(Window3d* w) {
-  tvc::Renderer* r = w->renderer;
-  if (!r->frame_acquire(w->gpu, w->render_window)) return false;
-  bool recorded = false;
-  if (w->frame_path == kFrameRecords) {
-    recorded = r->frame_begin(w->gpu, true, true) && r->frame_end(w->gpu, true, true) && r->frame_submit(w->gpu, 0);
-  } else {
-    tvc::GpuCommandList* list = r->command_list_get_default(w->gpu, 0);
-    recorded = list && r->command_list_open(list) && r->command_list_begin_swapchain_render_pass(list, 0) &&
-               r->command_list_end_render_pass(list) && r->command_list_close(list) && r->command_list_submit(list);
-  }
-  if (!recorded) {
-    trace_error("Renderer %s: a frame could not be recorded and submitted: the window stops drawing.", r->get_name());
-    w->frame_path = kNoFrames;
-    return false;
-  }
-  return r->frame_present(w->gpu, w->render_window);
 }
 
 void AppEngine::draw_gl_frame(Window3d* w, bool swap) {
