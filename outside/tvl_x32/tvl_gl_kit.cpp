@@ -348,25 +348,32 @@ void RenderTexture::bind_target() const {
   glViewport(0, 0, m_width, m_height);
 }
 
-FullscreenTriangle::~FullscreenTriangle() {
+VertexBuffer::~VertexBuffer() {
   if (m_vbo) glDeleteBuffers(1, &m_vbo);
   if (m_vao) glDeleteVertexArrays(1, &m_vao);
 }
 
-void FullscreenTriangle::create() {
-  const float corners[6] = {-1.0f, -1.0f, 3.0f, -1.0f, -1.0f, 3.0f};
+void VertexBuffer::create(const float* data, size_t floats, std::initializer_list<Attribute> layout, GLenum usage) {
   glGenVertexArrays(1, &m_vao);
   glBindVertexArray(m_vao);
   glGenBuffers(1, &m_vbo);
   glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
-  glBufferData(GL_ARRAY_BUFFER, sizeof(corners), corners, GL_STATIC_DRAW);
-  glEnableVertexAttribArray(0);
-  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(floats * sizeof(float)), data, usage);
+  for (const Attribute& a : layout) {
+    glEnableVertexAttribArray(a.index);
+    glVertexAttribPointer(a.index, a.size, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(a.stride * sizeof(float)),
+                          reinterpret_cast<const void*>(static_cast<uintptr_t>(a.offset * sizeof(float))));
+  }
   glBindVertexArray(0);
 }
 
+void FullscreenTriangle::create() {
+  const float corners[6] = {-1.0f, -1.0f, 3.0f, -1.0f, -1.0f, 3.0f};
+  m_vertices.create(corners, 6, {{0, 2, 0, 0}});
+}
+
 void FullscreenTriangle::draw() const {
-  glBindVertexArray(m_vao);
+  m_vertices.bind();
   glDrawArrays(GL_TRIANGLES, 0, 3);
   glBindVertexArray(0);
 }

@@ -4,6 +4,7 @@
 
 #include <GL/glew.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "tvl_content.h"
@@ -86,15 +87,39 @@ class RenderTexture {
   int m_width = 0, m_height = 0;
 };
 
-// A buffer of one triangle that covers the window, at attribute 0.
+// One float attribute of a vertex buffer: its index, component count, and
+// the stride and offset in floats.
+struct Attribute {
+  GLuint index;
+  GLint size;
+  int stride;
+  int offset;
+};
+
+// A buffer of float vertices with its vertex array.
+class VertexBuffer {
+ public:
+  VertexBuffer() = default;
+  ~VertexBuffer();
+  VertexBuffer(const VertexBuffer&) = delete;
+  VertexBuffer& operator=(const VertexBuffer&) = delete;
+  void create(const float* data, size_t floats, std::initializer_list<Attribute> layout,
+              GLenum usage = GL_STATIC_DRAW);
+  void bind() const { glBindVertexArray(m_vao); }
+  GLuint buffer() const { return m_vbo; }
+
+ private:
+  GLuint m_vao = 0, m_vbo = 0;
+};
+
+// One triangle that covers the window, at attribute 0.
 class FullscreenTriangle {
  public:
-  ~FullscreenTriangle();
   void create();
   void draw() const;
 
  private:
-  GLuint m_vao = 0, m_vbo = 0;
+  VertexBuffer m_vertices;
 };
 
 }  // namespace glkit

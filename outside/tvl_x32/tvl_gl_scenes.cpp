@@ -85,36 +85,23 @@ class FixedTriangle : public SceneContent {
 // Core profile: the same triangle from a buffer.
 class Triangle : public ProgramContent {
  public:
-  ~Triangle() override {
-    if (m_vbo) glDeleteBuffers(1, &m_vbo);
-    if (m_vao) glDeleteVertexArrays(1, &m_vao);
-  }
   bool setup(const ContentDesc&) override {
     m_program = program("main");
     if (!m_program) return false;
-    glGenVertexArrays(1, &m_vao);
-    glBindVertexArray(m_vao);
-    glGenBuffers(1, &m_vbo);
-    glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
-    glBufferData(GL_ARRAY_BUFFER, sizeof(kTriangle), kTriangle, GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 5 * sizeof(float), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 5 * sizeof(float), reinterpret_cast<const void*>(2 * sizeof(float)));
-    glBindVertexArray(0);
+    m_vertices.create(&kTriangle[0][0], 15, {{0, 2, 5, 0}, {1, 3, 5, 2}});
     return true;
   }
   void frame(const FrameInput& in) override {
     begin_window_frame(in);
     m_program->use();
-    glBindVertexArray(m_vao);
+    m_vertices.bind();
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindVertexArray(0);
   }
 
  private:
   glkit::Program* m_program = nullptr;
-  GLuint m_vao = 0, m_vbo = 0;
+  glkit::VertexBuffer m_vertices;
 };
 
 // A procedural environment for sphere mapping: sky with a sun above a
@@ -224,10 +211,6 @@ class LitTorus : public ProgramContent {
 // the maximum), drawn as wires.
 class Tessellation : public ProgramContent {
  public:
-  ~Tessellation() override {
-    if (m_vbo) glDeleteBuffers(1, &m_vbo);
-    if (m_vao) glDeleteVertexArrays(1, &m_vao);
-  }
   bool setup(const ContentDesc& desc) override {
     m_program = program("main");
     if (!m_program) return false;
@@ -236,17 +219,10 @@ class Tessellation : public ProgramContent {
     m_max_level = desc.param_f("max_level", 32.0f);
     const float quad[12] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
     const float tri[9] = {-1.1f, -0.95f, 0, 1.1f, -0.95f, 0, 0, 1.0f, 0};
-    glGenVertexArrays(1, &m_vao);
-    glBindVertexArray(m_vao);
-    glGenBuffers(1, &m_vbo);
-    glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
     if (m_triangles)
-      glBufferData(GL_ARRAY_BUFFER, sizeof(tri), tri, GL_STATIC_DRAW);
+      m_patch.create(tri, 9, {{0, 3, 3, 0}});
     else
-      glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glBindVertexArray(0);
+      m_patch.create(quad, 12, {{0, 3, 3, 0}});
     return true;
   }
   void frame(const FrameInput& in) override {
@@ -271,7 +247,7 @@ class Tessellation : public ProgramContent {
     m_program->set("u_time", in.time);
     glPatchParameteri(GL_PATCH_VERTICES, m_triangles ? 3 : 4);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    glBindVertexArray(m_vao);
+    m_patch.bind();
     glDrawArrays(GL_PATCHES, 0, m_triangles ? 3 : 4);
     glBindVertexArray(0);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -280,7 +256,7 @@ class Tessellation : public ProgramContent {
 
  private:
   glkit::Program* m_program = nullptr;
-  GLuint m_vao = 0, m_vbo = 0;
+  glkit::VertexBuffer m_patch;
   bool m_triangles = false;
   float m_level = 8.0f, m_max_level = 32.0f;
   int m_traced = -1;
@@ -324,10 +300,6 @@ class Instancing : public ProgramContent {
 // centre) and drawn as points by "draw".
 class ComputeParticles : public ProgramContent {
  public:
-  ~ComputeParticles() override {
-    if (m_buffer) glDeleteBuffers(1, &m_buffer);
-    if (m_vao) glDeleteVertexArrays(1, &m_vao);
-  }
   bool setup(const ContentDesc& desc) override {
     m_update = program("update");
     m_draw = program("draw");
@@ -346,16 +318,8 @@ class ComputeParticles : public ProgramContent {
       p[4] = -p[1] * 0.5f;
       p[5] = p[0] * 0.5f;
     }
-    glGenVertexArrays(1, &m_vao);
-    glBindVertexArray(m_vao);
-    glGenBuffers(1, &m_buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(init.size() * sizeof(float)), init.data(), GL_DYNAMIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 8 * sizeof(float), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, 8 * sizeof(float), reinterpret_cast<const void*>(4 * sizeof(float)));
-    glBindVertexArray(0);
+    // The same buffer is the compute program's storage and the points' vertices.
+    m_particles.create(init.data(), init.size(), {{0, 4, 8, 0}, {1, 4, 8, 4}}, GL_DYNAMIC_DRAW);
     m_engine->trace("compute particles: %d particles", m_count);
     return true;
   }
@@ -369,7 +333,7 @@ class ComputeParticles : public ProgramContent {
     m_update->use();
     m_update->set("u_attractor", ax, ay);
     m_update->set("u_dt", dt);
-    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, m_buffer);
+    glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, m_particles.buffer());
     glDispatchCompute(static_cast<GLuint>(m_count / 256), 1, 1);
     glMemoryBarrier(GL_VERTEX_ATTRIB_ARRAY_BARRIER_BIT);
     begin_window_frame(in);
@@ -378,7 +342,7 @@ class ComputeParticles : public ProgramContent {
     glEnable(GL_PROGRAM_POINT_SIZE);
     m_draw->use();
     m_draw->set("u_attractor", ax, ay);
-    glBindVertexArray(m_vao);
+    m_particles.bind();
     glDrawArrays(GL_POINTS, 0, m_count);
     glBindVertexArray(0);
     glDisable(GL_PROGRAM_POINT_SIZE);
@@ -388,7 +352,7 @@ class ComputeParticles : public ProgramContent {
  private:
   glkit::Program* m_update = nullptr;
   glkit::Program* m_draw = nullptr;
-  GLuint m_vao = 0, m_buffer = 0;
+  glkit::VertexBuffer m_particles;
   int m_count = 0;
 };
 
@@ -452,10 +416,6 @@ const unsigned char kSegments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0
 // written on top in seven-segment digits (drawn the same way).
 class DrawStress : public ProgramContent {
  public:
-  ~DrawStress() override {
-    if (m_vbo) glDeleteBuffers(1, &m_vbo);
-    if (m_vao) glDeleteVertexArrays(1, &m_vao);
-  }
   bool setup(const ContentDesc& desc) override {
     m_program = program("main");
     if (!m_program) return false;
@@ -466,21 +426,14 @@ class DrawStress : public ProgramContent {
       return false;
     }
     const float quad[8] = {0, 0, 1, 0, 0, 1, 1, 1};
-    glGenVertexArrays(1, &m_vao);
-    glBindVertexArray(m_vao);
-    glGenBuffers(1, &m_vbo);
-    glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
-    glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glBindVertexArray(0);
+    m_quad.create(quad, 8, {{0, 2, 2, 0}});
     m_engine->trace("draw stress test: %d draw calls per frame", m_columns * m_rows);
     return true;
   }
   void frame(const FrameInput& in) override {
     begin_window_frame(in);
     m_program->use();
-    glBindVertexArray(m_vao);
+    m_quad.bind();
     const float w = 2.0f / static_cast<float>(m_columns), h = 2.0f / static_cast<float>(m_rows);
     for (int y = 0; y < m_rows; ++y)
       for (int x = 0; x < m_columns; ++x) {
@@ -523,7 +476,7 @@ class DrawStress : public ProgramContent {
     }
   }
   glkit::Program* m_program = nullptr;
-  GLuint m_vao = 0, m_vbo = 0;
+  glkit::VertexBuffer m_quad;
   int m_columns = 64, m_rows = 64;
 };
 

@@ -411,4 +411,44 @@ TEST_F(SceneWindowTest, ResizedSceneKeepsDrawingAtItsNewSize) {
   EXPECT_TRUE(pumpUntilQuit(10000));
 }
 
+// A scene file whose content cannot be built is refused with a line that
+// names the fault, and its window closes.
+TEST_F(SceneWindowTest, BrokenSceneContentIsRefusedWithItsFault) {
+  writeScene("scene_broken.frag", "#version 150\nout vec4 c;\nvoid main() { c = undefined_value; }\n");
+  struct Broken {
+    const char* id;
+    const char* content;
+    const char* fault;
+  };
+  const Broken cases[] = {
+      {"scene_no_such_kind", "<content kind=\"hologram\" />", "Unknown scene content \"hologram\""},
+      {"scene_missing_shader",
+       "<content kind=\"rgb_triangle\"><program name=\"main\"><shader file=\"nowhere.vert\" /></program></content>",
+       "nowhere.vert: the file does not open"},
+      {"scene_bad_shader",
+       "<content kind=\"fullscreen_passes\"><program name=\"p\"><shader file=\"scene_broken.frag\" />"
+       "</program></content>",
+       "scene_broken.frag: "},
+      {"scene_no_program", "<content kind=\"rgb_triangle\" />", "The scene has no program \"main\""},
+      {"scene_absolute_shader",
+       "<content kind=\"rgb_triangle\"><program name=\"main\"><shader file=\"C:\\x.vert\" /></program></content>",
+       "a <shader> needs a relative file"},
+  };
+  for (const Broken& c : cases) {
+    SCOPED_TRACE(c.id);
+    const std::string file = writeScene((std::string(c.id) + ".xml").c_str(),
+                                        (std::string("<quellin>\n  <window name=\"w\" renderer_type=\"OpenGL\" "
+                                                     "gl_version_major=\"3\" gl_version_minor=\"2\" "
+                                                     "gl_core_profile=\"1\" />\n  ") +
+                                         c.content + "\n</quellin>\n")
+                                            .c_str());
+    ASSERT_TRUE(AddSdkDemo(c.id, c.id, file.c_str()));
+    ASSERT_TRUE(StartSdkDemoByName(c.id, 320, 240, "Off", false, -1));
+    ASSERT_TRUE(pumpUntilQuit(20000)) << "the window was not closed";
+    ASSERT_TRUE(pumpUntil([] { return !IsSdkDemoRunning(); }, 10000));
+    EXPECT_TRUE(logHas(c.fault));
+    EXPECT_FALSE(logHas("[STV] - Demo initialized OK."));
+  }
+}
+
 }  // namespace
