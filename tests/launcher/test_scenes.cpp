@@ -340,7 +340,7 @@ double brightCentre(const Frame& f) {
   for (int y = 0; y < f.height; ++y)
     for (int x = 0; x < f.width; ++x) {
       const int l = f.luma(x, y);
-      if (l > 30) sum += static_cast<double>(x) * l, weight += l;
+      if (l > 10) sum += static_cast<double>(x) * l, weight += l;
     }
   return weight > 0 ? sum / weight : -1.0;
 }
@@ -349,7 +349,9 @@ double brightCentre(const Frame& f) {
 ::testing::AssertionResult particlesFollowTheMouse(const Frame& left, const Frame& right) {
   const double a = brightCentre(left), b = brightCentre(right);
   if (a < 0 || b < a + left.width * 0.2)
-    return ::testing::AssertionFailure() << "particles centred at " << a << " then " << b;
+    return ::testing::AssertionFailure() << "particles centred at " << a << " then " << b << " (" << right.width << "x"
+                                         << right.height << ", centre luma " << right.luma(right.width / 2, right.height / 2)
+                                         << ")";
   return ::testing::AssertionSuccess();
 }
 

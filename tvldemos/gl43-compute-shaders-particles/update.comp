@@ -1,6 +1,7 @@
 #version 430
-// Each particle is pulled towards the attractor, nudged sideways so that
-// the swarm swirls around it, and slowed a little.
+// Each particle is pulled towards the attractor with a strength of its own,
+// nudged sideways so that the swarm swirls around it, slowed a little, and
+// bounced back at the window's edges.
 layout(local_size_x = 256) in;
 struct Particle {
   vec4 position;
@@ -15,9 +16,13 @@ void main() {
   vec2 v = particles[i].velocity.xy;
   vec2 d = u_attractor - p;
   float r = sqrt(dot(d, d) + 0.02);
-  v += u_dt * (6.0 * d / r + 1.5 * vec2(-d.y, d.x) / r);
-  v *= 1.0 - 0.8 * u_dt;
+  float strength = 3.0 + 6.0 * fract(float(i) * 0.61803);
+  v += u_dt * (strength * d / r + vec2(-d.y, d.x) / r);
+  v *= 1.0 - 2.0 * u_dt;
   p += v * u_dt;
+  if (abs(p.x) > 1.0) v.x = -0.5 * v.x;
+  if (abs(p.y) > 1.0) v.y = -0.5 * v.y;
+  p = clamp(p, -1.0, 1.0);
   particles[i].position.xy = p;
   particles[i].velocity.xy = v;
 }
