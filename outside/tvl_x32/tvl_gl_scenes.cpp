@@ -420,13 +420,14 @@ class DrawStress : public ProgramContent {
     m_program = program("main");
     if (!m_program) return false;
     m_columns = desc.param_i("columns", 64);
-    m_rows = desc.param_i("rows", 64);
+    m_rows = desc.param_i("rows", 32);
     if (m_columns < 1 || m_rows < 1 || m_columns * m_rows > 1000000) {
       m_engine->trace_error("Draw stress test: bad grid %dx%d.", m_columns, m_rows);
       return false;
     }
     const float quad[8] = {0, 0, 1, 0, 0, 1, 1, 1};
     m_quad.create(quad, 8, {{0, 2, 2, 0}});
+    m_rect_location = m_program->location("u_rect");
     m_engine->trace("draw stress test: %d draw calls per frame", m_columns * m_rows);
     return true;
   }
@@ -448,9 +449,10 @@ class DrawStress : public ProgramContent {
   }
 
  private:
+  // One uniform call and one draw call per rectangle.
   void rect(float x, float y, float w, float h, float r, float g, float b) {
-    m_program->set("u_rect", x, y, w, h);
-    m_program->set("u_color", r, g, b, 1.0f);
+    const float values[8] = {x, y, w, h, r, g, b, 1.0f};
+    glUniform4fv(m_rect_location, 2, values);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   }
   // The number of draw calls in the top-left corner, on a dark panel.
@@ -477,7 +479,8 @@ class DrawStress : public ProgramContent {
   }
   glkit::Program* m_program = nullptr;
   glkit::VertexBuffer m_quad;
-  int m_columns = 64, m_rows = 64;
+  GLint m_rect_location = -1;
+  int m_columns = 64, m_rows = 32;
 };
 
 // Full-window fragment passes: every program but the last draws into a

@@ -1,4 +1,4 @@
 #version 150
-uniform vec4 u_color;
+in vec4 v_color;
 out vec4 frag_color;
-void main() { frag_color = u_color; }
+void main() { frag_color = v_color; }
