@@ -1,6 +1,24 @@
-// Thread routines of the built-in demos that are not part of this build yet:
-// without a routine a demo does not start.
+// Thread routines of the built-in demos by catalogue row; a demo without a
+// routine in this build does not start.
+#include "demos/ClDemoRoutines.h"
 #include "demos/DemoStart.h"
+#include "demos/RawGlDemos.h"
 
-DemoThreadRoutine GlDemoRoutine(int) { return nullptr; }
-DemoThreadRoutine ClDemoRoutine(int) { return nullptr; }
+DemoThreadRoutine GlDemoRoutine(int row) {
+  switch (row) {
+    case 0: return Gl4TessellationThread;
+    case 1: return Gl3TorusThread;
+    case 2: return Gl3TriangleThread;
+    default: return nullptr;
+  }
+}
+
+DemoThreadRoutine ClDemoRoutine(int demoNumber) {
+  switch (demoNumber) {
+    case 0: return ClJuliaThread;
+    case 1: return ClParticlesThread;
+    case 2: return ClDeformerThread;
+    case 3: return ClPostFxThread;
+    default: return nullptr;
+  }
+}
