@@ -2,6 +2,7 @@
 // routine in this build does not start.
 #include "demos/ClDemoRoutines.h"
 #include "demos/DemoStart.h"
+#include "demos/FurDemo.h"
 #include "demos/RawGlDemos.h"
 
 DemoThreadRoutine GlDemoRoutine(int row) {
@@ -9,6 +10,7 @@ DemoThreadRoutine GlDemoRoutine(int row) {
     case 0: return Gl4TessellationThread;
     case 1: return Gl3TorusThread;
     case 2: return Gl3TriangleThread;
+    case 3: return FurDemoThread;
     default: return nullptr;
   }
 }

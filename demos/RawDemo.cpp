@@ -11,7 +11,7 @@
 #include "app/OpenClInfo.h"
 #include "demos/BenchmarkResult.h"
 #include "demos/DemoFps.h"
-#include "demos/DemoLogo.h"
+#include "demos/DemoImages.h"
 #include "demos/GlTexture.h"
 #include "demos/SimpleMesh.h"
 #include "detect/RenderWindow.h"
@@ -40,10 +40,9 @@ class DemoLogoCorner {
     m_program.unbind();
     m_quad.buildQuad();
     m_quad.setAttribLocations(m_position, -1, -1, m_uv);
-    size_t size = 0;
-    const unsigned char* image = DemoLogoImage(&size);
+    EmbeddedImage logo = DemoLogoImage();
     // A picture that does not decode leaves the demo without its corner.
-    m_hasTexture = image && m_texture.loadFromMemory(image, size) && m_texture.createGlTexture();
+    m_hasTexture = logo.data && m_texture.loadFromMemory(logo.data, logo.size) && m_texture.createGlTexture();
   }
 
   void draw(int width) {
@@ -82,12 +81,14 @@ class DemoLogoCorner {
   bool m_hasTexture;
 };
 
+// The closes are posted, not sent: the UI thread may be waiting for this
+// thread to end while it closes the window.
 void closeDemoWindow(HWND window) {
-  if (window) SendMessageA(window, WM_CLOSE, 0, 0);
+  if (window) PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
 void closeMainWindowAtDemoEnd() {
-  if (g_app.closeAppAtDemoEnd && g_app.mainWindow) SendMessageA(g_app.mainWindow, WM_CLOSE, 0, 0);
+  if (g_app.closeAppAtDemoEnd && g_app.mainWindow) PostMessageA(g_app.mainWindow, WM_CLOSE, 0, 0);
 }
 
 bool meetsVersion(const RawDemo& demo, int major, int minor) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -50,10 +51,20 @@ void* kvLinkedList::at(size_t index) const {
   return n ? n->item : nullptr;
 }
 
-kvFont::kvFont() : m_size(12), m_color(1.0f, 1.0f, 1.0f, 1.0f) { m_name[0] = '\0'; }
+kvFont::kvFont() : m_size(12), m_color(1.0f, 1.0f, 1.0f, 1.0f), m_x(0.0f), m_y(0.0f), m_created(false) {
+  m_name[0] = '\0';
+  m_text[0] = '\0';
+}
 
 void kvFont::setName(const char* name) {
   snprintf(m_name, sizeof(m_name), "%s", name ? name : "");
+}
+
+void kvFont::setText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  vsnprintf(m_text, sizeof(m_text), format ? format : "", args);
+  va_end(args);
 }
 
 unsigned kvKma::genId() {
@@ -82,21 +93,5 @@ void kvTraceMgr::logTrace(int level, const char* text) {
   snprintf(line, sizeof(line), "[lumaq:%d] %s\n", level, text);
   OutputDebugStringA(line);
 }
-
-Korveth::Korveth() : m_started(false), m_glMajor(0), m_glMinor(0) {}
-
-Korveth* Korveth::getInstance() {
-  static Korveth instance;
-  return &instance;
-}
-
-bool Korveth::startup(int glMajor, int glMinor, void*) {
-  m_glMajor = glMajor;
-  m_glMinor = glMinor;
-  m_started = true;
-  return true;
-}
-
-void Korveth::shutdown(void*) { m_started = false; }
 
 }  // namespace Korveth_nsp

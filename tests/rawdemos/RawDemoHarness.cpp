@@ -140,10 +140,20 @@ DemoRun RunDemoThread(DemoThreadRoutine routine, int slotIndex, int width, int h
     pumpUntilEnded(thread, 10000);
   }
   CloseHandle(thread);
-  run.windowClosed = slot->thread == nullptr && !IsWindowVisible(*windowVar);
+  // The thread posts its window's close as it ends.
+  HWND window = *windowVar;
+  for (DWORD start = GetTickCount(); IsWindow(window) && GetTickCount() - start < 10000;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(10);
+  }
+  run.windowClosed = slot->thread == nullptr && !IsWindow(window);
   run.doneFlag = slot->doneFlag;
   StopDemoThread(slot);
-  if (*windowVar) DestroyWindow(*windowVar);
+  if (IsWindow(window)) DestroyWindow(window);
   *windowVar = nullptr;
   SetRawDemoFrameObserver(nullptr);
   run.scene = g_scene;
