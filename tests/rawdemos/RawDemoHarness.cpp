@@ -132,6 +132,7 @@ DemoRun RunDemoThread(DemoThreadRoutine routine, int slotIndex, int width, int h
   DemoSlot* slot = &g_app.demoSlots[slotIndex];
   HWND* windowVar = &g_app.demoWindows[slotIndex];
   if (!StartGlDemo(nullptr, slot, 1, routine, windowVar, false)) return run;
+  HWND window = *windowVar;
   HANDLE thread = nullptr;
   DuplicateHandle(GetCurrentProcess(), slot->thread, GetCurrentProcess(), &thread, SYNCHRONIZE, FALSE, 0);
   run.ended = pumpUntilEnded(thread, timeoutMs);
@@ -141,7 +142,6 @@ DemoRun RunDemoThread(DemoThreadRoutine routine, int slotIndex, int width, int h
   }
   CloseHandle(thread);
   // The thread posts its window's close as it ends.
-  HWND window = *windowVar;
   for (DWORD start = GetTickCount(); IsWindow(window) && GetTickCount() - start < 10000;) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
