@@ -19,6 +19,8 @@ namespace {
 
 // Host arrays that OpenCL uses in place stay aligned to a page.
 const size_t kHostAlignment = 4096;
+// More particles would not fit the address space of the 32-bit program.
+const int kMaxParticles = 16 * 1024 * 1024;
 
 struct ParticleRecord {
   float positionX, positionY;
@@ -64,6 +66,7 @@ class ParticlesDemo : public ClRawDemo {
     m_program.unbind();
     if (!m_cl.setUp(clOptions(), slot())) return kSetupClFailed;
     int requested = m_cl.deviceType == kClDeviceTypeGpu ? g_app.clParticlesGpu : g_app.clParticlesCpu;
+    if (requested > kMaxParticles) requested = kMaxParticles;
     m_count = requested > 0 ? static_cast<size_t>(requested) : 1;
     m_local = g_app.clExplicitWorkgroupSize ? ClLocalSize1D(m_cl.workGroupLimit(), m_cl.maxItemSize(0)) : 0;
     m_global = m_local ? RoundUpWorkSize(m_count, m_local) : m_count;
