@@ -16,22 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/BareLoop.h"
 #include "demos/Gl3TorusShaders.h"
 
 namespace {
-
-HWND makeWindow(int width, int height) {
-  WNDCLASSA wc = {};
-  wc.style = CS_OWNDC;
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "torus_bare";
-  RegisterClassA(&wc);
-  RECT r = {0, 0, width, height};
-  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-  return CreateWindowA("torus_bare", "torus_bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, r.right - r.left,
-                       r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
-}
 
 GLuint shader(GLenum type, const std::string& text) {
   GLuint s = glCreateShader(type);
@@ -106,7 +94,7 @@ int main(int argc, char** argv) {
   }
   const int width = atoi(argv[1]), height = atoi(argv[2]);
   const unsigned duration = static_cast<unsigned>(atoi(argv[3]));
-  HWND window = makeWindow(width, height);
+  HWND window = MakeBareWindow("torus_bare", width, height);
   HDC dc = GetDC(window);
   PIXELFORMATDESCRIPTOR pfd = {};
   pfd.nSize = sizeof(pfd);
@@ -169,35 +157,20 @@ int main(int argc, char** argv) {
   glViewport(0, 0, width, height);
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
-  const DWORD start = GetTickCount();
-  unsigned last = 0, windowMs = 0, frames = 0, sum = 0, windows = 0;
+  BareFps fps;
   float angle = 90.0f;
   for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    unsigned now = GetTickCount() - start, delta = now - last;
-    windowMs += delta;
-    last = now;
+    unsigned now = fps.tick();
     if (now >= duration) break;
     glClearColor(0, 0, 0.1f, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     rotation(world, angle, angle - 90, angle - 90);
-    angle += delta * 0.001f * 14.5f;
+    angle += fps.delta * 0.001f * 14.5f;
     glUniformMatrix4fv(worldLocation, 1, GL_FALSE, world);
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(torus.indices.size()), GL_UNSIGNED_INT, nullptr);
     SwapBuffers(dc);
-    ++frames;
-    if (windowMs >= 1000) {
-      sum += frames;
-      ++windows;
-      frames = 0;
-      windowMs = 0;
-    }
+    fps.frame();
   }
-  printf("avg_fps %u\n", windows ? sum / windows : 0);
-  wglMakeCurrent(nullptr, nullptr);
-  wglDeleteContext(rc);
-  ReleaseDC(window, dc);
-  DestroyWindow(window);
+  EndBareLoop(window, dc, rc, fps);
   return 0;
 }

@@ -79,16 +79,12 @@ class DeformerDemo : public ClRawDemo {
     workSizes2D(m_width, m_height, m_global, m_local, &m_useLocal);
     // The first frame already shows a deformed surface.
     runKernel(0.0f, 0, 0);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    FillWithoutCulling();
     return kSetupReady;
   }
 
   void frame(float, float t) override {
-    glClearColor(0.3f, 0.3f, 0.3f, 1.0f);
-    glEnable(GL_DEPTH_TEST);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearColorAndDepth(0.3f, 0.3f, 0.3f);
     if (m_glBuffers[0] && g_app.glRenderInClDemos) drawSurface(t);
     runKernel(t, g_app.clKernelWorkload, g_app.clMadWorkload);
     if (g_app.clKernelWorkload != 0 && m_check) addUpCheck();

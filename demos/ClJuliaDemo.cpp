@@ -78,8 +78,7 @@ class JuliaDemo : public ClRawDemo {
       return kSetupClFailed;
     }
     glPointSize(1.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    FillWithoutCulling();
     srand(static_cast<unsigned>(time(nullptr)));
     return kSetupReady;
   }

@@ -92,8 +92,7 @@ class ParticlesDemo : public ClRawDemo {
       return kSetupClFailed;
     }
     glPointSize(1.2f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    FillWithoutCulling();
     return kSetupReady;
   }
 

@@ -65,19 +65,14 @@ class PostFxDemo : public ClRawDemo {
       ShowErrorBox("OpenCL %s image buffers could not be created. Bye...", m_cl.typeWord());
       return kSetupClFailed;
     }
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    FillWithoutCulling();
     return kSetupReady;
   }
 
   void frame(float dt, float) override {
-    glClearColor(0.3f, 0.3f, 0.3f, 1.0f);
-    glEnable(GL_DEPTH_TEST);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearColorAndDepth(0.3f, 0.3f, 0.3f);
     Matrix4 world;
-    BuildRotationMatrix(world, m_angle, m_angle - 90.0f, m_angle - 90.0f);
-    m_angle += dt * 14.5f;
+    SpinWorld(world, m_angle, dt);
     m_litProgram.link();
     m_litProgram.setUniformMatrix4("WorldMatrix", world.data());
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);

@@ -287,6 +287,23 @@ Matrix4 IdentityMatrix4() {
   return m;
 }
 
+void ClearColorAndDepth(float red, float green, float blue) {
+  glClearColor(red, green, blue, 1.0f);
+  glEnable(GL_DEPTH_TEST);
+  glClearDepth(1.0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void FillWithoutCulling() {
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glDisable(GL_CULL_FACE);
+}
+
+void SpinWorld(Matrix4& world, float& angle, float dt) {
+  BuildRotationMatrix(world, angle, angle - 90.0f, angle - 90.0f);
+  angle += dt * 14.5f;
+}
+
 const char kTexturedQuadVertexBody[] =
     "in vec4 In_Position;\n"
     "in vec4 In_UV;\n"

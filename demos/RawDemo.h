@@ -99,6 +99,13 @@ void BuildDemoProjection(Matrix4& m, float aspect);
 // A look-at view from eye to the origin with up (0, 1, 0).
 void BuildDemoView(Matrix4& m, float eyeX, float eyeY, float eyeZ);
 Matrix4 IdentityMatrix4();
+// The frame start of the demos with depth: clear to the colour and depth 1.
+void ClearColorAndDepth(float red, float green, float blue);
+// Filled polygons without face culling, as every demo draws.
+void FillWithoutCulling();
+// The spinning world of the torus demos: rotation by the Euler angles
+// (angle, angle - 90, angle - 90); the angle then turns 14.5 degrees a second.
+void SpinWorld(Matrix4& world, float& angle, float dt);
 // The textured-quad program pair of the logo, also used by the demos that
 // show an image over the whole window.
 extern const char kTexturedQuadVertexBody[];

@@ -122,19 +122,14 @@ class TorusDemo : public Gl3Demo {
     m_program.unbind();
     m_mesh.buildTorus(4.0f, 1.5f, 200);
     m_mesh.setAttribLocations(position, normal, color, -1);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    FillWithoutCulling();
     return kSetupReady;
   }
 
   void frame(float dt, float) override {
-    glClearColor(0.0f, 0.0f, 0.1f, 1.0f);
-    glEnable(GL_DEPTH_TEST);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearColorAndDepth(0.0f, 0.0f, 0.1f);
     Matrix4 world;
-    BuildRotationMatrix(world, m_angle, m_angle - 90.0f, m_angle - 90.0f);
-    m_angle += dt * 14.5f;
+    SpinWorld(world, m_angle, dt);
     m_program.link();
     m_program.setUniformMatrix4("WorldMatrix", world.data());
     m_mesh.draw({1, 0, 1, false});
@@ -178,16 +173,12 @@ class TriangleDemo : public Gl3Demo {
     m_program.unbind();
     m_mesh.buildTriangle();
     m_mesh.setAttribLocations(position, -1, color, -1);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    FillWithoutCulling();
     return kSetupReady;
   }
 
   void frame(float, float) override {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glEnable(GL_DEPTH_TEST);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearColorAndDepth(0.0f, 0.0f, 0.0f);
     m_program.link();
     m_program.setUniformMatrix4("WorldViewProjectionMatrix", m_worldViewProjection.data());
     m_mesh.draw({0, 0, 1, false});
@@ -236,16 +227,12 @@ class TessellationDemo : public Gl3Demo {
     m_program.unbind();
     m_mesh.buildTriangle();
     m_mesh.setAttribLocations(position, -1, -1, -1);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glDisable(GL_CULL_FACE);
+    FillWithoutCulling();
     return kSetupReady;
   }
 
   void frame(float, float t) override {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glEnable(GL_DEPTH_TEST);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ClearColorAndDepth(0.0f, 0.0f, 0.0f);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     m_program.link();
     m_program.setUniformMatrix4("WorldViewProjectionMatrix", m_worldViewProjection.data());
