@@ -2,6 +2,7 @@
 // FPS count of the demos (frames in windows of at least one second, the
 // truncated mean of the window counts) and the end of the run.
 #pragma once
+#include <GL/glew.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -44,8 +45,14 @@ struct BareFps {
   }
 };
 
-// Prints "avg_fps N" and frees the context and window.
+// Prints the context it drew with and "avg_fps N", and frees the context and
+// window.
 inline void EndBareLoop(HWND window, HDC dc, HGLRC rc, const BareFps& fps) {
+  GLint samples = 0;
+  glGetIntegerv(GL_SAMPLES, &samples);
+  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  printf("context: %s, %s, %d samples\n", renderer ? renderer : "?", version ? version : "?", samples);
   printf("avg_fps %u\n", fps.windows ? fps.sum / fps.windows : 0);
   wglMakeCurrent(nullptr, nullptr);
   wglDeleteContext(rc);

@@ -58,7 +58,7 @@ void drawFrame(DemoSlot* slot, const EngineDemoSpec& spec, float dt, float elaps
   renderer->beginFrame(1);
   spec.drawFrame(slot, dt, elapsed);
   if (slot->logoQuad && !spec.logoAfterHud) slot->logoQuad->render(dt);
-  DrawEngineDemoHud(slot, spec.hudLine);
+  DrawEngineDemoHud(slot, spec);
   if (slot->logoQuad && spec.logoAfterHud) slot->logoQuad->render(dt);
   renderer->endFrame(1);
   engine->displayCurrentRenderWindow();
@@ -220,14 +220,15 @@ kvGpuShader* CreateEngineGlslProgram(const char* name, const char* vertexSource,
   return nullptr;
 }
 
-void DrawEngineDemoHud(DemoSlot* slot, void (*hudLine)(DemoSlot*, kvFont*)) {
+void DrawEngineDemoHud(DemoSlot* slot, const EngineDemoSpec& spec) {
   kvRenderer* renderer = kvRenderer::getInstance();
   kvFont* font = &slot->hudFont;
   const DemoFpsStats& fps = slot->fps;
   renderer->beginTextOverlay(0);
   font->setText("Current FPS: %u", fps.currentFps);
   font->setPosition2D(5, 10);
-  font->setColor(1.0f, 1.0f, 1.0f);
+  const float* c = spec.hudColor;
+  font->setColor(c ? c[0] : 1.0f, c ? c[1] : 1.0f, c ? c[2] : 1.0f);
   renderer->drawFont(font);
   font->setText("FPS: Max: %u - Min: %u - Avg: %u", fps.maxFps, fps.minFps, fps.averageFps);
   font->setPosition2D(5, 25);
@@ -239,8 +240,8 @@ void DrawEngineDemoHud(DemoSlot* slot, void (*hudLine)(DemoSlot*, kvFont*)) {
                 static_cast<double>(static_cast<float>(fps.elapsedMs) * 0.001f));
   font->setPosition2D(5, 55);
   renderer->drawFont(font);
-  if (hudLine) {
-    hudLine(slot, font);
+  if (spec.hudLine) {
+    spec.hudLine(slot, font);
     font->setPosition2D(5, 70);
     renderer->drawFont(font);
   }

@@ -22,6 +22,8 @@ struct EngineDemoSpec {
   void (*drawFrame)(DemoSlot* slot, float dt, float elapsedSeconds);
   // A fifth HUD line (may be null): sets the font's text.
   void (*hudLine)(DemoSlot* slot, Korveth_nsp::kvFont* font);
+  // Red, green, blue of the HUD text; null for white.
+  const float* hudColor;
 };
 
 // The whole run of an engine demo on the calling thread; returns when the
@@ -46,6 +48,6 @@ Korveth_nsp::kvGpuShader* CreateEngineGlslProgram(const char* name, const char* 
                                                   const char* pixelSource);
 
 // The FPS statistics and the HUD lines the pattern draws; shared with tests.
-void DrawEngineDemoHud(DemoSlot* slot, void (*hudLine)(DemoSlot*, Korveth_nsp::kvFont*));
+void DrawEngineDemoHud(DemoSlot* slot, const EngineDemoSpec& spec);
 // The affinity mask of a launch: (counter mod processors) + 1, as a number.
 DWORD_PTR EngineDemoAffinityMask(int launchCounter, int processorCount);

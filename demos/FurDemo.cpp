@@ -214,7 +214,7 @@ void drawFur(DemoSlot* slot, float dt, float) {
 }
 
 const EngineDemoSpec kFurDemo = {
-    "GL_Furry_Cube", true, true, true, false, initFurDemo, destroyFurDemo, animateFur, drawFur, nullptr,
+    "GL_Furry_Cube", true, true, true, false, initFurDemo, destroyFurDemo, animateFur, drawFur, nullptr, nullptr,
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,14 @@
 
 namespace Korveth_nsp {
 
-kvLinkedList::kvLinkedList() : m_head(nullptr), m_tail(nullptr), m_count(0) {}
+kvLinkedList::kvLinkedList() : m_head(nullptr), m_tail(nullptr), m_iterator(nullptr), m_count(0) {}
+
+void* kvLinkedList::getNext() {
+  if (!m_iterator) return nullptr;
+  void* item = m_iterator->item;
+  m_iterator = m_iterator->next;
+  return item;
+}
 
 kvLinkedList::~kvLinkedList() { clear(); }
 
@@ -25,6 +33,7 @@ bool kvLinkedList::addTail(void* item) {
 bool kvLinkedList::remove(void* item) {
   for (Node* n = m_head; n; n = n->next) {
     if (n->item != item) continue;
+    if (m_iterator == n) m_iterator = n->next;
     if (n->prev) n->prev->next = n->next; else m_head = n->next;
     if (n->next) n->next->prev = n->prev; else m_tail = n->prev;
     delete n;
@@ -41,7 +50,7 @@ void kvLinkedList::clear() {
     delete n;
     n = next;
   }
-  m_head = m_tail = nullptr;
+  m_head = m_tail = m_iterator = nullptr;
   m_count = 0;
 }
 
@@ -65,6 +74,18 @@ void kvFont::setText(const char* format, ...) {
   va_start(args, format);
   vsnprintf(m_text, sizeof(m_text), format ? format : "", args);
   va_end(args);
+}
+
+kvQuaternion kvQuaternion::EulerAnglesToQuaternion(float degX, float degY, float degZ) {
+  const float h = 3.14159265358979f / 360.0f;  // half angle, in radians
+  float cx = cosf(degX * h), sx = sinf(degX * h), cy = cosf(degY * h), sy = sinf(degY * h);
+  float cz = cosf(degZ * h), sz = sinf(degZ * h);
+  kvQuaternion q;  // q = qz * qy * qx
+  q.w = cz * cy * cx + sz * sy * sx;
+  q.x = cz * cy * sx - sz * sy * cx;
+  q.y = cz * sy * cx + sz * cy * sx;
+  q.z = sz * cy * cx - cz * sy * sx;
+  return q;
 }
 
 unsigned kvKma::genId() {

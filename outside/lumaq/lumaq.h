@@ -20,6 +20,9 @@ class kvLinkedList {
   kvLinkedList& operator=(const kvLinkedList&) = delete;
 
   bool addTail(void* item);
+  // Walks the list: setIterator() to the start, getNext() until null.
+  void setIterator() { m_iterator = m_head; }
+  void* getNext();
   bool remove(void* item);
   void clear();
   size_t size() const { return m_count; }
@@ -33,6 +36,7 @@ class kvLinkedList {
   };
   Node* m_head;
   Node* m_tail;
+  Node* m_iterator;
   size_t m_count;
 };
 
@@ -67,6 +71,14 @@ class kvFont {
   char m_text[kTextSize];
   float m_x, m_y;
   bool m_created;
+};
+
+// A rotation as a unit quaternion.
+struct kvQuaternion {
+  float x, y, z, w;
+  kvQuaternion() : x(0.0f), y(0.0f), z(0.0f), w(1.0f) {}
+  // Rotations about x, then y, then z (degrees).
+  static kvQuaternion EulerAnglesToQuaternion(float degX, float degY, float degZ);
 };
 
 // Source of process-wide unique ids (never 0).

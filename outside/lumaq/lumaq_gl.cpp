@@ -269,6 +269,11 @@ void kvRenderer::endFrame(int) { glFlush(); }
 
 void kvRenderer::setClearColor(float r, float g, float b, float a) { glClearColor(r, g, b, a); }
 
+void kvRenderer::setGlobalAmbientColor(const kvVector4& c) {
+  const GLfloat v[4] = {c.x, c.y, c.z, c.w};
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, v);
+}
+
 void kvRenderer::clear(bool color, bool depth, bool stencil) {
   GLbitfield mask = (color ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT : 0) |
                     (stencil ? GL_STENCIL_BUFFER_BIT : 0);

@@ -666,6 +666,181 @@ void kvMesh::render(float) {
   if (m_material) m_material->unapply();
 }
 
+void kvMeshData::setOptionsState(int option, bool on) {
+  if (option < 0 || option > 31) return;
+  if (on)
+    m_options |= 1u << option;
+  else
+    m_options &= ~(1u << option);
+}
+
+bool kvMeshData::getOptionsState(int option) const {
+  return option >= 0 && option <= 31 && (m_options & (1u << option)) != 0;
+}
+
+void kvMesh::createGrid(float width, float depth, int subdivisions) {
+  if (subdivisions < 1) subdivisions = 1;
+  m_data.vertices().clear();
+  m_data.indices().clear();
+  const float origin[3] = {-width / 2, 0, depth / 2}, u[3] = {width, 0, 0}, v[3] = {0, 0, -depth},
+              n[3] = {0, 1, 0};
+  addGrid(&m_data, origin, u, v, n, subdivisions);
+  m_data.setVerticesColor(kvVector4(1, 1, 1, 1));
+}
+
+kvGrid::kvGrid(const char* name) : kvMesh(name), m_width(100), m_depth(100), m_subdivisions(10) {
+  createGrid(m_width, m_depth, m_subdivisions);
+}
+
+void kvGrid::setSize(float width, float depth) {
+  m_width = width;
+  m_depth = depth;
+  createGrid(m_width, m_depth, m_subdivisions);
+}
+
+void kvGrid::setNumberOfSubdivisions(int count) {
+  m_subdivisions = count;
+  createGrid(m_width, m_depth, m_subdivisions);
+}
+
+// ---------------------------------------------------------------- skybox --
+
+kvSkybox::kvSkybox(const char* name) : kvObject(name), m_cubemap(nullptr) {}
+
+bool kvSkybox::loadFace(int face, const char* path) {
+  if (face < 0 || face > 5 || !path) return false;
+  if (!m_cubemap) {
+    m_cubemap = adopt(new kvTexture(nullptr, kvTexture::kCubeMap));
+    if (!m_cubemap) return false;
+  }
+  // The file goes through a 2D texture's decoder, then to the face.
+  kvTexture* image = kvTextureMgr::getInstance()->loadTexture2D(nullptr, path);
+  if (!image) return false;
+  static const int kGlFace[6] = {0, 1, 5, 4, 2, 3};
+  bool ok = m_cubemap->uploadCubeFace(kGlFace[face], *image->getTextureData());
+  destroy(image);
+  return ok;
+}
+
+void kvSkybox::render(float) {
+  if (!m_cubemap) return;
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  // The camera's rotation only: the box stays around the eye.
+  GLfloat view[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, view);
+  view[12] = view[13] = view[14] = 0.0f;
+  glLoadMatrixf(view);
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_TEXTURE_2D);
+  m_cubemap->bind(0);
+  glEnable(GL_TEXTURE_CUBE_MAP);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  static const float kCorners[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                                       {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+  static const int kFaces[6][4] = {{1, 5, 6, 2}, {4, 0, 3, 7}, {5, 4, 7, 6}, {0, 1, 2, 3}, {3, 2, 6, 7}, {4, 5, 1, 0}};
+  const float scale = 10.0f;  // inside every near plane the demos use
+  glBegin(GL_QUADS);
+  for (const auto& f : kFaces)
+    for (int k : f) {
+      glTexCoord3fv(kCorners[k]);
+      glVertex3f(kCorners[k][0] * scale, kCorners[k][1] * scale, kCorners[k][2] * scale);
+    }
+  glEnd();
+  glDisable(GL_TEXTURE_CUBE_MAP);
+  kvTexture::unbind(0);
+  glPopMatrix();
+  glPopAttrib();
+}
+
+// ---------------------------------------------------------- render target --
+
+kvRenderTexture::kvRenderTexture(const char* name, int width, int height, bool depth)
+    : kvTexture(name, k2D), m_width(width), m_height(height) {
+  glGenTextures(1, &m_gl);
+  glBindTexture(GL_TEXTURE_2D, m_gl);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  if (depth)
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+  else
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+kvRenderTarget::kvRenderTarget(const char* name)
+    : kvObject(name), m_fbo(0), m_depthBuffer(0), m_width(0), m_height(0), m_outputs(0), m_colors(),
+      m_depth(nullptr) {}
+
+kvRenderTarget::~kvRenderTarget() {
+  for (kvRenderTexture* t : m_colors) delete t;
+  delete m_depth;
+  if (m_depthBuffer) glDeleteRenderbuffers(1, &m_depthBuffer);
+  if (m_fbo) glDeleteFramebuffers(1, &m_fbo);
+}
+
+bool kvRenderTarget::create(int width, int height, int colorOutputs) {
+  if (m_fbo || !glGenFramebuffers || width <= 0 || height <= 0 || colorOutputs < 1 || colorOutputs > kMaxOutputs)
+    return false;
+  m_width = width;
+  m_height = height;
+  glGenFramebuffers(1, &m_fbo);
+  glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+  GLenum buffers[kMaxOutputs];
+  for (int i = 0; i < colorOutputs; ++i) {
+    m_colors[i] = new kvRenderTexture(nullptr, width, height, false);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i), GL_TEXTURE_2D,
+                           m_colors[i]->getGlName(), 0);
+    buffers[i] = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i);
+  }
+  m_outputs = colorOutputs;
+  glDrawBuffers(colorOutputs, buffers);
+  glGenRenderbuffers(1, &m_depthBuffer);
+  glBindRenderbuffer(GL_RENDERBUFFER, m_depthBuffer);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depthBuffer);
+  bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return ok;
+}
+
+bool kvRenderTarget::createDepthTarget(int width, int height) {
+  if (m_fbo || !glGenFramebuffers || width <= 0 || height <= 0) return false;
+  m_width = width;
+  m_height = height;
+  glGenFramebuffers(1, &m_fbo);
+  glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+  m_depth = new kvRenderTexture(nullptr, width, height, true);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, m_depth->getGlName(), 0);
+  glDrawBuffer(GL_NONE);
+  glReadBuffer(GL_NONE);
+  bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return ok;
+}
+
+kvRenderTexture* kvRenderTarget::getRenderTexture(int output) const {
+  return output >= 0 && output < m_outputs ? m_colors[output] : nullptr;
+}
+
+void kvRenderTarget::bind() {
+  if (!m_fbo) return;
+  glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+  glViewport(0, 0, m_width, m_height);
+}
+
+void kvRenderTarget::unbind() {
+  if (glBindFramebuffer) glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  kvRenderWindow* w = current();
+  if (w) glViewport(0, 0, w->getWidth(), w->getHeight());
+}
+
 // ------------------------------------------------------------ HUD, image --
 
 kvQuad::kvQuad(const char* name) : kvTripod(name), m_width(1), m_height(1), m_material(nullptr) {}
@@ -733,6 +908,15 @@ void kvBkgImage::render(float) { drawOverlayRect(m_material, 0, 1, 0, 1, 0, 1, 1
 kvLight::kvLight(const char* name)
     : kvTripod(name), m_ambient(0, 0, 0, 1), m_diffuse(1, 1, 1, 1), m_specular(0, 0, 0, 1) {}
 
+kvLightData kvLight::getLightData() const {
+  kvLightData d;
+  d.position = m_position;
+  d.ambient = m_ambient;
+  d.diffuse = m_diffuse;
+  d.specular = m_specular;
+  return d;
+}
+
 void kvLight::apply(int unit) const {
   if (unit < 0 || unit > 7) return;
   GLenum light = GL_LIGHT0 + static_cast<GLenum>(unit);
@@ -770,6 +954,17 @@ void kvCamera::setProjPerspParams(float fovYDeg, float aspect, float zNear, floa
 void kvCamera::setViewParams(const kvVector4& eye, const kvVector4& target, const kvVector4& up) {
   m_position = eye;
   m_view = kvMatrix4::lookAt(eye, target, up);
+}
+
+kvMatrix4 kvCamera::getInverseViewMatrix() const {
+  // The view is a rotation and a translation: its inverse is the
+  // transposed rotation and the rotated, negated translation.
+  kvMatrix4 r;
+  for (int c = 0; c < 3; ++c)
+    for (int row = 0; row < 3; ++row) r.m[c * 4 + row] = m_view.m[row * 4 + c];
+  for (int row = 0; row < 3; ++row)
+    r.m[12 + row] = -(r.m[row] * m_view.m[12] + r.m[4 + row] * m_view.m[13] + r.m[8 + row] * m_view.m[14]);
+  return r;
 }
 
 void kvCamera::apply(bool viewport, bool projection, bool view) const {
@@ -850,6 +1045,12 @@ void kvSceneMgr::destroyScene(kvScene* scene) { destroy(scene); }
 // ------------------------------------------------------------- factories --
 
 kvMesh* Korveth::createMesh(const char* name) { return adopt(new kvMesh(name)); }
+
+kvGrid* Korveth::createGrid(const char* name) { return adopt(new kvGrid(name)); }
+
+kvSkybox* Korveth::createSkybox(const char* name) { return adopt(new kvSkybox(name)); }
+
+kvRenderTarget* Korveth::createRenderTarget(const char* name) { return adopt(new kvRenderTarget(name)); }
 
 kvQuad* Korveth::createHud(const char* name) { return adopt(new kvQuad(name)); }
 

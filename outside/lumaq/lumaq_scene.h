@@ -109,7 +109,8 @@ class kvTexture : public kvObject {
   kvTextureData* getTextureData() { return &m_data; }
   // Sends the host pixels (and the sampling modes) to OpenGL.
   bool upload();
-  // Face 0..5 of a cube map from host pixels.
+  // Face 0..5 of a cube map from host pixels, in OpenGL's order (+x, -x,
+  // +y, -y, +z, -z).
   bool uploadCubeFace(int face, const kvTextureData& data);
   void bind(int unit) const;
   static void unbind(int unit);
@@ -117,7 +118,7 @@ class kvTexture : public kvObject {
   int getWidth() const { return m_data.getWidth(); }
   int getHeight() const { return m_data.getHeight(); }
 
- private:
+ protected:
   Target m_target;
   int m_format;
   int m_addressing[2];
@@ -237,6 +238,9 @@ class kvMeshData {
   std::vector<Vertex>& vertices() { return m_vertices; }
   std::vector<uint32_t>& indices() { return m_indices; }
   void setVerticesColor(const kvVector4& c);
+  // Drawing options by number (0..31), kept for the demos that set them.
+  void setOptionsState(int option, bool on);
+  bool getOptionsState(int option) const;
   // Sets the vertex arrays up for drawing (uploading them the first time).
   void bind();
   void release();
@@ -246,6 +250,7 @@ class kvMeshData {
   std::vector<Vertex> m_vertices;
   std::vector<uint32_t> m_indices;
   unsigned m_buffers[2] = {0, 0};
+  uint32_t m_options = 0;
   bool m_dirty = true;
   bool m_bound = false;
 };
@@ -258,6 +263,8 @@ class kvMesh : public kvTripod {
   void createBox(float width, float height, float depth, int segments);
   // A torus in the xz plane.
   void createTorus(float radius, float tubeRadius, int rings, int sides);
+  // A flat grid in the xz plane, centred, normals up.
+  void createGrid(float width, float depth, int subdivisions);
   void assignMaterialToFaces(kvMaterial* material) { m_material = material; }
   kvMaterial* getMaterial() const { return m_material; }
   kvMeshData* getMeshData() { return &m_data; }
@@ -275,6 +282,70 @@ class kvMesh : public kvTripod {
   kvMaterial* m_material;
   bool m_drawnByScene;
   int m_instances;
+};
+
+// A ground grid: a mesh whose size and subdivisions can be set.
+class kvGrid : public kvMesh {
+ public:
+  explicit kvGrid(const char* name);
+  void setSize(float width, float depth);
+  void setNumberOfSubdivisions(int count);
+
+ private:
+  float m_width, m_depth;
+  int m_subdivisions;
+};
+
+// A cube of six images around the camera, drawn behind everything.
+class kvSkybox : public kvObject {
+ public:
+  explicit kvSkybox(const char* name);
+  // Face 0..5 (right +x, left -x, front -z, back +z, top +y, bottom -y)
+  // from an image file.
+  bool loadFace(int face, const char* path);
+  // An existing cube map instead of the faces.
+  void setCubemap(kvTexture* cubemap) { m_cubemap = cubemap; }
+  kvTexture* getCubemap() const { return m_cubemap; }
+  // Drawn with the current camera's rotation.
+  void render(float dt) override;
+
+ private:
+  kvTexture* m_cubemap;
+};
+
+// Off-screen drawing: colour outputs (RGBA8 textures) and a depth buffer,
+// or a depth texture alone.
+class kvRenderTexture : public kvTexture {
+ public:
+  kvRenderTexture(const char* name, int width, int height, bool depth);
+  int getWidth() const { return m_width; }
+  int getHeight() const { return m_height; }
+
+ private:
+  int m_width, m_height;
+};
+
+class kvRenderTarget : public kvObject {
+ public:
+  static const int kMaxOutputs = 4;
+  explicit kvRenderTarget(const char* name);
+  ~kvRenderTarget() override;
+  // False when the driver cannot make it.
+  bool create(int width, int height, int colorOutputs);
+  bool createDepthTarget(int width, int height);
+  kvRenderTexture* getRenderTexture(int output) const;
+  kvRenderTexture* getDepthTexture() const { return m_depth; }
+  // Draws go to the target until unbind.
+  void bind();
+  static void unbind();
+  int getWidth() const { return m_width; }
+  int getHeight() const { return m_height; }
+
+ private:
+  unsigned m_fbo, m_depthBuffer;
+  int m_width, m_height, m_outputs;
+  kvRenderTexture* m_colors[kMaxOutputs];
+  kvRenderTexture* m_depth;
 };
 
 // A textured rectangle in window pixels, centred on its position (origin at
@@ -302,9 +373,16 @@ class kvBkgImage : public kvObject {
   kvMaterial* m_material;
 };
 
+// What a light hands to shaders and passes.
+struct kvLightData {
+  kvVector4 position;
+  kvVector4 ambient, diffuse, specular;
+};
+
 class kvLight : public kvTripod {
  public:
   explicit kvLight(const char* name);
+  kvLightData getLightData() const;
   void setAmbient(const kvVector4& c) { m_ambient = c; }
   void setDiffuse(const kvVector4& c) { m_diffuse = c; }
   void setSpecular(const kvVector4& c) { m_specular = c; }
@@ -329,6 +407,7 @@ class kvCamera : public kvTripod {
   void setViewParams(const kvVector4& eye, const kvVector4& target, const kvVector4& up);
   const kvMatrix4& getViewMatrix() const { return m_view; }
   const kvMatrix4& getProjectionMatrix() const { return m_projection; }
+  kvMatrix4 getInverseViewMatrix() const;
   // Hands the viewport, the projection and the view (each when asked) to
   // the renderer.
   void apply(bool viewport, bool projection, bool view) const;
@@ -421,6 +500,8 @@ class kvRenderer {
   void beginFrame(int clearBuffers);
   void endFrame(int reserved);
   void setClearColor(float r, float g, float b, float a);
+  // The light model's ambient colour.
+  void setGlobalAmbientColor(const kvVector4& c);
   void clear(bool color, bool depth, bool stencil);
   // Text overlay: window pixels, top-left origin, no depth.
   void beginTextOverlay(int reserved);
@@ -457,6 +538,9 @@ class Korveth {
   void destroyRenderWindow(kvRenderWindow* window);
 
   kvMesh* createMesh(const char* name);
+  kvGrid* createGrid(const char* name);
+  kvSkybox* createSkybox(const char* name);
+  kvRenderTarget* createRenderTarget(const char* name);
   kvQuad* createHud(const char* name);
   kvBkgImage* createBkgImage(const char* name);
 

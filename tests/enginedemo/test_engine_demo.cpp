@@ -17,6 +17,8 @@
 #include "demos/EngineDemo.h"
 #include "demos/FurDemo.h"
 #include "detect/Scanrik.h"
+#include <GL/glew.h>
+
 #include "lumaq.h"
 #include "tests/enginedemo/DemoTestHelpers.h"
 
@@ -88,6 +90,7 @@ class EngineDemoTest : public ::testing::Test {
     g_app.demoDurationMs = 0;
     g_app.benchmarkLog = false;
     g_app.furShellCount = 100;
+    g_app.furNoiseTextureSize = 512;
     // A smaller window than the default draws faster in software.
     g_app.demoWinWidth = g_app.demoWinHeight = 400;
     GetCurrentDirectoryA(sizeof(m_cwd), m_cwd);
@@ -165,6 +168,7 @@ TEST_F(EngineDemoTest, FurShellsHudAndLogoReachTheFrame) {
 // Start, stop at once, start again: five times in a row, and nothing is
 // left behind (threads, windows, engine objects), and nothing hangs.
 TEST_F(EngineDemoTest, RestartingASlotLeavesNothingBehind) {
+  g_app.furNoiseTextureSize = 128;  // a quicker set-up; the run is what counts
   FrameGrab warmUp;
   grabFrame(&warmUp);  // the engine's one-time start-up
   const int threads = processThreadCount(), windows = threadWindowCount(), objects = kvObject::getLiveCount();
@@ -286,6 +290,79 @@ TEST_F(EngineDemoTest, ObjectsBelongToTheirRenderWindow) {
   EXPECT_EQ(4, b->getSamples());
   engine->destroyRenderWindow(b);
   DestroyWindow(msaaHost);
+}
+
+// A solid 2 x 2 BMP file, for the skybox faces.
+void writeBmp(const std::string& path, uint8_t r, uint8_t g, uint8_t b) {
+  uint8_t file[70] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24};
+  for (int i = 0; i < 2; ++i)      // rows of 2 pixels, padded to 8 bytes
+    for (int p = 0; p < 2; ++p) {
+      uint8_t* px = file + 54 + i * 8 + p * 3;
+      px[0] = b;
+      px[1] = g;
+      px[2] = r;
+    }
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(nullptr, f);
+  fwrite(file, 1, sizeof(file), f);
+  fclose(f);
+}
+
+// Off-screen targets keep what is drawn into them; the skybox shows the face
+// a camera looks at; a camera's inverse view undoes its view.
+TEST_F(EngineDemoTest, RenderTargetsSkyboxAndCameraMatrices) {
+  HWND host = CreateWindowA("STATIC", "lumaq", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+  Korveth* engine = Korveth::getInstance();
+  ASSERT_TRUE(engine->startup(g_app.glMajor, g_app.glMinor, nullptr));
+  kvRenderWindow* w = engine->createRenderWindow(host, 64, 64, 32, 24, 8, 0, 2, 0, 1);
+  ASSERT_NE(nullptr, w);
+
+  kvRenderTarget* target = engine->createRenderTarget("rt");
+  ASSERT_TRUE(target->create(32, 16, 2));
+  target->bind();
+  glClearColor(1, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  kvRenderTarget::unbind();
+  std::vector<uint8_t> texel(32 * 16 * 4);
+  glBindTexture(GL_TEXTURE_2D, target->getRenderTexture(1)->getGlName());
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+  EXPECT_EQ(255, texel[0]);
+  EXPECT_EQ(0, texel[1]);
+  EXPECT_EQ(32, target->getRenderTexture(1)->getWidth());
+  EXPECT_EQ(nullptr, target->getRenderTexture(2));
+  EXPECT_TRUE(engine->createRenderTarget("shadow_rt")->createDepthTarget(64, 64));
+
+  // Six faces of their own colours; the camera looks down -z ("front").
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof(temp), temp);
+  const uint8_t colours[6][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
+  kvSkybox* sky = engine->createSkybox("sky");
+  for (int face = 0; face < 6; ++face) {
+    std::string path = std::string(temp) + "qv_face" + std::to_string(face) + ".bmp";
+    writeBmp(path, colours[face][0], colours[face][1], colours[face][2]);
+    ASSERT_TRUE(sky->loadFace(face, path.c_str())) << face;
+    DeleteFileA(path.c_str());
+  }
+  kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective("cam", 60, 1, 1, 100);
+  camera->setViewport(0, 0, 64, 64);
+  camera->setViewParams(kvVector4(5, 0, 0, 1), kvVector4(5, 0, -10, 1), kvVector4(0, 1, 0, 0));
+  kvRenderer::getInstance()->beginFrame(1);
+  camera->apply(true, true, true);
+  sky->render(0);
+  uint8_t centre[4] = {0, 0, 0, 0};
+  ASSERT_TRUE(w->readPixels(32, 32, 1, 1, centre));
+  EXPECT_EQ(0, centre[0]);
+  EXPECT_EQ(0, centre[1]);
+  EXPECT_EQ(255, centre[2]);
+
+  camera->setViewParams(kvVector4(3, 4, 5, 1), kvVector4(-2, 1, 0, 1), kvVector4(0, 1, 0, 0));
+  kvMatrix4 product = kvMatrix4::multiply(camera->getViewMatrix(), camera->getInverseViewMatrix());
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(i % 5 == 0 ? 1.0f : 0.0f, product.m[i], 1e-4f) << i;
+  kvQuaternion q = kvQuaternion::EulerAnglesToQuaternion(0, 90, 0);
+  EXPECT_NEAR(0.7071f, q.y, 1e-4f);
+  EXPECT_NEAR(0.7071f, q.w, 1e-4f);
+  engine->destroyRenderWindow(w);
+  DestroyWindow(host);
 }
 
 }  // namespace
