@@ -19,6 +19,7 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
 
+#include "bench/BareLoop.h"
 #include "demos/FurShaders.h"
 #include "lumaq.h"
 
@@ -152,19 +153,6 @@ void material(float ar, float ag, float ab, float dr, float dg, float db) {
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, d);
 }
 
-HWND makeWindow(int width, int height) {
-  WNDCLASSA wc = {};
-  wc.style = CS_OWNDC;
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "fur_bare";
-  RegisterClassA(&wc);
-  RECT r = {0, 0, width, height};
-  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-  return CreateWindowA("fur_bare", "fur_bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, r.right - r.left,
-                       r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,7 +164,7 @@ int main(int argc, char** argv) {
   const unsigned duration = static_cast<unsigned>(atoi(argv[3]));
   // A first context finds the WGL extensions; the drawing window then gets
   // a pixel format without multisampling, as the demo asks for.
-  HWND dummy = makeWindow(8, 8);
+  HWND dummy = MakeBareWindow("fur_bare", 8, 8);
   HDC dummyDc = GetDC(dummy);
   PIXELFORMATDESCRIPTOR pfd = {};
   pfd.nSize = sizeof(pfd);
@@ -194,7 +182,7 @@ int main(int argc, char** argv) {
   ReleaseDC(dummy, dummyDc);
   DestroyWindow(dummy);
 
-  HWND window = makeWindow(width, height);
+  HWND window = MakeBareWindow("fur_bare", width, height);
   HDC dc = GetDC(window);
   const int attributes[] = {WGL_DRAW_TO_WINDOW_ARB, 1, WGL_SUPPORT_OPENGL_ARB, 1, WGL_DOUBLE_BUFFER_ARB, 1,
                             WGL_PIXEL_TYPE_ARB, WGL_TYPE_RGBA_ARB, WGL_COLOR_BITS_ARB, 32, WGL_DEPTH_BITS_ARB, 24,
@@ -239,14 +227,9 @@ int main(int argc, char** argv) {
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_CULL_FACE);
 
-  const DWORD start = GetTickCount();
-  unsigned last = 0, windowMs = 0, frames = 0, sum = 0, windows = 0;
+  BareFps fps;
   for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    unsigned now = GetTickCount() - start;
-    windowMs += now - last;
-    last = now;
+    unsigned now = fps.tick();
     if (now >= duration) break;
     float t = now * 0.001f;
     glClearColor(0.4f, 0.4f, 0.4f, 1);
@@ -304,23 +287,8 @@ int main(int argc, char** argv) {
     glDepthMask(GL_TRUE);
     glPopMatrix();
     SwapBuffers(dc);
-    ++frames;
-    if (windowMs >= 1000) {
-      sum += frames;
-      ++windows;
-      frames = 0;
-      windowMs = 0;
-    }
+    fps.frame();
   }
-  GLint samples = 0;
-  glGetIntegerv(GL_SAMPLES, &samples);
-  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  printf("context: %s, %s, %d samples\n", renderer ? renderer : "?", version ? version : "?", samples);
-  printf("avg_fps %u\n", windows ? sum / windows : 0);
-  wglMakeCurrent(nullptr, nullptr);
-  wglDeleteContext(rc);
-  ReleaseDC(window, dc);
-  DestroyWindow(window);
+  EndBareLoop(window, dc, rc, fps);
   return 0;
 }

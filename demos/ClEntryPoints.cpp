@@ -68,6 +68,7 @@ namespace {
     (a, b, c, d, e, f))                                                                           \
   X(clReleaseMemObject, -1, (cl_mem a), (a))                                                      \
   X(clReleaseProgram, -1, (cl_program a), (a))                                                    \
+  X(clReleaseKernel, -1, (cl_kernel a), (a))                                                      \
   X(clReleaseCommandQueue, -1, (cl_command_queue a), (a))                                         \
   X(clReleaseContext, -1, (cl_context a), (a))
 

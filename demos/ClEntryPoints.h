@@ -68,6 +68,7 @@ cl_int clEnqueueReleaseGLObjects(cl_command_queue queue, cl_uint numObjects, con
                                  cl_uint numEvents, const cl_event* waitList, cl_event* event);
 cl_int clReleaseMemObject(cl_mem mem);
 cl_int clReleaseProgram(cl_program program);
+cl_int clReleaseKernel(cl_kernel kernel);
 cl_int clReleaseCommandQueue(cl_command_queue queue);
 cl_int clReleaseContext(cl_context context);
 

@@ -1,7 +1,26 @@
-// Thread routines of the built-in demos: without a routine a demo does not
-// start (the ones not part of this build yet).
+// Thread routines of the built-in demos by catalogue row; a demo without a
+// routine in this build does not start.
+#include "demos/ClDemoRoutines.h"
 #include "demos/DemoStart.h"
 #include "demos/FurDemo.h"
+#include "demos/RawGlDemos.h"
 
-DemoThreadRoutine GlDemoRoutine(int row) { return row == 3 ? FurDemoThread : nullptr; }
-DemoThreadRoutine ClDemoRoutine(int) { return nullptr; }
+DemoThreadRoutine GlDemoRoutine(int row) {
+  switch (row) {
+    case 0: return Gl4TessellationThread;
+    case 1: return Gl3TorusThread;
+    case 2: return Gl3TriangleThread;
+    case 3: return FurDemoThread;
+    default: return nullptr;
+  }
+}
+
+DemoThreadRoutine ClDemoRoutine(int demoNumber) {
+  switch (demoNumber) {
+    case 0: return ClJuliaThread;
+    case 1: return ClParticlesThread;
+    case 2: return ClDeformerThread;
+    case 3: return ClPostFxThread;
+    default: return nullptr;
+  }
+}
