@@ -45,7 +45,12 @@ int device_index(VkPhysicalDevice handle) {
 
 void copy_name(char* out, size_t capacity, const char* in) { snprintf(out, capacity, "%s", in ? in : ""); }
 
-VKAPI_ATTR void VKAPI_CALL DestroyInstance(VkInstance, const VkAllocationCallbacks*) { ++g_state.instances_destroyed; }
+int g_live_devices;  // outlives a configure
+
+VKAPI_ATTR void VKAPI_CALL DestroyInstance(VkInstance, const VkAllocationCallbacks*) {
+  if (g_live_devices > 0) violation("instance destroyed while a device made from it lives");
+  ++g_state.instances_destroyed;
+}
 
 VKAPI_ATTR VkResult VKAPI_CALL EnumeratePhysicalDevices(VkInstance, uint32_t* count, VkPhysicalDevice* devices) {
   if (!devices) {
@@ -233,7 +238,7 @@ VKAPI_ATTR VkResult VKAPI_CALL GetPhysicalDeviceSurfacePresentModesKHR(VkPhysica
 VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceFormatProperties(VkPhysicalDevice, VkFormat format,
                                                              VkFormatProperties* props) {
   memset(props, 0, sizeof(*props));
-  if (format == VK_FORMAT_D32_SFLOAT) {
+  if (format == VK_FORMAT_D32_SFLOAT && !g_config.no_depth_format) {
     props->optimalTilingFeatures = VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT;
     return;
   }
@@ -248,12 +253,15 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice, const VkDeviceCrea
     g_state.device_queue_families[i] = info->pQueueCreateInfos[i].queueFamilyIndex;
   if (g_config.create_device_result != VK_SUCCESS) return static_cast<VkResult>(g_config.create_device_result);
   ++g_state.devices_created;
+  ++g_live_devices;
   *device = reinterpret_cast<VkDevice>(&g_device_object);
   return VK_SUCCESS;
 }
 
 VKAPI_ATTR void VKAPI_CALL DestroyDevice(VkDevice device, const VkAllocationCallbacks*) {
-  if (device) ++g_state.devices_destroyed;
+  if (!device) return;
+  ++g_state.devices_destroyed;
+  --g_live_devices;
 }
 
 VKAPI_ATTR void VKAPI_CALL GetDeviceQueue(VkDevice, uint32_t, uint32_t, VkQueue* queue) {
@@ -566,6 +574,7 @@ VKAPI_ATTR VkResult VKAPI_CALL AcquireNextImageKHR(VkDevice, VkSwapchainKHR, uin
   const uint32_t n = g_image_count ? g_image_count : 1;
   if (g_config.acquire_out_of_range) {
     *index = n;
+    if (semaphore != VK_NULL_HANDLE) signal_semaphore(semaphore);
     return VK_SUCCESS;
   }
   uint32_t tries = 0;

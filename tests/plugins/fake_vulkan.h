@@ -47,6 +47,7 @@ struct FakeVkConfig {
   // Frames.
   int32_t acquire_result;     // a VkResult; nothing is acquired unless success
   bool acquire_out_of_range;  // hand out an index equal to the image count
+  bool no_depth_format;       // no format can hold a depth buffer
   // Read-back: format features and the linear image's layout.
   uint32_t linear_bgra_features;     // linear tiling of B8G8R8A8_UNORM
   uint32_t optimal_surface_features;  // optimal tiling of every other colour format

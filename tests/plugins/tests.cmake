@@ -18,7 +18,7 @@ set_target_properties(plugin_tvc_vulkan2_x32_test PROPERTIES PREFIX "" OUTPUT_NA
 
 add_executable(vulkan2_plugin_tests
   plugins/test_vulkan2_host.cpp plugins/test_vulkan2_fake.cpp plugins/test_vulkan2_parts.cpp
-  plugins/test_vulkan2_device.cpp)
+  plugins/test_vulkan2_device.cpp plugins/test_vulkan2_frames.cpp)
 qv_target(vulkan2_plugin_tests)
 target_include_directories(vulkan2_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/plugins)
 target_link_libraries(vulkan2_plugin_tests PRIVATE plugin_tvc_vulkan2_x32_core gtest gtest_main)
