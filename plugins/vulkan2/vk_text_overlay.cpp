@@ -518,7 +518,7 @@ bool VulkanPLugin::text_init(tvc::GpuCommandList* list, const char* font_file, f
     g_text.font = new tvc::Font;
     if (!g_text.font->stbttf_load_font_texture(nullptr, font_file, font_height, kFontTextureSize, kFontTextureSize)) {
       tracef_error("text_init - unable to load the font %s.", font_file);
-      release_text_objects();
+      release_text_overlay(device);
       return false;
     }
   }
@@ -526,7 +526,7 @@ bool VulkanPLugin::text_init(tvc::GpuCommandList* list, const char* font_file, f
   ok = ok && (with_font ? upload_font(device) : make_test_mesh());
   if (!ok) {
     tracef_error("text_init - the overlay's Vulkan objects could not be made.");
-    release_text_objects();
+    release_text_overlay(device);
     return false;
   }
   g_text.initialised = true;
