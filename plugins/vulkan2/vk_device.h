@@ -79,6 +79,7 @@ struct VkFrameRecord {
   bool recorded = false;    // the command buffer was ended since the last submit
   bool submitted = false;   // the acquire semaphore was consumed, the render semaphore will be signalled
   bool fence_armed = true;  // the fence is signalled or a submit will signal it
+  uint32_t image_index = 0;  // the swapchain image it holds while acquired
 };
 
 enum { kDeviceFenceCount = 16 };

@@ -189,6 +189,7 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   VkFrameRecord* frame = &device->frames[device->frame_index];
   if (frame->acquired) {
     // Acquired before and not presented yet: the frame keeps its image.
+    device->swapchain->current_image_index = frame->image_index;
     device->current_frame = frame;
     return true;
   }
@@ -223,7 +224,7 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
     settle_frames(device);
     return false;
   }
-  device->swapchain->current_image_index = image;
+  device->swapchain->current_image_index = frame->image_index = image;
   device->current_frame = frame;
   return true;
 }

@@ -367,6 +367,42 @@ TEST_F(VulkanRunTest, GpuPastTheListHasAnEmptyName) {
   EXPECT_TRUE(stv::demo_terminate());
 }
 
+// The Vulkan2 plug-in on the system's loader (lavapipe under Wine): real
+// frames, seen through the plug-in's read-back.
+TEST_F(DemoRunTest, Vulkan2SceneDrawsRealFramesAndReportsAFailedOne) {
+  ASSERT_TRUE(tvc::utils::check_vulkan_support()) << "no Vulkan loader under this Wine";
+  ASSERT_TRUE(init("vk2_clear.xml", 0));
+  EXPECT_TRUE(trace.has("Vulkan renderer initialized OK."));
+  EXPECT_FALSE(trace.has_prefix("Renderer Vulkan2: the render window cannot be set up")) << "frames are presented";
+  // A second load shares the framework's plug-in: its renderer.
+  const int id = stv::load_plugin("plugin_tvc_vulkan2_x32.dll");
+  tvc::Renderer* renderer = static_cast<tvc::Renderer*>(tvc::Kernel::get()->get_plugin(id));
+  ASSERT_NE(renderer, nullptr);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(stv::demo_frame(0.016f * static_cast<float>(i))) << "frame " << i;
+  int size = 0, width = 0, height = 0;
+  renderer->get_color_buffer_size(&size, &width, &height);
+  ASSERT_EQ(size, width * height * 4);
+  ASSERT_GT(size, 0);
+  std::vector<unsigned char> pixels(static_cast<size_t>(size), 0);
+  renderer->read_color_buffer(pixels.data());
+  // The last image shown holds the scene's clear colour, (51, 102, 153) in
+  // the order of the read-back's path: R, G, B or B, G, R.
+  const unsigned char* px = &pixels[(static_cast<size_t>(height / 2) * width + width / 2) * 4];
+  const int red = px[0] == 153 ? px[2] : px[0], blue = px[0] == 153 ? px[0] : px[2];
+  EXPECT_NEAR(red, 51, 1);
+  EXPECT_NEAR(px[1], 102, 1);
+  EXPECT_NEAR(blue, 153, 1);
+  EXPECT_EQ(px[3], 255);
+
+  // A window without area has no frame to draw: the failure reaches the host.
+  ASSERT_TRUE(stv::demo_resize(0, 0));
+  EXPECT_FALSE(stv::demo_frame(0.1f));
+  ASSERT_TRUE(stv::demo_resize(320, 240));
+  EXPECT_TRUE(stv::demo_frame(0.2f));
+  EXPECT_TRUE(stv::unload_plugin(id));
+  EXPECT_TRUE(stv::demo_terminate());
+}
+
 // ---- frame timer
 
 struct TestClock {

@@ -151,6 +151,45 @@ TEST_F(LiveWindowTest, CommandListsDrawIntoTheAcquiredImage) {
   for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
 }
 
+TEST_F(LiveWindowTest, ListClearChoicesAndOneShotSubmits) {
+  tvc::RenderWindow* w = open_window();
+  const bool blit = blit_path(gpu);
+  tvc::GpuCommandList* list = renderer->command_list_get_default(gpu, 2);
+  ASSERT_NE(list, nullptr);
+  renderer->set_clear_values_ex(0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 5);
+  // Clear values given to slot 128 are kept for the later passes of slot 127.
+  const float red[5] = {1.0f, 0.0f, 0.0f, 1.0f, 1.0f};
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass == 0 ? "slot 128 with clear values" : "slot 127 after it");
+    ASSERT_TRUE(renderer->frame_acquire(gpu, w));
+    ASSERT_TRUE(renderer->command_list_open(list));
+    const unsigned image = renderer->swapchain_get_image_index(gpu);
+    ASSERT_TRUE(pass == 0 ? renderer->command_list_begin_render_pass_rt(list, red, image, 0)
+                          : renderer->command_list_begin_render_pass(list, image, 0));
+    ASSERT_TRUE(renderer->command_list_end_render_pass(list));
+    ASSERT_TRUE(renderer->command_list_close(list));
+    ASSERT_TRUE(renderer->command_list_submit(list));
+    ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+    EXPECT_TRUE(colour_is(read_back(renderer).at(5, 5), blit, 255, 0, 0, 255));
+    ASSERT_TRUE(renderer->frame_present(gpu, w));
+  }
+  // A one-shot buffer is submitted and waited for on the list's own fence.
+  auto fence_status = loader_entry<PFN_vkGetFenceStatus>("vkGetFenceStatus");
+  ASSERT_TRUE(renderer->command_buffer_begin(list));
+  EXPECT_FALSE(renderer->command_buffer_submit(list)) << "still recording";
+  ASSERT_TRUE(renderer->command_buffer_end(list));
+  ASSERT_TRUE(renderer->command_buffer_submit(list));
+  const VkCommandListRecord* record = static_cast<VkCommandListRecord*>(list->renderer_data);
+  EXPECT_EQ(fence_status(device_record(gpu)->device, record->fence), VK_SUCCESS);
+  EXPECT_TRUE(renderer->command_list_reset(list));
+  EXPECT_TRUE(renderer->command_list_reinit(list));
+  EXPECT_TRUE(static_cast<VkCommandListRecord*>(list->renderer_data)->primary);
+  EXPECT_TRUE(renderer->command_list_release(list));
+  EXPECT_FALSE(renderer->command_list_open(list)) << "released: no buffer to record into";
+  EXPECT_TRUE(renderer->command_list_kill(list));
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(draw_frame(renderer, gpu, w));
+}
+
 // ---- stand-in loader
 
 TEST_F(FakeWindowTest, AFrameLeftUnsubmittedGetsFalseAndNoWaitOnAnUnsignalledObject) {
@@ -169,6 +208,44 @@ TEST_F(FakeWindowTest, AFrameLeftUnsubmittedGetsFalseAndNoWaitOnAnUnsignalledObj
   for (unsigned i = 0; i < 2 * images; ++i) ASSERT_TRUE(draw_frame(renderer, gpu, window)) << "frame " << i;
   EXPECT_EQ(s.presents, static_cast<int>(2 * images + 2));
   EXPECT_EQ(s.violations, 0);
+  expect_nothing_left();
+}
+
+TEST_F(FakeWindowTest, ABeginThatFailsHalfWayLeavesNothingRecording) {
+  ASSERT_TRUE(start(window_config()));
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  VkSwapchainRecord* swapchain = device_record(gpu)->swapchain;
+  const uint32_t image = swapchain->current_image_index;
+  swapchain->current_image_index = 7;  // no framebuffer for it
+  EXPECT_FALSE(renderer->frame_begin(gpu, true, true));
+  EXPECT_TRUE(log.has("frame_begin - no render pass or framebuffer for image 7."));
+  EXPECT_FALSE(renderer->frame_end(gpu, true, true)) << "nothing is recording";
+  swapchain->current_image_index = image;
+  // The buffer begins afresh (the fake fails a second begin of a recording
+  // buffer) and the frame goes on.
+  ASSERT_TRUE(renderer->frame_begin(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_end(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_submit(gpu, 0));
+  ASSERT_TRUE(renderer->frame_present(gpu, window));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0);
+  expect_nothing_left();
+}
+
+TEST_F(FakeWindowTest, AFrameKeepsItsImageWhileTheHostMovesTheIndex) {
+  ASSERT_TRUE(start(window_config()));
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  const unsigned first = renderer->swapchain_get_image_index(gpu);
+  renderer->frame_set_index(gpu, 1);
+  ASSERT_TRUE(draw_frame(renderer, gpu, window)) << "frame 1 with an image of its own";
+  EXPECT_NE(renderer->swapchain_get_image_index(gpu), first);
+  renderer->frame_set_index(gpu, 0);
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window)) << "frame 0 still holds its image";
+  EXPECT_EQ(renderer->swapchain_get_image_index(gpu), first);
+  ASSERT_TRUE(renderer->frame_begin(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_end(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_submit(gpu, 0));
+  ASSERT_TRUE(renderer->frame_present(gpu, window));  // the fake fails an image not held
+  EXPECT_EQ(FakeLoader::get().state().violations, 0);
   expect_nothing_left();
 }
 
@@ -262,8 +339,14 @@ TEST_F(FakeWindowTest, ListSubmitsWaitOnlyOnAnAcquisitionNothingConsumed) {
   EXPECT_TRUE(renderer->command_list_submit(list));
   VkDeviceRecord* device = device_record(gpu);
   EXPECT_EQ(FakeLoader::get().fence_state((uint64_t)device->fences[15]), 1);
+  renderer->command_list_set_active(list);
+  EXPECT_EQ(device->active_list, list);
+  renderer->command_list_set_active(nullptr);
+  EXPECT_EQ(device->active_list, nullptr);
+  renderer->command_list_set_active(list);
   EXPECT_TRUE(renderer->command_list_killall(gpu));
   EXPECT_EQ(renderer->command_list_get_count(gpu), 0);
+  EXPECT_EQ(device->active_list, nullptr) << "no pointer to a killed list stays";
   EXPECT_EQ(s.violations, 0);
   expect_nothing_left();
 }
