@@ -257,7 +257,7 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
 bool VulkanPLugin::render_target_image_info(tvc::GpuRenderTarget* target, int attachment,
                                             tvc::TextureSampler* sampler, VkDescriptorImageInfo* info) {
   VkRenderTargetRecord* record = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
-  if (!record) return false;
+  if (!record || !record->device) return false;
   const uint32_t frame = record->device->frame_index < static_cast<uint32_t>(record->frame_count)
                              ? record->device->frame_index
                              : 0;
@@ -401,11 +401,13 @@ bool VulkanPLugin::descriptorset_add_push_constant_range(int id, unsigned size, 
   return true;
 }
 
-bool VulkanPLugin::descriptorset_push_constants(tvc::GpuCommandList*, int id, const void* data, unsigned size,
+bool VulkanPLugin::descriptorset_push_constants(tvc::GpuCommandList* list, int id, const void* data, unsigned size,
                                                 unsigned offset, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDeviceRecord* device = set ? object_owner(id) : nullptr;
-  VkCommandBuffer commands = active_command_buffer(device);
+  // The given list's buffer, or what the device records into.
+  const VkCommandListRecord* list_record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
+  VkCommandBuffer commands = list ? (list_record ? list_record->command_buffer : nullptr) : active_command_buffer(device);
   if (!commands || !data || size == 0 || set->pipeline_layout == VK_NULL_HANDLE) return false;
   device->functions.vkCmdPushConstants(commands, set->pipeline_layout, stages, offset, size, data);
   return true;

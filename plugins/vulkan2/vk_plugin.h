@@ -213,7 +213,9 @@ class VulkanPLugin : public tvc::Renderer {
   bool sampler_release_entry(tvc::TextureSampler* sampler);
   bool render_target_create(VkRenderTargetRecord* record, tvc::GpuRenderTarget* target, uint32_t width,
                             uint32_t height);
-  void render_target_release(tvc::GpuRenderTarget* target);
+  // keep_record: the record stays on the target without its device (GPU
+  // clean-up), so that a later release of the target answers false.
+  void render_target_release(tvc::GpuRenderTarget* target, bool keep_record = false);
   RenderTargetFrameBlock* render_target_block(tvc::GpuRenderTarget* target, unsigned frame);
   const uint8_t* render_target_read(tvc::GpuRenderTarget* target, VkImageLayout from, bool to_general,
                                     uint64_t* pitch);

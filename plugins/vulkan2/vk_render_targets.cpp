@@ -59,7 +59,7 @@ VkImageLayout resting_layout(const RenderTargetAttachment& a) {
 
 RenderTargetFrameBlock* VulkanPLugin::render_target_block(tvc::GpuRenderTarget* target, unsigned frame) {
   VkRenderTargetRecord* record = target_record(target);
-  if (!record || !object_owner(target->id)) return nullptr;
+  if (!record || !record->device || !object_owner(target->id)) return nullptr;
   if (record->frame_count != frames_wanted(record->device)) {
     tracef_error("render target %d - made for %d frames, the device has %d: resize it first.", target->id,
                  record->frame_count, frames_wanted(record->device));
@@ -258,7 +258,11 @@ bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::G
                                                    int height, int format, int color_count, bool flag0, bool flag1,
                                                    bool flag2, int value, bool) {
   if (!gpu || !target) return false;
-  if (target_record(target)) return true;
+  if (VkRenderTargetRecord* old = target_record(target)) {
+    if (old->device) return true;
+    delete old;  // left by a GPU clean-up: made again
+    target->renderer_data = nullptr;
+  }
   VkGpuRecord* gpu_rec = gpu_record(gpu);
   VkDeviceRecord* device = gpu_rec ? gpu_rec->current_device : nullptr;
   if (!device) return false;
@@ -297,9 +301,9 @@ bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::G
   return true;
 }
 
-void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target) {
+void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target, bool keep_record) {
   VkRenderTargetRecord* record = target_record(target);
-  if (!record) return;
+  if (!record || !record->device) return;
   VkDeviceRecord* device = record->device;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
@@ -320,6 +324,10 @@ void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target) {
   if (record->sampler != VK_NULL_HANDLE) fn.vkDestroySampler(device->device, record->sampler, nullptr);
   erase_from(device->render_targets, target);
   unregister_object(target->id);
+  if (keep_record) {
+    *record = VkRenderTargetRecord{};  // no device: every operation refuses it
+    return;
+  }
   delete record;
   target->renderer_data = nullptr;
 }
@@ -328,8 +336,12 @@ bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu*, tvc::GpuRenderT
   if (!target) return false;
   VkRenderTargetRecord* record = target_record(target);
   if (!record) return true;
-  // A target whose device was cleaned up lost its objects with it.
-  if (!object_owner(target->id)) return false;
+  if (!record->device) {
+    // Its device was cleaned up and took the objects with it.
+    delete record;
+    target->renderer_data = nullptr;
+    return false;
+  }
   render_target_release(target);
   return true;
 }
@@ -347,7 +359,7 @@ bool VulkanPLugin::gpu_render_target_resize(tvc::GpuRenderTarget* target, int wi
 
 static unsigned current_frame_of(const VkRenderTargetRecord* record) {
   const VkDeviceRecord* device = record->device;
-  return device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
+  return device && device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
 }
 
 bool VulkanPLugin::gpu_render_target_bind(tvc::GpuRenderTarget* target) {
@@ -647,7 +659,7 @@ bool VulkanPLugin::gpu_render_target_get_depth_texture(tvc::RendererGpu* gpu, tv
   if (!texture) return false;
   if (texture->renderer_data) return true;
   VkRenderTargetRecord* record = target_record(target);
-  if (texture->type != tvc::TextureData::kType2D || !record) return false;
+  if (texture->type != tvc::TextureData::kType2D || !record || !render_target_block(target, 0)) return false;
   return texture_from_attachment(this, gpu, texture, target, record->depth);
 }
 

@@ -192,7 +192,7 @@ void VulkanPLugin::release_device_resources(VkDeviceRecord* device) {
   while (!device->pipeline_states.empty()) pipeline_release(device, device->pipeline_states.back());
   while (!device->programs.empty()) program_release(device, device->programs.back());
   while (!device->samplers.empty()) sampler_release(device->samplers.back()->id);
-  while (!device->render_targets.empty()) render_target_release(device->render_targets.back());
+  while (!device->render_targets.empty()) render_target_release(device->render_targets.back(), true);
   while (!device->textures.empty()) texture_release(device, device->textures.back());
   while (!device->meshes.empty()) mesh_release(device, device->meshes.back());
   while (!device->gpu_buffers.empty()) gpu_buffer_release(device, device->gpu_buffers.back());

@@ -8,7 +8,7 @@
 
 #include "color_frag.h"
 #include "last_level_frag.h"
-#include "plugin_host.h"
+#include "window_fixtures.h"
 #include "quad_vert.h"
 #include "resources_frag.h"
 #include "texture_frag.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "plugin_host.h"
+#include "window_fixtures.h"
 #include "quad_vert.h"
 
 namespace {
@@ -317,6 +317,9 @@ TEST_F(FakeResourceTest, ObjectsOutlivingTheirDeviceAnswerFalse) {
   EXPECT_FALSE(renderer->texture_2d_update(&texture, 0, 0, 0, 0, 0));
   EXPECT_FALSE(renderer->gpu_program_kill(&program));
   EXPECT_FALSE(renderer->descriptorset_kill(set));
+  EXPECT_FALSE(renderer->gpu_render_target_bind(target));
+  EXPECT_FALSE(renderer->gpu_render_target_finalize(gpu, target)) << "its objects went with the device";
+  EXPECT_EQ(target->renderer_data, nullptr);
   EXPECT_TRUE(renderer->gpu_render_target_finalize(gpu, target)) << "nothing left to release";
   expect_nothing_left();
 }
