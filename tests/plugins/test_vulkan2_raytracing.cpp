@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "plugin_host.h"
+#include "window_fixtures.h"
 
 namespace {
 
