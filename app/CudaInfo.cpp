@@ -6,6 +6,7 @@
 
 #include "app/AppState.h"
 #include "app/Log.h"
+#include "detect/SecureLoader.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ enum CuAttribute {
 
 const int kMaxCudaDevices = 64;
 
-HMODULE defaultLoad() { return LoadLibraryA("nvcuda.dll"); }
+// A system library: never a copy beside the program or on the path.
+HMODULE defaultLoad() { return SecureLoadSystemLibrary(L"nvcuda.dll", LOAD_LIBRARY_SEARCH_SYSTEM32); }
 FARPROC defaultFind(HMODULE library, const char* name) { return GetProcAddress(library, name); }
 void defaultUnload(HMODULE library) { FreeLibrary(library); }
 

@@ -41,8 +41,8 @@ struct CudaDeviceInfo {
   int computeCapabilityMinor;
 };
 
-// How the collector reaches the driver library. The program uses
-// LoadLibraryA("nvcuda.dll"), GetProcAddress and FreeLibrary; tests put a
+// How the collector reaches the driver library. The program loads
+// "nvcuda.dll" from the system folder only and uses GetProcAddress and FreeLibrary; tests put a
 // library of their own choosing in its place.
 struct CudaLibraryLoader {
   HMODULE (*load)();

@@ -59,6 +59,13 @@ void fillDemosPanel(HWND panel) {
 
 }  // namespace
 
+// A combo box without a selection answers CB_ERR (-1): that is no device
+// index, the first device is meant.
+int ComboSelectionOrFirst(HWND dialog, int id) {
+  LRESULT selection = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+  return selection < 0 ? 0 : static_cast<int>(selection);
+}
+
 // The check that a demo's needs are met by the detection context; the
 // message to show when they are not, or null.
 const char* GlDemoRequirementMessage(int row) {
@@ -116,8 +123,8 @@ void startClDemo(HWND panel) {
   g_currentCatalogue = kClDemoCatalogue;
   HWND clPanel = g_app.panels[kPanelOpenCl];
   if (clPanel) {
-    g_app.clGpuDeviceSelection = static_cast<int>(SendDlgItemMessageA(clPanel, IDC_CL_DEMO_GPU, CB_GETCURSEL, 0, 0));
-    g_app.clCpuDeviceSelection = static_cast<int>(SendDlgItemMessageA(clPanel, IDC_CL_DEMO_CPU, CB_GETCURSEL, 0, 0));
+    g_app.clGpuDeviceSelection = ComboSelectionOrFirst(clPanel, IDC_CL_DEMO_GPU);
+    g_app.clCpuDeviceSelection = ComboSelectionOrFirst(clPanel, IDC_CL_DEMO_CPU);
   }
   int demo = g_app.selectedClDemo;
   if (demo < 0 || demo > 7) demo = 0;

@@ -374,8 +374,7 @@ void formatGpuDetails(HWND panel, Scanrik* s, int index) {
       append(text, sizeof(text), piece);
       if (width != 0) {
         char maker[64] = "";
-        s->getGpuRamMaker(index, maker);
-        maker[sizeof(maker) - 1] = '\0';
+        s->getGpuRamMaker(index, maker, sizeof(maker));
         char line[kText];
         if (maker[0])
           snprintf(line, sizeof(line), " (%s), bus width: %d-bit", maker, width);
@@ -885,10 +884,21 @@ void RefreshGpuSensors(HWND panel, int index) {
 
 void RefreshGpuPanel(HWND panel, int gpu) { RefreshGpuSensors(panel, gpu); }
 
+// The HUD and the benchmark rows of the demos show the primary GPU's name
+// and the driver line this tab shows.
+void KeepGpuTextsForDemos(HWND panel) {
+  Scanrik* s = Scanrik::instance();
+  const char* name = s ? s->getPrimaryGpuName() : nullptr;
+  snprintf(g_app.gpuNameText, sizeof(g_app.gpuNameText), "%s", name ? name : "");
+  g_app.gpuDriverText[0] = '\0';
+  GetDlgItemTextA(panel, IDC_GPU_DRIVER, g_app.gpuDriverText, sizeof(g_app.gpuDriverText));
+}
+
 INT_PTR CALLBACK GpuPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
       FillGpuList(panel);
+      KeepGpuTextsForDemos(panel);
       return TRUE;
     case WM_PAINT:
       paintLogo(panel);
@@ -904,6 +914,7 @@ INT_PTR CALLBACK GpuPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
         if (selection >= 0) {
           g_app.selectedGpu = static_cast<int>(selection);
           FillGpuPanel(panel, g_app.selectedGpu);
+          KeepGpuTextsForDemos(panel);
           InvalidateRect(panel, nullptr, TRUE);
         }
         return TRUE;

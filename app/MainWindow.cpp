@@ -169,6 +169,9 @@ void initMainWindow(HWND window) {
 
 void closeMainWindow(HWND window, INT_PTR code) {
   KillTimer(window, static_cast<UINT_PTR>(g_app.refreshTimerId));
+  // The demo windows belong to this window and go with it: their demos end
+  // first, while the windows they draw into still exist.
+  EndAllDemos();
   EndDialog(window, code);
 }
 

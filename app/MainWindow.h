@@ -17,6 +17,8 @@ int PanelOfTabParam(int param);
 
 // GPU tab.
 void FillGpuList(HWND panel);
+// Copies the primary GPU name and the shown driver line for the demos.
+void KeepGpuTextsForDemos(HWND panel);
 bool FillGpuPanel(HWND panel, int index);
 void RefreshGpuSensors(HWND panel, int index);
 void ClearGpuFields(HWND panel);

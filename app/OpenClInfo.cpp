@@ -11,6 +11,7 @@
 
 #include "app/AppState.h"
 #include "app/Log.h"
+#include "detect/SecureLoader.h"
 
 namespace CL = ClEntryPoints;
 
@@ -319,7 +320,8 @@ void FreeClExtensions(Korveth_nsp::kvLinkedList& list) {
 bool DetectOpenCl() {
   if (g_app.clPlatforms || g_app.openClLibrary) ShutdownOpenCl();
   ResetClEntryPoints();
-  HMODULE library = LoadLibraryA("OpenCL.dll");
+  // A system library: never a copy beside the program or on the path.
+  HMODULE library = SecureLoadSystemLibrary(L"OpenCL.dll", LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!library) {
     LogPrintf(g_log, "Could not find OpenCL.dll.");
     return false;

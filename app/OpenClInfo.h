@@ -95,7 +95,7 @@ struct OpenClPlatformInfo {
   int deviceCount;
 };
 
-// Loads "OpenCL.dll", fills the table and keeps the library in
+// Loads "OpenCL.dll" from the system folder only, fills the table and keeps the library in
 // g_app.openClLibrary. A second call first frees what the first one read.
 // False when the library or its platforms are missing.
 bool DetectOpenCl();

@@ -11,6 +11,7 @@
 #include "app/Log.h"
 #include "demos/DemoControl.h"
 #include "detect/Scanrik.h"
+#include "detect/SecureLoader.h"
 #include "lumaq.h"
 #include "resources/resource.h"
 #include "stv.h"
@@ -35,7 +36,7 @@ void openLog() {
 }
 
 void becomeDpiAware() {
-  HMODULE shcore = LoadLibraryA("Shcore.dll");
+  HMODULE shcore = SecureLoadSystemLibrary(L"Shcore.dll", LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!shcore) return;
   typedef HRESULT(WINAPI * SetAwarenessFn)(int);
   SetAwarenessFn setAwareness = reinterpret_cast<SetAwarenessFn>(
@@ -208,9 +209,10 @@ bool writeReports() {
 void shutdownAll() {
   LogPrintf(g_log, "%s %d.%d.%d.%d shutdown...", kAppName, kAppVersion[0], kAppVersion[1],
             kAppVersion[2], kAppVersion[3]);
-  for (int slot : kShutdownSlotOrder) StopDemoThread(slot);
-  free(g_app.furNoiseTextures);
-  g_app.furNoiseTextures = nullptr;
+  // The demo threads use the engine, its lock and the fur settings: all of
+  // them stay until every thread has ended.
+  const bool demosEnded = EndAllDemos();
+  if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: the 3D engine stays up");
   if (g_app.openGlModelessDialog) {
     DestroyWindow(g_app.openGlModelessDialog);
     g_app.openGlModelessDialog = nullptr;
@@ -229,6 +231,7 @@ void shutdownAll() {
     g_app.updateThread = nullptr;
   }
   LogPrintf(g_log, "%s shutdown ok.", kAppName);
+  if (!demosEnded) return;
   if (g_app.engineStarted) {
     Korveth_nsp::Korveth::getInstance()->shutdown(nullptr);
     g_app.engineStarted = false;

@@ -6,6 +6,7 @@
 
 #include "app/AppState.h"
 #include "app/Log.h"
+#include "detect/SecureLoader.h"
 
 const VkLimitRow kVkLimitRows[] = {
     {"maxImageDimension1D", offsetof(VkPhysicalDeviceLimits, maxImageDimension1D), kVkUint},
@@ -189,7 +190,8 @@ namespace {
 
 VulkanInfo g_vk;
 
-HMODULE loadVulkanLoader() { return LoadLibraryA("vulkan-1.dll"); }
+// A system library: never a copy beside the program or on the path.
+HMODULE loadVulkanLoader() { return SecureLoadSystemLibrary(L"vulkan-1.dll", LOAD_LIBRARY_SEARCH_SYSTEM32); }
 HMODULE (*g_loadLibrary)() = loadVulkanLoader;
 
 // Bounds on what a driver may announce.
@@ -358,6 +360,8 @@ VkResult createInstance() {
   if (!g_vk.entry.vkCreateInstance) return VK_ERROR_INITIALIZATION_FAILED;
   VkInstance instance = VK_NULL_HANDLE;
   VkResult r = g_vk.entry.vkCreateInstance(&info, nullptr, &instance);
+  // A driver that answers success without an instance has failed.
+  if (r == VK_SUCCESS && instance == VK_NULL_HANDLE) r = VK_ERROR_INITIALIZATION_FAILED;
   if (r == VK_SUCCESS) {
     g_vk.instance = instance;
     g_vk.instanceProperties2Extension = useExtension;
@@ -674,16 +678,22 @@ void readPhysicalDevices() {
   }
 }
 
-// Drops everything detection made: records, instance, library.
-void releaseAll() {
-  g_vk.devices.clear();
-  g_vk.instanceExtensions.clear();
-  g_vk.instanceLayers.clear();
+// Destroys the instance (only one that exists, and only through an entry
+// point the loader has) and frees the library.
+void releaseInstance() {
   if (g_vk.instance && g_vk.entry.vkDestroyInstance) g_vk.entry.vkDestroyInstance(g_vk.instance, nullptr);
   g_vk.instance = VK_NULL_HANDLE;
   if (g_vk.library) FreeLibrary(g_vk.library);
   g_vk.library = nullptr;
   g_vk.entry = VulkanEntryPoints();
+}
+
+// Drops everything detection made: records, instance, library.
+void releaseAll() {
+  g_vk.devices.clear();
+  g_vk.instanceExtensions.clear();
+  g_vk.instanceLayers.clear();
+  releaseInstance();
   g_vk.instanceApiVersion = 0;
   g_vk.instanceProperties2Extension = false;
 }
@@ -733,11 +743,7 @@ bool DetectVulkan() {
   }
   readPhysicalDevices();
 
-  g_vk.entry.vkDestroyInstance(g_vk.instance, nullptr);
-  g_vk.instance = VK_NULL_HANDLE;
-  FreeLibrary(g_vk.library);
-  g_vk.library = nullptr;
-  g_vk.entry = VulkanEntryPoints();
+  releaseInstance();  // the records stay
   g_vk.initialised = true;
   return true;
 }

@@ -1,7 +1,7 @@
 // Vulkan information: instance extensions and layers and, per physical
 // device, properties, memory, extensions, layers, features, limits and a few
 // extension properties. Read once by DetectVulkan (at start-up, or before a
-// framework demo) through the Vulkan loader "vulkan-1.dll", which is loaded
+// framework demo) through the Vulkan loader "vulkan-1.dll" of the system folder, which is loaded
 // only during detection; read afterwards by the Vulkan tab, the report and the
 // framework-demo launcher.
 #pragma once
@@ -118,8 +118,8 @@ struct VulkanInfo {
 // loader is missing or no instance could be created (then nothing is kept
 // and a later call starts afresh).
 bool DetectVulkan();
-// How DetectVulkan loads its library: LoadLibraryA("vulkan-1.dll") in the
-// program; tests may hand it a library of their own (null restores it).
+// How DetectVulkan loads its library: "vulkan-1.dll" from the system folder
+// only in the program; tests may hand it a library of their own (null restores it).
 void SetVulkanLibraryLoader(HMODULE (*load)());
 // Frees what DetectVulkan kept; always true.
 bool ShutdownVulkanInfo();

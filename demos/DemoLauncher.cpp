@@ -10,6 +10,7 @@
 #include "app/AppState.h"
 #include "app/Log.h"
 #include "app/VulkanInfo.h"
+#include "demos/DemoStart.h"
 #include "stv.h"
 
 namespace {
@@ -88,20 +89,14 @@ bool fileReadable(const char* path) {
 
 bool threadAlive(HANDLE thread) { return thread && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; }
 
-// Waits for a thread while serving messages sent to this thread's windows:
-// the thread waited for may be sending to them (window title, focus).
-bool waitServingSentMessages(HANDLE thread, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    ULONGLONG now = GetTickCount64();
-    DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-    DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
-    if (r == WAIT_OBJECT_0) return true;
-    if (r != WAIT_OBJECT_0 + 1) return false;  // timeout or failure
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+// Whether a thread of the run still lives. The render thread's handle
+// belongs to the window thread while that one runs (it waits for and closes
+// it), so nobody else reads it before the window thread has ended.
+bool runThreadsAlive(const SdkDemoRecord* r) {
+  if (threadAlive(r->windowThread)) return true;
+  return threadAlive(r->renderThread);
 }
+
 
 void restoreDisplayMode(const SdkDemoRecord* r) {
   if (r->fullscreen) ChangeDisplaySettingsA(nullptr, 0);
@@ -154,7 +149,7 @@ bool checkVulkanDevice(SdkDemoRecord* r, int vulkanGpuIndex) {
 // Frees what a finished run left: its thread handles and, when this thread
 // created it, its window. False while a thread of the run still lives.
 bool releaseFinishedRun(SdkDemoRecord* r) {
-  if (r->running.load() || threadAlive(r->renderThread) || threadAlive(r->windowThread)) return false;
+  if (r->running.load() || runThreadsAlive(r)) return false;
   if (r->renderThread) CloseHandle(r->renderThread);
   if (r->windowThread) CloseHandle(r->windowThread);
   r->renderThread = r->windowThread = nullptr;
@@ -370,7 +365,7 @@ SdkDemoRecord* GetSdkDemo(int index) {
 
 bool IsSdkDemoRunning() {
   for (const SdkDemoRecord* r : g_catalogue)
-    if (r->running.load() || threadAlive(r->renderThread) || threadAlive(r->windowThread)) return true;
+    if (r->running.load() || runThreadsAlive(r)) return true;
   return false;
 }
 
@@ -482,7 +477,7 @@ bool WaitSdkDemoRenderThread(SdkDemoRecord* r) {
   if (!r) return false;
   r->stopRequested.store(true);
   if (!r->renderThread) return false;
-  if (!waitServingSentMessages(r->renderThread, kThreadStopTimeoutMs)) {
+  if (!WaitServingSentMessages(r->renderThread, kThreadStopTimeoutMs)) {
     LogPrintf(g_log, "TVL DEMO - render thread of %s did not stop in time", r->id.c_str());
     return false;
   }
@@ -525,7 +520,7 @@ void ShutdownDemoSdk() {
       while (threadAlive(r->windowThread) && !PostThreadMessageA(r->windowThreadId, WM_QUIT, 0, 0) &&
              GetTickCount64() < deadline)
         Sleep(10);
-      stopped = waitServingSentMessages(r->windowThread, kThreadStopTimeoutMs) && !threadAlive(r->renderThread);
+      stopped = WaitServingSentMessages(r->windowThread, kThreadStopTimeoutMs) && !threadAlive(r->renderThread);
       if (stopped) {
         CloseHandle(r->windowThread);
         r->windowThread = nullptr;

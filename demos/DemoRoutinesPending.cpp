@@ -1,6 +1,7 @@
-// Thread routines of the built-in demos that are not part of this build yet:
-// without a routine a demo does not start.
+// Thread routines of the built-in demos: without a routine a demo does not
+// start (the ones not part of this build yet).
 #include "demos/DemoStart.h"
+#include "demos/FurDemo.h"
 
-DemoThreadRoutine GlDemoRoutine(int) { return nullptr; }
+DemoThreadRoutine GlDemoRoutine(int row) { return row == 3 ? FurDemoThread : nullptr; }
 DemoThreadRoutine ClDemoRoutine(int) { return nullptr; }

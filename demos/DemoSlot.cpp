@@ -5,7 +5,8 @@
 DemoSlot::DemoSlot()
     : threadId(0), thread(nullptr), engineId(0), stopFlag(0), doneFlag(0), window(nullptr),
       clientWidth(0), clientHeight(0), renderWindow(nullptr), scene(nullptr), camera(nullptr),
-      msaaSamples(0), firstFrame(0), drawing(0), color(0.0f, 0.0f, 0.0f, 1.0f) {
+      logoQuad(nullptr), meshes(), shaders(), msaaSamples(0), firstFrame(0), drawing(0),
+      color(0.0f, 0.0f, 0.0f, 1.0f) {
   memset(&fps, 0, sizeof(fps));
 }
 
@@ -22,6 +23,11 @@ void DemoSlot::clearRunState() {
   renderWindow = nullptr;
   scene = nullptr;
   camera = nullptr;
+  logoQuad = nullptr;
+  for (int i = 0; i < kEngineObjectSlots; ++i) {
+    meshes[i] = nullptr;
+    shaders[i] = nullptr;
+  }
   msaaSamples = 0;
   firstFrame = 0;
   drawing = 0;

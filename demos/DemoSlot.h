@@ -12,6 +12,9 @@ namespace Korveth_nsp {
 class kvRenderWindow;
 class kvScene;
 class kvCamera;
+class kvMesh;
+class kvQuad;
+class kvGpuShader;
 }  // namespace Korveth_nsp
 
 // Frames are counted in windows of at least one second.
@@ -59,6 +62,11 @@ struct DemoSlot {
   Korveth_nsp::kvScene* scene;
   Korveth_nsp::kvCamera* camera;
   Korveth_nsp::kvFont hudFont;
+  // Objects of the engine demos, owned by the engine's render window.
+  static const int kEngineObjectSlots = 8;
+  Korveth_nsp::kvQuad* logoQuad;
+  Korveth_nsp::kvMesh* meshes[kEngineObjectSlots];
+  Korveth_nsp::kvGpuShader* shaders[kEngineObjectSlots];
 
   int msaaSamples;
   int firstFrame;

@@ -72,7 +72,7 @@ int GlDemoSlotOfRow(int row) { return (row >= 0 && row < kGlDemoCount) ? kGlRowS
 
 bool StartGlDemo(HWND parent, DemoSlot* slot, int demoIndex, DemoThreadRoutine routine, HWND* windowVar,
                  bool showOptions) {
-  if (!slot || !windowVar || !routine || slot->thread) return false;
+  if (!slot || !windowVar || !routine || !ReleaseEndedDemoThread(slot)) return false;
   int width = g_app.demoWinWidth, height = g_app.demoWinHeight;
   if (showOptions) {
     int previous = g_app.currentDemoIndex;
@@ -134,7 +134,7 @@ bool startClDemo(HWND parent, int deviceType, bool showOptions, int slotIndex, i
   if (!clDeviceAvailable(deviceType)) return false;
   DemoSlot* slot = &g_app.demoSlots[slotIndex];
   DemoThreadRoutine routine = ClDemoRoutine(demoNumber);
-  if (slot->thread || !routine) return false;
+  if (!routine || !ReleaseEndedDemoThread(slot)) return false;
   int width = g_app.demoWinWidth, height = g_app.demoWinHeight;
   int index = ClCatalogueRow(demoNumber, deviceType != kClDeviceTypeGpu);
   int previous = g_app.currentDemoIndex;
@@ -170,15 +170,70 @@ bool StartClPostFxDemo(HWND parent, int deviceType, bool showOptions) {
   return startClDemo(parent, deviceType, showOptions, kSlotClPostFx, 3, false);
 }
 
-bool StopDemoThread(DemoSlot* slot) {
-  if (!slot || !slot->thread) return false;
-  slot->stopFlag = 1;
-  WaitForSingleObject(slot->thread, 100);
+bool WaitServingSentMessages(HANDLE thread, DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    ULONGLONG now = GetTickCount64();
+    DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+    if (r == WAIT_OBJECT_0) return true;
+    if (r != WAIT_OBJECT_0 + 1) return false;  // timeout or failure
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+bool ReleaseEndedDemoThread(DemoSlot* slot) {
+  if (!slot) return false;
+  if (!slot->thread) return true;
+  if (WaitForSingleObject(slot->thread, 0) != WAIT_OBJECT_0) return false;
   CloseHandle(slot->thread);
   slot->thread = nullptr;
   return true;
 }
 
+bool StopDemoThread(DemoSlot* slot) {
+  if (!slot || !slot->thread) return false;
+  slot->stopFlag = 1;
+  // The thread may be sending to a window of this thread (its title): serve
+  // those messages while waiting, or neither side would move.
+  if (!WaitServingSentMessages(slot->thread, kDemoStopTimeoutMs))
+    LogPrintf(g_log, "demo thread %lu did not stop in time; its slot stays busy",
+              static_cast<unsigned long>(slot->threadId));
+  ReleaseEndedDemoThread(slot);
+  return true;
+}
+
 void StopDemoThread(int slot) {
   if (slot >= 0 && slot < kDemoSlotCount) StopDemoThread(&g_app.demoSlots[slot]);
+}
+
+void CloseDemoWindow(HWND window) {
+  DemoSlot* slot = FindDemoSlotOfWindow(window);
+  if (slot) {
+    StopDemoThread(slot);
+    if (slot->thread) {
+      // Still running: it closes the window again when it ends.
+      ShowWindow(window, SW_HIDE);
+      return;
+    }
+    slot->window = nullptr;
+    for (HWND& w : g_app.demoWindows)
+      if (w == window) w = nullptr;
+  }
+  DestroyWindow(window);
+}
+
+bool EndAllDemos() {
+  bool ended = true;
+  for (int index : kShutdownSlotOrder) {
+    DemoSlot* slot = &g_app.demoSlots[index];
+    HWND window = slot->window;
+    if (window && IsWindow(window))
+      CloseDemoWindow(window);
+    else
+      StopDemoThread(slot);
+    if (slot->thread) ended = false;
+  }
+  return ended;
 }

@@ -36,7 +36,25 @@ DemoThreadRoutine ClDemoRoutine(int demoNumber);
 
 bool StartGlDemo(HWND parent, DemoSlot* slot, int demoIndex, DemoThreadRoutine routine, HWND* windowVar,
                  bool showOptions);
+// Sets the stop flag and waits for the thread (up to kDemoStopTimeoutMs);
+// the slot becomes free only once its thread has ended. False without a
+// thread.
 bool StopDemoThread(DemoSlot* slot);
+// Closes the handle of a slot whose thread has ended; true when the slot is
+// free (no thread or an ended one), false while its thread still runs.
+bool ReleaseEndedDemoThread(DemoSlot* slot);
+// The close of a demo window (close box, Esc, the thread's own close at its
+// end): stops the slot's thread and destroys the window; a thread that does
+// not stop in time keeps the window, hidden, until it closes it itself.
+void CloseDemoWindow(HWND window);
+// Closes every demo window and stops every demo thread, in the shutdown
+// order; false when a thread is still running afterwards.
+bool EndAllDemos();
+// Waits for a thread while serving messages sent to this thread's windows;
+// false on timeout.
+bool WaitServingSentMessages(HANDLE thread, DWORD timeoutMs);
+
+const DWORD kDemoStopTimeoutMs = 5000;
 
 // The slot of an OpenGL catalogue row (0 to 10); -1 for another row.
 int GlDemoSlotOfRow(int row);

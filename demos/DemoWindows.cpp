@@ -139,15 +139,12 @@ INT_PTR CALLBACK DemoWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
       SetWindowTextA(window, caption);
       return TRUE;
     }
+    // A modeless window: ended by destroying it (EndDialog would only hide it).
     case WM_CLOSE:
-      if (DemoSlot* slot = FindDemoSlotOfWindow(window)) StopDemoThread(slot);
-      EndDialog(window, LOWORD(wp));
-      return FALSE;
+      CloseDemoWindow(window);
+      return TRUE;
     case WM_CHAR:
-      if (wp == 27) {
-        if (DemoSlot* slot = FindDemoSlotOfWindow(window)) StopDemoThread(slot);
-        EndDialog(window, 27);
-      }
+      if (wp == 27) CloseDemoWindow(window);
       return TRUE;
     case WM_ERASEBKGND: {
       DemoSlot* slot = FindDemoSlotOfWindow(window);

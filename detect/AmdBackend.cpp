@@ -370,7 +370,8 @@ bool HardwareCaps::bindADL() {
     }
 
     int row = r->deviceIdString[0] ? findGpuDatabaseRowFromIdString(r->deviceIdString, nullptr)
-                                   : ::findGpuDatabaseRow(r->vendorId, r->deviceId);
+                                   : findGpuDatabaseBoardRow(r->vendorId, r->deviceId, r->subsysDeviceId,
+                                                             r->subsysVendorId, r->revisionId);
     if (row >= 0 && gpuDatabaseRow(r->vendorId, row)) {
       r->databaseRow = row;
       const GpuDatabaseEntry* db = gpuDatabaseRow(r->vendorId, row);

@@ -1,6 +1,7 @@
 // The built-in GPU database: tables, lookups and readers.
 #include "detect/GpuDatabase.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -99,6 +100,37 @@ int findGpuDatabaseRow(int vendorId, int deviceId) {
   return -1;
 }
 
+// The AMD row of a device: for the device ids that several boards share,
+// the row whose short name is the subsystem text (8 characters) or the
+// revision text (2 characters), a row with an empty short name matching any
+// board; otherwise the first row of the device. -1 when none.
+static int findAmdBoardRow(int deviceId, const char* subsysText, const char* revisionText) {
+  int count = 0;
+  const GpuDatabaseEntry* table = gpuDatabaseTable(kGpuDbVendorAmd, &count);
+  const bool shared = isAmdSharedId(deviceId);
+  for (int i = 0; i < count; ++i) {
+    const GpuDatabaseEntry& e = table[i];
+    if (e.deviceId != deviceId) continue;
+    const char* shortName = e.shortName ? e.shortName : "";
+    if (shortName[0] == '\0' || !shared) return i;
+    const size_t len = std::strlen(shortName);
+    if (len == 8 && std::strcmp(shortName, subsysText) == 0) return i;
+    if (len == 2 && std::strcmp(shortName, revisionText) == 0) return i;
+  }
+  return -1;
+}
+
+int findGpuDatabaseBoardRow(int vendorId, int deviceId, int subsysDeviceId, int subsysVendorId, int revisionId) {
+  if (vendorId != kGpuDbVendorAmd) return findGpuDatabaseRow(vendorId, deviceId);
+  if (deviceId <= 0 || deviceId > 0xFFFF) return -1;
+  char subsysText[9] = "";
+  char revisionText[3] = "";
+  if (subsysDeviceId || subsysVendorId)
+    snprintf(subsysText, sizeof(subsysText), "%04X%04X", subsysDeviceId & 0xFFFF, subsysVendorId & 0xFFFF);
+  if (revisionId > 0) snprintf(revisionText, sizeof(revisionText), "%02X", revisionId & 0xFF);
+  return findAmdBoardRow(deviceId, subsysText, revisionText);
+}
+
 bool parseGpuIdString(const char* idString, GpuIdString* out) {
   if (!idString || !out) return false;
   GpuIdString parsed;
@@ -135,20 +167,7 @@ int findGpuDatabaseRowFromIdString(const char* idString, GpuIdFields* record) {
   }
 
   if (ids.vendorId != kGpuDbVendorAmd) return findGpuDatabaseRow(ids.vendorId, ids.deviceId);
-
-  int count = 0;
-  const GpuDatabaseEntry* table = gpuDatabaseTable(kGpuDbVendorAmd, &count);
-  const bool shared = isAmdSharedId(ids.deviceId);
-  for (int i = 0; i < count; ++i) {
-    const GpuDatabaseEntry& e = table[i];
-    if (e.deviceId != ids.deviceId) continue;
-    const char* shortName = e.shortName ? e.shortName : "";
-    if (shortName[0] == '\0' || !shared) return i;
-    const size_t len = std::strlen(shortName);
-    if (len == 8 && std::strcmp(shortName, ids.subsysText) == 0) return i;
-    if (len == 2 && std::strcmp(shortName, ids.revisionText) == 0) return i;
-  }
-  return -1;
+  return findAmdBoardRow(ids.deviceId, ids.subsysText, ids.revisionText);
 }
 
 const char* getGpuDatabaseFullName(int vendorId, int row) {
@@ -228,7 +247,10 @@ int cpuClassFromName(const char* cpuName) {
 }
 
 int getGpuDatabaseShaderCores(int vendorId, int deviceId, const char* cpuName) {
-  const int row = findGpuDatabaseRow(vendorId, deviceId);
+  return getGpuDatabaseShaderCoresAt(vendorId, deviceId, findGpuDatabaseBoardRow(vendorId, deviceId), cpuName);
+}
+
+int getGpuDatabaseShaderCoresAt(int vendorId, int deviceId, int row, const char* cpuName) {
   int cores = getGpuDatabaseUnifiedShaders(vendorId, row);
   if (cores > 0 && vendorId == kGpuDbVendorIntel && deviceId == 0x9A49) {
     switch (cpuClassFromName(cpuName)) {

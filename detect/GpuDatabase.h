@@ -49,6 +49,17 @@ const GpuDatabaseEntry* gpuDatabaseRow(int vendorId, int row);
 // Intel. Rows of unknown id (-1) and the terminating row are never found.
 int findGpuDatabaseRow(int vendorId, int deviceId);
 
+// The row of a board known by its ids rather than an id string, for the
+// values that differ between boards (shaders, TMUs, ROPs, TDP, name): the
+// plain lookup, except for an AMD device id shared by several boards, whose
+// row is chosen as the id-string lookup chooses it, from the subsystem ids
+// (subsystem text "%04X%04X" of device and vendor; 0 and 0: not known) and
+// the revision (0: not known). When they pick no row the answer is -1: the
+// first row of a shared id belongs to one particular board, and its values
+// would be plainly wrong for the others.
+int findGpuDatabaseBoardRow(int vendorId, int deviceId, int subsysDeviceId = 0, int subsysVendorId = 0,
+                            int revisionId = 0);
+
 // The ids of a GPU record that an id-string lookup fills in passing: each id
 // that is still 0 takes the parsed value, an empty revision text takes the
 // two revision characters.
@@ -123,7 +134,10 @@ const char* getPrimaryGpuDatabaseFullName(int primaryVendorId, int primaryDevice
 int cpuClassFromName(const char* cpuName);
 
 // The shader-core count of a GPU from the database: the unified shaders of
-// the vendor and device's row (0 for no row or a value <= 0); for the Intel
-// device 0x9A49 the count follows the CPU class (384 for i3, 640 for i5,
-// 768 for i7 and i9; the database count otherwise).
+// the vendor and device's board row (findGpuDatabaseBoardRow; 0 for no row
+// or a value <= 0); for the Intel device 0x9A49 the count follows the CPU
+// class (384 for i3, 640 for i5, 768 for i7 and i9; the database count
+// otherwise).
 int getGpuDatabaseShaderCores(int vendorId, int deviceId, const char* cpuName);
+// The same for a row already found (by id string, for instance).
+int getGpuDatabaseShaderCoresAt(int vendorId, int deviceId, int row, const char* cpuName);

@@ -1,5 +1,6 @@
 // Ties the GPU records and the primary display device to the built-in GPU
 // database.
+#include <cstdlib>
 #include <cstring>
 
 #include "detect/GpuDatabase.h"
@@ -7,7 +8,8 @@
 
 namespace {
 
-// The record's row: by its id string when it has one, else by its ids.
+// The record's row: by its id string when it has one, else by its ids (an
+// AMD id that several boards share then needs its subsystem ids).
 int recordRow(const GpuRecord* r) {
   if (!r) return -1;
   if (r->deviceIdString[0]) {
@@ -20,14 +22,16 @@ int recordRow(const GpuRecord* r) {
     int row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
     if (row >= 0) return row;
   }
-  return ::findGpuDatabaseRow(r->vendorId, r->deviceId);
+  return findGpuDatabaseBoardRow(r->vendorId, r->deviceId, r->subsysDeviceId, r->subsysVendorId, r->revisionId);
 }
 
 }  // namespace
 
 int HardwareCaps::findGpuDatabaseRow(const GpuRecord* record) const {
   if (record) return recordRow(record);
-  return ::findGpuDatabaseRow(primaryVendorId, primaryDeviceId);
+  const int revision = static_cast<int>(strtol(primaryRevision, nullptr, 16));
+  return findGpuDatabaseBoardRow(primaryVendorId, primaryDeviceId, primarySubsysDeviceId, primarySubsysVendorId,
+                                 revision);
 }
 
 void FillRecordFromGpuDatabase(GpuRecord* r) {
@@ -57,5 +61,5 @@ int GpuDatabaseValue(const GpuRecord* r, GpuDbColumn column) {
 
 int GpuDatabaseShaderCores(const GpuRecord* r, const char* cpuName) {
   if (!r) return 0;
-  return getGpuDatabaseShaderCores(r->vendorId, r->deviceId, cpuName);
+  return getGpuDatabaseShaderCoresAt(r->vendorId, r->deviceId, recordRow(r), cpuName);
 }

@@ -130,7 +130,7 @@ class HardwareCaps {
   int getNvidiaLogicalGpuCount() const;
   int getNvidiaGpuMemoryKB(int n);
   int getNvidiaCoreCount(int n);
-  bool getNvidiaRamMaker(int i, char* text);
+  bool getNvidiaRamMaker(int i, char* text, int size);
   bool NVAPI_GetClockFrequencies(int i, int clockType, float* gpuMHz, float* memoryMHz);
   bool NVAPI_GetCurPerformanceState20(int i, int* pstate, float* gpuMHz, float* memoryMHz,
                                       float* processorMHz, float* volts);

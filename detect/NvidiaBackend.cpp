@@ -484,12 +484,12 @@ int HardwareCaps::getNvidiaCoreCount(int n) {
   return static_cast<int>(cores);
 }
 
-bool HardwareCaps::getNvidiaRamMaker(int i, char* text) {
+bool HardwareCaps::getNvidiaRamMaker(int i, char* text, int size) {
   GpuRecord* r = nvidiaRecord(i);
-  if (!r || !text) return false;
+  if (!r || !text || size <= 0) return false;
   NvU32 maker = 0;
   if (NvAPI_GPU_GetRamMaker(gpuOf(r), &maker) != kNvapiOk) return false;
-  copyText(text, 64, ramMakerName(maker));
+  copyText(text, size, ramMakerName(maker));
   return true;
 }
 

@@ -293,7 +293,8 @@ class Scanrik {
   bool getGpuClockFrequencies(int i, int type, float* gpuMHz, float* memoryMHz);
   bool getGpuCoreVoltage(int i, float* volts);
   bool getGpuCoreVoltageAlt(int i, float* volts);
-  bool getGpuRamMaker(int i, char* buffer);
+  // The memory maker's name, cut to fit `size` bytes with its terminator.
+  bool getGpuRamMaker(int i, char* buffer, int size);
   bool readGpuCoolerStatus(int i);
   int getNumActive3DApps(int i);
   int getActive3DAppPid(int i, int j);

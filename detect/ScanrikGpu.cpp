@@ -429,9 +429,9 @@ bool Scanrik::getGpuCoreVoltageAlt(int i, float* volts) {
   HardwareCaps* c = caps();
   return c && recordOfKind(i, kGpuKindNvidia) && c->readNvidiaCoreVoltageFromStatus(i, volts);
 }
-bool Scanrik::getGpuRamMaker(int i, char* buffer) {
+bool Scanrik::getGpuRamMaker(int i, char* buffer, int size) {
   HardwareCaps* c = caps();
-  return c && recordOfKind(i, kGpuKindNvidia) && c->getNvidiaRamMaker(i, buffer);
+  return c && recordOfKind(i, kGpuKindNvidia) && c->getNvidiaRamMaker(i, buffer, size);
 }
 bool Scanrik::readGpuCoolerStatus(int i) {
   GpuRecord* r = recordOfKind(i, kGpuKindNvidia);

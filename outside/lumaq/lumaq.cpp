@@ -2,13 +2,22 @@
 
 #include <windows.h>
 
+#include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 namespace Korveth_nsp {
 
-kvLinkedList::kvLinkedList() : m_head(nullptr), m_tail(nullptr), m_count(0) {}
+kvLinkedList::kvLinkedList() : m_head(nullptr), m_tail(nullptr), m_iterator(nullptr), m_count(0) {}
+
+void* kvLinkedList::getNext() {
+  if (!m_iterator) return nullptr;
+  void* item = m_iterator->item;
+  m_iterator = m_iterator->next;
+  return item;
+}
 
 kvLinkedList::~kvLinkedList() { clear(); }
 
@@ -24,6 +33,7 @@ bool kvLinkedList::addTail(void* item) {
 bool kvLinkedList::remove(void* item) {
   for (Node* n = m_head; n; n = n->next) {
     if (n->item != item) continue;
+    if (m_iterator == n) m_iterator = n->next;
     if (n->prev) n->prev->next = n->next; else m_head = n->next;
     if (n->next) n->next->prev = n->prev; else m_tail = n->prev;
     delete n;
@@ -40,7 +50,7 @@ void kvLinkedList::clear() {
     delete n;
     n = next;
   }
-  m_head = m_tail = nullptr;
+  m_head = m_tail = m_iterator = nullptr;
   m_count = 0;
 }
 
@@ -50,10 +60,32 @@ void* kvLinkedList::at(size_t index) const {
   return n ? n->item : nullptr;
 }
 
-kvFont::kvFont() : m_size(12), m_color(1.0f, 1.0f, 1.0f, 1.0f) { m_name[0] = '\0'; }
+kvFont::kvFont() : m_size(12), m_color(1.0f, 1.0f, 1.0f, 1.0f), m_x(0.0f), m_y(0.0f), m_created(false) {
+  m_name[0] = '\0';
+  m_text[0] = '\0';
+}
 
 void kvFont::setName(const char* name) {
   snprintf(m_name, sizeof(m_name), "%s", name ? name : "");
+}
+
+void kvFont::setText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  vsnprintf(m_text, sizeof(m_text), format ? format : "", args);
+  va_end(args);
+}
+
+kvQuaternion kvQuaternion::EulerAnglesToQuaternion(float degX, float degY, float degZ) {
+  const float h = 3.14159265358979f / 360.0f;  // half angle, in radians
+  float cx = cosf(degX * h), sx = sinf(degX * h), cy = cosf(degY * h), sy = sinf(degY * h);
+  float cz = cosf(degZ * h), sz = sinf(degZ * h);
+  kvQuaternion q;  // q = qz * qy * qx
+  q.w = cz * cy * cx + sz * sy * sx;
+  q.x = cz * cy * sx - sz * sy * cx;
+  q.y = cz * sy * cx + sz * cy * sx;
+  q.z = sz * cy * cx - cz * sy * sx;
+  return q;
 }
 
 unsigned kvKma::genId() {
@@ -82,21 +114,5 @@ void kvTraceMgr::logTrace(int level, const char* text) {
   snprintf(line, sizeof(line), "[lumaq:%d] %s\n", level, text);
   OutputDebugStringA(line);
 }
-
-Korveth::Korveth() : m_started(false), m_glMajor(0), m_glMinor(0) {}
-
-Korveth* Korveth::getInstance() {
-  static Korveth instance;
-  return &instance;
-}
-
-bool Korveth::startup(int glMajor, int glMinor, void*) {
-  m_glMajor = glMajor;
-  m_glMinor = glMinor;
-  m_started = true;
-  return true;
-}
-
-void Korveth::shutdown(void*) { m_started = false; }
 
 }  // namespace Korveth_nsp

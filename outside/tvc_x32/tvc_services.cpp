@@ -82,7 +82,8 @@ unsigned long Timer::getMicroseconds() const {
 namespace utils {
 
 bool check_vulkan_support() {
-  HMODULE library = LoadLibraryA("vulkan-1.dll");
+  // The system's loader only, as the plug-ins load it.
+  HMODULE library = LoadLibraryExW(L"vulkan-1.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!library) return false;
   bool supported = false;
   auto get_proc = reinterpret_cast<PFN_vkGetInstanceProcAddr>(

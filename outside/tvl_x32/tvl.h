@@ -39,6 +39,12 @@ class TVL_API GlRenderer : public tvc::Renderer {
   void get_context_version(int* major, int* minor) const;
   void clear(float r, float g, float b, float a);
   void swap_buffers();
+  // Whether the context lists the extension.
+  bool has_extension(const char* name) const;
+  // True while the context is current on the calling thread.
+  bool is_current() const;
+  // The window's back buffer as RGBA rows, bottom row first.
+  bool read_pixels(int width, int height, std::vector<unsigned char>* rgba) const;
   const char* get_renderer_model() override;
   const char* get_renderer_vendor() override;
   const char* get_renderer_version() override;
@@ -61,8 +67,15 @@ class TVL_API AppEngine {
   enum TraceLevel { kTraceError = 1, kTraceWarning = 2, kTraceInfo = 3 };
   enum { kMaxSceneBytes = 1 << 20 };
 
+  // Receives each drawn frame of an OpenGL 3D window, read back before the
+  // swap: RGBA rows, bottom row first. Called on the rendering thread.
+  typedef void (*FrameObserver)(int window_id, const unsigned char* rgba, int width, int height, void* user);
+
   AppEngine();
   ~AppEngine();
+  // For hosts that check what a scene draws (tests); null: nothing is read
+  // back. Set it while no demo runs.
+  static void set_frame_observer(FrameObserver observer, void* user);
   AppEngine(const AppEngine&) = delete;
   AppEngine& operator=(const AppEngine&) = delete;
   const char* get_version() const;
@@ -143,6 +156,9 @@ class TVL_API AppEngine {
   bool create_plugin_renderer(Window3d* window, const char* plugin_file, unsigned gpu_index);
   bool render_plugin_frame(Window3d* window);
   bool run_scripts(Window3d* window, int run_mode);
+  bool has_required_feature(Window3d* window);
+  bool create_content(Window3d* window);
+  void draw_gl_frame(Window3d* window, bool swap);
 
   FILE* m_trace_file;
   int m_trace_level;

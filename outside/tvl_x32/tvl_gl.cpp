@@ -1,5 +1,5 @@
 // The framework's own OpenGL renderer: one WGL context on the host window.
-#include <GL/gl.h>
+#include <GL/glew.h>
 
 #include <cstdio>
 #include <cstring>
@@ -84,6 +84,17 @@ bool GlRenderer::create_context(void* hwnd, int color_bits, int depth_bits, int 
       return false;
     }
   }
+  // Entry points past OpenGL 1.1 for the scenes; a core context needs the
+  // experimental path to have them all looked up.
+  glewExperimental = GL_TRUE;
+  if (glewInit() != GLEW_OK) {
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(context);
+    ReleaseDC(window, dc);
+    return false;
+  }
+  while (glGetError() != GL_NO_ERROR) {
+  }
   m_hwnd = window;
   m_dc = dc;
   m_context = context;
@@ -118,6 +129,40 @@ void GlRenderer::clear(float r, float g, float b, float a) {
 
 void GlRenderer::swap_buffers() {
   if (m_dc) SwapBuffers(static_cast<HDC>(m_dc));
+}
+
+bool GlRenderer::has_extension(const char* name) const {
+  if (!m_context || !name || !*name) return false;
+  if (m_major >= 3 && glGetStringi) {
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+      const char* ext = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
+      if (ext && strcmp(ext, name) == 0) return true;
+    }
+    return false;
+  }
+  const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  const size_t n = strlen(name);
+  for (const char* p = all; p && (p = strstr(p, name)) != nullptr; p += n)
+    if ((p == all || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
+  return false;
+}
+
+bool GlRenderer::is_current() const {
+  return m_context && wglGetCurrentContext() == static_cast<HGLRC>(m_context);
+}
+
+bool GlRenderer::read_pixels(int width, int height, std::vector<unsigned char>* rgba) const {
+  if (!is_current() || width <= 0 || height <= 0) return false;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  rgba->resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+  if (glBindFramebuffer) glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba->data());
+  return glGetError() == GL_NO_ERROR;
 }
 
 const char* GlRenderer::get_renderer_model() { return m_model; }

@@ -3,11 +3,13 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tvl.h"
+#include "tvl_content.h"
 
 namespace tvl {
 
@@ -50,6 +52,7 @@ struct Scene {
   std::string file;
   std::vector<SceneWindow> windows;
   std::vector<SceneScript> scripts;
+  ContentDesc content;
 };
 
 // Reads a scene from its XML root; error names the first fault.
@@ -87,6 +90,9 @@ struct Window3d {
   int mouse_y = 0;
   int mouse_buttons = 0;
   float time = 0.0f;
+  float elapsed = 0.0f;     // seconds of frames drawn so far
+  bool mouse_seen = false;  // a mouse event arrived
+  std::unique_ptr<SceneContent> content;
 };
 
 struct PluginEntry {

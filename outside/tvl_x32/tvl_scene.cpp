@@ -1,10 +1,27 @@
 // Demo scenes and their 3D windows.
+#include <GL/glew.h>
+
 #include <cstring>
 #include <memory>
 
 #include "tvl_internal.h"
 
 namespace tvl {
+
+namespace {
+// Held while the observer is changed or called: once a change returns, the
+// old observer and its user pointer are no longer in use.
+SRWLOCK g_frame_observer_lock = SRWLOCK_INIT;
+AppEngine::FrameObserver g_frame_observer = nullptr;
+void* g_frame_observer_user = nullptr;
+}  // namespace
+
+void AppEngine::set_frame_observer(FrameObserver observer, void* user) {
+  AcquireSRWLockExclusive(&g_frame_observer_lock);
+  g_frame_observer = observer;
+  g_frame_observer_user = user;
+  ReleaseSRWLockExclusive(&g_frame_observer_lock);
+}
 
 bool AppEngine::lumaq_start() {
   if (m_started) {
@@ -222,6 +239,10 @@ tvc::RenderWindow* AppEngine::lumaq_get_render_window(int id) {
 }
 
 void AppEngine::release_window(Window3d* w) {
+  // The scene's GPU objects go with its context; they are deleted one by
+  // one only where that context is current.
+  if (w->content && !(w->gl && w->gl->is_current())) w->content.release();
+  w->content.reset();
   if (w->gl) {
     w->gl->destroy_context();
     delete w->gl;
@@ -264,8 +285,46 @@ bool AppEngine::lumaq_compile_scene_window(int id) {
       if (m_abort_at_first_error) break;
     }
   }
-  w->compiled = ok;
-  return ok;
+  w->compiled = ok && create_content(w);
+  return w->compiled;
+}
+
+// Whether an OpenGL window's context offers the feature the scene's content
+// needs; a missing feature is named in the trace.
+bool AppEngine::has_required_feature(Window3d* w) {
+  const ContentDesc& desc = m_scene->content;
+  const char* feature = desc.requires_feature.c_str();
+  if (!*feature) return true;
+  if (w->gl) {
+    int major = 0, minor = 0;
+    w->gl->get_context_version(&major, &minor);
+    if (w->gl->has_extension(feature) || (desc.requires_version != 0 && major * 10 + minor >= desc.requires_version))
+      return true;
+    trace_error("%s is not supported by this OpenGL %d.%d context: the demo cannot run.", feature, major, minor);
+    return false;
+  }
+  return true;  // Vulkan windows check their device extension when they are made
+}
+
+// The scene's content on an OpenGL window: its programs and geometry.
+bool AppEngine::create_content(Window3d* w) {
+  w->content.reset();
+  const ContentDesc& desc = m_scene->content;
+  if (!has_required_feature(w)) return false;
+  if (desc.kind.empty() || !w->gl) return true;
+  std::unique_ptr<SceneContent> content(create_gl_content(desc.kind));
+  if (!content) {
+    trace_error("Unknown scene content \"%s\".", desc.kind.c_str());
+    return false;
+  }
+  const size_t slash = m_scene->file.find_last_of("/\\");
+  m_scene->content.folder = slash == std::string::npos ? "" : m_scene->file.substr(0, slash + 1);
+  if (!content->init(m_scene->content, this)) {
+    trace_error("Scene content \"%s\" could not be set up.", desc.kind.c_str());
+    return false;
+  }
+  w->content = std::move(content);
+  return true;
 }
 
 bool AppEngine::lumaq_update_window3d_scene_data(int id) {
@@ -304,8 +363,7 @@ bool AppEngine::lumaq_render_frame_v2(int id, float time, bool swap) {
   w->time = time;
   if (!run_scripts(w, kRunFrame)) return false;
   if (w->gl) {
-    w->gl->clear(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
-    if (swap) w->gl->swap_buffers();
+    draw_gl_frame(w, swap);
     return true;
   }
   if (w->render_window && w->renderer) {
@@ -313,6 +371,34 @@ bool AppEngine::lumaq_render_frame_v2(int id, float time, bool swap) {
     return render_plugin_frame(w);
   }
   return true;
+}
+
+void AppEngine::draw_gl_frame(Window3d* w, bool swap) {
+  w->elapsed += w->time;
+  if (w->content) {
+    FrameInput in{};
+    in.time = w->elapsed;
+    in.dt = w->time;
+    in.width = w->width;
+    in.height = w->height;
+    in.mouse_x = w->mouse_x;
+    in.mouse_y = w->mouse_y;
+    in.mouse_buttons = w->mouse_buttons;
+    in.mouse_seen = w->mouse_seen;
+    memcpy(in.clear_color, w->clear_color, sizeof(in.clear_color));
+    w->content->frame(in);
+  } else {
+    glViewport(0, 0, w->width, w->height);
+    w->gl->clear(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
+  }
+  AcquireSRWLockExclusive(&g_frame_observer_lock);
+  if (g_frame_observer) {
+    std::vector<unsigned char> pixels;
+    if (w->gl->read_pixels(w->width, w->height, &pixels))
+      g_frame_observer(w->id, pixels.data(), w->width, w->height, g_frame_observer_user);
+  }
+  ReleaseSRWLockExclusive(&g_frame_observer_lock);
+  if (swap) w->gl->swap_buffers();
 }
 
 bool AppEngine::lumaq_update_window_size(int id, int width, int height) {
@@ -332,6 +418,7 @@ bool AppEngine::lumaq_event_mouse_down(int id, int button, int x, int y, int fla
   w->mouse_buttons |= 1 << (button - 1);
   w->mouse_x = x;
   w->mouse_y = y;
+  w->mouse_seen = true;
   return true;
 }
 
@@ -342,6 +429,7 @@ bool AppEngine::lumaq_event_mouse_up(int id, int button, int x, int y, int flags
   w->mouse_buttons &= ~(1 << (button - 1));
   w->mouse_x = x;
   w->mouse_y = y;
+  w->mouse_seen = true;
   return true;
 }
 
@@ -351,6 +439,7 @@ bool AppEngine::lumaq_event_mouse_move(int id, int x, int y, int flags) {
   if (!w) return false;
   w->mouse_x = x;
   w->mouse_y = y;
+  w->mouse_seen = true;
   return true;
 }
 

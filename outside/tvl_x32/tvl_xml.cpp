@@ -182,7 +182,58 @@ bool to_int(const char* text, long low, long high, long* out) {
   return true;
 }
 
+// <content kind requires requires_version> with <program name> elements
+// holding <shader file> elements, and <param name value> elements.
+bool build_content(const XmlNode& node, ContentDesc* content, std::string* error) {
+  content->kind = node.attribute("kind", "");
+  content->requires_feature = node.attribute("requires", "");
+  long version = 0;
+  const char* version_text = node.attribute("requires_version", nullptr);
+  if (version_text && !to_int(version_text, 10, 99, &version)) {
+    *error = std::string("content: bad requires_version \"") + version_text + "\"";
+    return false;
+  }
+  content->requires_version = static_cast<int>(version);
+  for (const XmlNode& child : node.children) {
+    if (child.name == "program") {
+      ProgramDesc program;
+      program.name = child.attribute("name", "");
+      for (const XmlNode& shader : child.children) {
+        const char* file = shader.attribute("file", "");
+        if (shader.name != "shader" || !*file || file[0] == '/' || file[0] == '\\' ||
+            strchr(file, ':')) {
+          *error = "program " + program.name + ": a <shader> needs a relative file";
+          return false;
+        }
+        program.files.push_back(file);
+      }
+      content->programs.push_back(program);
+    } else if (child.name == "param") {
+      content->params.emplace_back(child.attribute("name", ""), child.attribute("value", ""));
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+const char* ContentDesc::param(const char* name, const char* fallback) const {
+  for (const auto& p : params)
+    if (p.first == name) return p.second.c_str();
+  return fallback;
+}
+
+float ContentDesc::param_f(const char* name, float fallback) const {
+  const char* text = param(name, nullptr);
+  char* end = nullptr;
+  const float v = text ? strtof(text, &end) : fallback;
+  return text && end != text && *end == '\0' ? v : fallback;
+}
+
+int ContentDesc::param_i(const char* name, int fallback) const {
+  long v = 0;
+  return to_int(param(name, nullptr), -1000000000L, 1000000000L, &v) ? static_cast<int>(v) : fallback;
+}
 
 bool parse_xml(const char* data, size_t size, XmlNode* root, std::string* error) {
   if (!data || !root) return false;
@@ -247,6 +298,8 @@ bool build_scene(const XmlNode& root, const char* root_name, Scene* scene, std::
       }
       s.source = node.text;
       scene->scripts.push_back(s);
+    } else if (node.name == "content") {
+      if (!build_content(node, &scene->content, error)) return false;
     }
   }
   if (scene->windows.empty()) {

@@ -165,3 +165,5 @@ bool load_device_entry_points(VkFunctionTable& table, VkInstance instance, VkDev
 // The loader library's file name; tests point it at a stand-in loader.
 const char* vulkan_library_name();
 void set_vulkan_library_name(const char* file_name);
+// The Vulkan loader from the system folder (or the file a test has named).
+HMODULE load_vulkan_library();

@@ -98,7 +98,7 @@ bool VulkanPLugin::initialize() {
   if (initialized) return true;
   tvc::Plugin::initialize();
 
-  loader_library = LoadLibraryA(vulkan_library_name());
+  loader_library = load_vulkan_library();
   if (!loader_library) {
     tracef_error("unable to load Vulkan core library.");
     return false;

@@ -27,6 +27,23 @@ void set_vulkan_library_name(const char* file_name) {
   g_library_name[n] = '\0';
 }
 
+// The Vulkan loader is a system library: the plug-in loads it from the system
+// folder only, so that a copy planted beside the program or on the search
+// path is never picked up (the search flag keeps its dependencies in the
+// system folder too). A name a test has set is loaded as given.
+HMODULE load_vulkan_library() {
+  if (strcmp(g_library_name, kDefaultLibrary) != 0) return LoadLibraryA(g_library_name);
+  HMODULE library = LoadLibraryExW(L"vulkan-1.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (library || GetLastError() != ERROR_INVALID_PARAMETER) return library;
+  // A system without the search flags: the system folder's copy by full path.
+  wchar_t path[MAX_PATH];
+  const wchar_t kName[] = L"\\vulkan-1.dll";
+  UINT n = GetSystemDirectoryW(path, MAX_PATH);
+  if (n == 0 || n + sizeof(kName) / sizeof(kName[0]) > MAX_PATH) return nullptr;
+  memcpy(path + n, kName, sizeof(kName));
+  return LoadLibraryExW(path, nullptr, 0);
+}
+
 void reset_function_table(VkFunctionTable& table) {
 #define QV_VK_RESET(level, name) table.name = nullptr;
   QV_VK_ENTRY_POINTS(QV_VK_RESET)

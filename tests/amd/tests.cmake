@@ -16,7 +16,7 @@ target_compile_definitions(fake_adl_missing_required PRIVATE FAKE_ADL_MISSING_RE
 target_compile_definitions(fake_adl_create_fails PRIVATE FAKE_ADL_CREATE_FAILS)
 target_compile_definitions(fake_adl_zero_adapters PRIVATE FAKE_ADL_ZERO_ADAPTERS)
 
-add_executable(amd_tests amd/test_ags.cpp amd/test_amd_backend.cpp)
+add_executable(amd_tests amd/test_ags.cpp amd/test_amd_backend.cpp amd/test_amd_fuzz.cpp)
 qv_target(amd_tests)
 target_include_directories(amd_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/amd ${CMAKE_CURRENT_SOURCE_DIR}/hardware)
 target_link_libraries(amd_tests PRIVATE quorvel_core gtest gtest_main)

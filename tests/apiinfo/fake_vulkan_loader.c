@@ -8,6 +8,11 @@
  *                   and lists the PCI bus info and driver properties
  *   "intel_10"      one Intel (0x8086) device of a loader without
  *                   vkEnumerateInstanceVersion (a 1.0 instance)
+ *   "null_instance" vkCreateInstance answers success but gives no instance
+ * Any call that is handed a null instance is noted in
+ * QV_FAKE_VK_NULL_INSTANCE_CALL (the name of the entry point).
+ * Built with QV_FAKE_VK_NO_DESTROY, the library lacks vkDestroyInstance, as a
+ * broken or partial loader may.
  * The extensions each vkCreateDevice was given are left, comma-separated, in
  * QV_FAKE_VK_DEVICE_EXTENSIONS, and the instance extensions in
  * QV_FAKE_VK_INSTANCE_EXTENSIONS, for the test to read. */
@@ -76,18 +81,24 @@ EXPORT VkResult VKAPI_CALL vkCreateInstance(const VkInstanceCreateInfo* info, co
   if (is("init_failed")) return VK_ERROR_INITIALIZATION_FAILED;
   if (is("other_error")) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   noteList("QV_FAKE_VK_INSTANCE_EXTENSIONS", info->enabledExtensionCount, info->ppEnabledExtensionNames);
-  *instance = (VkInstance)&g_instanceObject;
+  *instance = is("null_instance") ? VK_NULL_HANDLE : (VkInstance)&g_instanceObject;
   return VK_SUCCESS;
 }
 
-EXPORT void VKAPI_CALL vkDestroyInstance(VkInstance instance, const VkAllocationCallbacks* a) {
-  (void)instance;
-  (void)a;
+static void noteNullInstance(VkInstance instance, const char* entryPoint) {
+  if (!instance) SetEnvironmentVariableA("QV_FAKE_VK_NULL_INSTANCE_CALL", entryPoint);
 }
+
+#ifndef QV_FAKE_VK_NO_DESTROY
+EXPORT void VKAPI_CALL vkDestroyInstance(VkInstance instance, const VkAllocationCallbacks* a) {
+  (void)a;
+  noteNullInstance(instance, "vkDestroyInstance");
+}
+#endif
 
 EXPORT VkResult VKAPI_CALL vkEnumeratePhysicalDevices(VkInstance instance, uint32_t* count,
                                                       VkPhysicalDevice* devices) {
-  (void)instance;
+  noteNullInstance(instance, "vkEnumeratePhysicalDevices");
   if (is("two_devices")) {
     VkPhysicalDevice items[2] = {VK_NULL_HANDLE, (VkPhysicalDevice)&g_physicalObject};
     return fill(count, devices, items, 2, sizeof(items[0]));

@@ -113,4 +113,41 @@ TEST_F(VulkanFake, VersionOneZeroLoaderWithIntelDevice) {
   EXPECT_TRUE(GetVulkanInfo().devices[0]->block.driverPropertiesRead);
 }
 
+HMODULE loadFakeWithoutDestroy() {
+  return LoadLibraryA((ProgramFolder() + "fakevkinfo\\qv_fake_vulkan_nodestroy.dll").c_str());
+}
+
+// The instance is destroyed only when there is one and only through an entry
+// point the loader has: a loader that answers success without an instance
+// fails detection without any call on a null instance, and one that lacks
+// vkDestroyInstance still gives its devices.
+TEST_F(VulkanFake, InstanceIsDestroyedOnlyWhenItExists) {
+  const struct {
+    const char* what;
+    HMODULE (*load)();
+    const char* scenario;
+    bool detected;
+  } cases[] = {
+      {"no instance", loadFake, "null_instance", false},
+      {"no instance, no vkDestroyInstance", loadFakeWithoutDestroy, "null_instance", false},
+      {"no vkDestroyInstance", loadFakeWithoutDestroy, "intel_10", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ShutdownVulkanInfo();
+    SetVulkanLibraryLoader(c.load);
+    SetEnvironmentVariableA("QV_FAKE_VK_NULL_INSTANCE_CALL", nullptr);
+    bool ok = !c.detected;
+    std::vector<std::string> log = detect(c.scenario, &ok);
+    EXPECT_EQ(c.detected, ok);
+    EXPECT_EQ("", envText("QV_FAKE_VK_NULL_INSTANCE_CALL"));
+    EXPECT_EQ(nullptr, GetVulkanInfo().instance);
+    EXPECT_EQ(nullptr, GetVulkanInfo().library);
+    EXPECT_EQ(c.detected ? 1 : 0, GetVulkanDeviceCount());
+    if (!c.detected) {
+      EXPECT_TRUE(HasLine(log, "Vulkan - instance creation failed (code: VK_ERROR_INITIALIZATION_FAILED)"));
+    }
+  }
+}
+
 }  // namespace

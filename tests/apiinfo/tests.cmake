@@ -31,3 +31,11 @@ target_link_options(fake_vulkan_loader PRIVATE -Wl,--kill-at)
 set_target_properties(fake_vulkan_loader PROPERTIES PREFIX "" OUTPUT_NAME qv_fake_vulkan
   RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/fakevkinfo)
 add_dependencies(apiinfo_tests fake_vulkan_loader)
+# The same loader without vkDestroyInstance.
+add_library(fake_vulkan_loader_nodestroy SHARED apiinfo/fake_vulkan_loader.c)
+qv_target(fake_vulkan_loader_nodestroy)
+target_compile_definitions(fake_vulkan_loader_nodestroy PRIVATE QV_FAKE_VK_NO_DESTROY)
+target_link_options(fake_vulkan_loader_nodestroy PRIVATE -Wl,--kill-at)
+set_target_properties(fake_vulkan_loader_nodestroy PROPERTIES PREFIX "" OUTPUT_NAME qv_fake_vulkan_nodestroy
+  RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/fakevkinfo)
+add_dependencies(apiinfo_tests fake_vulkan_loader_nodestroy)

@@ -8,6 +8,7 @@
 #include "demos/DemoControl.h"
 #include "demos/DemoStart.h"
 #include "resources/resource.h"
+#include "tests/enginedemo/DemoTestHelpers.h"
 
 namespace {
 
@@ -145,6 +146,77 @@ TEST(DemoCatalogueTest, RowsAndClRowNumbers) {
   EXPECT_STREQ("", kGlDemoCatalogue[1].benchmarkLink);
   EXPECT_STREQ("CL CPU - Post FX", kClDemoCatalogue[ClCatalogueRow(3, true)].name);
   EXPECT_STREQ("CL GPU - 1M Particles", kClDemoCatalogue[ClCatalogueRow(1, false)].name);
+}
+
+// A thread that holds on after its stop flag keeps its slot: the slot is
+// not started again, and its window is hidden, not destroyed, until the
+// thread has ended.
+HANDLE g_release = nullptr;
+DWORD WINAPI stubbornDemo(void*) {
+  WaitForSingleObject(g_release, 20000);
+  return 0;
+}
+
+TEST_F(DemoStartTest, SlotIsReusedOnlyAfterItsThreadEnded) {
+  g_release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DemoSlot* slot = &g_app.demoSlots[kSlotGl3Torus];
+  HWND window = nullptr;
+  ASSERT_TRUE(StartGlDemo(nullptr, slot, 1, stubbornDemo, &window, false));
+  CloseDemoWindow(window);  // waits for the stop, in vain
+  EXPECT_NE(nullptr, slot->thread);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_FALSE(IsWindowVisible(window));
+  HWND second = nullptr;
+  EXPECT_FALSE(StartGlDemo(nullptr, slot, 1, idleDemo, &second, false));
+  SetEvent(g_release);
+  // The thread's own close at its end destroys the window.
+  CloseDemoWindow(window);
+  EXPECT_EQ(nullptr, slot->thread);
+  EXPECT_FALSE(IsWindow(window));
+  ASSERT_TRUE(StartGlDemo(nullptr, slot, 1, idleDemo, &second, false));
+  CloseDemoWindow(second);
+  EXPECT_FALSE(IsWindow(second));
+  CloseHandle(g_release);
+}
+
+// A thread that sends to its window (as the demos set their title) while
+// the window's thread waits for it to stop: the wait serves the message, so
+// both go on at once.
+DWORD WINAPI titleOnStopDemo(void* arg) {
+  DemoSlot* slot = static_cast<DemoSlot*>(arg);
+  while (!slot->stopFlag) Sleep(5);
+  SetWindowTextA(slot->window, "stopping");
+  return 0;
+}
+
+TEST_F(DemoStartTest, StopServesMessagesTheThreadSends) {
+  DemoSlot* slot = &g_app.demoSlots[kSlotGl3Triangle];
+  HWND window = nullptr;
+  ASSERT_TRUE(StartGlDemo(nullptr, slot, 2, titleOnStopDemo, &window, false));
+  const ULONGLONG start = GetTickCount64();
+  ASSERT_TRUE(StopDemoThread(slot));
+  EXPECT_LT(GetTickCount64() - start, 2000u);
+  EXPECT_EQ(nullptr, slot->thread);
+  char title[32] = "";
+  GetWindowTextA(window, title, sizeof(title));
+  EXPECT_STREQ("stopping", title);
+  DestroyWindow(window);
+}
+
+// A demo started from its switch on a machine that cannot run it shows its
+// requirement (here: no detection context, so no OpenGL 2.0), closes its
+// window and frees its slot.
+TEST_F(DemoStartTest, FurCubeWithoutOpenGl2ShowsItsRequirement) {
+  ErrorBoxes boxes;
+  ASSERT_TRUE(StartCatalogueGlDemo(nullptr, 3, false));
+  DemoSlot* slot = &g_app.demoSlots[kSlotFur];
+  HWND window = slot->window;
+  ASSERT_TRUE(pumpUntil([&] { return !IsWindow(window); }, 20000));
+  ASSERT_EQ(1u, boxes.seen.size());
+  EXPECT_EQ("Fur demo requires the support of OpenGL 2.0.", boxes.seen[0]);
+  EXPECT_EQ(nullptr, slot->thread);
+  EXPECT_EQ(nullptr, slot->renderWindow);
+  EXPECT_EQ(nullptr, g_app.demoWindows[kSlotFur]);
 }
 
 }  // namespace

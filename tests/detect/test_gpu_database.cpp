@@ -7,6 +7,7 @@
 #include <string>
 
 #include "detect/GpuDatabase.h"
+#include "detect/HardwareCaps.h"
 
 namespace {
 
@@ -445,6 +446,49 @@ TEST(GpuDatabaseShaderCores, RuleAppliesOnlyToTheTigerLakeDevice) {
   EXPECT_EQ(0, getGpuDatabaseShaderCores(kNvidia, 0x0090, "Intel(R) Core(TM) i5-13600K"));  // 0 stored
   EXPECT_EQ(0, getGpuDatabaseShaderCores(kVirtio, 0x1050, "i5"));
   EXPECT_EQ(0, getGpuDatabaseShaderCores(kIntel, -1, "i5"));
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- boards of a shared AMD id
+
+// An AMD device id that several boards share does not name a board by itself:
+// the shader count and the TDP are the board's own row's when the id string
+// picks it, and unknown (0) otherwise, never the values of another board.
+TEST(GpuDatabaseBoards, SharedAmdIdsGiveTheBoardsOwnValuesOrNone) {
+  const struct {
+    const char* what;
+    int vendor, device, subsysDevice, subsysVendor;
+    const char* idString;
+    int shaders, tdp;
+  } cases[] = {
+      {"RX 470 by its id string", kAmd, 0x67DF, 0, 0, "PCI\\VEN_1002&DEV_67DF&SUBSYS_04B01043&REV_C7", 2048, 120},
+      {"RX 590 by its id string", kAmd, 0x67DF, 0, 0, "PCI\\VEN_1002&DEV_67DF&SUBSYS_056A1043&REV_E1", 2304, 225},
+      {"RX 590 by its subsystem ids", kAmd, 0x67DF, 0x056A, 0x1043, "", 2304, 225},
+      {"a board the database lacks", kAmd, 0x67DF, 0, 0, "PCI\\VEN_1002&DEV_67DF&SUBSYS_DEADBEEF&REV_C7", 0, 0},
+      {"a board the database lacks, by ids", kAmd, 0x67DF, 0xDEAD, 0xBEEF, "", 0, 0},
+      {"shared id alone", kAmd, 0x67DF, 0, 0, "", 0, 0},
+      {"shared id of one known board, alone", kAmd, 0x67EF, 0, 0, "", 0, 0},
+      {"id of one board", kNvidia, 0x1C82, 0, 0, "", 768, 75},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    GpuRecord r;
+    r.vendorId = c.vendor;
+    r.deviceId = c.device;
+    r.subsysDeviceId = c.subsysDevice;
+    r.subsysVendorId = c.subsysVendor;
+    snprintf(r.deviceIdString, sizeof(r.deviceIdString), "%s", c.idString);
+    FillRecordFromGpuDatabase(&r);
+    EXPECT_EQ(c.shaders, GpuDatabaseShaderCores(&r, ""));
+    EXPECT_EQ(c.tdp, GpuDatabaseValue(&r, kGpuDbTdp));
+    EXPECT_EQ(c.tdp, r.tdpWatts);
+    if (c.idString[0] == '\0' && c.subsysDevice == 0) {
+      EXPECT_EQ(c.shaders, getGpuDatabaseShaderCores(c.vendor, c.device, ""));
+    }
+  }
 }
 
 }  // namespace

@@ -187,7 +187,7 @@ TEST_F(FacadeTest, AccessorsFailForIndicesWithoutRecord) {
        }},
       {"getGpuRamMaker", [&](int i) {
          char text[64] = "keep";
-         return !s->getGpuRamMaker(i, text) && strcmp(text, "keep") == 0;
+         return !s->getGpuRamMaker(i, text, sizeof(text)) && strcmp(text, "keep") == 0;
        }},
       {"readGpuCoolerStatus", [&](int i) { return !s->readGpuCoolerStatus(i); }},
       {"getNumActive3DApps", [&](int i) { return s->getNumActive3DApps(i) == 0; }},

@@ -114,10 +114,10 @@ int Scanrik::getGpuMemoryBusWidth(int i, int* bits, char* buf, int size) {
   return g->busWidth;
 }
 
-bool Scanrik::getGpuRamMaker(int i, char* buffer) {
+bool Scanrik::getGpuRamMaker(int i, char* buffer, int size) {
   FakeBoard* g = gpu(i);
-  if (!g || g->ramMaker.empty() || !buffer) return false;
-  snprintf(buffer, 64, "%s", g->ramMaker.c_str());
+  if (!g || g->ramMaker.empty() || !buffer || size <= 0) return false;
+  snprintf(buffer, static_cast<size_t>(size), "%s", g->ramMaker.c_str());
   return true;
 }
 

@@ -344,10 +344,15 @@ TEST_F(PanelTest, OtherVendorHasNoSensors) {
   b.temperature = 50;
   b.usageOk = true;
   g_scene.gpus = {b};
+  g_scene.primaryName = "Intel(R) UHD Graphics 630";
   openGpu();
   EXPECT_EQ("GPU 1: Intel(R) UHD Graphics 630", text(IDC_GPU_LIST));
   EXPECT_EQ("EUs: 24", text(IDC_GPU_CORE_CONFIG));
   EXPECT_EQ("27.20.100.8681", text(IDC_GPU_DRIVER));
+  // What the demos' HUD and benchmark rows show: the tab's driver line and
+  // the primary GPU's name.
+  EXPECT_STREQ("27.20.100.8681", g_app.gpuDriverText);
+  EXPECT_STREQ("Intel(R) UHD Graphics 630", g_app.gpuNameText);
   EXPECT_EQ("-- NVIDIA TU/GA+ or AMD RDNA GPUs only --", text(IDC_GPU_EXTRA_CONFIG));
   EXPECT_FALSE(on(IDC_GPU_EXTRA_CONFIG));
   RefreshGpuPanel(panel, 0);

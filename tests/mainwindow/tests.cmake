@@ -12,6 +12,7 @@ add_executable(gpu_panel_tests
   ${CMAKE_SOURCE_DIR}/app/AppState.cpp ${CMAKE_SOURCE_DIR}/app/Log.cpp
   ${CMAKE_SOURCE_DIR}/app/VulkanInfo.cpp ${CMAKE_SOURCE_DIR}/app/OpenClInfo.cpp
   ${CMAKE_SOURCE_DIR}/app/CudaInfo.cpp ${CMAKE_SOURCE_DIR}/demos/ClEntryPoints.cpp
+  ${CMAKE_SOURCE_DIR}/detect/SecureLoader.cpp
   ${CMAKE_SOURCE_DIR}/demos/Timers.cpp ${CMAKE_SOURCE_DIR}/demos/DemoSlot.cpp)
 qv_target(gpu_panel_tests)
 target_include_directories(gpu_panel_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/mainwindow)

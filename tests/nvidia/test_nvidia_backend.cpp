@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/Fuzz.h"
+#include "../common/GuardedMemory.h"
 #include "FakeDisplays.h"
 #include "NvTestSupport.h"
 #include "detect/HardwareCaps.h"
@@ -47,6 +49,22 @@ class NvidiaBackendTest : public ::testing::Test {
   std::unique_ptr<HardwareCaps> m_caps;
   std::vector<int> m_nvidia;
 };
+
+// The memory maker's name is cut to the caller's buffer, whatever its size:
+// nothing is written past it (each buffer ends at a guard page).
+TEST_F(NvidiaBackendTest, RamMakerIsCutToTheCallersBuffer) {
+  start(kFakeDefault);
+  ASSERT_EQ(2u, m_nvidia.size());
+  for (int size : {1, 2, 4, 7, 8, 9, 64}) {
+    GuardedBuffer buffer(static_cast<size_t>(size));
+    ASSERT_TRUE(caps().getNvidiaRamMaker(index(1), buffer.data(), size)) << size;
+    EXPECT_EQ(std::string("Samsung").substr(0, static_cast<size_t>(size - 1)), buffer.data()) << size;
+    EXPECT_TRUE(buffer.intact()) << size;
+  }
+  char kept = 'k';
+  EXPECT_FALSE(caps().getNvidiaRamMaker(index(1), &kept, 0));
+  EXPECT_EQ('k', kept);
+}
 
 struct ExpectedGpu {
   int busId, deviceId, subsysVendor, subsysDevice, databaseRowFound;
@@ -117,7 +135,7 @@ TEST_F(NvidiaBackendTest, TwoGpusGiveTwoRecordsInBusOrderWithTheirFacts) {
     EXPECT_STREQ(e.memoryType, r->memoryType);
     EXPECT_STREQ(e.vbios, r->nv.vbiosVersion);
     char maker[64] = {};
-    EXPECT_TRUE(caps().getNvidiaRamMaker(index(n), maker));
+    EXPECT_TRUE(caps().getNvidiaRamMaker(index(n), maker, sizeof(maker)));
     EXPECT_STREQ(e.ramMaker, maker);
     EXPECT_EQ(1, r->hasSensors);
     EXPECT_EQ(e.gpuTemp, r->sensors[0].current);
@@ -375,6 +393,24 @@ TEST_F(NvidiaBackendTest, IdenticalGpusTakeDistinctSlots) {
 // The NVIDIA reads answer by GPU index (not by the driver's enumeration
 // order) for the NVIDIA GPUs and fail for another vendor's GPU and past the
 // list.
+// The live NVIDIA reads by GPU index.
+struct NvidiaQuery {
+  const char* name;
+  bool (*run)(HardwareCaps&, int);
+};
+const NvidiaQuery kNvidiaQueries[] = {
+    {"clocks", [](HardwareCaps& c, int i) { float g, m; return c.NVAPI_GetClockFrequencies(i, 0, &g, &m); }},
+    {"current", [](HardwareCaps& c, int i) { int p; return c.readNvidiaCurrentClocks(i, &p, nullptr, nullptr, nullptr, nullptr); }},
+    {"level", [](HardwareCaps& c, int i) { int p; return c.readNvidiaPerfLevel(i, 0, &p, nullptr, nullptr, nullptr, nullptr); }},
+    {"voltage", [](HardwareCaps& c, int i) { float v; return c.readNvidiaCoreVoltage(i, &v); }},
+    {"power", [](HardwareCaps& c, int i) { float p, m; return c.readNvidiaPowerChannels(i, &p, &m); }},
+    {"limits", [](HardwareCaps& c, int i) { float p, m; return c.readNvidiaPowerLimits(i, &p, &m); }},
+    {"ram maker", [](HardwareCaps& c, int i) { char t[64]; return c.getNvidiaRamMaker(i, t, sizeof(t)); }},
+    {"thermal", [](HardwareCaps& c, int i) { return c.readNvidiaThermalSettings(DetectionGpuAt(i)); }},
+    {"usage", [](HardwareCaps& c, int i) { return c.readNvidiaGpuUsages(DetectionGpuAt(i)); }},
+    {"fan", [](HardwareCaps& c, int i) { return c.readNvidiaFanSpeed(DetectionGpuAt(i)); }},
+};
+
 TEST_F(NvidiaBackendTest, QueriesAnswerOnlyForNvidiaRecords) {
   start(kFakeDefault);
   ASSERT_EQ(2u, m_nvidia.size());
@@ -382,22 +418,7 @@ TEST_F(NvidiaBackendTest, QueriesAnswerOnlyForNvidiaRecords) {
   for (int i = 0; i < DetectionGpuList().count(); ++i)
     if (DetectionGpuAt(i)->kind != kGpuKindNvidia) other = i;
   ASSERT_GE(other, 0);
-  struct Query {
-    const char* name;
-    bool (*run)(HardwareCaps&, int);
-  } queries[] = {
-      {"clocks", [](HardwareCaps& c, int i) { float g, m; return c.NVAPI_GetClockFrequencies(i, 0, &g, &m); }},
-      {"current", [](HardwareCaps& c, int i) { int p; return c.readNvidiaCurrentClocks(i, &p, nullptr, nullptr, nullptr, nullptr); }},
-      {"level", [](HardwareCaps& c, int i) { int p; return c.readNvidiaPerfLevel(i, 0, &p, nullptr, nullptr, nullptr, nullptr); }},
-      {"voltage", [](HardwareCaps& c, int i) { float v; return c.readNvidiaCoreVoltage(i, &v); }},
-      {"power", [](HardwareCaps& c, int i) { float p, m; return c.readNvidiaPowerChannels(i, &p, &m); }},
-      {"limits", [](HardwareCaps& c, int i) { float p, m; return c.readNvidiaPowerLimits(i, &p, &m); }},
-      {"ram maker", [](HardwareCaps& c, int i) { char t[64]; return c.getNvidiaRamMaker(i, t); }},
-      {"thermal", [](HardwareCaps& c, int i) { return c.readNvidiaThermalSettings(DetectionGpuAt(i)); }},
-      {"usage", [](HardwareCaps& c, int i) { return c.readNvidiaGpuUsages(DetectionGpuAt(i)); }},
-      {"fan", [](HardwareCaps& c, int i) { return c.readNvidiaFanSpeed(DetectionGpuAt(i)); }},
-  };
-  for (const Query& q : queries) {
+  for (const NvidiaQuery& q : kNvidiaQueries) {
     EXPECT_FALSE(q.run(caps(), other)) << q.name;
     EXPECT_FALSE(q.run(caps(), DetectionGpuList().count())) << q.name;
     EXPECT_TRUE(q.run(caps(), index(0))) << q.name;
@@ -449,6 +470,49 @@ TEST_F(NvidiaBackendTest, ControlPanelFacts) {
     TearDown();
   }
   setScenario(0);
+}
+
+// Random mixes of the stand-in's faults (counts far over capacity,
+// unterminated texts, missing or rejected tables, identical boards, failing
+// initialisation) with every read on every GPU index around the list: the
+// records keep terminated texts and their counts within their tables.
+TEST_F(NvidiaBackendTest, RandomDriverFaultsStayInsideTheRecords) {
+  Fuzz f("NVIDIA driver faults", 20261213, 40, 5000);
+  while (f.next()) {
+    const unsigned flags = static_cast<unsigned>(f.range(0, (1 << 12) - 1));
+    f.note("scenario flags " + std::to_string(flags));
+    TearDown();
+    start(flags);
+    const int count = DetectionGpuList().count();
+    for (int i = -1; i <= count; ++i) {
+      for (const NvidiaQuery& q : kNvidiaQueries) {
+        const bool answered = q.run(caps(), i);
+        if (i < 0 || i >= count) {
+          EXPECT_FALSE(answered) << q.name << " past the list on " << f.describe();
+        }
+      }
+      if (i < 0 || i >= count) continue;
+      GpuRecord* r = DetectionGpuAt(i);
+      const int size = static_cast<int>(f.range(1, 16));
+      GuardedBuffer maker(static_cast<size_t>(size));
+      if (caps().getNvidiaRamMaker(i, maker.data(), size)) {
+        EXPECT_LT(strnlen(maker.data(), static_cast<size_t>(size)), static_cast<size_t>(size)) << f.describe();
+      }
+      const int apps = caps().readNvidiaActiveApps(r);
+      for (int j = -1; j <= apps; ++j) {
+        const char* name = caps().getNvidiaActiveAppName(r, j);
+        if (name) {
+          EXPECT_LT(strnlen(name, 4096), 4096u) << f.describe();
+        }
+      }
+      for (const char* text : {r->name, r->codename, r->memoryType, r->brandType})
+        EXPECT_LT(strnlen(text, kGpuTextSize), static_cast<size_t>(kGpuTextSize)) << f.describe();
+      EXPECT_LT(strnlen(r->nv.vbiosVersion, sizeof(r->nv.vbiosVersion)), sizeof(r->nv.vbiosVersion)) << f.describe();
+      EXPECT_LE(r->nv.numPstates, 16) << f.describe();
+      EXPECT_LE(r->numPerfLevels, 16) << f.describe();
+    }
+    if (HasFailure()) return;
+  }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ add_executable(report_tests
   ${CMAKE_SOURCE_DIR}/app/VulkanInfo.cpp ${CMAKE_SOURCE_DIR}/app/OpenClInfo.cpp ${CMAKE_SOURCE_DIR}/app/CudaInfo.cpp
   ${CMAKE_SOURCE_DIR}/demos/ClEntryPoints.cpp
   ${CMAKE_SOURCE_DIR}/demos/Timers.cpp ${CMAKE_SOURCE_DIR}/demos/DemoSlot.cpp
-  ${CMAKE_SOURCE_DIR}/detect/GpuRecord.cpp)
+  ${CMAKE_SOURCE_DIR}/detect/GpuRecord.cpp ${CMAKE_SOURCE_DIR}/detect/SecureLoader.cpp)
 qv_target(report_tests)
 target_include_directories(report_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/report)
 target_compile_definitions(report_tests PRIVATE QV_GOLDEN_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/report/golden")

@@ -83,25 +83,55 @@ int adapterCount() {
 #ifdef FAKE_ADL_ZERO_ADAPTERS
   return 0;
 #else
-  return g_s.adapterCount;
+  return g_s.garbageSeed ? g_s.reportedCount : g_s.adapterCount;
 #endif
+}
+
+// Garbage mode: the next pseudo-random number of the scenario's sequence.
+unsigned g_random;
+unsigned nextRandom() {
+  g_random = g_random * 1664525u + 1013904223u;
+  return g_random >> 8;
+}
+
+// A text into a driver record: in garbage mode the text, then random
+// non-zero bytes, over the whole field and without a terminator.
+void putText(char* out, size_t size, const char* text) {
+  if (!g_s.garbageSeed) {
+    snprintf(out, size, "%s", text);
+    return;
+  }
+  size_t n = strnlen(text, size);
+  memcpy(out, text, n);
+  for (size_t i = n; i < size; ++i) out[i] = static_cast<char>(1 + nextRandom() % 255);
 }
 
 void fillInfo(const FakeAdlAdapter& a, AdlAdapterInfo* out) {
   memset(out, 0, sizeof(*out));
   out->size = sizeof(*out);
   out->adapterIndex = a.adapterIndex;
-  snprintf(out->udid, sizeof(out->udid), "%s", a.udid);
+  putText(out->udid, sizeof(out->udid), a.udid);
   out->busNumber = a.bus;
   out->deviceNumber = a.device;
   out->functionNumber = a.function;
   out->vendorId = 0x1002;
-  snprintf(out->adapterName, sizeof(out->adapterName), "%s", a.name);
-  snprintf(out->displayName, sizeof(out->displayName), "%s", a.displayName);
+  putText(out->adapterName, sizeof(out->adapterName), a.name);
+  putText(out->displayName, sizeof(out->displayName), a.displayName);
   out->present = 1;
   out->exists = a.exists;
-  snprintf(out->driverPathExt, sizeof(out->driverPathExt), "%s", a.driverPathExt);
-  snprintf(out->pnpString, sizeof(out->pnpString), "%s", a.pnp);
+  putText(out->driverPathExt, sizeof(out->driverPathExt), a.driverPathExt);
+  putText(out->pnpString, sizeof(out->pnpString), a.pnp);
+}
+
+// Record i of the adapter table: the scenario's adapter, or in garbage mode
+// random bytes past the scenario's own.
+void fillRecord(int i, AdlAdapterInfo* out) {
+  if (i < g_s.adapterCount && i < kFakeMaxAdapters) {
+    fillInfo(g_s.adapters[i], out);
+    return;
+  }
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(out);
+  for (size_t k = 0; k < sizeof(*out); ++k) bytes[k] = static_cast<unsigned char>(nextRandom());
 }
 
 // A live read of this adapter: the adapter, or null when it fails.
@@ -113,9 +143,10 @@ FakeAdlAdapter* live(int index) {
 }  // namespace
 
 EXPORT void FakeAdl_Configure(const FakeAdlScenario* s) {
-  if (s)
+  if (s) {
     g_s = *s;
-  else
+    g_random = s->garbageSeed;
+  } else
     setDefaults();
 }
 EXPORT void FakeAdl_GetStats(FakeAdlStats* out) {
@@ -158,14 +189,14 @@ EXPORT int ADL_CALL ADL_Adapter_NumberOfAdapters_Get(int* n) {
 EXPORT int ADL_CALL ADL2_Adapter_NumberOfAdapters_Get(AdlContext, int* n) { return ADL_Adapter_NumberOfAdapters_Get(n); }
 EXPORT int ADL_CALL ADL_Adapter_AdapterInfo_Get(AdlAdapterInfo* info, int size) {
   int n = size / static_cast<int>(sizeof(AdlAdapterInfo));
-  for (int i = 0; i < n && i < adapterCount(); ++i) fillInfo(g_s.adapters[i], &info[i]);
+  for (int i = 0; i < n && i < adapterCount(); ++i) fillRecord(i, &info[i]);
   return 0;
 }
 EXPORT int ADL_CALL ADL2_Adapter_AdapterInfoX2_Get(AdlContext, AdlAdapterInfo** out) {
   int n = adapterCount();
   if (n <= 0 || !g_alloc) return -1;
   AdlAdapterInfo* info = static_cast<AdlAdapterInfo*>(g_alloc(n * sizeof(AdlAdapterInfo)));
-  for (int i = 0; i < n; ++i) fillInfo(g_s.adapters[i], &info[i]);
+  for (int i = 0; i < n; ++i) fillRecord(i, &info[i]);
   *out = info;
   return 0;
 }
@@ -194,7 +225,7 @@ EXPORT int ADL_CALL ADL_Adapter_MemoryInfo_Get(int index, AdlMemoryInfo* m) {
   if (!a) return -1;
   m->memorySize = a->memSize;
   m->memoryBandwidth = a->memBandwidth;
-  snprintf(m->memoryType, sizeof(m->memoryType), "%s", a->memType);
+  putText(m->memoryType, sizeof(m->memoryType), a->memType);
   return 0;
 }
 EXPORT int ADL_CALL ADL2_Adapter_MemoryInfo_Get(AdlContext, int index, AdlMemoryInfo* m) {
@@ -224,18 +255,18 @@ EXPORT int ADL_CALL ADL_Adapter_ObservedGameClockInfo_Get(AdlContext, int index,
 EXPORT int ADL_CALL ADL2_Adapter_VideoBiosInfo_Get(AdlContext, int index, AdlBiosInfo* b) {
   FakeAdlAdapter* a = find(index);
   if (!a) return -1;
-  snprintf(b->partNumber, sizeof(b->partNumber), "%s", a->biosPart);
-  snprintf(b->version, sizeof(b->version), "%s", a->biosVersion);
-  snprintf(b->date, sizeof(b->date), "%s", a->biosDate);
+  putText(b->partNumber, sizeof(b->partNumber), a->biosPart);
+  putText(b->version, sizeof(b->version), a->biosVersion);
+  putText(b->date, sizeof(b->date), a->biosDate);
   return 0;
 }
 EXPORT int ADL_CALL ADL2_Graphics_VersionsX2_Get(AdlContext, AdlVersionsInfoX2* v) {
-  snprintf(v->driverVersion, sizeof(v->driverVersion), "%s", g_s.driverVersion);
-  snprintf(v->radeonSoftwareVersion, sizeof(v->radeonSoftwareVersion), "%s", g_s.softwareVersion);
+  putText(v->driverVersion, sizeof(v->driverVersion), g_s.driverVersion);
+  putText(v->radeonSoftwareVersion, sizeof(v->radeonSoftwareVersion), g_s.softwareVersion);
   return 0;
 }
 EXPORT int ADL_CALL ADL2_Graphics_Versions_Get(AdlContext, AdlVersionsInfo* v) {
-  snprintf(v->driverVersion, sizeof(v->driverVersion), "%s", g_s.driverVersion);
+  putText(v->driverVersion, sizeof(v->driverVersion), g_s.driverVersion);
   return 0;
 }
 

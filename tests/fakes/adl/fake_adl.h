@@ -44,6 +44,11 @@ struct FakeAdlScenario {
   FakeAdlAdapter adapters[kFakeMaxAdapters];
   char driverVersion[64];
   char softwareVersion[64];
+  // Garbage, when garbageSeed is not 0: the library answers reportedCount
+  // adapters (the records past the scenario's own are random bytes), and
+  // every text fills its whole field without a terminator.
+  unsigned garbageSeed;
+  int reportedCount;
 };
 
 struct FakeAdlStats {

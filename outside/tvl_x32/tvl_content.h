@@ -1,0 +1,57 @@
+// What a demo scene draws: the scene file names a content kind, its GPU
+// programs (shader files next to the scene) and its parameters; the kind's
+// small code in the framework builds the geometry and drives the frames.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tvl {
+
+class AppEngine;
+
+struct ProgramDesc {
+  std::string name;
+  std::vector<std::string> files;  // stage from the extension; ".spv" after it: a SPIR-V binary
+};
+
+struct ContentDesc {
+  std::string kind;  // empty: the window is only cleared
+  // A feature the kind needs beyond the context's version: an extension
+  // name, satisfied by the extension or by a context of requires_version
+  // (major * 10 + minor, 0 = only the extension).
+  std::string requires_feature;
+  int requires_version = 0;
+  std::vector<ProgramDesc> programs;
+  std::vector<std::pair<std::string, std::string>> params;
+  std::string folder;  // the scene file's folder, ending in a separator
+
+  const char* param(const char* name, const char* fallback) const;
+  float param_f(const char* name, float fallback) const;
+  int param_i(const char* name, int fallback) const;
+};
+
+struct FrameInput {
+  float time;  // seconds since the first frame
+  float dt;
+  int width, height;
+  int mouse_x, mouse_y;  // client coordinates, y down
+  int mouse_buttons;
+  bool mouse_seen;  // false until the first mouse event
+  float clear_color[4];
+};
+
+class SceneContent {
+ public:
+  virtual ~SceneContent() {}
+  // On the thread whose context is current; false (after an error trace)
+  // when the scene cannot run.
+  virtual bool init(const ContentDesc& desc, AppEngine* engine) = 0;
+  virtual void frame(const FrameInput& in) = 0;
+};
+
+// The OpenGL kinds; null for a kind the framework does not know.
+SceneContent* create_gl_content(const std::string& kind);
+
+}  // namespace tvl

@@ -1,0 +1,12 @@
+#version 120
+attribute vec3 a_position;
+attribute vec3 a_normal;
+uniform mat4 u_mvp;
+uniform mat4 u_model;
+varying vec3 v_world;
+varying vec3 v_normal;
+void main() {
+  v_world = (u_model * vec4(a_position, 1.0)).xyz;
+  v_normal = mat3(u_model) * a_normal;
+  gl_Position = u_mvp * vec4(a_position, 1.0);
+}
