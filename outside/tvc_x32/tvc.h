@@ -199,6 +199,7 @@ TVC_API void copy_text(char* destination, unsigned capacity, const char* source)
 }  // namespace tvc
 
 #include "tvc_objects.h"
+#include "tvc_scene.h"
 
 // Every plug-in exports these two.
 typedef tvc::Plugin* (*tvc_plugin_create_fn)();

@@ -97,6 +97,8 @@ struct VkGpuRecord {
   std::vector<uint32_t> heap_sizes_mb;
   // Extension property blocks read when the logical device is created.
   VkPhysicalDeviceRayTracingPropertiesNV nv_raytracing_properties{};
+  VkPhysicalDeviceRayTracingPipelinePropertiesKHR raytracing_pipeline_properties{};
+  VkPhysicalDeviceAccelerationStructurePropertiesKHR acceleration_structure_properties{};
   VkPhysicalDeviceMeshShaderPropertiesNV mesh_shader_properties{};
   VkPhysicalDevicePCIBusInfoPropertiesEXT pci_bus_info{};
   VkPhysicalDeviceDriverPropertiesKHR driver_properties{};
@@ -225,6 +227,27 @@ class VulkanPLugin : public tvc::Renderer {
   bool render_target_image_info(tvc::GpuRenderTarget* target, int attachment, tvc::TextureSampler* sampler,
                                 VkDescriptorImageInfo* info);
   bool pipeline_release(VkDeviceRecord* device, tvc::GpuPipelineStateData* state);
+
+  // Ray tracing and storage images.
+  void log_raytracing_properties(VkGpuRecord* gpu, VkDeviceRecord* device);
+  bool raytracing_supported(VkDeviceRecord* device);
+  VkRayTracingContext* raytracing_context(int index, const char* operation);
+  void release_raytracing_context(VkRayTracingContext* context);
+  // The GPU clean-up: the device's contexts lose their objects, its storage
+  // images go.
+  void release_device_raytracing(VkDeviceRecord* device);
+  // Terminate: every context and storage image left.
+  void free_raytracing_objects();
+  VkStorageImageRecord* storage_image_find(int id);
+  bool storage_image_create_objects(VkDeviceRecord* device, VkGpuRecord* gpu, unsigned width, unsigned height,
+                                    int pixel_format, VkStorageImageRecord* record);
+  void storage_image_release_objects(VkStorageImageRecord* record);
+  bool copy_storage_image_to_attachment(VkCommandBuffer commands, tvc::GpuRenderTarget* target, int attachment,
+                                        const VkStorageImageRecord* image);
+  VkCommandBuffer recording_buffer(tvc::GpuCommandList* list, VkDeviceRecord* device);
+  // The overlays let go of a device before it is destroyed.
+  void release_text_overlay(VkDeviceRecord* device);
+  void release_gui_overlay(VkDeviceRecord* device);
   bool program_release(VkDeviceRecord* device, tvc::GpuProgramData* program);
 
   // Object keeping: the device that owns each GPU-side object, by id.

@@ -98,10 +98,21 @@ VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceMemoryProperties(VkPhysicalDevice ha
                                          VK_MEMORY_PROPERTY_HOST_COHERENT_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
 }
 
+const char* const kRayTracingExtensions[] = {"VK_KHR_acceleration_structure", "VK_KHR_ray_tracing_pipeline",
+                                             "VK_KHR_buffer_device_address", "VK_KHR_deferred_host_operations"};
+
 VKAPI_ATTR VkResult VKAPI_CALL EnumerateDeviceExtensionProperties(VkPhysicalDevice, const char*, uint32_t* count,
                                                                   VkExtensionProperties* props) {
-  if (props && *count >= 1) copy_name(props[0].extensionName, VK_MAX_EXTENSION_NAME_SIZE, "VK_KHR_swapchain");
-  *count = 1;
+  // The swapchain, and the ray-tracing set where the configuration asks for it.
+  const uint32_t n = g_config.raytracing ? 5 : 1;
+  if (props) {
+    for (uint32_t i = 0; i < n && i < *count; ++i)
+      copy_name(props[i].extensionName, VK_MAX_EXTENSION_NAME_SIZE,
+                i == 0 ? "VK_KHR_swapchain" : kRayTracingExtensions[i - 1]);
+    *count = *count < n ? *count : n;
+    return *count < n ? VK_INCOMPLETE : VK_SUCCESS;
+  }
+  *count = n;
   return VK_SUCCESS;
 }
 
@@ -657,6 +668,8 @@ VKAPI_ATTR VkResult VKAPI_CALL QueuePresentKHR(VkQueue, const VkPresentInfoKHR* 
   return result;
 }
 
+#include "fake_vulkan_rt.inc"
+
 // ---- buffers, samplers, descriptor sets, programs and pipelines: each
 // object counts as live until destroyed; recording needs a recording buffer.
 
@@ -667,6 +680,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateBuffer(VkDevice, const VkBufferCreateInfo* 
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkBuffer>();
   g_buffers[(uint64_t)*out] = info->size;
+  rt_note_buffer(*out, info);
   return VK_SUCCESS;
 }
 
@@ -674,6 +688,7 @@ VKAPI_ATTR void VKAPI_CALL DestroyBuffer(VkDevice, VkBuffer buffer, const VkAllo
   if (buffer == VK_NULL_HANDLE) return;
   --g_state.live_objects;
   g_buffers.erase((uint64_t)buffer);
+  g_rt_buffers.erase((uint64_t)buffer);
 }
 
 // Allocations round up to 256 bytes, as drivers do.
@@ -685,8 +700,10 @@ VKAPI_ATTR void VKAPI_CALL GetBufferMemoryRequirements(VkDevice, VkBuffer buffer
   needs->memoryTypeBits = 1;
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL BindBufferMemory(VkDevice, VkBuffer, VkDeviceMemory, VkDeviceSize) {
-  return fail_now() ? VK_ERROR_OUT_OF_DEVICE_MEMORY : VK_SUCCESS;
+VKAPI_ATTR VkResult VKAPI_CALL BindBufferMemory(VkDevice, VkBuffer buffer, VkDeviceMemory memory, VkDeviceSize) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  g_rt_buffers[(uint64_t)buffer].memory = memory;
+  return VK_SUCCESS;
 }
 
 VKAPI_ATTR VkResult VKAPI_CALL FlushMappedMemoryRanges(VkDevice, uint32_t, const VkMappedMemoryRange*) {
@@ -836,7 +853,7 @@ const NamedEntry kDeviceEntries[] = {
     FAKE_ENTRY(FreeDescriptorSets),   FAKE_ENTRY(UpdateDescriptorSets),  FAKE_ENTRY(CmdCopyBuffer),
     FAKE_ENTRY(CmdBindPipeline),      FAKE_ENTRY(CmdBindDescriptorSets), FAKE_ENTRY(CmdPushConstants),
     FAKE_ENTRY(CmdBindVertexBuffers), FAKE_ENTRY(CmdBindIndexBuffer),    FAKE_ENTRY(CmdDraw),
-    FAKE_ENTRY(CmdDrawIndexed),       FAKE_ENTRY(CmdSetViewport),        FAKE_ENTRY(CmdSetScissor),
+    FAKE_RT_ENTRIES, FAKE_ENTRY(CmdDrawIndexed),       FAKE_ENTRY(CmdSetViewport),        FAKE_ENTRY(CmdSetScissor),
 };
 
 VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL GetDeviceProcAddr(VkDevice device, const char* name) {
@@ -921,6 +938,9 @@ FAKE_EXPORT VKAPI_ATTR VkResult VKAPI_CALL vkCreateInstance(const VkInstanceCrea
 FAKE_EXPORT VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL vkGetInstanceProcAddr(VkInstance instance, const char* name) {
   if (!instance || !name) return nullptr;
   if (strcmp(name, "vkGetDeviceProcAddr") == 0) return reinterpret_cast<PFN_vkVoidFunction>(&GetDeviceProcAddr);
+  if (g_config.raytracing &&
+      (strcmp(name, "vkGetPhysicalDeviceProperties2") == 0 || strcmp(name, "vkGetPhysicalDeviceProperties2KHR") == 0))
+    return reinterpret_cast<PFN_vkVoidFunction>(&GetPhysicalDeviceProperties2);
   for (const NamedEntry& entry : kInstanceEntries)
     if (entry.fn && strcmp(entry.name, name) == 0) return entry.fn;
   for (const NamedEntry& entry : kDeviceEntries)

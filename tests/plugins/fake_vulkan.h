@@ -55,6 +55,14 @@ struct FakeVkConfig {
   int32_t allocate_memory_result;
   uint32_t row_pitch_padding;  // bytes past width x 4 in each row
   uint32_t layout_offset;      // where the first row starts
+  // Ray tracing: the extensions, the extended property query and these
+  // properties are offered only when raytracing is set.
+  bool raytracing;
+  uint32_t rt_handle_size;
+  uint32_t rt_handle_alignment;
+  uint32_t rt_base_alignment;
+  uint32_t rt_max_recursion;
+  uint32_t rt_scratch_alignment;
 };
 
 struct FakeVkState {
@@ -108,6 +116,14 @@ struct FakeVkState {
   int descriptor_sets_bound;
   int push_constants;
   int descriptor_sets_live;  // allocated from a pool and not freed
+  // Ray tracing.
+  int structures_live;  // acceleration structures made and not destroyed
+  int structure_builds;
+  int tlas_builds;
+  int traces;
+  uint32_t trace_width;
+  uint32_t trace_height;
+  uint32_t rt_group_count;  // of the last ray-tracing pipeline
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);
