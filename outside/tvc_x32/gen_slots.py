@@ -117,6 +117,8 @@ def gen_library(slots, outdir):
         if s.slot < 7:  # tvc::Plugin's own slots are written by hand
             continue
         decl.append("virtual %s %s(%s);  // %d" % (s.ret, s.name, s.param_decl(), s.slot))
+        if s.impl["vulkan2"] == "lib":  # hand-written in tvc.cpp
+            continue
         params = ", ".join(s.types())
         body.append("%s Renderer::%s(%s) { %s }" % (s.ret, s.name, params, default_return(s.ret)))
         asserts.append("static_assert(slot_words(&Renderer::%s) == %d, \"slot %d: argument words\");"

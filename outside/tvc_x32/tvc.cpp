@@ -115,10 +115,92 @@ void RenderWindow::update_size(unsigned width, unsigned height) {
 // ---- Renderer
 
 Renderer::Renderer()
-    : m_api_type(0), m_app_version{0, 0, 0, 0}, m_option_count(0), m_current_window(nullptr) {
+    : m_api_type(0),
+      m_app_version{0, 0, 0, 0},
+      m_option_count(0),
+      m_current_window(nullptr),
+      m_render_targets{},
+      m_render_target_count(0),
+      m_current_render_target(nullptr) {
   m_api_name[0] = '\0';
 }
-Renderer::~Renderer() {}
+// The renderer's side of each target is gone with the renderer's GPUs; only
+// the objects are freed here.
+Renderer::~Renderer() {
+  for (int i = 0; i < m_render_target_count; ++i) delete m_render_targets[i];
+}
+
+// ---- render targets
+
+GpuRenderTarget* Renderer::gpu_render_target_get_current() { return m_current_render_target; }
+void Renderer::gpu_render_target_set_current(GpuRenderTarget* target) { m_current_render_target = target; }
+
+GpuRenderTarget* Renderer::gpu_render_target_alloc() {
+  if (m_render_target_count >= kMaxRenderTargets) return nullptr;
+  GpuRenderTarget* target = new GpuRenderTarget;
+  m_render_targets[m_render_target_count++] = target;
+  return target;
+}
+
+void Renderer::gpu_render_target_free(GpuRenderTarget* target) {
+  for (int i = 0; i < m_render_target_count; ++i) {
+    if (m_render_targets[i] != target) continue;
+    for (int j = i + 1; j < m_render_target_count; ++j) m_render_targets[j - 1] = m_render_targets[j];
+    --m_render_target_count;
+    if (m_current_render_target == target) m_current_render_target = nullptr;
+    delete target;
+    return;
+  }
+}
+
+// Releases the renderer's side (on the current GPU), then the object.
+bool Renderer::gpu_render_target_kill(GpuRenderTarget* target) {
+  if (!target || !gpu_render_target_get(target->id)) return false;
+  gpu_render_target_finalize(nullptr, target);
+  gpu_render_target_free(target);
+  return true;
+}
+
+bool Renderer::gpu_render_target_killall() {
+  while (m_render_target_count > 0) gpu_render_target_kill(m_render_targets[m_render_target_count - 1]);
+  return true;
+}
+
+GpuRenderTarget* Renderer::gpu_render_target_get(int id) {
+  for (int i = 0; i < m_render_target_count; ++i)
+    if (m_render_targets[i]->id == id) return m_render_targets[i];
+  return nullptr;
+}
+
+// A target on the current GPU; null when the renderer cannot make it.
+GpuRenderTarget* Renderer::gpu_render_target_create_2d(int width, int height, int format, int color_count) {
+  if (width <= 0 || height <= 0) return nullptr;
+  GpuRenderTarget* target = gpu_render_target_alloc();
+  if (!target) return nullptr;
+  target->color_count = color_count;
+  if (!gpu_render_target_initialize_2d(gpu_get_current(), target, width, height, format, color_count, false, false,
+                                       false, 0, false)) {
+    gpu_render_target_finalize(nullptr, target);
+    gpu_render_target_free(target);
+    return nullptr;
+  }
+  return target;
+}
+
+GpuRenderTarget* Renderer::gpu_render_target_create_rb(int width, int height, int format) {
+  return gpu_render_target_create_2d(width, height, format, 1);
+}
+GpuRenderTarget* Renderer::gpu_render_target_create_rect(int width, int height, int format) {
+  return gpu_render_target_create_2d(width, height, format, 1);
+}
+GpuRenderTarget* Renderer::gpu_render_target_create_cube(int, int) { return nullptr; }
+GpuRenderTarget* Renderer::gpu_render_target_create_depth_2d(int width, int height) {
+  return gpu_render_target_create_2d(width, height, PF_RGBA_U8, 0);
+}
+GpuRenderTarget* Renderer::gpu_render_target_create_depth_rect(int width, int height) {
+  return gpu_render_target_create_depth_2d(width, height);
+}
+GpuRenderTarget* Renderer::gpu_render_target_create_2d_array(int, int, int, int) { return nullptr; }
 
 void Renderer::set_api_name(const char* name) {
   utils::copy_text(m_api_name, sizeof(m_api_name), name);

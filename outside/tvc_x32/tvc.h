@@ -182,6 +182,11 @@ class TVC_API Renderer : public Plugin {
   int m_option_count;
   char m_options[kMaxOptions][kOptionLength];
   RenderWindow* m_current_window;
+  // Render targets made by the create and alloc slots, in creation order.
+  enum { kMaxRenderTargets = 256 };
+  GpuRenderTarget* m_render_targets[kMaxRenderTargets];
+  int m_render_target_count;
+  GpuRenderTarget* m_current_render_target;
 };
 
 namespace utils {
@@ -192,6 +197,9 @@ TVC_API void copy_text(char* destination, unsigned capacity, const char* source)
 }  // namespace utils
 
 }  // namespace tvc
+
+#include "tvc_objects.h"
+#include "tvc_scene.h"
 
 // Every plug-in exports these two.
 typedef tvc::Plugin* (*tvc_plugin_create_fn)();

@@ -390,6 +390,7 @@ void VulkanPLugin::log_device_properties(VkGpuRecord* record, VkDeviceRecord* de
     tracef("  - maxDescriptorSetAccelerationStructures => %lu",
            static_cast<unsigned long>(p.maxDescriptorSetAccelerationStructures));
   }
+  if (offered(ext, "VK_KHR_ray_tracing_pipeline")) log_raytracing_properties(record, device);
   if (offered(ext, "VK_NV_mesh_shader")) {
     VkPhysicalDeviceMeshShaderPropertiesNV& p = record->mesh_shader_properties;
     p = {};
@@ -711,6 +712,10 @@ void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, t
   if (!record || !device) return;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
+  release_device_raytracing(device);
+  release_text_overlay(device);
+  release_gui_overlay(device);
+  release_device_resources(device);
   release_command_lists(device);
   release_frames(device);
   vk_render_pass_release(device);

@@ -112,7 +112,14 @@ struct VkDeviceRecord {
   int32_t viewport[4] = {0, 0, 0, 0};
   std::vector<tvc::GpuPipelineStateData*> pipeline_states;
   std::vector<VkDescriptorSetRecord*> descriptor_sets;
-  std::vector<void*> samplers;
+  std::vector<tvc::TextureSampler*> samplers;
+  // Host objects with a Vulkan side on this device; the GPU clean-up
+  // releases what is left of them.
+  std::vector<tvc::GpuBuffer*> gpu_buffers;
+  std::vector<tvc::GeometryCore*> meshes;
+  std::vector<tvc::TextureData*> textures;
+  std::vector<tvc::GpuRenderTarget*> render_targets;
+  std::vector<tvc::GpuProgramData*> programs;
   std::vector<tvc::GpuCommandList*> command_lists;
   std::vector<tvc::GpuCommandList*> secondary_command_lists;
   tvc::GpuCommandList* active_list = nullptr;

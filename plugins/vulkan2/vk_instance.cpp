@@ -150,8 +150,8 @@ bool VulkanPLugin::initialize() {
 
 bool VulkanPLugin::terminate() {
   if (!initialized) return true;
-  // Ray-tracing contexts and GPU clean-up belong to areas built separately.
-  raytracing_contexts.clear();
+  // Contexts hold device objects: they go while their devices live.
+  free_raytracing_objects();
   // Every logical device goes before the instance, and every window's
   // surface with it: none may outlive the instance they were made from.
   for (size_t i = 0; i < gpu_list.size(); ++i) gpu_cleanup(gpu_list[i], get_current_render_window());

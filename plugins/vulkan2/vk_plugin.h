@@ -52,6 +52,10 @@ struct VkDeviceRecord;
 struct VkFrameRecord;
 struct VkRenderPassRecord;
 struct VkDescriptorSetRecord;
+struct VkDescriptorBindingRecord;
+struct VkTextureRecord;
+struct VkRenderTargetRecord;
+struct RenderTargetFrameBlock;
 struct VkRayTracingContext;
 struct VkStorageImageRecord;
 struct VkSurfaceRecord;
@@ -93,6 +97,8 @@ struct VkGpuRecord {
   std::vector<uint32_t> heap_sizes_mb;
   // Extension property blocks read when the logical device is created.
   VkPhysicalDeviceRayTracingPropertiesNV nv_raytracing_properties{};
+  VkPhysicalDeviceRayTracingPipelinePropertiesKHR raytracing_pipeline_properties{};
+  VkPhysicalDeviceAccelerationStructurePropertiesKHR acceleration_structure_properties{};
   VkPhysicalDeviceMeshShaderPropertiesNV mesh_shader_properties{};
   VkPhysicalDevicePCIBusInfoPropertiesEXT pci_bus_info{};
   VkPhysicalDeviceDriverPropertiesKHR driver_properties{};
@@ -187,6 +193,60 @@ class VulkanPLugin : public tvc::Renderer {
     return gpu ? static_cast<VkGpuRecord*>(gpu->renderer_data) : nullptr;
   }
   VkGpuRecord* gpu_record_at(int gpu_index) { return gpu_record(gpu_get_by_index(static_cast<unsigned>(gpu_index))); }
+
+  // GPU-side objects of the host (buffers, meshes, textures, samplers,
+  // render targets, descriptor sets, programs and pipelines).
+  VkGpuRecord* device_gpu(const VkDeviceRecord* device);
+  void release_device_resources(VkDeviceRecord* device);
+  bool gpu_buffer_release(VkDeviceRecord* device, tvc::GpuBuffer* buffer);
+  bool mesh_release(VkDeviceRecord* device, tvc::GeometryCore* geometry);
+  bool mesh_upload(VkDeviceRecord* device, VkBuffer source, VkBuffer destination, VkDeviceSize size,
+                   VkCommandBuffer* command_buffer, VkFence* fence);
+  bool texture_release(VkDeviceRecord* device, tvc::TextureData* texture);
+  bool texture_check_size(VkDeviceRecord* device, tvc::TextureData* texture, uint32_t layers);
+  VkTextureRecord* texture_new_record(VkDeviceRecord* device, tvc::TextureData* texture);
+  bool texture_fill_staging(VkDeviceRecord* device, VkImage image, VkDeviceMemory memory, VkDeviceSize size,
+                            tvc::TextureData* texture, const uint8_t* pixels);
+  bool generate_mipmaps(VkDeviceRecord* device, VkTextureRecord* record, tvc::TextureData* texture,
+                        uint32_t levels);
+  bool sampler_release(int id);
+  bool sampler_release_entry(tvc::TextureSampler* sampler);
+  bool render_target_create(VkRenderTargetRecord* record, tvc::GpuRenderTarget* target, uint32_t width,
+                            uint32_t height);
+  void render_target_release(tvc::GpuRenderTarget* target);
+  RenderTargetFrameBlock* render_target_block(tvc::GpuRenderTarget* target, unsigned frame);
+  const uint8_t* render_target_read(tvc::GpuRenderTarget* target, VkImageLayout from, bool to_general,
+                                    uint64_t* pitch);
+  VkDescriptorSetRecord* descriptorset_lookup(int id);
+  VkDescriptorBindingRecord* descriptorset_binding(VkDescriptorSetRecord* set, int index, const char* operation);
+  int descriptorset_add(VkDescriptorSetRecord* set, VkDescriptorBindingRecord* binding);
+  bool descriptorset_destroy(VkDescriptorSetRecord* set);
+  void descriptorset_killall_device(VkDeviceRecord* device);
+  bool render_target_image_info(tvc::GpuRenderTarget* target, int attachment, tvc::TextureSampler* sampler,
+                                VkDescriptorImageInfo* info);
+  bool pipeline_release(VkDeviceRecord* device, tvc::GpuPipelineStateData* state);
+
+  // Ray tracing and storage images.
+  void log_raytracing_properties(VkGpuRecord* gpu, VkDeviceRecord* device);
+  bool raytracing_supported(VkDeviceRecord* device);
+  VkRayTracingContext* raytracing_context(int index, const char* operation);
+  void release_raytracing_context(VkRayTracingContext* context);
+  // The GPU clean-up: the device's contexts lose their objects, its storage
+  // images go.
+  void release_device_raytracing(VkDeviceRecord* device);
+  // Terminate: every context and storage image left.
+  void free_raytracing_objects();
+  VkStorageImageRecord* storage_image_find(int id);
+  bool storage_image_create_objects(VkDeviceRecord* device, VkGpuRecord* gpu, unsigned width, unsigned height,
+                                    int pixel_format, VkStorageImageRecord* record);
+  void storage_image_release_objects(VkStorageImageRecord* record);
+  bool copy_storage_image_to_attachment(VkCommandBuffer commands, tvc::GpuRenderTarget* target, int attachment,
+                                        const VkStorageImageRecord* image);
+  VkCommandBuffer recording_buffer(tvc::GpuCommandList* list, VkDeviceRecord* device);
+  // The overlays let go of a device before it is destroyed.
+  void release_text_overlay(VkDeviceRecord* device);
+  void release_gui_overlay(VkDeviceRecord* device);
+  bool program_release(VkDeviceRecord* device, tvc::GpuProgramData* program);
 
   // Object keeping: the device that owns each GPU-side object, by id.
   void register_object(int id, VkDeviceRecord* owner);

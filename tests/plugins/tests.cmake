@@ -16,12 +16,28 @@ target_link_libraries(plugin_tvc_vulkan2_x32_test PRIVATE plugin_tvc_vulkan2_x32
 set_target_properties(plugin_tvc_vulkan2_x32_test PROPERTIES PREFIX "" OUTPUT_NAME plugin_tvc_vulkan2_x32
   RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/testplugins)
 
+# The tests' own shaders, and the TrueType font our generator writes.
+set(QV_VK_SHADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/plugins/shaders)
+file(MAKE_DIRECTORY ${QV_VK_SHADER_DIR})
+qv_embed_spirv(QV_VK_TEST_SHADERS
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/fullscreen.vert
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/storage_write.frag)
+set(QV_TEST_FONT ${QV_BIN}/testdata/quorvel_test.ttf)
+add_custom_command(
+  OUTPUT ${QV_TEST_FONT}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QV_BIN}/testdata
+  COMMAND ${TVC_PYTHON} ${CMAKE_SOURCE_DIR}/tools/fontgen/gen_test_font.py ${QV_TEST_FONT}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/fontgen/gen_test_font.py
+  COMMENT "Generating the test font")
+add_custom_target(vulkan2_test_data DEPENDS ${QV_VK_TEST_SHADERS} ${QV_TEST_FONT})
+
 add_executable(vulkan2_plugin_tests
   plugins/test_vulkan2_host.cpp plugins/test_vulkan2_fake.cpp plugins/test_vulkan2_parts.cpp
   plugins/test_vulkan2_device.cpp plugins/test_vulkan2_frames.cpp
-  plugins/test_vulkan2_capabilities.cpp)
+  plugins/test_vulkan2_capabilities.cpp plugins/test_vulkan2_overlays.cpp)
 qv_target(vulkan2_plugin_tests)
-target_include_directories(vulkan2_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/plugins)
+target_include_directories(vulkan2_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/plugins ${QV_VK_SHADER_DIR})
+add_dependencies(vulkan2_plugin_tests vulkan2_test_data)
 target_link_libraries(vulkan2_plugin_tests PRIVATE plugin_tvc_vulkan2_x32_core gtest gtest_main)
 add_dependencies(vulkan2_plugin_tests plugin_tvc_vulkan2_x32_test fake_vulkan)
 if(QV_REGISTER_WINE_TESTS)

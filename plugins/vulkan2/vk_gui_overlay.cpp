@@ -1,0 +1,445 @@
+// GUI overlay: the Vulkan back end for the Dear ImGui draw data the host
+// builds in the core library. It calls Vulkan through the device's function
+// table, takes its descriptor set from the device's pool and records into
+// the current frame's command buffer, inside the swapchain pass.
+//
+// Per frame (frame index mod 8) it keeps one vertex and one index buffer,
+// which grow to fit the draw data and are never written past their size.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "imgui.h"
+#include "spv_gui_frag.h"
+#include "spv_gui_vert.h"
+#include "vk_resources.h"
+
+namespace {
+enum { kBufferSlots = 8 };
+
+struct GuiBuffer {
+  VkBuffer buffer = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  VkDeviceSize size = 0;
+};
+
+struct ImGuiVulkanBackend {
+  bool initialised = false;
+  VkDeviceRecord* device_record = nullptr;
+  VkGpuRecord* gpu = nullptr;
+  VkPhysicalDevice physical_device = nullptr;
+  VkDevice device = nullptr;
+  VkRenderPass render_pass = VK_NULL_HANDLE;
+  VkSampler sampler = VK_NULL_HANDLE;
+  VkDescriptorSetLayout set_layout = VK_NULL_HANDLE;
+  VkDescriptorSet set = VK_NULL_HANDLE;
+  VkPipelineLayout pipeline_layout = VK_NULL_HANDLE;
+  VkPipeline pipeline = VK_NULL_HANDLE;
+  VkImage font_image = VK_NULL_HANDLE;
+  VkDeviceMemory font_memory = VK_NULL_HANDLE;
+  VkImageView font_view = VK_NULL_HANDLE;
+  GuiBuffer upload;
+  GuiBuffer vertices[kBufferSlots];
+  GuiBuffer indices[kBufferSlots];
+  uint32_t alignment = 1;
+};
+
+ImGuiVulkanBackend g_gui;
+
+void release_gui_buffer(GuiBuffer& b) {
+  VkFunctionTable& fn = g_gui.device_record->functions;
+  if (b.buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(g_gui.device, b.buffer, nullptr);
+  if (b.memory != VK_NULL_HANDLE) fn.vkFreeMemory(g_gui.device, b.memory, nullptr);
+  b = GuiBuffer{};
+}
+
+// A host-visible buffer of at least needed bytes (rounded to the alignment
+// unless exact); its size is what the device gave.
+bool make_gui_buffer(GuiBuffer& b, VkDeviceSize needed, VkBufferUsageFlags usage, bool exact) {
+  release_gui_buffer(b);
+  VkFunctionTable& fn = g_gui.device_record->functions;
+  VkBufferCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
+  info.size = exact ? needed : ((needed - 1) / g_gui.alignment + 1) * g_gui.alignment;
+  info.usage = usage;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  if (fn.vkCreateBuffer(g_gui.device, &info, nullptr, &b.buffer) != VK_SUCCESS) {
+    b.buffer = VK_NULL_HANDLE;
+    return false;
+  }
+  VkMemoryRequirements needs{};
+  fn.vkGetBufferMemoryRequirements(g_gui.device, b.buffer, &needs);
+  if (needs.alignment > g_gui.alignment) g_gui.alignment = static_cast<uint32_t>(needs.alignment);
+  const int type = find_memory_type(g_gui.gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT);
+  VkMemoryAllocateInfo alloc{};
+  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
+  alloc.allocationSize = needs.size;
+  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
+  if (type < 0 || fn.vkAllocateMemory(g_gui.device, &alloc, nullptr, &b.memory) != VK_SUCCESS ||
+      fn.vkBindBufferMemory(g_gui.device, b.buffer, b.memory, 0) != VK_SUCCESS) {
+    release_gui_buffer(b);
+    return false;
+  }
+  b.size = std::max(needs.size, info.size);
+  return true;
+}
+
+[[maybe_unused]] void flush(VkDeviceMemory memory) {
+  VkMappedMemoryRange range{};
+  range.sType = VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE;
+  range.memory = memory;
+  range.size = VK_WHOLE_SIZE;
+  g_gui.device_record->functions.vkFlushMappedMemoryRanges(g_gui.device, 1, &range);
+}
+
+void destroy_font() {
+  VkFunctionTable& fn = g_gui.device_record->functions;
+  if (g_gui.font_view) fn.vkDestroyImageView(g_gui.device, g_gui.font_view, nullptr);
+  if (g_gui.font_image) fn.vkDestroyImage(g_gui.device, g_gui.font_image, nullptr);
+  if (g_gui.font_memory) fn.vkFreeMemory(g_gui.device, g_gui.font_memory, nullptr);
+  g_gui.font_view = VK_NULL_HANDLE;
+  g_gui.font_image = VK_NULL_HANDLE;
+  g_gui.font_memory = VK_NULL_HANDLE;
+  release_gui_buffer(g_gui.upload);
+}
+
+[[maybe_unused]] bool make_gui_pipeline() {
+  VkFunctionTable& fn = g_gui.device_record->functions;
+  VkShaderModule modules[2] = {VK_NULL_HANDLE, VK_NULL_HANDLE};
+  const uint32_t* code[2] = {spv_gui_vert, spv_gui_frag};
+  const size_t bytes[2] = {sizeof(spv_gui_vert), sizeof(spv_gui_frag)};
+  VkPipelineShaderStageCreateInfo stages[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    VkShaderModuleCreateInfo info{};
+    info.sType = VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO;
+    info.codeSize = bytes[i];
+    info.pCode = code[i];
+    if (fn.vkCreateShaderModule(g_gui.device, &info, nullptr, &modules[i]) != VK_SUCCESS) modules[i] = VK_NULL_HANDLE;
+    stages[i].sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
+    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
+    stages[i].module = modules[i];
+    stages[i].pName = "main";
+  }
+  VkVertexInputBindingDescription binding{0, sizeof(ImDrawVert), VK_VERTEX_INPUT_RATE_VERTEX};
+  const VkVertexInputAttributeDescription attributes[3] = {{0, 0, VK_FORMAT_R32G32_SFLOAT, 0},
+                                                           {1, 0, VK_FORMAT_R32G32_SFLOAT, 8},
+                                                           {2, 0, VK_FORMAT_R8G8B8A8_UNORM, 16}};
+  VkPipelineVertexInputStateCreateInfo input{};
+  input.sType = VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO;
+  input.vertexBindingDescriptionCount = 1;
+  input.pVertexBindingDescriptions = &binding;
+  input.vertexAttributeDescriptionCount = 3;
+  input.pVertexAttributeDescriptions = attributes;
+  VkPipelineInputAssemblyStateCreateInfo assembly{};
+  assembly.sType = VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO;
+  assembly.topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
+  VkPipelineViewportStateCreateInfo viewport{};
+  viewport.sType = VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO;
+  viewport.viewportCount = viewport.scissorCount = 1;
+  VkPipelineRasterizationStateCreateInfo raster{};
+  raster.sType = VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO;
+  raster.polygonMode = VK_POLYGON_MODE_FILL;
+  raster.cullMode = VK_CULL_MODE_NONE;
+  raster.frontFace = VK_FRONT_FACE_COUNTER_CLOCKWISE;
+  raster.lineWidth = 1.0f;
+  VkPipelineMultisampleStateCreateInfo multisample{};
+  multisample.sType = VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO;
+  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+  VkPipelineDepthStencilStateCreateInfo depth{};
+  depth.sType = VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO;
+  VkPipelineColorBlendAttachmentState blend{};
+  blend.blendEnable = VK_TRUE;
+  blend.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
+  blend.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+  blend.colorBlendOp = VK_BLEND_OP_ADD;
+  blend.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
+  blend.dstAlphaBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+  blend.alphaBlendOp = VK_BLEND_OP_ADD;
+  blend.colorWriteMask = 0xF;
+  VkPipelineColorBlendStateCreateInfo blending{};
+  blending.sType = VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO;
+  blending.attachmentCount = 1;
+  blending.pAttachments = &blend;
+  const VkDynamicState dynamic_states[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
+  VkPipelineDynamicStateCreateInfo dynamic{};
+  dynamic.sType = VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO;
+  dynamic.dynamicStateCount = 2;
+  dynamic.pDynamicStates = dynamic_states;
+  VkGraphicsPipelineCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO;
+  info.stageCount = 2;
+  info.pStages = stages;
+  info.pVertexInputState = &input;
+  info.pInputAssemblyState = &assembly;
+  info.pViewportState = &viewport;
+  info.pRasterizationState = &raster;
+  info.pMultisampleState = &multisample;
+  info.pDepthStencilState = &depth;
+  info.pColorBlendState = &blending;
+  info.pDynamicState = &dynamic;
+  info.layout = g_gui.pipeline_layout;
+  info.renderPass = g_gui.render_pass;
+  const bool ok = modules[0] && modules[1] &&
+                  fn.vkCreateGraphicsPipelines(g_gui.device, VK_NULL_HANDLE, 1, &info, nullptr, &g_gui.pipeline) ==
+                      VK_SUCCESS;
+  if (!ok) g_gui.pipeline = VK_NULL_HANDLE;
+  for (VkShaderModule m : modules)
+    if (m) fn.vkDestroyShaderModule(g_gui.device, m, nullptr);
+  return ok;
+}
+
+[[maybe_unused]] bool make_gui_layouts() {
+  VkFunctionTable& fn = g_gui.device_record->functions;
+  if (!g_gui.sampler) {
+    VkSamplerCreateInfo sampler{};
+    sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
+    sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
+    sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
+    sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
+    sampler.maxAnisotropy = 1.0f;
+    sampler.minLod = -1000.0f;
+    sampler.maxLod = 1000.0f;
+    if (fn.vkCreateSampler(g_gui.device, &sampler, nullptr, &g_gui.sampler) != VK_SUCCESS) return false;
+  }
+  if (!g_gui.set_layout) {
+    VkDescriptorSetLayoutBinding binding{0, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, 1, VK_SHADER_STAGE_FRAGMENT_BIT,
+                                         &g_gui.sampler};
+    VkDescriptorSetLayoutCreateInfo layout{};
+    layout.sType = VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO;
+    layout.bindingCount = 1;
+    layout.pBindings = &binding;
+    if (fn.vkCreateDescriptorSetLayout(g_gui.device, &layout, nullptr, &g_gui.set_layout) != VK_SUCCESS) return false;
+  }
+  VkDescriptorSetAllocateInfo alloc{};
+  alloc.sType = VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO;
+  alloc.descriptorPool = g_gui.device_record->descriptor_pool;
+  alloc.descriptorSetCount = 1;
+  alloc.pSetLayouts = &g_gui.set_layout;
+  if (!alloc.descriptorPool || fn.vkAllocateDescriptorSets(g_gui.device, &alloc, &g_gui.set) != VK_SUCCESS) {
+    g_gui.set = VK_NULL_HANDLE;
+    return false;
+  }
+  if (!g_gui.pipeline_layout) {
+    VkPushConstantRange range{VK_SHADER_STAGE_VERTEX_BIT, 0, 16};
+    VkPipelineLayoutCreateInfo layout{};
+    layout.sType = VK_STRUCTURE_TYPE_PIPELINE_LAYOUT_CREATE_INFO;
+    layout.setLayoutCount = 1;
+    layout.pSetLayouts = &g_gui.set_layout;
+    layout.pushConstantRangeCount = 1;
+    layout.pPushConstantRanges = &range;
+    if (fn.vkCreatePipelineLayout(g_gui.device, &layout, nullptr, &g_gui.pipeline_layout) != VK_SUCCESS) return false;
+  }
+  return true;
+}
+
+// Every object of the back end, then the binding to the device.
+void release_gui_objects() {
+  if (!g_gui.device_record || !g_gui.device) return;
+  VkFunctionTable& fn = g_gui.device_record->functions;
+  destroy_font();
+  for (int i = 0; i < kBufferSlots; ++i) {
+    release_gui_buffer(g_gui.vertices[i]);
+    release_gui_buffer(g_gui.indices[i]);
+  }
+  if (g_gui.sampler) fn.vkDestroySampler(g_gui.device, g_gui.sampler, nullptr);
+  if (g_gui.set_layout) fn.vkDestroyDescriptorSetLayout(g_gui.device, g_gui.set_layout, nullptr);
+  if (g_gui.set && g_gui.device_record->descriptor_pool)
+    fn.vkFreeDescriptorSets(g_gui.device, g_gui.device_record->descriptor_pool, 1, &g_gui.set);
+  if (g_gui.pipeline_layout) fn.vkDestroyPipelineLayout(g_gui.device, g_gui.pipeline_layout, nullptr);
+  if (g_gui.pipeline) fn.vkDestroyPipeline(g_gui.device, g_gui.pipeline, nullptr);
+  g_gui = ImGuiVulkanBackend{};
+}
+
+// The slot's buffer, grown to hold bytes; false when it cannot be made.
+[[maybe_unused]] bool fit(GuiBuffer& b, VkDeviceSize bytes, VkBufferUsageFlags usage) {
+  return (b.buffer != VK_NULL_HANDLE && b.size >= bytes) || make_gui_buffer(b, bytes, usage, false);
+}
+}  // namespace
+
+void VulkanPLugin::release_gui_overlay(VkDeviceRecord* device) {
+  if (g_gui.device_record == device) release_gui_objects();
+}
+
+#ifdef QV_SLOT_OWN_imgui_init
+bool VulkanPLugin::imgui_init(void*) {
+  if (g_gui.initialised) return true;
+  VkGpuRecord* gpu = gpu_record(current_gpu);
+  VkDeviceRecord* device = gpu ? gpu->current_device : nullptr;
+  if (!device || !device->device || !device->rp1) {
+    tracef_error("imgui_init - %s.", !gpu ? "no current GPU" : "the GPU has no device with a swapchain pass");
+    return false;
+  }
+  g_gui.device_record = device;
+  g_gui.gpu = gpu;
+  g_gui.physical_device = gpu->physical_device;
+  g_gui.device = device->device;
+  g_gui.render_pass = device->rp1->render_pass;
+  g_gui.alignment = std::max<uint32_t>(1, static_cast<uint32_t>(gpu->properties.limits.nonCoherentAtomSize));
+  if (!make_gui_layouts() || !make_gui_pipeline()) {
+    tracef_error("imgui_init - the overlay's Vulkan objects could not be made.");
+    release_gui_objects();
+    return false;
+  }
+  g_gui.initialised = true;
+  imgui_upload_fonts();
+  return true;
+}
+
+bool VulkanPLugin::imgui_terminate() {
+  if (!g_gui.initialised) return true;
+  if (!g_gui.device_record || !g_gui.device) return false;
+  release_gui_objects();
+  return true;
+}
+
+void VulkanPLugin::imgui_upload_fonts() {
+  // The device the back end was made on, whatever is current now.
+  if (!g_gui.initialised || !g_gui.device) return;
+  VkDeviceRecord* device = g_gui.device_record;
+  VkFunctionTable& fn = device->functions;
+  ImGuiIO& io = ImGui::GetIO();
+  unsigned char* pixels = nullptr;
+  int width = 0, height = 0;
+  io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+  if (!pixels || width <= 0 || height <= 0) {
+    tracef_error("imgui_upload_fonts - the font atlas holds no pixels.");
+    return;
+  }
+  const VkDeviceSize bytes = static_cast<VkDeviceSize>(width) * height * 4;
+  destroy_font();
+  ImageRequest request;
+  request.info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
+  request.info.imageType = VK_IMAGE_TYPE_2D;
+  request.info.format = VK_FORMAT_R8G8B8A8_UNORM;
+  request.info.extent = {static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1};
+  request.info.mipLevels = request.info.arrayLayers = 1;
+  request.info.samples = VK_SAMPLE_COUNT_1_BIT;
+  request.info.tiling = VK_IMAGE_TILING_OPTIMAL;
+  request.info.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT;
+  request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
+  request.view_aspect = VK_IMAGE_ASPECT_COLOR_BIT;
+  ImageObjects image;
+  void* mapped = nullptr;
+  if (create_image_objects(device, g_gui.gpu, request, &image) != VK_SUCCESS ||
+      !make_gui_buffer(g_gui.upload, bytes, VK_BUFFER_USAGE_TRANSFER_SRC_BIT, true) ||
+      fn.vkMapMemory(g_gui.device, g_gui.upload.memory, 0, bytes, 0, &mapped) != VK_SUCCESS) {
+    release_image_objects(device, &image);
+    tracef_error("imgui_upload_fonts - the font texture could not be made.");
+    return;
+  }
+  g_gui.font_image = image.image;
+  g_gui.font_memory = image.memory;
+  g_gui.font_view = image.view;
+  memcpy(mapped, pixels, static_cast<size_t>(bytes));
+  flush(g_gui.upload.memory);
+  fn.vkUnmapMemory(g_gui.device, g_gui.upload.memory);
+  VkDescriptorImageInfo info{g_gui.sampler, g_gui.font_view, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL};
+  VkWriteDescriptorSet write{};
+  write.sType = VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET;
+  write.dstSet = g_gui.set;
+  write.descriptorCount = 1;
+  write.descriptorType = VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER;
+  write.pImageInfo = &info;
+  fn.vkUpdateDescriptorSets(g_gui.device, 1, &write, 0, nullptr);
+  VkCommandBuffer commands = begin_one_time_commands(device, true);
+  if (!commands) return;
+  transition_image_layout(device, commands, g_gui.font_image, VK_IMAGE_LAYOUT_UNDEFINED,
+                          VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
+  VkBufferImageCopy region{};
+  region.imageSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  region.imageExtent = {static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1};
+  fn.vkCmdCopyBufferToImage(commands, g_gui.upload.buffer, g_gui.font_image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1,
+                            &region);
+  transition_image_layout(device, commands, g_gui.font_image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
+                          VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+  end_one_time_commands(device, commands);
+  io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<uintptr_t>((uint64_t)(g_gui.font_image) & 0xFFFFFFFFu)));
+}
+
+void VulkanPLugin::imgui_render(ImDrawData* draw) {
+  VkDeviceRecord* device = g_gui.initialised ? g_gui.device_record : nullptr;
+  if (!device || !device->current_frame || !device->current_frame->command_buffer || !draw) return;
+  const float fb_width = draw->DisplaySize.x * draw->FramebufferScale.x;
+  const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
+  if (static_cast<int>(fb_width) <= 0 || static_cast<int>(fb_height) <= 0 || draw->TotalVtxCount <= 0) return;
+  VkFunctionTable& fn = device->functions;
+  VkCommandBuffer commands = device->current_frame->command_buffer;
+  const uint32_t slot = device->frame_index % kBufferSlots;
+  // What the lists hold, counted from the lists themselves: the buffers are
+  // sized by what is copied into them.
+  VkDeviceSize vertex_bytes = 0, index_bytes = 0;
+  for (int n = 0; n < draw->CmdListsCount; ++n) {
+    vertex_bytes += static_cast<VkDeviceSize>(draw->CmdLists[n]->VtxBuffer.Size) * sizeof(ImDrawVert);
+    index_bytes += static_cast<VkDeviceSize>(draw->CmdLists[n]->IdxBuffer.Size) * sizeof(ImDrawIdx);
+  }
+  if (vertex_bytes == 0 || index_bytes == 0) return;
+  GuiBuffer& vb = g_gui.vertices[slot];
+  GuiBuffer& ib = g_gui.indices[slot];
+  if (!fit(vb, vertex_bytes, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT) || !fit(ib, index_bytes, VK_BUFFER_USAGE_INDEX_BUFFER_BIT)) {
+    tracef_error("imgui_render - no buffers for %llu vertex and %llu index bytes.",
+                 static_cast<unsigned long long>(vertex_bytes), static_cast<unsigned long long>(index_bytes));
+    return;
+  }
+  void* vmap = nullptr;
+  void* imap = nullptr;
+  if (fn.vkMapMemory(g_gui.device, vb.memory, 0, vb.size, 0, &vmap) != VK_SUCCESS) return;
+  if (fn.vkMapMemory(g_gui.device, ib.memory, 0, ib.size, 0, &imap) != VK_SUCCESS) {
+    fn.vkUnmapMemory(g_gui.device, vb.memory);
+    return;
+  }
+  ImDrawVert* vdst = static_cast<ImDrawVert*>(vmap);
+  ImDrawIdx* idst = static_cast<ImDrawIdx*>(imap);
+  for (int n = 0; n < draw->CmdListsCount; ++n) {
+    const ImDrawList* list = draw->CmdLists[n];
+    memcpy(vdst, list->VtxBuffer.Data, list->VtxBuffer.Size * sizeof(ImDrawVert));
+    memcpy(idst, list->IdxBuffer.Data, list->IdxBuffer.Size * sizeof(ImDrawIdx));
+    vdst += list->VtxBuffer.Size;
+    idst += list->IdxBuffer.Size;
+  }
+  flush(vb.memory);
+  flush(ib.memory);
+  fn.vkUnmapMemory(g_gui.device, vb.memory);
+  fn.vkUnmapMemory(g_gui.device, ib.memory);
+
+  fn.vkCmdBindPipeline(commands, VK_PIPELINE_BIND_POINT_GRAPHICS, g_gui.pipeline);
+  fn.vkCmdBindDescriptorSets(commands, VK_PIPELINE_BIND_POINT_GRAPHICS, g_gui.pipeline_layout, 0, 1, &g_gui.set, 0,
+                             nullptr);
+  const VkDeviceSize offset = 0;
+  fn.vkCmdBindVertexBuffers(commands, 0, 1, &vb.buffer, &offset);
+  fn.vkCmdBindIndexBuffer(commands, ib.buffer, 0, VK_INDEX_TYPE_UINT16);
+  VkViewport viewport{0.0f, 0.0f, fb_width, fb_height, 0.0f, 1.0f};
+  fn.vkCmdSetViewport(commands, 0, 1, &viewport);
+  float push[4];
+  push[0] = 2.0f / draw->DisplaySize.x;
+  push[1] = 2.0f / draw->DisplaySize.y;
+  push[2] = -1.0f - draw->DisplayPos.x * push[0];
+  push[3] = -1.0f - draw->DisplayPos.y * push[1];
+  fn.vkCmdPushConstants(commands, g_gui.pipeline_layout, VK_SHADER_STAGE_VERTEX_BIT, 0, sizeof(push), push);
+
+  const ImVec2 pos = draw->DisplayPos, scale = draw->FramebufferScale;
+  uint32_t vertex_offset = 0, index_offset = 0;
+  for (int n = 0; n < draw->CmdListsCount; ++n) {
+    const ImDrawList* list = draw->CmdLists[n];
+    for (const ImDrawCmd& cmd : list->CmdBuffer) {
+      if (cmd.UserCallback) {
+        if (cmd.UserCallback != ImDrawCallback_ResetRenderState) cmd.UserCallback(list, &cmd);
+      } else {
+        const float x0 = std::max(0.0f, (cmd.ClipRect.x - pos.x) * scale.x);
+        const float y0 = std::max(0.0f, (cmd.ClipRect.y - pos.y) * scale.y);
+        const float x1 = std::min(fb_width, (cmd.ClipRect.z - pos.x) * scale.x);
+        const float y1 = std::min(fb_height, (cmd.ClipRect.w - pos.y) * scale.y);
+        // Indices past the list's own would read another list's.
+        const bool inside = index_offset + cmd.ElemCount <= index_bytes / sizeof(ImDrawIdx);
+        if (x0 <= x1 && y0 <= y1 && inside) {
+          VkRect2D scissor{{static_cast<int32_t>(x0), static_cast<int32_t>(y0)},
+                           {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
+          fn.vkCmdSetScissor(commands, 0, 1, &scissor);
+          fn.vkCmdDrawIndexed(commands, cmd.ElemCount, 1, index_offset, static_cast<int32_t>(vertex_offset), 0);
+        }
+      }
+      index_offset += cmd.ElemCount;
+    }
+    vertex_offset += static_cast<uint32_t>(list->VtxBuffer.Size);
+  }
+}
+#endif

@@ -1,0 +1,661 @@
+// Render targets: per frame of the device a set of colour attachments (each
+// with a linear copy for read-back), a framebuffer, a command buffer and a
+// fence; one depth attachment and one render pass shared by the frames.
+#include <cstring>
+
+#include "vk_raytracing.h"
+
+namespace {
+VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
+  return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
+}
+
+bool has_stencil(VkFormat format) {
+  return format == VK_FORMAT_D24_UNORM_S8_UINT || format == VK_FORMAT_D32_SFLOAT_S8_UINT ||
+         format == VK_FORMAT_D16_UNORM_S8_UINT;
+}
+
+// Frames a target needs on a device: one per frame, one without a window.
+int32_t frames_wanted(const VkDeviceRecord* device) {
+  return device->frame_count ? static_cast<int32_t>(device->frame_count) : 1;
+}
+
+ImageRequest attachment_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
+                                VkImageAspectFlags aspect) {
+  ImageRequest request;
+  VkImageCreateInfo& info = request.info;
+  info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
+  info.imageType = VK_IMAGE_TYPE_2D;
+  info.format = format;
+  info.extent = {width, height, 1};
+  info.mipLevels = 1;
+  info.arrayLayers = 1;
+  info.samples = VK_SAMPLE_COUNT_1_BIT;
+  info.tiling = VK_IMAGE_TILING_OPTIMAL;
+  info.usage = usage;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
+  request.fallback = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
+  request.view_aspect = aspect;
+  return request;
+}
+
+void release_attachment(VkDeviceRecord* device, RenderTargetAttachment* a) {
+  if (a->mapped) device->functions.vkUnmapMemory(device->device, a->linear_memory);
+  ImageObjects main_image{a->image, a->memory, a->view, 0, 0};
+  ImageObjects linear{a->linear_image, a->linear_memory, VK_NULL_HANDLE, 0, 0};
+  release_image_objects(device, &main_image);
+  release_image_objects(device, &linear);
+  *a = RenderTargetAttachment{};
+}
+
+// Return layouts name where copies leave an image; "none set" means the
+// layout the render pass leaves it in.
+VkImageLayout resting_layout(const RenderTargetAttachment& a) {
+  return a.return_layout == VK_IMAGE_LAYOUT_UNDEFINED ? VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL : a.return_layout;
+}
+}  // namespace
+
+RenderTargetFrameBlock* VulkanPLugin::render_target_block(tvc::GpuRenderTarget* target, unsigned frame) {
+  VkRenderTargetRecord* record = target_record(target);
+  if (!record || !object_owner(target->id)) return nullptr;
+  if (record->frame_count != frames_wanted(record->device)) {
+    tracef_error("render target %d - made for %d frames, the device has %d: resize it first.", target->id,
+                 record->frame_count, frames_wanted(record->device));
+    return nullptr;
+  }
+  if (frame >= static_cast<unsigned>(record->frame_count)) {
+    tracef_error("render target %d - frame %u out of range (%d frames).", target->id, frame, record->frame_count);
+    return nullptr;
+  }
+  return &record->frames[frame];
+}
+
+static VkRenderPass make_render_pass(VkDeviceRecord* device, VkFormat color, VkFormat depth, uint32_t n) {
+  std::vector<VkAttachmentDescription> attachments(n + 1);
+  std::vector<VkAttachmentReference> colors(n);
+  std::vector<VkSubpassDependency> dependencies;
+  for (uint32_t i = 0; i <= n; ++i) {
+    VkAttachmentDescription& a = attachments[i];
+    a.format = i < n ? color : depth;
+    a.samples = VK_SAMPLE_COUNT_1_BIT;
+    a.loadOp = VK_ATTACHMENT_LOAD_OP_CLEAR;
+    a.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
+    a.stencilLoadOp = VK_ATTACHMENT_LOAD_OP_DONT_CARE;
+    a.stencilStoreOp = VK_ATTACHMENT_STORE_OP_DONT_CARE;
+    a.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+    a.finalLayout = i < n ? VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL : VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
+    if (i < n) {
+      colors[i] = {i, VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL};
+      dependencies.push_back({VK_SUBPASS_EXTERNAL, 0, VK_PIPELINE_STAGE_BOTTOM_OF_PIPE_BIT,
+                              VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_MEMORY_READ_BIT,
+                              VK_ACCESS_COLOR_ATTACHMENT_READ_BIT | VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT,
+                              VK_DEPENDENCY_BY_REGION_BIT});
+    }
+  }
+  const VkAttachmentReference depth_ref{n, VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL};
+  if (n == 0)
+    dependencies.push_back({VK_SUBPASS_EXTERNAL, 0, VK_PIPELINE_STAGE_BOTTOM_OF_PIPE_BIT,
+                            VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT, VK_ACCESS_MEMORY_READ_BIT,
+                            VK_ACCESS_COLOR_ATTACHMENT_READ_BIT | VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT,
+                            VK_DEPENDENCY_BY_REGION_BIT});
+  else
+    dependencies.push_back({0, VK_SUBPASS_EXTERNAL, VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT,
+                            VK_PIPELINE_STAGE_BOTTOM_OF_PIPE_BIT,
+                            VK_ACCESS_COLOR_ATTACHMENT_READ_BIT | VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT,
+                            VK_ACCESS_MEMORY_READ_BIT, VK_DEPENDENCY_BY_REGION_BIT});
+  VkSubpassDescription subpass{};
+  subpass.pipelineBindPoint = VK_PIPELINE_BIND_POINT_GRAPHICS;
+  subpass.colorAttachmentCount = n;
+  subpass.pColorAttachments = n ? colors.data() : nullptr;
+  subpass.pDepthStencilAttachment = &depth_ref;
+  VkRenderPassCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_CREATE_INFO;
+  info.attachmentCount = n + 1;
+  info.pAttachments = attachments.data();
+  info.subpassCount = 1;
+  info.pSubpasses = &subpass;
+  info.dependencyCount = static_cast<uint32_t>(dependencies.size());
+  info.pDependencies = dependencies.data();
+  VkRenderPass pass = VK_NULL_HANDLE;
+  if (device->functions.vkCreateRenderPass(device->device, &info, nullptr, &pass) != VK_SUCCESS) return VK_NULL_HANDLE;
+  return pass;
+}
+
+// Every Vulkan object of the target; false (with a message) at the first
+// failure, leaving what was made for render_target_release.
+bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRenderTarget* target, uint32_t width,
+                                        uint32_t height) {
+  VkDeviceRecord* device = record->device;
+  VkFunctionTable& fn = device->functions;
+  const uint32_t n = record->color_count;
+  VkFormat depth_format = VK_FORMAT_D24_UNORM_S8_UINT;
+  find_depth_format(record->gpu_record, &depth_format);
+  ImageObjects depth;
+  const VkImageAspectFlags depth_aspect =
+      VK_IMAGE_ASPECT_DEPTH_BIT | (has_stencil(depth_format) ? VK_IMAGE_ASPECT_STENCIL_BIT : 0);
+  VkResult result = create_image_objects(
+      device, record->gpu_record,
+      attachment_request(depth_format, width, height,
+                         VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT, depth_aspect),
+      &depth);
+  record->depth.image = depth.image;
+  record->depth.memory = depth.memory;
+  record->depth.view = depth.view;
+  record->depth.size = depth.size;
+  if (result != VK_SUCCESS) {
+    tracef_error("gpu_render_target_initialize_2d - unable to create the depth attachment (err: %s)",
+                 vk_result_to_string(result));
+    return false;
+  }
+  record->render_pass = make_render_pass(device, record->color_format, depth_format, n);
+  if (record->render_pass == VK_NULL_HANDLE) {
+    tracef_error("gpu_render_target_initialize_2d - unable to create the render pass.");
+    return false;
+  }
+  VkFormatProperties props{};
+  fn.vkGetPhysicalDeviceFormatProperties(device->physical_device, record->color_format, &props);
+  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT |
+                            VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+  if (props.optimalTilingFeatures & VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT) usage |= VK_IMAGE_USAGE_STORAGE_BIT;
+  record->frame_count = frames_wanted(device);
+  record->frames = new RenderTargetFrameBlock[record->frame_count];
+  for (int32_t f = 0; f < record->frame_count; ++f) {
+    RenderTargetFrameBlock& block = record->frames[f];
+    block.attachment_count = n;
+    std::vector<VkImageView> views;
+    for (uint32_t i = 0; i < n; ++i) {
+      RenderTargetAttachment& a = block.colors[i];
+      ImageObjects image, linear;
+      result = create_image_objects(
+          device, record->gpu_record,
+          attachment_request(record->color_format, width, height, usage, VK_IMAGE_ASPECT_COLOR_BIT), &image);
+      a.image = image.image;
+      a.memory = image.memory;
+      a.view = image.view;
+      a.size = image.size;
+      if (result == VK_SUCCESS) {
+        // The linear copy gets memory by its own requirements, host-visible.
+        ImageRequest request = attachment_request(record->color_format, width, height,
+                                                  VK_IMAGE_USAGE_TRANSFER_DST_BIT, 0);
+        request.info.tiling = VK_IMAGE_TILING_LINEAR;
+        request.preferred = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
+        request.fallback = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
+        request.any_type_last = false;
+        result = create_image_objects(device, record->gpu_record, request, &linear);
+        a.linear_image = linear.image;
+        a.linear_memory = linear.memory;
+        a.linear_size = linear.size;
+      }
+      if (result != VK_SUCCESS) {
+        tracef_error("gpu_render_target_initialize_2d - unable to create colour attachment %u (err: %s)", i,
+                     vk_result_to_string(result));
+        return false;
+      }
+      views.push_back(a.view);
+    }
+    views.push_back(record->depth.view);
+    VkFramebufferCreateInfo fb{};
+    fb.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
+    fb.renderPass = record->render_pass;
+    fb.attachmentCount = n + 1;
+    fb.pAttachments = views.data();
+    fb.width = width;
+    fb.height = height;
+    fb.layers = 1;
+    result = fn.vkCreateFramebuffer(device->device, &fb, nullptr, &block.framebuffer);
+    if (result != VK_SUCCESS) block.framebuffer = VK_NULL_HANDLE;
+    VkCommandPoolCreateInfo pool{};
+    pool.sType = VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO;
+    pool.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT | VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;
+    pool.queueFamilyIndex = device->graphics_family;
+    if (result == VK_SUCCESS) result = fn.vkCreateCommandPool(device->device, &pool, nullptr, &block.command_pool);
+    if (result != VK_SUCCESS) block.command_pool = VK_NULL_HANDLE;
+    VkCommandBufferAllocateInfo alloc{};
+    alloc.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_ALLOCATE_INFO;
+    alloc.commandPool = block.command_pool;
+    alloc.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
+    alloc.commandBufferCount = 1;
+    if (result == VK_SUCCESS) result = fn.vkAllocateCommandBuffers(device->device, &alloc, &block.command_buffer);
+    if (result != VK_SUCCESS) block.command_buffer = nullptr;
+    VkFenceCreateInfo fence{};
+    fence.sType = VK_STRUCTURE_TYPE_FENCE_CREATE_INFO;
+    fence.flags = VK_FENCE_CREATE_SIGNALED_BIT;
+    if (result == VK_SUCCESS) result = fn.vkCreateFence(device->device, &fence, nullptr, &block.fence);
+    if (result != VK_SUCCESS) {
+      block.fence = VK_NULL_HANDLE;
+      tracef_error("gpu_render_target_initialize_2d - unable to create the objects of frame %d (err: %s)",
+                   static_cast<int>(f), vk_result_to_string(result));
+      return false;
+    }
+    block.command_record = new VkCommandListRecord;
+    block.command_record->id = tvc::utils::gen_id();
+    block.command_record->command_buffer = block.command_buffer;
+    block.command_record->command_pool = block.command_pool;
+  }
+  VkSamplerCreateInfo sampler{};
+  sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
+  sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
+  sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
+  sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE;
+  sampler.maxAnisotropy = 1.0f;
+  sampler.compareOp = VK_COMPARE_OP_NEVER;
+  sampler.maxLod = 1.0f;
+  sampler.borderColor = VK_BORDER_COLOR_FLOAT_OPAQUE_WHITE;
+  result = fn.vkCreateSampler(device->device, &sampler, nullptr, &record->sampler);
+  if (result != VK_SUCCESS) {
+    record->sampler = VK_NULL_HANDLE;
+    tracef_error("gpu_render_target_initialize_2d - unable to create a texture sampler for render target (err: %s)",
+                 vk_result_to_string(result));
+    return false;
+  }
+  (void)target;
+  return true;
+}
+
+bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::GpuRenderTarget* target, int width,
+                                                   int height, int format, int color_count, bool flag0, bool flag1,
+                                                   bool flag2, int value, bool) {
+  if (!gpu || !target) return false;
+  if (target_record(target)) return true;
+  VkGpuRecord* gpu_rec = gpu_record(gpu);
+  VkDeviceRecord* device = gpu_rec ? gpu_rec->current_device : nullptr;
+  if (!device) return false;
+  const uint32_t max_size = gpu_rec->limits.maxImageDimension2D ? gpu_rec->limits.maxImageDimension2D : 4096;
+  if (width <= 0 || height <= 0 || static_cast<uint32_t>(width) > max_size ||
+      static_cast<uint32_t>(height) > max_size) {
+    tracef_error("gpu_render_target_initialize_2d - size %dx%d is not supported (limit: %u).", width, height,
+                 max_size);
+    return false;
+  }
+  VkRenderTargetRecord* record = new VkRenderTargetRecord;
+  record->gpu = gpu;
+  record->gpu_record = gpu_rec;
+  record->device = device;
+  target->renderer_data = record;
+  target->width = width;
+  target->height = height;
+  target->pixel_format = format;
+  target->value = value;
+  target->flags[0] = flag0;
+  target->flags[1] = flag1;
+  target->flags[2] = flag2;
+  target->color_count = color_count;
+  record->color_count = static_cast<uint32_t>(std::min(std::max(color_count, 0), static_cast<int>(kMaxColorAttachments)));
+  record->color_format = format == tvc::PF_SWAPCHAIN ? (device->swapchain ? device->swapchain->format
+                                                                          : VK_FORMAT_B8G8R8A8_UNORM)
+                                                     : pixel_format_to_vk_format(format);
+  record->clear_values[0].color = {{0.0f, 0.0f, 0.0f, 1.0f}};
+  record->clear_values[1].depthStencil = {1.0f, 0};
+  if (!object_owner(target->id)) register_object(target->id, device);
+  device->render_targets.push_back(target);
+  if (!render_target_create(record, target, static_cast<uint32_t>(width), static_cast<uint32_t>(height))) {
+    render_target_release(target);
+    return false;
+  }
+  return true;
+}
+
+void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  if (!record) return;
+  VkDeviceRecord* device = record->device;
+  VkFunctionTable& fn = device->functions;
+  if (device->device) fn.vkDeviceWaitIdle(device->device);
+  for (int32_t f = 0; record->frames && f < record->frame_count; ++f) {
+    RenderTargetFrameBlock& block = record->frames[f];
+    for (RenderTargetAttachment& a : block.colors) release_attachment(device, &a);
+    if (block.framebuffer != VK_NULL_HANDLE) fn.vkDestroyFramebuffer(device->device, block.framebuffer, nullptr);
+    if (block.fence != VK_NULL_HANDLE) fn.vkDestroyFence(device->device, block.fence, nullptr);
+    if (block.command_buffer && block.command_pool != VK_NULL_HANDLE)
+      fn.vkFreeCommandBuffers(device->device, block.command_pool, 1, &block.command_buffer);
+    if (block.command_pool != VK_NULL_HANDLE) fn.vkDestroyCommandPool(device->device, block.command_pool, nullptr);
+    if (device->active_command_record == block.command_record) device->active_command_record = nullptr;
+    delete block.command_record;
+  }
+  delete[] record->frames;
+  release_attachment(device, &record->depth);
+  if (record->render_pass != VK_NULL_HANDLE) fn.vkDestroyRenderPass(device->device, record->render_pass, nullptr);
+  if (record->sampler != VK_NULL_HANDLE) fn.vkDestroySampler(device->device, record->sampler, nullptr);
+  erase_from(device->render_targets, target);
+  unregister_object(target->id);
+  delete record;
+  target->renderer_data = nullptr;
+}
+
+bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu*, tvc::GpuRenderTarget* target) {
+  if (!target) return false;
+  VkRenderTargetRecord* record = target_record(target);
+  if (!record) return true;
+  // A target whose device was cleaned up lost its objects with it.
+  if (!object_owner(target->id)) return false;
+  render_target_release(target);
+  return true;
+}
+
+bool VulkanPLugin::gpu_render_target_resize(tvc::GpuRenderTarget* target, int width, int height) {
+  VkRenderTargetRecord* record = target_record(target);
+  if (!record || !object_owner(target->id)) return false;
+  tvc::RendererGpu* gpu = record->gpu;
+  const int count = static_cast<int>(record->color_count);
+  render_target_release(target);
+  return gpu_render_target_initialize_2d(gpu, target, width, height, target->pixel_format, count,
+                                         target->flags[0] != 0, target->flags[1] != 0, target->flags[2] != 0,
+                                         target->value, target->flags[3] != 0);
+}
+
+static unsigned current_frame_of(const VkRenderTargetRecord* record) {
+  const VkDeviceRecord* device = record->device;
+  return device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
+}
+
+bool VulkanPLugin::gpu_render_target_bind(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  return record && gpu_render_target_bind_frame(target, current_frame_of(record));
+}
+
+bool VulkanPLugin::gpu_render_target_bind_frame(tvc::GpuRenderTarget* target, unsigned frame) {
+  RenderTargetFrameBlock* block = render_target_block(target, frame);
+  if (!block) return false;
+  VkRenderTargetRecord* record = target_record(target);
+  VkDeviceRecord* device = record->device;
+  VkFunctionTable& fn = device->functions;
+  // The block's last submit must be done before its buffer is recorded again.
+  fn.vkWaitForFences(device->device, 1, &block->fence, VK_TRUE, UINT64_MAX);
+  VkCommandBufferBeginInfo begin{};
+  begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
+  if (fn.vkBeginCommandBuffer(block->command_buffer, &begin) != VK_SUCCESS) return false;
+  device->active_command_record = block->command_record;
+  record->clear_values[0] = clear_values[0];
+  record->clear_values[1] = clear_values[1];
+  // One clear value per attachment: every colour one, then the depth.
+  VkClearValue values[kMaxColorAttachments + 1];
+  for (uint32_t i = 0; i < record->color_count; ++i) values[i] = record->clear_values[0];
+  values[record->color_count] = record->clear_values[1];
+  VkRenderPassBeginInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
+  info.renderPass = record->render_pass;
+  info.framebuffer = block->framebuffer;
+  info.renderArea.extent = {static_cast<uint32_t>(target->width), static_cast<uint32_t>(target->height)};
+  info.clearValueCount = record->color_count + 1;
+  info.pClearValues = values;
+  fn.vkCmdBeginRenderPass(block->command_buffer, &info, VK_SUBPASS_CONTENTS_INLINE);
+  return true;
+}
+
+bool VulkanPLugin::gpu_render_target_unbind(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  return record && gpu_render_target_unbind_frame(target, current_frame_of(record));
+}
+
+bool VulkanPLugin::gpu_render_target_unbind_frame(tvc::GpuRenderTarget* target, unsigned frame) {
+  RenderTargetFrameBlock* block = render_target_block(target, frame);
+  if (!block) return false;
+  VkDeviceRecord* device = target_record(target)->device;
+  device->functions.vkCmdEndRenderPass(block->command_buffer);
+  const bool ok = device->functions.vkEndCommandBuffer(block->command_buffer) == VK_SUCCESS;
+  if (device->active_command_record == block->command_record) device->active_command_record = nullptr;
+  return ok;
+}
+
+bool VulkanPLugin::gpu_render_target_submit(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  return record && gpu_render_target_submit_and_wait(target, current_frame_of(record));
+}
+
+bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* target, unsigned frame) {
+  RenderTargetFrameBlock* block = render_target_block(target, frame);
+  if (!block) return false;
+  VkDeviceRecord* device = target_record(target)->device;
+  VkFunctionTable& fn = device->functions;
+  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
+  VkSubmitInfo submit{};
+  submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
+  submit.pWaitDstStageMask = &stage;
+  submit.commandBufferCount = 1;
+  submit.pCommandBuffers = &block->command_buffer;
+  fn.vkResetFences(device->device, 1, &block->fence);
+  if (fn.vkQueueSubmit(device->graphics_queue, 1, &submit, block->fence) != VK_SUCCESS) {
+    // Nothing will signal the fence: signal it by an empty submit so that
+    // the next bind does not wait for ever.
+    fn.vkQueueSubmit(device->graphics_queue, 0, nullptr, block->fence);
+    return false;
+  }
+  return fn.vkWaitForFences(device->device, 1, &block->fence, VK_TRUE, UINT64_MAX) == VK_SUCCESS;
+}
+
+// Copies colour attachment 0 of the current frame into its linear image and
+// returns the mapped pixels with their row pitch; null when refused.
+const uint8_t* VulkanPLugin::render_target_read(tvc::GpuRenderTarget* target, VkImageLayout, bool to_general,
+                                                uint64_t* pitch) {
+  VkRenderTargetRecord* record = target_record(target);
+  if (!record || target->value > 0 || record->color_count == 0) return nullptr;
+  RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
+  if (!block) return nullptr;
+  VkDeviceRecord* device = record->device;
+  VkFunctionTable& fn = device->functions;
+  RenderTargetAttachment& a = block->colors[0];
+  VkCommandBuffer commands = begin_one_time_commands(device, true);
+  if (!commands) return nullptr;
+  if (a.linear_layout != VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL) {
+    a.linear_layout = VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL;
+    transition_image_layout(device, commands, a.linear_image, VK_IMAGE_LAYOUT_UNDEFINED,
+                            VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
+  }
+  // The render pass leaves the image in SHADER_READ_ONLY_OPTIMAL; starting
+  // from UNDEFINED would allow the driver to drop the pixels.
+  transition_image_layout(device, commands, a.image, resting_layout(a), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
+  VkImageCopy region{};
+  region.srcSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  region.extent = {static_cast<uint32_t>(target->width), static_cast<uint32_t>(target->height), 1};
+  fn.vkCmdCopyImage(commands, a.image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, a.linear_image,
+                    VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+  if (to_general) {
+    a.linear_layout = VK_IMAGE_LAYOUT_GENERAL;
+    transition_image_layout(device, commands, a.linear_image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
+                            VK_IMAGE_LAYOUT_GENERAL);
+  }
+  transition_image_layout(device, commands, a.image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, resting_layout(a));
+  if (!end_one_time_commands(device, commands)) return nullptr;
+  if (!a.mapped && fn.vkMapMemory(device->device, a.linear_memory, 0, a.linear_size, 0, &a.mapped) != VK_SUCCESS) {
+    a.mapped = nullptr;
+    return nullptr;
+  }
+  VkImageSubresource subresource{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0};
+  VkSubresourceLayout layout{};
+  fn.vkGetImageSubresourceLayout(device->device, a.linear_image, &subresource, &layout);
+  const uint64_t row_bytes = static_cast<uint64_t>(target->width) * 4;
+  if (layout.rowPitch < row_bytes || layout.offset + layout.rowPitch * (target->height - 1) + row_bytes > a.linear_size)
+    return nullptr;
+  *pitch = layout.rowPitch;
+  return static_cast<const uint8_t*>(a.mapped) + layout.offset;
+}
+
+// Only 4-byte texels are read back: the caller's buffer holds 3 or 4 bytes
+// a pixel.
+static bool four_byte_texels(const tvc::GpuRenderTarget* target) {
+  return target->pixel_format == tvc::PF_SWAPCHAIN || pixel_format_texel_size(target->pixel_format) == 4;
+}
+
+bool VulkanPLugin::gpu_render_target_read_color_buffer(tvc::GpuRenderTarget* target, unsigned char* destination) {
+  uint64_t pitch = 0;
+  const uint8_t* pixels = destination && target && four_byte_texels(target)
+                              ? render_target_read(target, VK_IMAGE_LAYOUT_UNDEFINED, false, &pitch)
+                              : nullptr;
+  if (!pixels) return false;
+  for (int y = 0; y < target->height; ++y) {
+    const uint8_t* row = pixels + y * pitch;
+    for (int x = 0; x < target->width; ++x) memcpy(destination + (static_cast<size_t>(y) * target->width + x) * 3, row + x * 4, 3);
+  }
+  return true;
+}
+
+bool VulkanPLugin::gpu_render_target_read_color_buffer_2(tvc::GpuRenderTarget* target, unsigned char* destination) {
+  uint64_t pitch = 0;
+  const uint8_t* pixels = destination && target && four_byte_texels(target)
+                              ? render_target_read(target, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, true, &pitch)
+                              : nullptr;
+  if (!pixels) return false;
+  for (int y = 0; y < target->height; ++y)
+    memcpy(destination + static_cast<size_t>(y) * target->width * 4, pixels + y * pitch,
+           static_cast<size_t>(target->width) * 4);
+  return true;
+}
+
+// The pixels as tightly packed rows of 4 bytes, kept by the attachment
+// until the next read or the target's release.
+void* VulkanPLugin::gpu_render_target_get_color_buffer_ptr(tvc::GpuRenderTarget* target) {
+  uint64_t pitch = 0;
+  const uint8_t* pixels = target && four_byte_texels(target)
+                              ? render_target_read(target, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, true, &pitch)
+                              : nullptr;
+  if (!pixels) return nullptr;
+  VkRenderTargetRecord* record = target_record(target);
+  RenderTargetAttachment& a = record->frames[current_frame_of(record)].colors[0];
+  const size_t row_bytes = static_cast<size_t>(target->width) * 4;
+  a.packed.resize(row_bytes * target->height);
+  for (int y = 0; y < target->height; ++y) memcpy(a.packed.data() + y * row_bytes, pixels + y * pitch, row_bytes);
+  return a.packed.data();
+}
+
+// Copies a storage image into colour attachment i of the target's current
+// frame, recorded into commands. The storage image rests in GENERAL and the
+// attachment in its return layout, so neither loses its pixels.
+bool VulkanPLugin::copy_storage_image_to_attachment(VkCommandBuffer commands, tvc::GpuRenderTarget* target,
+                                                    int attachment, const VkStorageImageRecord* image) {
+  VkRenderTargetRecord* record = target_record(target);
+  if (!image || !record || image->image == VK_NULL_HANDLE) return false;
+  RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
+  if (!block) return false;
+  if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
+    tracef_error("copy from storage image - attachment %d out of range.", attachment);
+    return false;
+  }
+  VkDeviceRecord* device = record->device;
+  RenderTargetAttachment& dst = block->colors[attachment];
+  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_GENERAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
+  transition_image_layout(device, commands, dst.image, resting_layout(dst), VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
+  VkImageCopy region{};
+  region.srcSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  region.extent = {static_cast<uint32_t>(std::min(image->width, target->width)),
+                   static_cast<uint32_t>(std::min(image->height, target->height)), 1};
+  device->functions.vkCmdCopyImage(commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, dst.image,
+                                   VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, VK_IMAGE_LAYOUT_GENERAL);
+  transition_image_layout(device, commands, dst.image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, resting_layout(dst));
+  return true;
+}
+
+#if QV_SLOT_OWN_gpu_render_target_copy
+bool VulkanPLugin::gpu_render_target_copy(tvc::GpuRenderTarget* source, tvc::GpuRenderTarget* destination,
+                                          int attachment) {
+  VkRenderTargetRecord* from = target_record(source);
+  VkRenderTargetRecord* to = target_record(destination);
+  if (!from || !to || from->device != to->device) return false;
+  if (attachment < 0 || static_cast<uint32_t>(attachment) >= from->color_count ||
+      static_cast<uint32_t>(attachment) >= to->color_count) {
+    tracef_error("gpu_render_target_copy - attachment %d out of range.", attachment);
+    return false;
+  }
+  RenderTargetFrameBlock* a = render_target_block(source, current_frame_of(from));
+  RenderTargetFrameBlock* b = render_target_block(destination, current_frame_of(to));
+  if (!a || !b) return false;
+  VkDeviceRecord* device = from->device;
+  RenderTargetAttachment& src = a->colors[attachment];
+  RenderTargetAttachment& dst = b->colors[attachment];
+  VkCommandBuffer commands = begin_one_time_commands(device, true);
+  if (!commands) return false;
+  transition_image_layout(device, commands, src.image, resting_layout(src), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
+  transition_image_layout(device, commands, dst.image, VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
+  VkImageCopy region{};
+  region.srcSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  region.extent = {static_cast<uint32_t>(std::min(source->width, destination->width)),
+                   static_cast<uint32_t>(std::min(source->height, destination->height)), 1};
+  device->functions.vkCmdCopyImage(commands, src.image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, dst.image,
+                                   VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+  transition_image_layout(device, commands, src.image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, resting_layout(src));
+  transition_image_layout(device, commands, dst.image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, resting_layout(dst));
+  return submit_with_fence(device, commands, VK_NULL_HANDLE, true);
+}
+#endif
+
+#if QV_SLOT_OWN_gpu_render_target_set_attachment_layout
+bool VulkanPLugin::gpu_render_target_set_attachment_layout(tvc::GpuRenderTarget* target, int attachment,
+                                                           int layout) {
+  VkRenderTargetRecord* record = target_record(target);
+  if (!record || !render_target_block(target, 0)) return false;
+  if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
+    tracef_error("gpu_render_target_set_attachment_layout - attachment %d out of range.", attachment);
+    return false;
+  }
+  VkDeviceRecord* device = record->device;
+  VkCommandBuffer commands = begin_one_time_commands(device, true);
+  if (!commands) return false;
+  for (int32_t f = 0; f < record->frame_count; ++f) {
+    RenderTargetAttachment& a = record->frames[f].colors[attachment];
+    transition_image_layout(device, commands, a.image, VK_IMAGE_LAYOUT_UNDEFINED, static_cast<VkImageLayout>(layout));
+    a.return_layout = static_cast<VkImageLayout>(layout);
+  }
+  return end_one_time_commands(device, commands);
+}
+#endif
+
+// The texture borrows the attachment's objects: unloading it destroys none.
+static bool texture_from_attachment(VulkanPLugin* plugin, tvc::RendererGpu* gpu, tvc::TextureData* texture,
+                                    tvc::GpuRenderTarget* target, const RenderTargetAttachment& a) {
+  VkDeviceRecord* device = plugin->device_of(gpu);
+  if (!device) return false;
+  VkTextureRecord* record = plugin->texture_new_record(device, texture);
+  texture->type = tvc::TextureData::kType2D;
+  texture->width = static_cast<unsigned>(target->width);
+  texture->height = texture->depth = static_cast<unsigned>(target->height);
+  texture->pixel_format = target->pixel_format;
+  record->format = pixel_format_to_vk_format(target->pixel_format);
+  record->device_image = a.image;
+  record->device_memory = a.memory;
+  record->view = a.view;
+  record->staging_image = a.linear_image;
+  record->staging_memory = a.linear_memory;
+  record->staging_allocation_size = a.linear_size;
+  record->memory_bound = true;
+  record->borrowed = true;
+  device->textures.push_back(texture);
+  texture->set_loaded_in_gpu_memory_state(true);
+  return true;
+}
+
+bool VulkanPLugin::gpu_render_target_get_color_texture(tvc::RendererGpu* gpu, tvc::TextureData* texture,
+                                                       tvc::GpuRenderTarget* target, int attachment) {
+  if (!texture) return false;
+  if (texture->renderer_data) return true;
+  VkRenderTargetRecord* record = target_record(target);
+  if (texture->type != tvc::TextureData::kType2D || !record) return false;
+  RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
+  if (!block || attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
+    tracef_error("gpu_render_target_get_color_texture - attachment %d out of range.", attachment);
+    return false;
+  }
+  return texture_from_attachment(this, gpu, texture, target, block->colors[attachment]);
+}
+
+bool VulkanPLugin::gpu_render_target_get_depth_texture(tvc::RendererGpu* gpu, tvc::TextureData* texture,
+                                                       tvc::GpuRenderTarget* target) {
+  if (!texture) return false;
+  if (texture->renderer_data) return true;
+  VkRenderTargetRecord* record = target_record(target);
+  if (texture->type != tvc::TextureData::kType2D || !record) return false;
+  return texture_from_attachment(this, gpu, texture, target, record->depth);
+}
+
+void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget*) {
+  tracef_warning("VulkanPLugin::gpu_render_target_get_command_buffer() - DEPRECATED");
+  return nullptr;
+}
+
+void VulkanPLugin::gpu_render_target_set_command_buffer_swapchain_buffer_index(tvc::GpuRenderTarget*, int, int) {
+  tracef_warning("VulkanPLugin::gpu_render_target_set_command_buffer_swapchain_buffer_index() - DEPECATED");
+}

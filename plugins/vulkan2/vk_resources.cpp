@@ -1,0 +1,199 @@
+// Helpers the resource units share: formats, memory types, one-time command
+// buffers, layout transitions, images with their memory, and the release of
+// everything a device still holds when its GPU is cleaned up.
+#include "vk_resources.h"
+
+#include <cstring>
+
+VkFormat pixel_format_to_vk_format(int pixel_format) {
+  switch (pixel_format) {
+    case tvc::PF_RGB_U8: return VK_FORMAT_R8G8B8_UNORM;
+    case tvc::PF_BGR_U8: return VK_FORMAT_B8G8R8_UNORM;
+    case tvc::PF_RGBA_U8: return VK_FORMAT_R8G8B8A8_UNORM;
+    case tvc::PF_BGRA_U8: return VK_FORMAT_B8G8R8A8_UNORM;
+    case tvc::PF_RGB_F32: return VK_FORMAT_R32G32B32_SFLOAT;
+    case tvc::PF_RGBA_F32: return VK_FORMAT_R32G32B32A32_SFLOAT;
+    case tvc::PF_R_F32: return VK_FORMAT_R32_SFLOAT;
+    case tvc::PF_R_U8: return VK_FORMAT_R8_UNORM;
+    case tvc::PF_RG_U8: return VK_FORMAT_R8G8_UNORM;
+    default: return VK_FORMAT_R8G8B8A8_UNORM;
+  }
+}
+
+uint32_t pixel_format_texel_size(int pixel_format) {
+  switch (pixel_format) {
+    case tvc::PF_RGB_U8: case tvc::PF_BGR_U8: return 3;
+    case tvc::PF_RGBA_U8: case tvc::PF_BGRA_U8: case tvc::PF_R_F32: return 4;
+    case tvc::PF_RGB_F32: return 12;
+    case tvc::PF_RGBA_F32: return 16;
+    case tvc::PF_R_U8: return 1;
+    case tvc::PF_RG_U8: return 2;
+    default: return 0;
+  }
+}
+
+int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags want) {
+  if (!gpu) return -1;
+  for (uint32_t i = 0; i < 32 && i < gpu->memory_properties.memoryTypeCount; ++i, bits >>= 1)
+    if ((bits & 1) && (gpu->memory_properties.memoryTypes[i].propertyFlags & want) == want) return static_cast<int>(i);
+  return -1;
+}
+
+namespace {
+VkAccessFlags source_access(VkImageLayout layout) {
+  switch (layout) {
+    case VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL: return VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT;
+    case VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL: return VK_ACCESS_DEPTH_STENCIL_ATTACHMENT_WRITE_BIT;
+    case VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL: return VK_ACCESS_SHADER_READ_BIT;
+    case VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL: return VK_ACCESS_TRANSFER_READ_BIT;
+    case VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL: return VK_ACCESS_TRANSFER_WRITE_BIT;
+    case VK_IMAGE_LAYOUT_PREINITIALIZED: return VK_ACCESS_HOST_WRITE_BIT;
+    default: return 0;
+  }
+}
+
+VkAccessFlags destination_access(VkImageLayout layout) {
+  switch (layout) {
+    case VK_IMAGE_LAYOUT_COLOR_ATTACHMENT_OPTIMAL: return VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT;
+    case VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL: return VK_ACCESS_DEPTH_STENCIL_ATTACHMENT_WRITE_BIT;
+    case VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL: return VK_ACCESS_SHADER_READ_BIT;
+    case VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL: return VK_ACCESS_TRANSFER_READ_BIT;
+    case VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL: return VK_ACCESS_TRANSFER_WRITE_BIT;
+    default: return 0;
+  }
+}
+}  // namespace
+
+bool transition_image_layout(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkImage image,
+                             VkImageLayout old_layout, VkImageLayout new_layout, uint32_t layer,
+                             uint32_t level_count) {
+  if (!device || !command_buffer) return false;
+  VkImageMemoryBarrier barrier{};
+  barrier.sType = VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER;
+  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.image = image;
+  barrier.oldLayout = old_layout;
+  barrier.newLayout = new_layout;
+  barrier.subresourceRange.aspectMask = VK_IMAGE_ASPECT_COLOR_BIT;
+  barrier.subresourceRange.levelCount = level_count;
+  barrier.subresourceRange.baseArrayLayer = layer;
+  barrier.subresourceRange.layerCount = 1;
+  barrier.srcAccessMask = source_access(old_layout);
+  barrier.dstAccessMask = destination_access(new_layout);
+  if (new_layout == VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL && barrier.srcAccessMask == 0)
+    barrier.srcAccessMask = VK_ACCESS_HOST_WRITE_BIT | VK_ACCESS_TRANSFER_WRITE_BIT;
+  device->functions.vkCmdPipelineBarrier(command_buffer, VK_PIPELINE_STAGE_ALL_COMMANDS_BIT,
+                                         VK_PIPELINE_STAGE_ALL_COMMANDS_BIT, 0, 0, nullptr, 0, nullptr, 1, &barrier);
+  return true;
+}
+
+bool submit_with_fence(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkFence fence, bool free_buffer) {
+  if (!device || !command_buffer) return false;
+  VkFunctionTable& fn = device->functions;
+  bool ok = fn.vkEndCommandBuffer(command_buffer) == VK_SUCCESS;
+  if (ok) {
+    VkSubmitInfo submit{};
+    submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
+    submit.commandBufferCount = 1;
+    submit.pCommandBuffers = &command_buffer;
+    if (fence != VK_NULL_HANDLE) {
+      fn.vkResetFences(device->device, 1, &fence);
+      ok = fn.vkQueueSubmit(device->graphics_queue, 1, &submit, fence) == VK_SUCCESS &&
+           fn.vkWaitForFences(device->device, 1, &fence, VK_TRUE, UINT64_MAX) == VK_SUCCESS;
+    } else {
+      ok = fn.vkQueueSubmit(device->graphics_queue, 1, &submit, VK_NULL_HANDLE) == VK_SUCCESS &&
+           fn.vkQueueWaitIdle(device->graphics_queue) == VK_SUCCESS;
+    }
+  }
+  if (free_buffer) fn.vkFreeCommandBuffers(device->device, device->command_pool, 1, &command_buffer);
+  return ok;
+}
+
+VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
+                              ImageObjects* out) {
+  VkFunctionTable& fn = device->functions;
+  *out = ImageObjects{};
+  VkResult result = fn.vkCreateImage(device->device, &request.info, nullptr, &out->image);
+  if (result != VK_SUCCESS) {
+    out->image = VK_NULL_HANDLE;
+    out->failed_step = kImageCreate;
+    return result;
+  }
+  VkMemoryRequirements needs{};
+  fn.vkGetImageMemoryRequirements(device->device, out->image, &needs);
+  int type = find_memory_type(gpu, needs.memoryTypeBits, request.preferred);
+  if (type < 0 && request.fallback) type = find_memory_type(gpu, needs.memoryTypeBits, request.fallback);
+  if (type < 0 && request.any_type_last) type = find_memory_type(gpu, needs.memoryTypeBits, 0);
+  if (type < 0) {
+    release_image_objects(device, out);
+    out->failed_step = kImageMemoryType;
+    return VK_ERROR_FEATURE_NOT_PRESENT;
+  }
+  VkMemoryAllocateInfo alloc{};
+  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
+  alloc.allocationSize = needs.size;
+  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
+  int step = kImageAllocate;
+  result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &out->memory);
+  if (result != VK_SUCCESS) out->memory = VK_NULL_HANDLE;
+  if (result == VK_SUCCESS) {
+    step = kImageBind;
+    result = fn.vkBindImageMemory(device->device, out->image, out->memory, 0);
+  }
+  out->size = needs.size;
+  if (result == VK_SUCCESS && request.view_aspect) {
+    VkImageViewCreateInfo view{};
+    view.sType = VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO;
+    view.image = out->image;
+    view.viewType = request.view_type;
+    view.format = request.info.format;
+    view.components = {VK_COMPONENT_SWIZZLE_R, VK_COMPONENT_SWIZZLE_G, VK_COMPONENT_SWIZZLE_B,
+                       VK_COMPONENT_SWIZZLE_A};
+    view.subresourceRange.aspectMask = request.view_aspect;
+    view.subresourceRange.levelCount = request.info.mipLevels;
+    view.subresourceRange.layerCount = request.info.arrayLayers;
+    step = kImageView;
+    result = fn.vkCreateImageView(device->device, &view, nullptr, &out->view);
+    if (result != VK_SUCCESS) out->view = VK_NULL_HANDLE;
+  }
+  if (result != VK_SUCCESS) {
+    release_image_objects(device, out);
+    out->failed_step = step;
+  }
+  return result;
+}
+
+void release_image_objects(VkDeviceRecord* device, ImageObjects* objects) {
+  VkFunctionTable& fn = device->functions;
+  if (objects->view != VK_NULL_HANDLE) fn.vkDestroyImageView(device->device, objects->view, nullptr);
+  if (objects->image != VK_NULL_HANDLE) fn.vkDestroyImage(device->device, objects->image, nullptr);
+  if (objects->memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, objects->memory, nullptr);
+  *objects = ImageObjects{};
+}
+
+void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows) {
+  for (uint32_t y = 0; y < rows; ++y) memcpy(destination + y * pitch, source + static_cast<size_t>(y) * row_bytes, row_bytes);
+}
+
+VkCommandBuffer active_command_buffer(const VkDeviceRecord* device) {
+  return device && device->active_command_record ? device->active_command_record->command_buffer : nullptr;
+}
+
+VkGpuRecord* VulkanPLugin::device_gpu(const VkDeviceRecord* device) {
+  return device ? gpu_record_at(device->gpu_index) : nullptr;
+}
+
+// Everything the host made on the device and did not release: the GPU is
+// going away, so its objects go first. Later kills of these objects find no
+// record and answer false.
+void VulkanPLugin::release_device_resources(VkDeviceRecord* device) {
+  descriptorset_killall_device(device);
+  while (!device->pipeline_states.empty()) pipeline_release(device, device->pipeline_states.back());
+  while (!device->programs.empty()) program_release(device, device->programs.back());
+  while (!device->samplers.empty()) sampler_release(device->samplers.back()->id);
+  while (!device->render_targets.empty()) render_target_release(device->render_targets.back());
+  while (!device->textures.empty()) texture_release(device, device->textures.back());
+  while (!device->meshes.empty()) mesh_release(device, device->meshes.back());
+  while (!device->gpu_buffers.empty()) gpu_buffer_release(device, device->gpu_buffers.back());
+}

@@ -1,0 +1,195 @@
+// Records of the GPU-side objects a host makes through the renderer: GPU
+// buffers, meshes, textures, samplers, render targets, descriptor sets and
+// pipelines, and the small GPU helpers they share (one-time command buffers,
+// layout transitions, memory types, images with their memory).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "vk_device.h"
+
+struct VkGpuBufferRecord {
+  int32_t id = 0;
+  VkBuffer buffer = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  VkDeviceSize allocation_size = 0;
+};
+
+struct VkMeshRecord {
+  int32_t id = 0;
+  VkBuffer staging_vertex_buffer = VK_NULL_HANDLE;
+  VkBuffer staging_index_buffer = VK_NULL_HANDLE;
+  VkDeviceMemory staging_vertex_memory = VK_NULL_HANDLE;
+  void* staging_vertex_mapping = nullptr;
+  VkDeviceMemory staging_index_memory = VK_NULL_HANDLE;
+  void* staging_index_mapping = nullptr;
+  VkBuffer device_vertex_buffer = VK_NULL_HANDLE;
+  VkBuffer device_index_buffer = VK_NULL_HANDLE;
+  VkDeviceMemory device_vertex_memory = VK_NULL_HANDLE;
+  VkDeviceMemory device_index_memory = VK_NULL_HANDLE;
+  VkDeviceSize vertex_data_size = 0;
+  VkDeviceSize index_data_size = 0;
+  VkDeviceSize staging_vertex_allocation_size = 0;
+  VkDeviceSize staging_index_allocation_size = 0;
+  bool vertex_upload_pending = false;
+  bool index_upload_pending = false;
+  VkCommandBuffer vertex_upload_command_buffer = nullptr;
+  VkFence vertex_upload_fence = VK_NULL_HANDLE;
+  VkCommandBuffer index_upload_command_buffer = nullptr;
+  VkFence index_upload_fence = VK_NULL_HANDLE;
+};
+
+struct VkTextureRecord {
+  int32_t id = 0;
+  VkFormat format = VK_FORMAT_R8G8B8A8_UNORM;
+  VkImage staging_image = VK_NULL_HANDLE;
+  VkImageLayout staging_layout = VK_IMAGE_LAYOUT_PREINITIALIZED;
+  VkDeviceMemory staging_memory = VK_NULL_HANDLE;
+  void* staging_mapping = nullptr;
+  VkImage device_image = VK_NULL_HANDLE;
+  VkDeviceMemory device_memory = VK_NULL_HANDLE;
+  VkImageView view = VK_NULL_HANDLE;
+  VkDeviceSize staging_allocation_size = 0;
+  bool memory_bound = false;
+  bool borrowed = false;  // the objects belong to a render target
+  uint32_t level_count = 1;
+};
+
+struct VkSamplerRecord {
+  int32_t id = 0;
+  VkSampler sampler = VK_NULL_HANDLE;
+};
+
+struct RenderTargetAttachment {
+  VkImage image = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  VkImageView view = VK_NULL_HANDLE;
+  VkImageLayout return_layout = VK_IMAGE_LAYOUT_UNDEFINED;
+  VkDeviceSize size = 0;
+  VkImage linear_image = VK_NULL_HANDLE;
+  VkImageLayout linear_layout = VK_IMAGE_LAYOUT_UNDEFINED;
+  VkDeviceMemory linear_memory = VK_NULL_HANDLE;
+  VkDeviceSize linear_size = 0;
+  void* mapped = nullptr;
+  std::vector<uint8_t> packed;  // tightly packed rows handed out by slot 124
+};
+
+enum { kMaxColorAttachments = 8 };
+
+struct RenderTargetFrameBlock {
+  VkFramebuffer framebuffer = VK_NULL_HANDLE;
+  uint32_t attachment_count = 0;
+  RenderTargetAttachment colors[kMaxColorAttachments];
+  VkCommandBuffer command_buffer = nullptr;
+  VkCommandListRecord* command_record = nullptr;
+  VkCommandPool command_pool = VK_NULL_HANDLE;
+  VkFence fence = VK_NULL_HANDLE;
+};
+
+struct VkRenderTargetRecord {
+  tvc::RendererGpu* gpu = nullptr;
+  VkGpuRecord* gpu_record = nullptr;
+  VkDeviceRecord* device = nullptr;
+  uint32_t color_count = 0;
+  RenderTargetFrameBlock* frames = nullptr;
+  int32_t frame_count = 0;
+  RenderTargetAttachment depth;
+  VkFormat color_format = VK_FORMAT_UNDEFINED;
+  VkRenderPass render_pass = VK_NULL_HANDLE;
+  VkSampler sampler = VK_NULL_HANDLE;
+  VkClearValue clear_values[2];
+};
+
+struct VkDescriptorBindingRecord {
+  uint32_t binding = 0;
+  VkDescriptorType type = VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER;
+  VkShaderStageFlags stages = 0x1F;
+  VkDescriptorBufferInfo buffer_info{};
+  // Mesh buffer arrays: a copy owned by the binding, so that later growth of
+  // the set's info lists never leaves it pointing at freed storage.
+  std::vector<VkDescriptorBufferInfo> buffer_array;
+  VkDescriptorImageInfo image_info{};
+  std::vector<VkDescriptorImageInfo> image_array;
+  VkWriteDescriptorSetAccelerationStructureKHR acceleration{};
+  uint32_t descriptor_count() const {
+    if (!buffer_array.empty()) return static_cast<uint32_t>(buffer_array.size());
+    if (!image_array.empty()) return static_cast<uint32_t>(image_array.size());
+    return 1;
+  }
+};
+
+struct VkPushConstantEntry {
+  uint32_t offset;
+  uint32_t size;
+  uint32_t stages;
+};
+
+struct VkDescriptorSetRecord {
+  int32_t id = 0;
+  VkPipelineLayout pipeline_layout = VK_NULL_HANDLE;
+  VkDescriptorSetLayout set_layout = VK_NULL_HANDLE;
+  VkDescriptorSet descriptor_set = VK_NULL_HANDLE;
+  bool dirty = true;
+  std::vector<VkDescriptorBindingRecord*> bindings;
+  std::vector<VkPushConstantEntry> push_constants;
+  std::vector<VkDescriptorBufferInfo> mesh_vertex_infos;
+  std::vector<VkDescriptorBufferInfo> mesh_index_infos;
+  std::vector<tvc::GeometryCore*> meshes;
+};
+
+struct VkPipelineRecord {
+  int32_t id = 0;
+  VkPipeline pipeline = VK_NULL_HANDLE;
+  VkPipelineCache cache = VK_NULL_HANDLE;
+  bool raytracing = false;
+};
+
+// A device-side image with its memory and optional view; all or nothing.
+struct ImageRequest {
+  VkImageCreateInfo info{};
+  VkMemoryPropertyFlags preferred = 0;  // first choice of memory properties
+  VkMemoryPropertyFlags fallback = 0;   // second choice; type 0 after both
+  bool any_type_last = true;            // no type found: the first allowed one
+  VkImageAspectFlags view_aspect = 0;   // 0: no view
+  VkImageViewType view_type = VK_IMAGE_VIEW_TYPE_2D;
+};
+
+// Steps of create_image_objects, for the caller's messages.
+enum ImageStep { kImageCreate = 1, kImageMemoryType, kImageAllocate, kImageBind, kImageView };
+
+struct ImageObjects {
+  VkImage image = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  VkImageView view = VK_NULL_HANDLE;
+  VkDeviceSize size = 0;
+  int failed_step = 0;  // an ImageStep after a failure
+};
+
+// Shared helpers (vk_resources.cpp).
+VkFormat pixel_format_to_vk_format(int pixel_format);
+// Bytes a texel of a pixel format takes in upload; 0 for a format outside the table.
+uint32_t pixel_format_texel_size(int pixel_format);
+// First memory type allowed by bits whose flags hold want; -1 when none.
+int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags want);
+bool transition_image_layout(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkImage image,
+                             VkImageLayout old_layout, VkImageLayout new_layout, uint32_t layer = 0,
+                             uint32_t level_count = 1);
+bool submit_with_fence(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkFence fence, bool free_buffer);
+// Creates image, memory (bound) and view; on failure releases what it made
+// and returns the failing result.
+VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
+                              ImageObjects* out);
+void release_image_objects(VkDeviceRecord* device, ImageObjects* objects);
+// Copies rows of row_bytes from a tightly packed source into an image whose
+// rows lie pitch bytes apart.
+void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows);
+// The command buffer draws record into, or null.
+VkCommandBuffer active_command_buffer(const VkDeviceRecord* device);
+
+// Removes every entry equal to item, keeping the order of the others.
+template <typename T>
+void erase_from(std::vector<T*>& list, T* item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
