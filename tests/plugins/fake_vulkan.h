@@ -99,6 +99,11 @@ struct FakeVkState {
   int queue_idle_waits;
   uint32_t linear_width;  // the last linear image made
   uint32_t linear_height;
+  // The application info of the last instance created.
+  char application_name[32];
+  char engine_name[32];
+  uint32_t application_version;
+  uint32_t engine_version;
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);
