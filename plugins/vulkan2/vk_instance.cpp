@@ -266,6 +266,7 @@ bool VulkanPLugin::create_instance(VkInstanceRecord* record) {
 
   int app_version[4] = {0, 0, 0, 0};
   get_app_version(app_version);
+  const bool vulkan12 = !kFirstGeneration && find_option("vulkan1.2");
   VkApplicationInfo app{};
   app.sType = VK_STRUCTURE_TYPE_APPLICATION_INFO;
   app.pApplicationName = "Tavrin";
@@ -276,7 +277,6 @@ bool VulkanPLugin::create_instance(VkInstanceRecord* record) {
     app.engineVersion = 1;
     app.apiVersion = 0x400000u;
   } else {
-    const bool vulkan12 = find_option("vulkan1.2");
     app.applicationVersion = (static_cast<uint32_t>(app_version[0]) << 22) |
                              (static_cast<uint32_t>(app_version[1]) << 12) | static_cast<uint32_t>(app_version[2]);
     app.apiVersion = vulkan12 ? 0x402000u : 0x400000u;
