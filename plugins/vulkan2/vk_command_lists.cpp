@@ -112,6 +112,7 @@ tvc::GpuCommandList* VulkanPLugin::command_list_create(VkDeviceRecord* device, i
 bool VulkanPLugin::command_list_release_objects(VkDeviceRecord* device, tvc::GpuCommandList* list) {
   VkCommandListRecord* record = list_record(list);
   if (!record || !device || record->device != device->device) return false;
+  if (device->active_command_record == record) device->active_command_record = nullptr;
   VkFunctionTable& fn = device->functions;
   if (record->fence != VK_NULL_HANDLE) fn.vkDestroyFence(device->device, record->fence, nullptr);
   record->fence = VK_NULL_HANDLE;
@@ -239,6 +240,9 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
   record->uses_swapchain_image = false;
   record->opened = true;
   device->current_command_list = list;
+  // The first generation has no frame records: binds and draws go into the
+  // list the host opened.
+  if (kFirstGeneration) device->active_command_record = record;
   return true;
 }
 
@@ -247,6 +251,7 @@ bool VulkanPLugin::command_list_close(tvc::GpuCommandList* list) {
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
   if (!record || !device || !record->command_buffer) return false;
   device->current_command_list = nullptr;
+  if (device->active_command_record == record) device->active_command_record = nullptr;
   const VkResult result = device->functions.vkEndCommandBuffer(record->command_buffer);
   record->opened = false;
   if (result != VK_SUCCESS) {

@@ -9,7 +9,10 @@
 
 #include "frame_pixels.h"
 #include "imgui.h"
+#include "spv_solid_green_frag.h"
+#include "spv_triangle_vert.h"
 #include "vk_device.h"
+#include "vk_resources.h"
 #include "window_fixtures.h"
 
 namespace {
@@ -359,6 +362,73 @@ TEST_F(FirstGenWindowTest, GuiOverlayDrawsIntoTheOpenListAndNothingWithoutOne) {
     EXPECT_TRUE(pixel_is(p.at(20, 20), rgba, 0, 0, 0, 255)) << "outside it, frame " << frame;
     ASSERT_TRUE(renderer->frame_present(gpu, w));
   }
+  for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
+}
+
+// A pipeline that draws the green test triangle, for a render target's pass
+// (target id) or the swapchain pass (0).
+struct TrianglePipeline {
+  tvc::GpuProgramData program;
+  tvc::GpuPipelineStateData* state = nullptr;
+};
+
+bool build_triangle(tvc::Renderer* r, tvc::RendererGpu* gpu, int set, int target, TrianglePipeline* p) {
+  if (!r->gpu_program_create_shader_modules(gpu, &p->program, 1, spv_solid_green_frag, sizeof(spv_solid_green_frag),
+                                            "main") ||
+      !r->gpu_program_create_shader_modules(gpu, &p->program, 0, spv_triangle_vert, sizeof(spv_triangle_vert), "main"))
+    return false;
+  p->state = r->pipeline_create(gpu);
+  if (!p->state) return false;
+  p->state->program = &p->program;
+  p->state->vertex_input = false;
+  return r->pipeline_build_ex(p->state, set, target);
+}
+
+TEST_F(FirstGenWindowTest, TriangleDrawnIntoASingleAttachmentTargetAndIntoTheFrame) {
+  const bool rgba = rgba_order(gpu);
+  const int set = renderer->descriptorset_create(gpu);
+  ASSERT_GT(set, 0);
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  renderer->set_clear_color_4f(0.0f, 0.0f, 0.0f, 1.0f);
+  // Four colour attachments asked for: the first generation makes one.
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(64, 64, tvc::PF_RGBA_U8, 4);
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(static_cast<VkRenderTargetRecord*>(target->renderer_data)->color_count, 1u);
+  TrianglePipeline into_target, into_frame;
+  ASSERT_TRUE(build_triangle(renderer, gpu, set, target->id, &into_target));
+  ASSERT_TRUE(build_triangle(renderer, gpu, set, 0, &into_frame));
+
+  ASSERT_TRUE(renderer->gpu_render_target_bind(target));
+  ASSERT_TRUE(renderer->pipeline_bind(into_target.state));
+  renderer->set_viewport_and_scissor(gpu, 0, 0, 64, 64);
+  renderer->draw_primitives_1(3, 0);
+  ASSERT_TRUE(renderer->gpu_render_target_unbind(target));
+  ASSERT_TRUE(renderer->gpu_render_target_submit(target));
+  std::vector<unsigned char> rt(64 * 64 * 4, 7);
+  ASSERT_TRUE(renderer->gpu_render_target_read_color_buffer_2(target, rt.data()));
+  EXPECT_TRUE(pixel_is(&rt[(32 * 64 + 32) * 4], true, 0, 255, 0, 255)) << "the triangle in the target";
+  EXPECT_TRUE(pixel_is(&rt[(2 * 64 + 2) * 4], true, 0, 0, 0, 255)) << "the target's clear colour";
+
+  renderer->set_clear_color_4f(0.0f, 0.0f, 1.0f, 1.0f);
+  ASSERT_TRUE(renderer->frame_acquire(gpu, w));
+  tvc::GpuCommandList* list = image_list();
+  ASSERT_TRUE(renderer->command_list_open(list));
+  ASSERT_TRUE(renderer->command_list_begin_swapchain_render_pass(list, VK_SUBPASS_CONTENTS_INLINE));
+  ASSERT_TRUE(renderer->pipeline_bind(into_frame.state));
+  renderer->set_viewport_and_scissor(gpu, 0, 0, 320, 240);
+  renderer->draw_primitives_1(3, 0);
+  ASSERT_TRUE(renderer->command_list_end_render_pass(list));
+  ASSERT_TRUE(renderer->command_list_close(list));
+  ASSERT_TRUE(renderer->command_list_submit(list));
+  ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+  Pixels p = read_back(renderer);
+  EXPECT_TRUE(pixel_is(p.at(160, 120), rgba, 0, 255, 0, 255)) << "the triangle in the frame";
+  EXPECT_TRUE(pixel_is(p.at(5, 5), rgba, 0, 0, 255, 255)) << "the frame's clear colour";
+  ASSERT_TRUE(renderer->frame_present(gpu, w));
+
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  EXPECT_TRUE(renderer->gpu_program_kill(&into_target.program));
+  EXPECT_TRUE(renderer->gpu_program_kill(&into_frame.program));
   for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
 }
 

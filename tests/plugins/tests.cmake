@@ -21,7 +21,9 @@ set(QV_VK_SHADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/plugins/shaders)
 file(MAKE_DIRECTORY ${QV_VK_SHADER_DIR})
 qv_embed_spirv(QV_VK_TEST_SHADERS
   ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/fullscreen.vert
-  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/storage_write.frag)
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/storage_write.frag
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/triangle.vert
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/solid_green.frag)
 set(QV_TEST_FONT ${QV_BIN}/testdata/quorvel_test.ttf)
 add_custom_command(
   OUTPUT ${QV_TEST_FONT}
