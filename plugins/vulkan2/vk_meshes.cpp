@@ -210,13 +210,17 @@ bool VulkanPLugin::mesh_upload(VkDeviceRecord* device, VkBuffer source, VkBuffer
     alloc.level = VK_COMMAND_BUFFER_LEVEL_PRIMARY;
     alloc.commandBufferCount = 1;
     if (fn.vkAllocateCommandBuffers(device->device, &alloc, command_buffer) != VK_SUCCESS) *command_buffer = nullptr;
-    if (!*command_buffer) return false;
+    if (!*command_buffer) {
+      tracef_error("mesh upload - unable to allocate a command buffer.");
+      return false;
+    }
   }
   if (*fence == VK_NULL_HANDLE) {
     VkFenceCreateInfo info{};
     info.sType = VK_STRUCTURE_TYPE_FENCE_CREATE_INFO;
     if (fn.vkCreateFence(device->device, &info, nullptr, fence) != VK_SUCCESS) {
       *fence = VK_NULL_HANDLE;
+      tracef_error("mesh upload - unable to create a fence.");
       return false;
     }
   }
@@ -225,15 +229,19 @@ bool VulkanPLugin::mesh_upload(VkDeviceRecord* device, VkBuffer source, VkBuffer
   if (fn.vkBeginCommandBuffer(*command_buffer, &begin) != VK_SUCCESS) return false;
   VkBufferCopy region{0, 0, size};
   fn.vkCmdCopyBuffer(*command_buffer, source, destination, 1, &region);
-  return submit_with_fence(device, *command_buffer, *fence, false);
+  if (submit_with_fence(device, *command_buffer, *fence, false)) return true;
+  tracef_error("mesh upload - the copy failed.");
+  return false;
 }
 
 namespace {
-bool map_staging(VkDeviceRecord* device, VkDeviceMemory memory, VkDeviceSize size, void** mapping) {
+bool map_staging(VulkanPLugin* plugin, VkDeviceRecord* device, VkDeviceMemory memory, VkDeviceSize size,
+                 void** mapping) {
   if (*mapping) return true;
-  if (device->functions.vkMapMemory(device->device, memory, 0, size, 0, mapping) == VK_SUCCESS && *mapping)
-    return true;
+  const VkResult result = device->functions.vkMapMemory(device->device, memory, 0, size, 0, mapping);
+  if (result == VK_SUCCESS && *mapping) return true;
   *mapping = nullptr;
+  plugin->tracef_error("mesh upload - unable to map the staging memory (err: %s).", vk_result_to_string(result));
   return false;
 }
 
@@ -261,7 +269,7 @@ bool VulkanPLugin::mesh_update_vertex_buffer(tvc::GeometryCore* geometry) {
   if (geometry->dynamic && geometry->interleaved) {
     if (record->device_vertex_buffer == VK_NULL_HANDLE || !geometry->is_update_interleaved_vertex_array_needed())
       return true;
-    if (!map_staging(device, record->staging_vertex_memory, record->staging_vertex_allocation_size,
+    if (!map_staging(this, device, record->staging_vertex_memory, record->staging_vertex_allocation_size,
                      &record->staging_vertex_mapping))
       return false;
     memcpy(record->staging_vertex_mapping, geometry->interleaved, bytes);
@@ -279,7 +287,7 @@ bool VulkanPLugin::mesh_update_vertex_buffer(tvc::GeometryCore* geometry) {
     const bool interleaved = geometry->interleaved && geometry->is_update_interleaved_vertex_array_needed();
     const bool separate = !interleaved && !geometry->interleaved && geometry->is_update_separate_vertex_arrays_needed();
     if (interleaved || separate) {
-      if (!map_staging(device, record->staging_vertex_memory, record->staging_vertex_allocation_size,
+      if (!map_staging(this, device, record->staging_vertex_memory, record->staging_vertex_allocation_size,
                        &record->staging_vertex_mapping))
         return false;
       if (interleaved) {
@@ -306,7 +314,7 @@ bool VulkanPLugin::mesh_update_index_buffer(tvc::GeometryCore* geometry) {
   if (!device) return false;
   if (record->device_index_buffer == VK_NULL_HANDLE || !geometry->is_ib_update_faces_list_needed()) return true;
   if (!geometry->get_index_buffer_data_ptr() ||
-      !map_staging(device, record->staging_index_memory, record->staging_index_allocation_size,
+      !map_staging(this, device, record->staging_index_memory, record->staging_index_allocation_size,
                    &record->staging_index_mapping))
     return false;
   memcpy(record->staging_index_mapping, geometry->get_index_buffer_data_ptr(),

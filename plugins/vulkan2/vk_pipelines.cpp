@@ -277,11 +277,12 @@ bool VulkanPLugin::pipeline_build_ex(tvc::GpuPipelineStateData* state, int set_i
   release_pipeline_objects(device, record);
   VkPipelineCacheCreateInfo cache{};
   cache.sType = VK_STRUCTURE_TYPE_PIPELINE_CACHE_CREATE_INFO;
-  if (device->functions.vkCreatePipelineCache(device->device, &cache, nullptr, &record->cache) != VK_SUCCESS)
-    record->cache = VK_NULL_HANDLE;
-  VkResult result = stages.empty() ? VK_ERROR_INITIALIZATION_FAILED
-                                   : device->functions.vkCreateGraphicsPipelines(device->device, record->cache, 1,
-                                                                                 &info, nullptr, &record->pipeline);
+  VkResult result = device->functions.vkCreatePipelineCache(device->device, &cache, nullptr, &record->cache);
+  if (result != VK_SUCCESS) record->cache = VK_NULL_HANDLE;
+  if (result == VK_SUCCESS)
+    result = stages.empty() ? VK_ERROR_INITIALIZATION_FAILED
+                            : device->functions.vkCreateGraphicsPipelines(device->device, record->cache, 1, &info,
+                                                                          nullptr, &record->pipeline);
   if (result != VK_SUCCESS) {
     record->pipeline = VK_NULL_HANDLE;
     release_pipeline_objects(device, record);

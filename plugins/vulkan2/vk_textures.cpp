@@ -335,7 +335,11 @@ bool VulkanPLugin::texture_2d_array_load(tvc::RendererGpu* gpu, tvc::TextureData
     if (!ok) tracef_error("texture_2d_array_load - unable to create the main image object (err=%d).", result);
   }
   VkCommandBuffer commands = ok ? begin_one_time_commands(device, true) : nullptr;
-  ok = ok && commands;
+  if (ok && !commands) {
+    tracef_error("texture_2d_array_load - unable to begin the upload commands (err=%d).",
+                 static_cast<int>(VK_ERROR_OUT_OF_DEVICE_MEMORY));
+    ok = false;
+  }
   if (ok) {
     for (uint32_t i = 0; i < layers; ++i) {
       transition_image_layout(device, commands, staging[i].image, VK_IMAGE_LAYOUT_PREINITIALIZED,

@@ -93,12 +93,26 @@ VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceMemoryProperties(VkPhysicalDevice ha
   if (i < 0) return;
   memory->memoryHeapCount = 1;
   memory->memoryHeaps[0].size = g_config.devices[i].heap_bytes;
+  memory->memoryTypeCount = 1;
+  memory->memoryTypes[0].propertyFlags = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT | VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT |
+                                         VK_MEMORY_PROPERTY_HOST_COHERENT_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
 }
+
+const char* const kRayTracingExtensions[] = {"VK_KHR_acceleration_structure", "VK_KHR_ray_tracing_pipeline",
+                                             "VK_KHR_buffer_device_address", "VK_KHR_deferred_host_operations"};
 
 VKAPI_ATTR VkResult VKAPI_CALL EnumerateDeviceExtensionProperties(VkPhysicalDevice, const char*, uint32_t* count,
                                                                   VkExtensionProperties* props) {
-  if (props && *count >= 1) copy_name(props[0].extensionName, VK_MAX_EXTENSION_NAME_SIZE, "VK_KHR_swapchain");
-  *count = 1;
+  // The swapchain, and the ray-tracing set where the configuration asks for it.
+  const uint32_t n = g_config.raytracing ? 5 : 1;
+  if (props) {
+    for (uint32_t i = 0; i < n && i < *count; ++i)
+      copy_name(props[i].extensionName, VK_MAX_EXTENSION_NAME_SIZE,
+                i == 0 ? "VK_KHR_swapchain" : kRayTracingExtensions[i - 1]);
+    *count = *count < n ? *count : n;
+    return *count < n ? VK_INCOMPLETE : VK_SUCCESS;
+  }
+  *count = n;
   return VK_SUCCESS;
 }
 
@@ -152,6 +166,14 @@ VkImage g_swapchain_images[8];
 uint32_t g_image_count;  // of the last swapchain; outlives a configure
 uint32_t g_acquired;     // bit i: swapchain image i is held by the application
 uint32_t g_next_image;
+
+int g_fail_countdown;  // the resource call that fails when it reaches 0
+
+// Counts one resource call; true when it is the one armed to fail.
+bool fail_now() {
+  ++g_state.resource_calls;
+  return g_fail_countdown > 0 && --g_fail_countdown == 0;
+}
 
 template <typename T>
 T new_handle() {
@@ -315,6 +337,7 @@ VKAPI_ATTR VkResult VKAPI_CALL GetSwapchainImagesKHR(VkDevice, VkSwapchainKHR, u
 
 #define FAKE_CREATE(name, info_type, type)                                                          \
   VKAPI_ATTR VkResult VKAPI_CALL name(VkDevice, const info_type*, const VkAllocationCallbacks*, type* out) { \
+    if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;                                           \
     *out = new_handle<type>();                                                                      \
     return VK_SUCCESS;                                                                              \
   }
@@ -342,6 +365,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateImage(VkDevice, const VkImageCreateInfo* in
   const bool linear = info->tiling == VK_IMAGE_TILING_LINEAR;
   if (linear && g_config.create_linear_image_result != VK_SUCCESS)
     return static_cast<VkResult>(g_config.create_linear_image_result);
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkImage>();
   g_images[(uint64_t)*out] = {linear, info->extent.width, info->extent.height};
   if (linear) {
@@ -373,6 +397,7 @@ VKAPI_ATTR void VKAPI_CALL GetImageSubresourceLayout(VkDevice, VkImage image, co
 VKAPI_ATTR VkResult VKAPI_CALL AllocateMemory(VkDevice, const VkMemoryAllocateInfo* info, const VkAllocationCallbacks*,
                                               VkDeviceMemory* out) {
   if (g_config.allocate_memory_result != VK_SUCCESS) return static_cast<VkResult>(g_config.allocate_memory_result);
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkDeviceMemory>();
   g_memory[(uint64_t)*out].assign(static_cast<size_t>(info->allocationSize), 0xEE);
   return VK_SUCCESS;
@@ -387,6 +412,7 @@ VKAPI_ATTR void VKAPI_CALL FreeMemory(VkDevice, VkDeviceMemory memory, const VkA
 // Binding a linear image fills its memory with the test pattern, padding
 // bytes left at 0xEE, so a reader that ignores the row pitch is seen.
 VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice, VkImage image, VkDeviceMemory memory, VkDeviceSize) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   auto it = g_images.find((uint64_t)image);
   auto mem = g_memory.find((uint64_t)memory);
   if (it == g_images.end() || mem == g_memory.end() || !it->second.linear) return VK_SUCCESS;
@@ -401,7 +427,7 @@ VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice, VkImage image, VkDevice
 VKAPI_ATTR VkResult VKAPI_CALL MapMemory(VkDevice, VkDeviceMemory memory, VkDeviceSize offset, VkDeviceSize,
                                          VkMemoryMapFlags, void** data) {
   auto it = g_memory.find((uint64_t)memory);
-  if (it == g_memory.end()) return VK_ERROR_MEMORY_MAP_FAILED;
+  if (it == g_memory.end() || fail_now()) return VK_ERROR_MEMORY_MAP_FAILED;
   *data = it->second.data() + offset;
   return VK_SUCCESS;
 }
@@ -416,6 +442,7 @@ std::map<uint64_t, bool> g_semaphores;  // signalled
 
 VKAPI_ATTR VkResult VKAPI_CALL CreateFence(VkDevice, const VkFenceCreateInfo* info, const VkAllocationCallbacks*,
                                            VkFence* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkFence>();
   g_fences[(uint64_t)*out] = (info->flags & VK_FENCE_CREATE_SIGNALED_BIT) != 0;
   return VK_SUCCESS;
@@ -497,6 +524,7 @@ bool recording(VkCommandBuffer buffer, const char* what) {
 
 VKAPI_ATTR VkResult VKAPI_CALL AllocateCommandBuffers(VkDevice, const VkCommandBufferAllocateInfo* info,
                                                       VkCommandBuffer* buffers) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   for (uint32_t i = 0; i < info->commandBufferCount; ++i) {
     buffers[i] = reinterpret_cast<VkCommandBuffer>(new int(0));
     g_command_buffers[buffers[i]] = CommandBuffer{};
@@ -640,6 +668,135 @@ VKAPI_ATTR VkResult VKAPI_CALL QueuePresentKHR(VkQueue, const VkPresentInfoKHR* 
   return result;
 }
 
+#include "fake_vulkan_rt.inc"
+
+// ---- buffers, samplers, descriptor sets, programs and pipelines: each
+// object counts as live until destroyed; recording needs a recording buffer.
+
+std::map<uint64_t, VkDeviceSize> g_buffers;  // size
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateBuffer(VkDevice, const VkBufferCreateInfo* info, const VkAllocationCallbacks*,
+                                            VkBuffer* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  *out = new_handle<VkBuffer>();
+  g_buffers[(uint64_t)*out] = info->size;
+  rt_note_buffer(*out, info);
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL DestroyBuffer(VkDevice, VkBuffer buffer, const VkAllocationCallbacks*) {
+  if (buffer == VK_NULL_HANDLE) return;
+  --g_state.live_objects;
+  g_buffers.erase((uint64_t)buffer);
+  g_rt_buffers.erase((uint64_t)buffer);
+}
+
+// Allocations round up to 256 bytes, as drivers do.
+VKAPI_ATTR void VKAPI_CALL GetBufferMemoryRequirements(VkDevice, VkBuffer buffer, VkMemoryRequirements* needs) {
+  auto it = g_buffers.find((uint64_t)buffer);
+  const VkDeviceSize size = it == g_buffers.end() ? 256 : it->second;
+  needs->size = (size + 255) / 256 * 256;
+  needs->alignment = 256;
+  needs->memoryTypeBits = 1;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL BindBufferMemory(VkDevice, VkBuffer buffer, VkDeviceMemory memory, VkDeviceSize) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  g_rt_buffers[(uint64_t)buffer].memory = memory;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL FlushMappedMemoryRanges(VkDevice, uint32_t, const VkMappedMemoryRange*) {
+  return VK_SUCCESS;
+}
+
+FAKE_CREATE(CreateSampler, VkSamplerCreateInfo, VkSampler)
+FAKE_DESTROY(DestroySampler, VkSampler)
+FAKE_CREATE(CreateDescriptorSetLayout, VkDescriptorSetLayoutCreateInfo, VkDescriptorSetLayout)
+FAKE_DESTROY(DestroyDescriptorSetLayout, VkDescriptorSetLayout)
+FAKE_CREATE(CreatePipelineLayout, VkPipelineLayoutCreateInfo, VkPipelineLayout)
+FAKE_DESTROY(DestroyPipelineLayout, VkPipelineLayout)
+FAKE_CREATE(CreatePipelineCache, VkPipelineCacheCreateInfo, VkPipelineCache)
+FAKE_DESTROY(DestroyPipelineCache, VkPipelineCache)
+FAKE_DESTROY(DestroyShaderModule, VkShaderModule)
+FAKE_DESTROY(DestroyPipeline, VkPipeline)
+
+// SPIR-V starts with its magic number; anything else is refused.
+VKAPI_ATTR VkResult VKAPI_CALL CreateShaderModule(VkDevice, const VkShaderModuleCreateInfo* info,
+                                                  const VkAllocationCallbacks*, VkShaderModule* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  if (info->codeSize < 20 || info->codeSize % 4 || info->pCode[0] != 0x07230203u) return VK_ERROR_INVALID_SHADER_NV;
+  *out = new_handle<VkShaderModule>();
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateGraphicsPipelines(VkDevice, VkPipelineCache, uint32_t count,
+                                                       const VkGraphicsPipelineCreateInfo* infos,
+                                                       const VkAllocationCallbacks*, VkPipeline* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (infos[i].stageCount == 0 || infos[i].layout == VK_NULL_HANDLE || infos[i].renderPass == VK_NULL_HANDLE)
+      return VK_ERROR_INITIALIZATION_FAILED;
+    out[i] = new_handle<VkPipeline>();
+  }
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL AllocateDescriptorSets(VkDevice, const VkDescriptorSetAllocateInfo* info,
+                                                      VkDescriptorSet* sets) {
+  if (fail_now()) return VK_ERROR_OUT_OF_POOL_MEMORY;
+  for (uint32_t i = 0; i < info->descriptorSetCount; ++i) {
+    sets[i] = (VkDescriptorSet)(g_next_handle++);
+    ++g_state.descriptor_sets_live;
+  }
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL FreeDescriptorSets(VkDevice, VkDescriptorPool, uint32_t count,
+                                                  const VkDescriptorSet* sets) {
+  for (uint32_t i = 0; i < count; ++i)
+    if (sets[i] != VK_NULL_HANDLE) --g_state.descriptor_sets_live;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL UpdateDescriptorSets(VkDevice, uint32_t, const VkWriteDescriptorSet*, uint32_t,
+                                                const VkCopyDescriptorSet*) {}
+
+VKAPI_ATTR void VKAPI_CALL CmdCopyBuffer(VkCommandBuffer buffer, VkBuffer, VkBuffer, uint32_t, const VkBufferCopy*) {
+  if (recording(buffer, "buffer copy outside recording")) ++g_state.buffer_copies;
+}
+VKAPI_ATTR void VKAPI_CALL CmdBindPipeline(VkCommandBuffer buffer, VkPipelineBindPoint, VkPipeline) {
+  if (recording(buffer, "pipeline bound outside recording")) ++g_state.pipelines_bound;
+}
+VKAPI_ATTR void VKAPI_CALL CmdBindDescriptorSets(VkCommandBuffer buffer, VkPipelineBindPoint, VkPipelineLayout,
+                                                 uint32_t, uint32_t, const VkDescriptorSet*, uint32_t,
+                                                 const uint32_t*) {
+  if (recording(buffer, "descriptor set bound outside recording")) ++g_state.descriptor_sets_bound;
+}
+VKAPI_ATTR void VKAPI_CALL CmdPushConstants(VkCommandBuffer buffer, VkPipelineLayout, VkShaderStageFlags, uint32_t,
+                                            uint32_t, const void*) {
+  if (recording(buffer, "push constants outside recording")) ++g_state.push_constants;
+}
+VKAPI_ATTR void VKAPI_CALL CmdBindVertexBuffers(VkCommandBuffer buffer, uint32_t, uint32_t, const VkBuffer*,
+                                                const VkDeviceSize*) {
+  recording(buffer, "vertex buffer bound outside recording");
+}
+VKAPI_ATTR void VKAPI_CALL CmdBindIndexBuffer(VkCommandBuffer buffer, VkBuffer, VkDeviceSize, VkIndexType) {
+  recording(buffer, "index buffer bound outside recording");
+}
+VKAPI_ATTR void VKAPI_CALL CmdDraw(VkCommandBuffer buffer, uint32_t, uint32_t, uint32_t, uint32_t) {
+  if (recording(buffer, "draw outside recording")) ++g_state.draws;
+}
+VKAPI_ATTR void VKAPI_CALL CmdDrawIndexed(VkCommandBuffer buffer, uint32_t, uint32_t, uint32_t, int32_t, uint32_t) {
+  if (recording(buffer, "indexed draw outside recording")) ++g_state.draws;
+}
+VKAPI_ATTR void VKAPI_CALL CmdSetViewport(VkCommandBuffer buffer, uint32_t, uint32_t, const VkViewport*) {
+  recording(buffer, "viewport set outside recording");
+}
+VKAPI_ATTR void VKAPI_CALL CmdSetScissor(VkCommandBuffer buffer, uint32_t, uint32_t, const VkRect2D*) {
+  recording(buffer, "scissor set outside recording");
+}
+
 struct NamedEntry {
   const char* name;
   PFN_vkVoidFunction fn;
@@ -687,6 +844,16 @@ const NamedEntry kDeviceEntries[] = {
     FAKE_ENTRY(CmdPipelineBarrier),   FAKE_ENTRY(CmdBlitImage),          FAKE_ENTRY(CmdCopyImage),
     FAKE_ENTRY(CmdExecuteCommands),   FAKE_ENTRY(QueueWaitIdle),         FAKE_ENTRY(GetImageSubresourceLayout),
     FAKE_ENTRY(MapMemory),            FAKE_ENTRY(UnmapMemory),
+    FAKE_ENTRY(CreateBuffer),         FAKE_ENTRY(DestroyBuffer),         FAKE_ENTRY(GetBufferMemoryRequirements),
+    FAKE_ENTRY(BindBufferMemory),     FAKE_ENTRY(FlushMappedMemoryRanges), FAKE_ENTRY(CreateSampler),
+    FAKE_ENTRY(DestroySampler),       FAKE_ENTRY(CreateDescriptorSetLayout), FAKE_ENTRY(DestroyDescriptorSetLayout),
+    FAKE_ENTRY(CreatePipelineLayout), FAKE_ENTRY(DestroyPipelineLayout), FAKE_ENTRY(CreatePipelineCache),
+    FAKE_ENTRY(DestroyPipelineCache), FAKE_ENTRY(CreateShaderModule),    FAKE_ENTRY(DestroyShaderModule),
+    FAKE_ENTRY(CreateGraphicsPipelines), FAKE_ENTRY(DestroyPipeline),    FAKE_ENTRY(AllocateDescriptorSets),
+    FAKE_ENTRY(FreeDescriptorSets),   FAKE_ENTRY(UpdateDescriptorSets),  FAKE_ENTRY(CmdCopyBuffer),
+    FAKE_ENTRY(CmdBindPipeline),      FAKE_ENTRY(CmdBindDescriptorSets), FAKE_ENTRY(CmdPushConstants),
+    FAKE_ENTRY(CmdBindVertexBuffers), FAKE_ENTRY(CmdBindIndexBuffer),    FAKE_ENTRY(CmdDraw),
+    FAKE_RT_ENTRIES, FAKE_ENTRY(CmdDrawIndexed),       FAKE_ENTRY(CmdSetViewport),        FAKE_ENTRY(CmdSetScissor),
 };
 
 VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL GetDeviceProcAddr(VkDevice device, const char* name) {
@@ -700,7 +867,10 @@ VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL GetDeviceProcAddr(VkDevice device, cons
 FAKE_EXPORT void fake_vk_configure(const FakeVkConfig* config) {
   g_config = *config;
   memset(&g_state, 0, sizeof(g_state));
+  g_fail_countdown = 0;
 }
+
+FAKE_EXPORT void fake_vk_fail_call(int n) { g_fail_countdown = n > 0 ? n : 0; }
 
 FAKE_EXPORT const FakeVkState* fake_vk_state() { return &g_state; }
 
@@ -774,6 +944,9 @@ FAKE_EXPORT VKAPI_ATTR VkResult VKAPI_CALL vkCreateInstance(const VkInstanceCrea
 FAKE_EXPORT VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL vkGetInstanceProcAddr(VkInstance instance, const char* name) {
   if (!instance || !name) return nullptr;
   if (strcmp(name, "vkGetDeviceProcAddr") == 0) return reinterpret_cast<PFN_vkVoidFunction>(&GetDeviceProcAddr);
+  if (g_config.raytracing &&
+      (strcmp(name, "vkGetPhysicalDeviceProperties2") == 0 || strcmp(name, "vkGetPhysicalDeviceProperties2KHR") == 0))
+    return reinterpret_cast<PFN_vkVoidFunction>(&GetPhysicalDeviceProperties2);
   for (const NamedEntry& entry : kInstanceEntries)
     if (entry.fn && strcmp(entry.name, name) == 0) return entry.fn;
   for (const NamedEntry& entry : kDeviceEntries)

@@ -55,6 +55,14 @@ struct FakeVkConfig {
   int32_t allocate_memory_result;
   uint32_t row_pitch_padding;  // bytes past width x 4 in each row
   uint32_t layout_offset;      // where the first row starts
+  // Ray tracing: the extensions, the extended property query and these
+  // properties are offered only when raytracing is set.
+  bool raytracing;
+  uint32_t rt_handle_size;
+  uint32_t rt_handle_alignment;
+  uint32_t rt_base_alignment;
+  uint32_t rt_max_recursion;
+  uint32_t rt_scratch_alignment;
 };
 
 struct FakeVkState {
@@ -99,6 +107,23 @@ struct FakeVkState {
   int queue_idle_waits;
   uint32_t linear_width;  // the last linear image made
   uint32_t linear_height;
+  // Resources: calls that make an object or bind or map memory (each can be
+  // made to fail), and what was recorded with them.
+  int resource_calls;
+  int draws;
+  int buffer_copies;
+  int pipelines_bound;
+  int descriptor_sets_bound;
+  int push_constants;
+  int descriptor_sets_live;  // allocated from a pool and not freed
+  // Ray tracing.
+  int structures_live;  // acceleration structures made and not destroyed
+  int structure_builds;
+  int tlas_builds;
+  int traces;
+  uint32_t trace_width;
+  uint32_t trace_height;
+  uint32_t rt_group_count;  // of the last ray-tracing pipeline
   // The application info of the last instance created.
   char application_name[32];
   char engine_name[32];
@@ -107,6 +132,8 @@ struct FakeVkState {
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);
+// Makes the n-th resource call from now fail (0: none fails).
+typedef void (*fake_vk_fail_call_fn)(int n);
 typedef const FakeVkState* (*fake_vk_state_fn)();
 typedef void (*fake_vk_violation_handler)(const char* what, void* user);
 typedef void (*fake_vk_set_violation_handler_fn)(fake_vk_violation_handler, void* user);

@@ -6,6 +6,12 @@
 
 #include <windows.h>
 
+#ifndef VK_NO_PROTOTYPES
+#define VK_NO_PROTOTYPES
+#endif
+#include <vulkan/vulkan.h>
+
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,7 +86,9 @@ class FakeLoader {
   const char* path() const { return path_; }
   void configure(const FakeVkConfig& config) { configure_(&config); }
   const FakeVkState& state() const { return *state_(); }
-  bool loaded() const { return configure_ && state_ && set_handler_ && fence_state_; }
+  bool loaded() const { return configure_ && state_ && set_handler_ && fence_state_ && fail_call_; }
+  // The n-th resource call from now fails; 0 disarms.
+  void fail_call(int n) { fail_call_(n); }
   // 1: signalled, 0: unsignalled, -1: unknown.
   int fence_state(uint64_t fence) const { return fence_state_(fence); }
   // Every call the fake finds invalid or hanging fails the running test.
@@ -99,6 +107,8 @@ class FakeLoader {
         reinterpret_cast<void (*)()>(GetProcAddress(module_, "fake_vk_set_violation_handler")));
     fence_state_ = reinterpret_cast<fake_vk_fence_state_fn>(
         reinterpret_cast<void (*)()>(GetProcAddress(module_, "fake_vk_fence_state")));
+    fail_call_ = reinterpret_cast<fake_vk_fail_call_fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module_, "fake_vk_fail_call")));
     if (set_handler_) fail_tests_on_violations();
   }
   char path_[MAX_PATH] = {0};
@@ -107,7 +117,43 @@ class FakeLoader {
   fake_vk_state_fn state_ = nullptr;
   fake_vk_set_violation_handler_fn set_handler_ = nullptr;
   fake_vk_fence_state_fn fence_state_ = nullptr;
+  fake_vk_fail_call_fn fail_call_ = nullptr;
 };
+
+// A hidden top-level window of a given client size.
+class HiddenWindow {
+ public:
+  HiddenWindow(int width, int height) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QvVulkanTestWindow";
+    RegisterClassA(&wc);  // a second registration fails harmlessly
+    hwnd = CreateWindowExA(0, wc.lpszClassName, "vk", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+    resize(width, height);
+  }
+  ~HiddenWindow() {
+    if (hwnd) DestroyWindow(hwnd);
+  }
+  void resize(int width, int height) {
+    RECT r = {0, 0, width, height};
+    AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  HWND hwnd = nullptr;
+};
+
+inline tvc::RenderWindowDesc window_desc(HWND* hwnd, int width, int height, bool vsync = false, int mailbox = 0) {
+  tvc::RenderWindowDesc desc;
+  memset(&desc, 0, sizeof(desc));
+  desc.width = width;
+  desc.height = height;
+  desc.native_window = hwnd;
+  desc.vsync = vsync ? 1 : 0;
+  desc.mailbox = mailbox;
+  return desc;
+}
 
 // One renderer per test, destroyed through the export at the end.
 class RendererTest : public ::testing::Test {
@@ -127,3 +173,58 @@ class RendererTest : public ::testing::Test {
   LogCapture log;
   tvc::Renderer* renderer = nullptr;
 };
+
+// A device with one window on the stand-in loader.
+inline FakeVkConfig window_config() {
+  FakeVkConfig c{};
+  c.device_count = 1;
+  c.devices[0] = {0x10DE, 0x1234, VK_MAKE_VERSION(1, 2, 0), 0, 2, "Fake GPU", 1ull << 30};
+  c.instance_extensions[0] = "VK_KHR_surface";
+  c.instance_extensions[1] = "VK_KHR_win32_surface";
+  c.queue_family_count = 1;
+  c.queue_family_flags[0] = VK_QUEUE_GRAPHICS_BIT | VK_QUEUE_COMPUTE_BIT;
+  c.present_family_mask = 1;
+  c.surface_min_images = 2;
+  c.surface_max_images = 0;
+  c.surface_width = 640;
+  c.surface_height = 480;
+  c.surface_usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
+  c.surface_format_count = 2;
+  c.surface_formats[0] = VK_FORMAT_R8G8B8A8_SRGB;
+  c.surface_formats[1] = VK_FORMAT_B8G8R8A8_UNORM;
+  c.present_mode_count = 1;
+  c.present_modes[0] = VK_PRESENT_MODE_FIFO_KHR;
+  return c;
+}
+
+class FakeWindowTest : public RendererTest {
+ protected:
+  void SetUp() override {
+    RendererTest::SetUp();
+    ASSERT_TRUE(FakeLoader::get().loaded());
+    PluginLibrary::get().use_vulkan_library(FakeLoader::get().path());
+  }
+  // Initialises the plug-in on a configuration and opens a window on GPU 0.
+  bool start(const FakeVkConfig& config, bool vsync = false, int mailbox = 0) {
+    FakeLoader::get().configure(config);
+    if (!renderer->initialize()) return false;
+    gpu = renderer->gpu_get_by_index(0);
+    window = renderer->render_window_create();
+    tvc::RenderWindowDesc desc = window_desc(&hwnd, 100, 100, vsync, mailbox);
+    if (!renderer->render_window_init(window, &desc, 0)) return false;
+    return renderer->gpu_initialize(gpu, window);
+  }
+  // After terminate nothing the plug-in made may be left.
+  void expect_nothing_left() {
+    renderer->terminate();
+    const FakeVkState& s = FakeLoader::get().state();
+    EXPECT_EQ(s.live_objects, 0);
+    EXPECT_EQ(s.devices_created, s.devices_destroyed);
+    EXPECT_EQ(s.surfaces_created, s.surfaces_destroyed);
+    EXPECT_EQ(s.instances_created, s.instances_destroyed);
+  }
+  HWND hwnd = nullptr;
+  tvc::RendererGpu* gpu = nullptr;
+  tvc::RenderWindow* window = nullptr;
+};
+

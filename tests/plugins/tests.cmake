@@ -16,6 +16,22 @@ target_link_libraries(plugin_tvc_vulkan2_x32_test PRIVATE plugin_tvc_vulkan2_x32
 set_target_properties(plugin_tvc_vulkan2_x32_test PROPERTIES PREFIX "" OUTPUT_NAME plugin_tvc_vulkan2_x32
   RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/testplugins)
 
+# Our own test shaders, compiled to SPIR-V headers at build time.
+find_program(QV_GLSLANG glslangValidator REQUIRED)
+set(QV_TEST_SHADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/test_shaders CACHE INTERNAL "")
+file(MAKE_DIRECTORY ${QV_TEST_SHADER_DIR})
+set(shader_headers)
+foreach(shader quad.vert color.frag texture.frag last_level.frag resources.frag)
+  string(REPLACE "." "_" id ${shader})
+  set(out ${QV_TEST_SHADER_DIR}/${id}.h)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${QV_GLSLANG} -V --quiet --vn k_${id} -o ${out} ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/${shader}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/${shader}
+    COMMENT "Compiling test shader ${shader}")
+  list(APPEND shader_headers ${out})
+endforeach()
+add_custom_target(vulkan2_test_shaders DEPENDS ${shader_headers})
+
 # The tests' own shaders, and the TrueType font our generator writes.
 set(QV_VK_SHADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/plugins/shaders)
 file(MAKE_DIRECTORY ${QV_VK_SHADER_DIR})
@@ -35,8 +51,11 @@ add_custom_target(vulkan2_test_data DEPENDS ${QV_VK_TEST_SHADERS} ${QV_TEST_FONT
 
 add_executable(vulkan2_plugin_tests
   plugins/test_vulkan2_host.cpp plugins/test_vulkan2_fake.cpp plugins/test_vulkan2_parts.cpp
-  plugins/test_vulkan2_device.cpp plugins/test_vulkan2_frames.cpp
-  plugins/test_vulkan2_capabilities.cpp plugins/test_vulkan2_overlays.cpp)
+  plugins/test_vulkan2_device.cpp plugins/test_vulkan2_frames.cpp plugins/test_vulkan2_resources.cpp
+  plugins/test_vulkan2_draw.cpp plugins/test_vulkan2_overlays.cpp plugins/test_vulkan2_raytracing.cpp
+  plugins/test_vulkan2_capabilities.cpp)
+add_dependencies(vulkan2_plugin_tests vulkan2_test_shaders)
+target_include_directories(vulkan2_plugin_tests PRIVATE ${QV_TEST_SHADER_DIR})
 qv_target(vulkan2_plugin_tests)
 target_include_directories(vulkan2_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/plugins ${QV_VK_SHADER_DIR})
 add_dependencies(vulkan2_plugin_tests vulkan2_test_data)

@@ -1,0 +1,178 @@
+// Ray tracing of the Vulkan2 plug-in against the stand-in loader, which
+// offers the ray-tracing extensions and checks every acceleration-structure,
+// pipeline, binding-table and trace call's arguments against what it keeps;
+// and the binding-table layout rule itself.
+#include "vk_raytracing.h"
+
+#include <cstring>
+#include <string>
+
+#include "plugin_host.h"
+
+namespace {
+
+TEST(ShaderBindingTable, RegionsFollowTheHandleAndBaseAlignments) {
+  const struct {
+    uint32_t handle, handle_alignment, base, raygen, miss, hit, any, intersection;
+    uint32_t aligned;
+    VkDeviceSize raygen_size, miss_size, hit_size;
+  } cases[] = {
+      {32, 32, 64, 1, 2, 1, 0, 0, 32, 64, 64, 64},
+      {32, 0, 64, 1, 1, 1, 0, 0, 32, 64, 64, 64},  // an alignment of 0 stands for 32
+      {20, 16, 64, 1, 3, 0, 0, 0, 32, 64, 128, 0},
+      {32, 32, 64, 1, 1, 1, 1, 1, 32, 64, 64, 128},  // any-hit and intersection groups are hit records
+  };
+  for (const auto& c : cases) {
+    const SbtLayout l =
+        sbt_layout(c.handle, c.handle_alignment, c.base, c.raygen, c.miss, c.hit, c.any, c.intersection);
+    EXPECT_EQ(l.aligned_handle, c.aligned) << c.handle << "/" << c.handle_alignment;
+    EXPECT_EQ(l.raygen_size, c.raygen_size);
+    EXPECT_EQ(l.miss_size, c.miss_size);
+    EXPECT_EQ(l.hit_size, c.hit_size);
+  }
+}
+
+FakeVkConfig raytracing_config() {
+  FakeVkConfig c = window_config();
+  c.instance_extensions[2] = "VK_KHR_get_physical_device_properties2";
+  c.optimal_surface_features = VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT | VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT |
+                               VK_FORMAT_FEATURE_SAMPLED_IMAGE_BIT | VK_FORMAT_FEATURE_TRANSFER_SRC_BIT |
+                               VK_FORMAT_FEATURE_TRANSFER_DST_BIT;
+  c.raytracing = true;
+  c.rt_handle_size = 32;
+  c.rt_handle_alignment = 32;
+  c.rt_base_alignment = 64;
+  c.rt_max_recursion = 1;
+  c.rt_scratch_alignment = 256;
+  return c;
+}
+
+// A triangle pair as the host gives it: interleaved vertices, 16-bit indices.
+void quad(tvc::GeometryCore* g, float z) {
+  float v[4 * 16] = {};
+  const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  for (int i = 0; i < 4; ++i) {
+    v[i * 16 + 0] = corners[i][0];
+    v[i * 16 + 1] = corners[i][1];
+    v[i * 16 + 2] = z;
+    v[i * 16 + 3] = 1.0f;
+  }
+  const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+  g->set_vertices(v, 4);
+  g->set_indices16(indices, 2);
+}
+
+// Stand-in modules of each kind (the loader looks only at the magic number).
+const uint32_t kModule[8] = {0x07230203u, 0x00010000u, 0, 1, 0, 0, 0, 0};
+
+// The host's objects outlive the renderer's terminate in TearDown.
+class RayTracingTest : public FakeWindowTest {
+ protected:
+  tvc::GeometryCore meshes[2];
+  tvc::GpuProgramData program;
+};
+
+TEST_F(RayTracingTest, BuildsStructuresPipelineAndTableAndTracesIntoARenderTarget) {
+  ASSERT_TRUE(start(raytracing_config()));
+  const FakeVkState& s = FakeLoader::get().state();
+  VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
+  const int ctx = renderer->vk_raytracing_create(gpu);
+  ASSERT_EQ(ctx, 0);
+
+  for (int i = 0; i < 2; ++i) {
+    quad(&meshes[i], static_cast<float>(i));
+    ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &meshes[i]));
+    EXPECT_EQ(renderer->vk_raytracing_add_mesh(ctx, &meshes[i]), i);
+  }
+  ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
+  EXPECT_EQ(s.structures_live, 2);
+  ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx)) << "a rebuild replaces the list";
+  EXPECT_EQ(s.structures_live, 2);
+
+  const tvc::mat4 identity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+  const tvc::mat4 moved = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 3, 4, 5, 1}};
+  EXPECT_EQ(renderer->vk_raytracing_add_instance(ctx, &identity, -1, 0, 0xFF), -1);
+  EXPECT_EQ(renderer->vk_raytracing_add_instance(ctx, &identity, 2, 0, 0xFF), -1) << "no third BLAS";
+  ASSERT_EQ(renderer->vk_raytracing_add_instance(ctx, &identity, 0, 0, 0xFF), 0);
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, false));
+  EXPECT_EQ(s.structures_live, 3);
+  ASSERT_EQ(renderer->vk_raytracing_add_instance(ctx, &moved, 1, 0, 0x0F), 1);
+  EXPECT_FALSE(renderer->vk_raytracing_update_instance_buffer(ctx)) << "the buffer holds one instance";
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, false)) << "grows the instance buffer";
+  EXPECT_EQ(s.structures_live, 3) << "the first TLAS went";
+  const VkAccelerationStructureInstanceKHR& second = plugin->raytracing_contexts[0]->instances[1];
+  EXPECT_EQ(second.transform.matrix[0][3], 3.0f);
+  EXPECT_EQ(second.transform.matrix[2][3], 5.0f);
+  EXPECT_EQ(second.instanceCustomIndex, 1u);
+  EXPECT_EQ(second.mask, 0x0Fu);
+  ASSERT_TRUE(renderer->vk_raytracing_update_instance(ctx, 0, &moved));
+  ASSERT_TRUE(renderer->vk_raytracing_update_instance_buffer(ctx));
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_EQ(s.tlas_builds, 3);
+
+  EXPECT_TRUE(renderer->vk_raytracing_set_ray_recursion_depth(ctx, 31));
+  EXPECT_TRUE(log.has("ray_recursion_depth set to 1 (max: 1)"));
+
+  ASSERT_TRUE(renderer->vk_raytracing_create_output_image(ctx, 64, 32, tvc::PF_RGBA_U8));
+  const int set = renderer->descriptorset_create(gpu);
+  ASSERT_GE(renderer->descriptorset_add_acceleration_structure(set, ctx, 0, VK_SHADER_STAGE_RAYGEN_BIT_KHR), 0);
+  ASSERT_GE(renderer->descriptorset_add_raytracing_storage_image(set, ctx, 1, VK_SHADER_STAGE_RAYGEN_BIT_KHR), 0);
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  ASSERT_TRUE(renderer->descriptorset_update(set));
+
+  // Modules out of the usual order: miss, closest hit, ray generation, miss.
+  for (int kind : {11, 10, 8, 11})
+    ASSERT_TRUE(renderer->gpu_program_create_shader_modules(gpu, &program, kind, kModule, sizeof(kModule), "main"));
+  tvc::GpuPipelineStateData* state = renderer->pipeline_create(gpu);
+  state->program = &program;
+  EXPECT_FALSE(renderer->vk_raytracing_build_sbt(ctx, state)) << "no pipeline yet";
+  ASSERT_TRUE(renderer->vk_raytracing_create_pipeline(ctx, state, set, 0));
+  EXPECT_EQ(s.rt_group_count, 4u);
+  ASSERT_TRUE(renderer->vk_raytracing_build_sbt(ctx, state));
+  const VkRayTracingContext* c = plugin->raytracing_contexts[0];
+  EXPECT_EQ(c->raygen_region.stride, 32u);
+  EXPECT_EQ(c->raygen_region.size, 32u);
+  EXPECT_EQ(c->miss_region.deviceAddress - c->raygen_region.deviceAddress, 64u);
+  EXPECT_EQ(c->miss_region.size, 64u);
+  EXPECT_EQ(c->hit_region.deviceAddress - c->raygen_region.deviceAddress, 128u);
+  EXPECT_EQ(c->hit_region.size, 32u);
+
+  tvc::GpuCommandList* list = renderer->command_list_get_by_index(gpu, 0);
+  ASSERT_TRUE(renderer->command_list_open(list));
+  ASSERT_TRUE(renderer->vk_raytracing_bind_pipeline(list, state));
+  ASSERT_TRUE(renderer->descriptorset_bind_raytracing(list, set));
+  ASSERT_TRUE(renderer->vk_raytracing_trace_rays(list, ctx, 64, 32, 0, 0));
+  ASSERT_TRUE(renderer->command_list_close(list));
+  ASSERT_TRUE(renderer->command_list_submit(list));
+  EXPECT_EQ(s.traces, 1);
+  EXPECT_EQ(s.trace_width, 64u);
+  EXPECT_EQ(s.trace_height, 32u);
+  ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(64, 32, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  const int copies = s.image_copies;
+  ASSERT_TRUE(renderer->gpu_render_target_copy_from_raytracing_output(target, 0, ctx));
+  EXPECT_EQ(s.image_copies, copies + 1);
+  EXPECT_FALSE(renderer->gpu_render_target_copy_from_raytracing_output(target, 0, ctx + 1));
+
+  // Kill releases the context's objects; it stays and builds again.
+  ASSERT_TRUE(renderer->vk_raytracing_kill(ctx));
+  EXPECT_EQ(s.structures_live, 0);
+  EXPECT_FALSE(renderer->vk_raytracing_kill(ctx + 1));
+  EXPECT_EQ(renderer->vk_raytracing_add_mesh(ctx, &meshes[0]), 0);
+  ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+  EXPECT_EQ(s.structures_live, 0);
+}
+
+// A device without the extensions: the context is refused with a line.
+TEST_F(FakeWindowTest, RayTracingContextNeedsTheExtensions) {
+  ASSERT_TRUE(start(window_config()));
+  EXPECT_EQ(renderer->vk_raytracing_create(gpu), -1);
+  EXPECT_NE(log.starting_with("vk_raytracing_create - Fake GPU offers no ray tracing"), "");
+  expect_nothing_left();
+}
+
+}  // namespace
