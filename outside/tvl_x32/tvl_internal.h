@@ -82,6 +82,8 @@ struct Window3d {
   bool own_render_window = false;
   tvc::RendererGpu* gpu = nullptr;
   bool frame_calls = false;  // the Vulkan2 renderer: frames by begin, end and submit
+  // The first generation: one primary command list per swapchain image.
+  std::vector<tvc::GpuCommandList*> image_lists;
   bool compiled = false;
   std::vector<ScriptCommand> init_commands;
   std::vector<ScriptCommand> frame_commands;

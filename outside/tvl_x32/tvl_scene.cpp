@@ -156,9 +156,23 @@ bool AppEngine::create_plugin_renderer(Window3d* window, const char* plugin_file
   return true;
 }
 
+// The first generation's list for swapchain image i, made on first use; it
+// carries fence index i, so acquiring image i again waits for that list.
+static tvc::GpuCommandList* image_list(Window3d* w, unsigned image) {
+  tvc::Renderer* r = w->renderer;
+  if (image >= r->swapchain_get_image_count(w->gpu)) return nullptr;
+  while (w->image_lists.size() <= image) {
+    tvc::GpuCommandList* list = r->command_list_get_default(w->gpu, 0);
+    if (!list) return nullptr;
+    r->command_list_set_fence_index(list, static_cast<int>(w->image_lists.size()));
+    w->image_lists.push_back(list);
+  }
+  return w->image_lists[image];
+}
+
 // One frame of a Vulkan renderer plug-in. The Vulkan2 renderer records the
 // frame between begin and end and submits it; the first generation records
-// through a command list. Once an image is acquired it is always presented.
+// the list of the acquired image and submits it before present.
 bool AppEngine::render_plugin_frame(Window3d* w) {
   tvc::Renderer* r = w->renderer;
   if (!r->frame_acquire(w->gpu, w->render_window)) return false;
@@ -168,7 +182,7 @@ bool AppEngine::render_plugin_frame(Window3d* w) {
     ok = ok && r->frame_end(w->gpu, true, true);
     ok = ok && r->frame_submit(w->gpu, 0);
   } else {
-    tvc::GpuCommandList* list = r->command_list_get_by_index(w->gpu, 0);
+    tvc::GpuCommandList* list = image_list(w, r->swapchain_get_image_index(w->gpu));
     ok = list && r->command_list_open(list);
     if (ok) {
       const bool pass = r->command_list_begin_swapchain_render_pass(list, 0);
@@ -248,6 +262,7 @@ void AppEngine::release_window(Window3d* w) {
     delete w->gl;
   } else if (w->renderer) {
     if (w->render_window) {
+      w->image_lists.clear();  // the GPU clean-up frees the lists
       w->renderer->gpu_cleanup(w->gpu, w->render_window);
       w->renderer->render_window_kill(w->render_window);
     }

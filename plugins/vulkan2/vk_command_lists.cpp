@@ -112,6 +112,7 @@ tvc::GpuCommandList* VulkanPLugin::command_list_create(VkDeviceRecord* device, i
 bool VulkanPLugin::command_list_release_objects(VkDeviceRecord* device, tvc::GpuCommandList* list) {
   VkCommandListRecord* record = list_record(list);
   if (!record || !device || record->device != device->device) return false;
+  if (device->active_command_record == record) device->active_command_record = nullptr;
   VkFunctionTable& fn = device->functions;
   if (record->fence != VK_NULL_HANDLE) fn.vkDestroyFence(device->device, record->fence, nullptr);
   record->fence = VK_NULL_HANDLE;
@@ -217,7 +218,8 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
   if (!record || !device || !record->command_buffer) return false;
   VkCommandBufferBeginInfo info{};
   info.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  info.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
+  // First-generation primary lists may be submitted more than once.
+  info.flags = kFirstGeneration && record->primary ? 0 : VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
   VkCommandBufferInheritanceInfo inheritance{};
   inheritance.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_INHERITANCE_INFO;
   if (!record->primary) {
@@ -226,7 +228,7 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
     inheritance.renderPass = device->rp1 ? device->rp1->render_pass : VK_NULL_HANDLE;
     inheritance.subpass = 0;
     const uint32_t image = device->swapchain ? device->swapchain->current_image_index : 0;
-    if (device->frames && image < device->frame_count) inheritance.framebuffer = device->frames[image].framebuffer;
+    inheritance.framebuffer = swapchain_framebuffer(device, image);
     info.pInheritanceInfo = &inheritance;
   }
   const VkResult result = device->functions.vkBeginCommandBuffer(record->command_buffer, &info);
@@ -238,6 +240,9 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
   record->uses_swapchain_image = false;
   record->opened = true;
   device->current_command_list = list;
+  // The first generation has no frame records: binds and draws go into the
+  // list the host opened.
+  if (kFirstGeneration) device->active_command_record = record;
   return true;
 }
 
@@ -246,6 +251,7 @@ bool VulkanPLugin::command_list_close(tvc::GpuCommandList* list) {
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
   if (!record || !device || !record->command_buffer) return false;
   device->current_command_list = nullptr;
+  if (device->active_command_record == record) device->active_command_record = nullptr;
   const VkResult result = device->functions.vkEndCommandBuffer(record->command_buffer);
   record->opened = false;
   if (result != VK_SUCCESS) {
@@ -269,23 +275,26 @@ bool VulkanPLugin::command_list_submit(tvc::GpuCommandList* list) {
     return false;
   }
   VkFunctionTable& fn = device->functions;
-  // Only a list that draws into the image acquired for the current frame,
-  // whose acquisition nothing has waited on yet, waits on it; it then takes
-  // the frame's place in front of present.
-  VkFrameRecord* frame = device->current_frame;
-  const bool takes_frame = record->uses_swapchain_image && frame && frame->acquired && !frame->submitted;
+  VkSemaphore* wait = nullptr;
+  VkSemaphore* signal = nullptr;
+  list_submit_semaphores(device, record, &wait, &signal);
   const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
   VkSubmitInfo& info = device->submit_info;
   info.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
   info.pNext = nullptr;
-  info.waitSemaphoreCount = takes_frame ? 1 : 0;
-  info.pWaitSemaphores = takes_frame ? &frame->acquire_semaphore : nullptr;
+  info.waitSemaphoreCount = wait ? 1 : 0;
+  info.pWaitSemaphores = wait;
   info.pWaitDstStageMask = &stage;
   info.commandBufferCount = 1;
   info.pCommandBuffers = &record->command_buffer;
-  info.signalSemaphoreCount = takes_frame ? 1 : 0;
-  info.pSignalSemaphores = takes_frame ? &frame->render_semaphore : nullptr;
+  info.signalSemaphoreCount = signal ? 1 : 0;
+  info.pSignalSemaphores = signal;
   VkFence fence = device->fences[record->fence_index];
+  // A fence still in flight may not be reset: its earlier work is waited for.
+  if (fence != VK_NULL_HANDLE && device->fence_pending[record->fence_index]) {
+    fn.vkWaitForFences(device->device, 1, &fence, VK_TRUE, UINT64_MAX);
+    device->fence_pending[record->fence_index] = 0;
+  }
   if (fence != VK_NULL_HANDLE) fn.vkResetFences(device->device, 1, &fence);
   const VkResult result = fn.vkQueueSubmit(device->graphics_queue, 1, &info, fence);
   info.pWaitSemaphores = info.pSignalSemaphores = nullptr;
@@ -296,13 +305,7 @@ bool VulkanPLugin::command_list_submit(tvc::GpuCommandList* list) {
     if (result == VK_ERROR_DEVICE_LOST) device->device_lost = 1;
     return false;
   }
-  if (takes_frame) {
-    // The frame's fence follows this work, so its next acquire waits for it.
-    frame->submitted = true;
-    frame->recorded = false;
-    fn.vkResetFences(device->device, 1, &frame->fence);
-    frame->fence_armed = fn.vkQueueSubmit(device->graphics_queue, 0, nullptr, frame->fence) == VK_SUCCESS;
-  }
+  after_list_submit(device, signal != nullptr);
   device->fence_pending[record->fence_index] = 1;
   record->submitted = true;
   device->current_command_list = list;
@@ -388,13 +391,16 @@ bool VulkanPLugin::begin_list_render_pass(tvc::GpuCommandList* list, VkRenderPas
                                           uint32_t image_index, bool clear, int contents) {
   VkCommandListRecord* record = list_record(list);
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
-  if (!record || !device || !record->opened || !pass || !device->swapchain || !device->frames ||
-      image_index >= device->frame_count || device->frames[image_index].framebuffer == VK_NULL_HANDLE)
+  const VkFramebuffer framebuffer = swapchain_framebuffer(device, image_index);
+  if (!record || !device || !record->opened || !pass || !device->swapchain || framebuffer == VK_NULL_HANDLE)
     return false;
+  // First generation: the list drawn into image i carries fence index i, so
+  // the acquisition of image i waits for exactly that list.
+  if (kFirstGeneration) record->fence_index = static_cast<int32_t>(image_index);
   VkRenderPassBeginInfo info{};
   info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
   info.renderPass = pass->render_pass;
-  info.framebuffer = device->frames[image_index].framebuffer;
+  info.framebuffer = framebuffer;
   info.renderArea.extent = {device->swapchain->width, device->swapchain->height};
   info.clearValueCount = clear ? 2 : 0;
   info.pClearValues = clear ? clear_values : nullptr;

@@ -101,7 +101,7 @@ bool VulkanPLugin::gpu_initialize(tvc::RendererGpu* gpu, tvc::RenderWindow* wind
     const uint32_t height = static_cast<uint32_t>(window->get_height());
     ok = ok && vk_depth_buffer_init(record, device, width, height);
     ok = ok && vk_render_pass_init(device);
-    ok = ok && create_frames(device, width, height);
+    ok = ok && init_swapchain_frames(device, width, height);
     ok = ok && create_device_semaphores(device);
     for (int i = 0; ok && i < kDeviceFenceCount; ++i) {
       VkFenceCreateInfo info{};
@@ -685,6 +685,14 @@ bool VulkanPLugin::create_device_semaphores(VkDeviceRecord* device) {
   QV_DEVICE_SEMAPHORE(acquire_semaphore, "unable to create the acquire semaphore for a logical device (err: %s).")
   QV_DEVICE_SEMAPHORE(graphics_semaphore, "unable to create the graphics semaphore for a logical device (err: %s).")
 #undef QV_DEVICE_SEMAPHORE
+  if (kFirstGeneration) {
+    // The command-list path's pair: acquire -> list submit -> present.
+    if (!create(&device->image_available_semaphore) || !create(&device->render_finished_semaphore)) {
+      tracef_error("unable to create the swapchain semaphores for a logical device (err: %s).",
+                   vk_result_to_string(result));
+      return false;
+    }
+  }
   return true;
 }
 
@@ -692,7 +700,8 @@ bool VulkanPLugin::release_device_semaphores(VkDeviceRecord* device) {
   if (!device) return false;
   for (VkSemaphore* s : {&device->draw_semaphore, &device->image_semaphore, &device->present_complete_semaphore,
                          &device->render_complete_semaphore, &device->graphics_semaphore,
-                         &device->acquire_semaphore}) {
+                         &device->acquire_semaphore, &device->image_available_semaphore,
+                         &device->render_finished_semaphore}) {
     if (*s != VK_NULL_HANDLE) device->functions.vkDestroySemaphore(device->device, *s, nullptr);
     *s = VK_NULL_HANDLE;
   }
@@ -717,7 +726,7 @@ void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, t
   release_gui_overlay(device);
   release_device_resources(device);
   release_command_lists(device);
-  release_frames(device);
+  release_swapchain_frames(device);
   vk_render_pass_release(device);
   vk_depth_buffer_release(device);
   destroy_swapchain(device, window);

@@ -138,6 +138,17 @@ struct VkDeviceRecord {
   VkCommandListRecord* active_command_record = nullptr;
   VkFrameRecord* current_frame = nullptr;
   uint32_t frame_index = 0;
+  // First generation: one framebuffer per swapchain image and the two
+  // semaphores that chain acquire, the list submit and present.
+  VkFramebuffer* framebuffers = nullptr;
+  VkSemaphore image_available_semaphore = VK_NULL_HANDLE;
+  VkSemaphore render_finished_semaphore = VK_NULL_HANDLE;
+  // Where the image of the command-list path stands between acquire and
+  // present: held (acquired, not presented), its acquisition not yet waited
+  // on, and a submit that will signal the render-finished semaphore.
+  bool image_held = false;
+  bool image_available_pending = false;
+  bool render_finished_pending = false;
 };
 
 // One-time GPU work: a primary buffer from the device's pool, begun when

@@ -180,6 +180,7 @@ void VulkanPLugin::settle_frames(VkDeviceRecord* device) {
 
 // ---- per-frame slots
 
+#ifndef QV_VK_FIRST_GEN  // the first generation acquires and presents in its own unit
 bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   VkGpuRecord* record = gpu_record(gpu);
   if (!record) return false;
@@ -232,6 +233,8 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
 bool VulkanPLugin::frame_acquire_2(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   return frame_acquire(gpu, window);
 }
+
+#endif
 
 #if QV_SLOT_OWN_frame_begin
 bool VulkanPLugin::frame_begin(tvc::RendererGpu* gpu, bool begin_command_buffer, bool begin_render_pass) {
@@ -323,6 +326,7 @@ bool VulkanPLugin::frame_submit(tvc::RendererGpu* gpu, int) {
 }
 #endif
 
+#ifndef QV_VK_FIRST_GEN
 bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   VkGpuRecord* record = gpu_record(gpu);
   VkDeviceRecord* device = record ? record->current_device : nullptr;
@@ -360,6 +364,43 @@ bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   device->frame_index = (device->frame_index + 1) % device->frame_count;
   return complete;
 }
+
+#endif
+
+#ifndef QV_VK_FIRST_GEN
+bool VulkanPLugin::init_swapchain_frames(VkDeviceRecord* device, uint32_t width, uint32_t height) {
+  return create_frames(device, width, height);
+}
+
+void VulkanPLugin::release_swapchain_frames(VkDeviceRecord* device) { release_frames(device); }
+
+VkFramebuffer VulkanPLugin::swapchain_framebuffer(VkDeviceRecord* device, uint32_t image_index) {
+  if (!device || !device->frames || image_index >= device->frame_count) return VK_NULL_HANDLE;
+  return device->frames[image_index].framebuffer;
+}
+
+// Only a list that draws into the image acquired for the current frame,
+// whose acquisition nothing has waited on yet, waits on it; it then takes
+// the frame's place in front of present.
+void VulkanPLugin::list_submit_semaphores(VkDeviceRecord* device, VkCommandListRecord* record, VkSemaphore** wait,
+                                          VkSemaphore** signal) {
+  VkFrameRecord* frame = device->current_frame;
+  const bool takes_frame = record->uses_swapchain_image && frame && frame->acquired && !frame->submitted;
+  *wait = takes_frame ? &frame->acquire_semaphore : nullptr;
+  *signal = takes_frame ? &frame->render_semaphore : nullptr;
+}
+
+void VulkanPLugin::after_list_submit(VkDeviceRecord* device, bool took_image) {
+  if (!took_image) return;
+  // The frame's fence follows this work, so its next acquire waits for it.
+  VkFrameRecord* frame = device->current_frame;
+  VkFunctionTable& fn = device->functions;
+  frame->submitted = true;
+  frame->recorded = false;
+  fn.vkResetFences(device->device, 1, &frame->fence);
+  frame->fence_armed = fn.vkQueueSubmit(device->graphics_queue, 0, nullptr, frame->fence) == VK_SUCCESS;
+}
+#endif
 
 #if QV_SLOT_OWN_frame_get_index
 unsigned VulkanPLugin::frame_get_index(tvc::RendererGpu* gpu) {

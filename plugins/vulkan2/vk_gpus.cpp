@@ -35,7 +35,9 @@ bool VulkanPLugin::log_physical_devices(VkInstanceRecord* record, int) {
   bool groups = false;
   for (const std::string& name : record->extension_names)
     if (name == "VK_KHR_device_group_creation") groups = true;
-  if (!groups) {
+  if (kFirstGeneration) {
+    // The first generation neither reports nor queries device groups.
+  } else if (!groups) {
     tracef("VK_KHR_device_group_creation not supported.");
   } else {
     tracef("VK_KHR_device_group_creation supported.");
@@ -77,7 +79,7 @@ bool VulkanPLugin::log_physical_devices(VkInstanceRecord* record, int) {
     const std::string device_name = bounded(props.deviceName, VK_MAX_PHYSICAL_DEVICE_NAME_SIZE);
 
     tracef("[ GPU %d ]--------------------------------------", static_cast<int>(i));
-    tracef("- physical device pointer: 0x%8" PRIXPTR, handle_bits(handle));
+    if (!kFirstGeneration) tracef("- physical device pointer: 0x%8" PRIXPTR, handle_bits(handle));
     tracef("- GPU name: %s", device_name.c_str());
     tracef("- DeviceID: %4X-%4X", props.vendorID, props.deviceID);
 

@@ -358,12 +358,26 @@ void VulkanPLugin::imgui_upload_fonts() {
 
 void VulkanPLugin::imgui_render(ImDrawData* draw) {
   VkDeviceRecord* device = g_gui.initialised ? g_gui.device_record : nullptr;
-  if (!device || !device->current_frame || !device->current_frame->command_buffer || !draw) return;
+  if (!device || !draw) return;
+  // Vulkan2 records into the current frame; the first generation into the
+  // command list the host opened, the device's current one.
+  VkCommandBuffer commands = nullptr;
+  if (kFirstGeneration) {
+    tvc::GpuCommandList* list = device->current_command_list;
+    VkCommandListRecord* record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
+    commands = record && record->opened ? record->command_buffer : nullptr;
+    if (!commands) {
+      tracef_warning("imgui_render - no command list is open: the GUI is not drawn.");
+      return;
+    }
+  } else if (device->current_frame) {
+    commands = device->current_frame->command_buffer;
+  }
+  if (!commands) return;
   const float fb_width = draw->DisplaySize.x * draw->FramebufferScale.x;
   const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
   if (static_cast<int>(fb_width) <= 0 || static_cast<int>(fb_height) <= 0 || draw->TotalVtxCount <= 0) return;
   VkFunctionTable& fn = device->functions;
-  VkCommandBuffer commands = device->current_frame->command_buffer;
   const uint32_t slot = device->frame_index % kBufferSlots;
   // What the lists hold, counted from the lists themselves: the buffers are
   // sized by what is copied into them.

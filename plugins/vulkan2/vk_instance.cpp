@@ -81,13 +81,18 @@ const ResultName kResultNames[] = {
     {VK_PIPELINE_COMPILE_REQUIRED_EXT, "VK_PIPELINE_COMPILE_REQUIRED_EXT"},
 };
 
+// Codes the first generation does not know by name.
+bool unknown_to_first_generation(VkResult code) {
+  return code == VK_ERROR_OUT_OF_POOL_MEMORY_KHR || code == VK_PIPELINE_COMPILE_REQUIRED_EXT;
+}
+
 }  // namespace
 
 const char* vk_result_to_string(VkResult result) {
   static char text[128];
   const char* name = "VK_ERROR_UNKNOWN";
   for (const ResultName& entry : kResultNames)
-    if (entry.code == result) name = entry.name;
+    if (entry.code == result && !(kFirstGeneration && unknown_to_first_generation(result))) name = entry.name;
   snprintf(text, sizeof(text), "%s (%d)", name, static_cast<int>(result));
   return text;
 }
@@ -105,7 +110,8 @@ bool VulkanPLugin::initialize() {
   }
   if (verbose) tracef("Vulkan core library (%s) loaded ok.", vulkan_library_name());
 
-  if (find_option("vulkan_enable_validation_layer")) validation_enabled = true;
+  // The first generation reads no option: validation stays off.
+  if (!kFirstGeneration && find_option("vulkan_enable_validation_layer")) validation_enabled = true;
 
   instance_record = new VkInstanceRecord;
   reset_function_table(instance_record->functions);
@@ -260,15 +266,23 @@ bool VulkanPLugin::create_instance(VkInstanceRecord* record) {
 
   int app_version[4] = {0, 0, 0, 0};
   get_app_version(app_version);
-  const bool vulkan12 = find_option("vulkan1.2");
+  const bool vulkan12 = !kFirstGeneration && find_option("vulkan1.2");
   VkApplicationInfo app{};
   app.sType = VK_STRUCTURE_TYPE_APPLICATION_INFO;
   app.pApplicationName = "Tavrin";
-  app.applicationVersion = (static_cast<uint32_t>(app_version[0]) << 22) |
-                           (static_cast<uint32_t>(app_version[1]) << 12) | static_cast<uint32_t>(app_version[2]);
-  app.apiVersion = vulkan12 ? 0x402000u : 0x400000u;
-  tracef(vulkan12 ? "instance version: %lu (Vulkan 1.2)" : "instance version: %lu (Vulkan 1.0)",
-         static_cast<unsigned long>(app.apiVersion));
+  if (kFirstGeneration) {
+    // Always Vulkan 1.0, whatever the options say; no version line.
+    app.applicationVersion = 1;
+    app.pEngineName = "Tavrin";
+    app.engineVersion = 1;
+    app.apiVersion = 0x400000u;
+  } else {
+    app.applicationVersion = (static_cast<uint32_t>(app_version[0]) << 22) |
+                             (static_cast<uint32_t>(app_version[1]) << 12) | static_cast<uint32_t>(app_version[2]);
+    app.apiVersion = vulkan12 ? 0x402000u : 0x400000u;
+    tracef(vulkan12 ? "instance version: %lu (Vulkan 1.2)" : "instance version: %lu (Vulkan 1.0)",
+           static_cast<unsigned long>(app.apiVersion));
+  }
 
   NameList extensions;
   NameList layers;
@@ -276,7 +290,8 @@ bool VulkanPLugin::create_instance(VkInstanceRecord* record) {
   const std::vector<std::string>& layer_offered = record->layer_names;
   for (const char* name :
        {"VK_KHR_surface", kProperties2, "VK_KHR_device_group_creation", "VK_KHR_win32_surface"})
-    if (offered(ext_offered, name)) extensions.add(name);
+    if (offered(ext_offered, name) && !(kFirstGeneration && strcmp(name, "VK_KHR_device_group_creation") == 0))
+      extensions.add(name);
 
   bool debug_printf = false;
   if (validation_enabled) {

@@ -9,6 +9,14 @@
 #include "tvc.h"
 #include "vk_functions.h"
 
+// The first-generation plug-in compiles these sources with QV_VK_FIRST_GEN
+// and adds its own units for what it does differently.
+#ifdef QV_VK_FIRST_GEN
+constexpr bool kFirstGeneration = true;
+#else
+constexpr bool kFirstGeneration = false;
+#endif
+
 // One layer or extension a host asked for before initialisation.
 struct RequestedName {
   std::string name;
@@ -49,6 +57,7 @@ struct VkInstanceRecord {
 };
 
 struct VkDeviceRecord;
+struct VkCommandListRecord;
 struct VkFrameRecord;
 struct VkRenderPassRecord;
 struct VkDescriptorSetRecord;
@@ -167,6 +176,22 @@ class VulkanPLugin : public tvc::Renderer {
   bool create_frame_framebuffers(VkDeviceRecord* device, uint32_t width, uint32_t height);
   void release_frame_framebuffers(VkDeviceRecord* device);
   void release_frames(VkDeviceRecord* device);
+  // The per-image objects of the window path, whichever generation: the
+  // frames (Vulkan2) or the framebuffer array (first generation).
+  bool init_swapchain_frames(VkDeviceRecord* device, uint32_t width, uint32_t height);
+  void release_swapchain_frames(VkDeviceRecord* device);
+  VkFramebuffer swapchain_framebuffer(VkDeviceRecord* device, uint32_t image_index);
+  // Semaphores a list submit that draws into the acquired image waits on and
+  // signals (null: none); after_list_submit follows a successful submit.
+  void list_submit_semaphores(VkDeviceRecord* device, VkCommandListRecord* record, VkSemaphore** wait,
+                              VkSemaphore** signal);
+  void after_list_submit(VkDeviceRecord* device, bool took_image);
+  // First generation.
+  bool vk_framebuffers_init(VkDeviceRecord* device, uint32_t width, uint32_t height);
+  bool vk_framebuffers_release(VkDeviceRecord* device);
+  // Gives a pending image-available signal its waiter (an empty batch), so
+  // no semaphore is left signalled with nothing to consume it.
+  bool consume_image_available(VkDeviceRecord* device);
   // Submits a batch for the current frame: waits on its acquire semaphore,
   // signals its render semaphore and re-arms its fence; with_commands adds
   // the frame's command buffer.

@@ -6,7 +6,12 @@
 
 namespace {
 
-// A linear B8G8R8A8 image in host-visible memory, the transfer destination.
+// The linear image's format: B8G8R8A8 for Vulkan2, R8G8B8A8 for the first
+// generation, whose bytes are never swizzled (a blit converts into R, G, B, A;
+// a copy keeps the surface's own order).
+constexpr VkFormat kLinearFormat = kFirstGeneration ? VK_FORMAT_R8G8B8A8_UNORM : VK_FORMAT_B8G8R8A8_UNORM;
+
+// A linear image in host-visible memory, the transfer destination.
 struct LinearImage {
   VkImage image = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
@@ -33,7 +38,7 @@ VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint3
   VkImageCreateInfo info{};
   info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
   info.imageType = VK_IMAGE_TYPE_2D;
-  info.format = VK_FORMAT_B8G8R8A8_UNORM;
+  info.format = kLinearFormat;
   info.extent = {width, height, 1};
   info.mipLevels = 1;
   info.arrayLayers = 1;
@@ -164,7 +169,7 @@ void VulkanPLugin::read_color_buffer_ex(unsigned char* buffer, int, int, int wid
 
   VkFormatProperties surface_props{}, linear_props{};
   fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, swapchain->format, &surface_props);
-  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, VK_FORMAT_B8G8R8A8_UNORM, &linear_props);
+  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, kLinearFormat, &linear_props);
   const bool blit = (linear_props.linearTilingFeatures & VK_FORMAT_FEATURE_BLIT_DST_BIT) &&
                     (surface_props.optimalTilingFeatures & VK_FORMAT_FEATURE_BLIT_SRC_BIT);
 
@@ -196,7 +201,7 @@ void VulkanPLugin::read_color_buffer_ex(unsigned char* buffer, int, int, int wid
     tracef_error("read_color_buffer - unable to map the read-back image (err: %s).", vk_result_to_string(result));
   } else {
     if (layout.rowPitch >= static_cast<VkDeviceSize>(w) * 4) {
-      const bool swizzle = !blit && swapchain->format == VK_FORMAT_B8G8R8A8_UNORM;
+      const bool swizzle = !kFirstGeneration && !blit && swapchain->format == VK_FORMAT_B8G8R8A8_UNORM;
       copy_rows(static_cast<const unsigned char*>(mapped) + layout.offset, layout.rowPitch, w, h, swizzle, buffer);
     }
     fn.vkUnmapMemory(device->device, target.memory);

@@ -286,7 +286,9 @@ bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::G
   target->flags[1] = flag1;
   target->flags[2] = flag2;
   target->color_count = color_count;
-  record->color_count = static_cast<uint32_t>(std::min(std::max(color_count, 0), static_cast<int>(kMaxColorAttachments)));
+  // The first generation keeps at most one colour attachment.
+  const int most = kFirstGeneration ? 1 : static_cast<int>(kMaxColorAttachments);
+  record->color_count = static_cast<uint32_t>(std::min(std::max(color_count, 0), most));
   record->color_format = format == tvc::PF_SWAPCHAIN ? (device->swapchain ? device->swapchain->format
                                                                           : VK_FORMAT_B8G8R8A8_UNORM)
                                                      : pixel_format_to_vk_format(format);
@@ -407,7 +409,13 @@ bool VulkanPLugin::gpu_render_target_unbind_frame(tvc::GpuRenderTarget* target, 
   VkDeviceRecord* device = target_record(target)->device;
   device->functions.vkCmdEndRenderPass(block->command_buffer);
   const bool ok = device->functions.vkEndCommandBuffer(block->command_buffer) == VK_SUCCESS;
-  if (device->active_command_record == block->command_record) device->active_command_record = nullptr;
+  if (device->active_command_record == block->command_record) {
+    device->active_command_record = nullptr;
+    // First generation: drawing goes on in the list that was open before.
+    tvc::GpuCommandList* list = device->current_command_list;
+    VkCommandListRecord* open = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
+    if (kFirstGeneration && open && open->opened) device->active_command_record = open;
+  }
   return ok;
 }
 

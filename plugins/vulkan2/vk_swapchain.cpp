@@ -344,6 +344,7 @@ bool VulkanPLugin::destroy_swapchain(VkDeviceRecord* device, tvc::RenderWindow* 
   return true;
 }
 
+#ifndef QV_VK_FIRST_GEN  // the first generation rebuilds its framebuffer array in its own unit
 bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   VkGpuRecord* record = gpu_record(gpu);
   VkSurfaceRecord* surface = surface_record(window);
@@ -394,6 +395,8 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
   device->frame_index = 0;
   return true;
 }
+
+#endif
 
 bool VulkanPLugin::swapchain_next_image_index(tvc::RendererGpu* gpu, int) {
   VkGpuRecord* record = gpu_record(gpu);

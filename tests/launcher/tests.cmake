@@ -17,3 +17,4 @@ if(QV_REGISTER_WINE_TESTS)
 endif()
 
 qv_e2e(e2e_run_tvl_demo ../launcher/run_tvl_demo_e2e.sh quorvel_bin)
+qv_e2e(e2e_run_vk_first_demos ../launcher/run_vk_first_demos_e2e.sh quorvel_bin)

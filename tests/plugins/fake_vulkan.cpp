@@ -920,6 +920,12 @@ FAKE_EXPORT VKAPI_ATTR VkResult VKAPI_CALL vkEnumerateInstanceLayerProperties(ui
 FAKE_EXPORT VKAPI_ATTR VkResult VKAPI_CALL vkCreateInstance(const VkInstanceCreateInfo* info,
                                                            const VkAllocationCallbacks*, VkInstance* instance) {
   g_state.requested_api_version = info->pApplicationInfo ? info->pApplicationInfo->apiVersion : 0;
+  if (const VkApplicationInfo* app = info->pApplicationInfo) {
+    copy_name(g_state.application_name, 32, app->pApplicationName ? app->pApplicationName : "");
+    copy_name(g_state.engine_name, 32, app->pEngineName ? app->pEngineName : "");
+    g_state.application_version = app->applicationVersion;
+    g_state.engine_version = app->engineVersion;
+  }
   g_state.enabled_extension_count = info->enabledExtensionCount;
   for (uint32_t i = 0; i < info->enabledExtensionCount && i < 64; ++i)
     copy_name(g_state.enabled_extensions[i], 64, info->ppEnabledExtensionNames[i]);

@@ -124,6 +124,11 @@ struct FakeVkState {
   uint32_t trace_width;
   uint32_t trace_height;
   uint32_t rt_group_count;  // of the last ray-tracing pipeline
+  // The application info of the last instance created.
+  char application_name[32];
+  char engine_name[32];
+  uint32_t application_version;
+  uint32_t engine_version;
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);

@@ -1,5 +1,6 @@
-// Drives the Vulkan2 plug-in the way the demo framework does: loads the
-// library from the plug-in folder, creates the renderer through its export,
+// Drives a Vulkan renderer plug-in the way the demo framework does: loads the
+// library from the plug-in folder (QV_TEST_PLUGIN_FILE, Vulkan2 unless the
+// test program names another), creates the renderer through its export,
 // calls it through the renderer interface and captures the trace log.
 #pragma once
 
@@ -12,6 +13,10 @@
 #include "fake_vulkan.h"
 #include "gtest/gtest.h"
 #include "tvc.h"
+
+#ifndef QV_TEST_PLUGIN_FILE
+#define QV_TEST_PLUGIN_FILE "testplugins\\plugin_tvc_vulkan2_x32.dll"
+#endif
 
 struct LogCapture {
   std::vector<std::pair<int, std::string>> lines;
@@ -50,7 +55,7 @@ class PluginLibrary {
 
  private:
   PluginLibrary() {
-    module_ = LoadLibraryA("testplugins\\plugin_tvc_vulkan2_x32.dll");
+    module_ = LoadLibraryA(QV_TEST_PLUGIN_FILE);
     if (!module_) return;
     create_ = reinterpret_cast<tvc_plugin_create_fn>(
         reinterpret_cast<void (*)()>(GetProcAddress(module_, "tvc_plugin_create")));

@@ -37,7 +37,9 @@ set(QV_VK_SHADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/plugins/shaders)
 file(MAKE_DIRECTORY ${QV_VK_SHADER_DIR})
 qv_embed_spirv(QV_VK_TEST_SHADERS
   ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/fullscreen.vert
-  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/storage_write.frag)
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/storage_write.frag
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/triangle.vert
+  ${CMAKE_CURRENT_SOURCE_DIR}/plugins/shaders/solid_green.frag)
 set(QV_TEST_FONT ${QV_BIN}/testdata/quorvel_test.ttf)
 add_custom_command(
   OUTPUT ${QV_TEST_FONT}
@@ -61,4 +63,24 @@ target_link_libraries(vulkan2_plugin_tests PRIVATE plugin_tvc_vulkan2_x32_core g
 add_dependencies(vulkan2_plugin_tests plugin_tvc_vulkan2_x32_test fake_vulkan)
 if(QV_REGISTER_WINE_TESTS)
   add_test(NAME vulkan2_plugin_tests COMMAND vulkan2_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
+endif()
+
+# The first-generation plug-in, driven as the framework drives a "Vulkan"
+# scene: its own test build with the loader seam and its own test program.
+add_library(plugin_tvc_vulkan_x32_test SHARED ${CMAKE_SOURCE_DIR}/plugins/vulkan/plugin_entry.cpp
+  plugins/loader_seam.cpp)
+qv_target(plugin_tvc_vulkan_x32_test)
+target_link_libraries(plugin_tvc_vulkan_x32_test PRIVATE plugin_tvc_vulkan_x32_core)
+set_target_properties(plugin_tvc_vulkan_x32_test PROPERTIES PREFIX "" OUTPUT_NAME plugin_tvc_vulkan_x32
+  RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/testplugins)
+
+add_executable(vulkan_plugin_tests plugins/test_vulkan_first.cpp)
+qv_target(vulkan_plugin_tests)
+target_compile_definitions(vulkan_plugin_tests PRIVATE "QV_TEST_PLUGIN_FILE=\"testplugins\\\\plugin_tvc_vulkan_x32.dll\"")
+target_include_directories(vulkan_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/plugins ${QV_VK_SHADER_DIR})
+add_dependencies(vulkan_plugin_tests vulkan2_test_data)
+target_link_libraries(vulkan_plugin_tests PRIVATE plugin_tvc_vulkan_x32_core gtest gtest_main)
+add_dependencies(vulkan_plugin_tests plugin_tvc_vulkan_x32_test fake_vulkan)
+if(QV_REGISTER_WINE_TESTS)
+  add_test(NAME vulkan_plugin_tests COMMAND vulkan_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
 endif()

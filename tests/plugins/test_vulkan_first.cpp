@@ -1,0 +1,435 @@
+// The first-generation Vulkan plug-in driven as the framework drives a
+// "Vulkan" scene: its identity and fixed answers, its Vulkan 1.0 instance,
+// and frames drawn through command lists (the list drawn into image i
+// carries fence index i), on the stand-in loader and on lavapipe.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame_pixels.h"
+#include "imgui.h"
+#include "spv_solid_green_frag.h"
+#include "spv_triangle_vert.h"
+#include "vk_device.h"
+#include "vk_resources.h"
+#include "window_fixtures.h"
+
+namespace {
+
+// ---- identity and slot table
+
+TEST_F(RendererTest, IdentityIsTheDeprecatedVulkanRenderer) {
+  EXPECT_STREQ(renderer->get_name(), "Vulkan");
+  EXPECT_STREQ(renderer->get_api_name(), "Vulkan");
+  EXPECT_STREQ(renderer->get_description(),
+               "Vulkan renderer (Windows, Linux). This Vulkan plugin is deprecated. Please use the Vulkan2 plugin "
+               "(demos must be recoded).");
+}
+
+// What a slot answers: a value, or nothing (void).
+struct Answer {
+  bool is_void = false;
+  long long value = 0;
+};
+Answer of(bool v) { return Answer{false, v ? 1 : 0}; }
+Answer of(int v) { return Answer{false, v}; }
+Answer of(unsigned v) { return Answer{false, static_cast<long long>(v)}; }
+Answer nothing() { return Answer{true, 0}; }
+
+struct DifferingSlot {
+  int slot;
+  Answer want;
+  Answer (*call)(tvc::Renderer*);
+};
+
+// The slots whose answers differ from the Vulkan2 plug-in's, written from
+// the first generation's list (fixed answers and the library's defaults).
+const DifferingSlot kDifferingSlots[] = {
+    {62, of(false), [](tvc::Renderer* r) { unsigned v = 0; return of(r->gpu_get_pci_bus_info(nullptr, "pciBus", &v)); }},
+    {63, of(false), [](tvc::Renderer* r) { unsigned v = 0; char t[256] = {0};
+                                           return of(r->gpu_get_driver_property(nullptr, "driverID", &v, t)); }},
+    {64, of(false), [](tvc::Renderer* r) { unsigned v = 0;
+                                           return of(r->gpu_get_shader_core_property(nullptr, "shaderEngineCount", &v)); }},
+    {78, of(false), [](tvc::Renderer* r) { unsigned v = 0;
+                                           return of(r->gpu_get_raytracing_pipeline_property(nullptr, "x", &v)); }},
+    {79, of(false), [](tvc::Renderer* r) { uint64_t v = 0;
+                                           return of(r->gpu_get_acceleration_structure_property(nullptr, "x", &v)); }},
+    {80, of(false), [](tvc::Renderer* r) { unsigned v = 0;
+                                           return of(r->gpu_get_acceleration_structure_descriptor_limit(nullptr, "x", &v)); }},
+    {83, of(0), [](tvc::Renderer* r) { return of(r->vk_raytracing_add_mesh(1, nullptr)); }},
+    {84, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_build_blas(1)); }},
+    {85, of(0), [](tvc::Renderer* r) { return of(r->vk_raytracing_add_instance(1, nullptr, 1, 0, 0xFF)); }},
+    {86, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_update_instance(1, 1, nullptr)); }},
+    {87, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_build_tlas(1, false)); }},
+    {88, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_update_instance_buffer(1)); }},
+    {89, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_kill(1)); }},
+    {90, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_set_ray_recursion_depth(1, 2)); }},
+    {91, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_create_pipeline(1, nullptr, 1, 0)); }},
+    {92, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_bind_pipeline(nullptr, nullptr)); }},
+    {93, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_create_output_image(1, 64, 64, 100)); }},
+    {94, of(false), [](tvc::Renderer* r) { return of(r->gpu_render_target_copy_from_raytracing_output(nullptr, 0, 1)); }},
+    {95, of(false), [](tvc::Renderer* r) { return of(r->gpu_render_target_copy_from_storage_image(nullptr, 0, 1)); }},
+    {96, of(0), [](tvc::Renderer* r) { return of(r->descriptorset_add_storage_image(1, 1, nullptr, nullptr, 0, 0, 1)); }},
+    {97, of(false), [](tvc::Renderer* r) {
+       return of(r->descriptorset_update_storage_image(1, 0, 1, nullptr, nullptr, 0, 0, 1)); }},
+    {98, of(0), [](tvc::Renderer* r) { return of(r->descriptorset_add_acceleration_structure(1, 1, 0, 1)); }},
+    {99, of(0), [](tvc::Renderer* r) { return of(r->descriptorset_add_raytracing_storage_image(1, 1, 0, 1)); }},
+    {100, of(false), [](tvc::Renderer* r) { return of(r->descriptorset_update_raytracing_storage_image(1, 0, 1, 0, 1)); }},
+    {101, of(0), [](tvc::Renderer* r) { return of(r->vk_create_storage_image(nullptr, 64, 64, 100)); }},
+    {102, nothing(), [](tvc::Renderer* r) { r->vk_kill_storage_image(nullptr, 1); return nothing(); }},
+    {103, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_build_sbt(1, nullptr)); }},
+    {104, of(false), [](tvc::Renderer* r) { return of(r->vk_raytracing_trace_rays(nullptr, 1, 64, 64, 0, 0)); }},
+    {105, of(0), [](tvc::Renderer* r) { return of(r->vk_raytracing_create(nullptr)); }},
+    {106, of(false), [](tvc::Renderer* r) { return of(r->command_buffer_begin(nullptr)); }},
+    {107, of(false), [](tvc::Renderer* r) { return of(r->command_buffer_end(nullptr)); }},
+    {108, of(false), [](tvc::Renderer* r) { return of(r->command_buffer_submit(nullptr)); }},
+    {109, of(false), [](tvc::Renderer* r) { return of(r->texture_2d_copy_from_storage_image(nullptr, nullptr, 1)); }},
+    {111, nothing(), [](tvc::Renderer* r) { r->gpu_set_initialize_all_flag(); return nothing(); }},
+    {112, of(false), [](tvc::Renderer* r) { return of(r->gpu_initialize_all()); }},
+    {113, of(false), [](tvc::Renderer* r) { return of(r->gpu_cleanup_all()); }},
+    {125, of(false), [](tvc::Renderer* r) { return of(r->gpu_render_target_copy(nullptr, nullptr, 0)); }},
+    {126, of(false), [](tvc::Renderer* r) { return of(r->gpu_render_target_set_attachment_layout(nullptr, 0, 1)); }},
+    {143, of(true), [](tvc::Renderer* r) { return of(r->frame_begin(nullptr, true, true)); }},
+    {144, of(true), [](tvc::Renderer* r) { return of(r->frame_end(nullptr, true, true)); }},
+    {145, of(0u), [](tvc::Renderer* r) { return of(r->frame_get_index(nullptr)); }},
+    {146, nothing(), [](tvc::Renderer* r) { r->frame_set_index(nullptr, 1); return nothing(); }},
+    {152, nothing(), [](tvc::Renderer* r) { r->descriptorset_attach_mesh(1, nullptr); return nothing(); }},
+    {153, of(-1), [](tvc::Renderer* r) { return of(r->descriptorset_add_mesh_vertex_buffers(1, 0, 1)); }},
+    {154, of(-1), [](tvc::Renderer* r) { return of(r->descriptorset_add_mesh_index_buffers(1, 0, 1)); }},
+    {155, of(-1), [](tvc::Renderer* r) { return of(r->descriptorset_add_mesh_vertex_buffer(1, nullptr, 0, 1)); }},
+    {156, of(-1), [](tvc::Renderer* r) { return of(r->descriptorset_add_mesh_index_buffer(1, nullptr, 0, 1)); }},
+    {167, of(false), [](tvc::Renderer* r) { return of(r->descriptorset_bind_raytracing(nullptr, 1)); }},
+    {199, of(true), [](tvc::Renderer* r) { return of(r->frame_submit(nullptr, 0)); }},
+    {582, nothing(), [](tvc::Renderer* r) { r->gpu_buffer_flush(nullptr, 0, 16); return nothing(); }},
+    {623, of(0), [](tvc::Renderer* r) { return of(r->reserved_623(1, 2, 3, 4)); }},
+    {639, of(false), [](tvc::Renderer* r) { return of(r->mesh_bind_index_buffer(nullptr)); }},
+    {640, of(true), [](tvc::Renderer* r) { return of(r->reserved_640(1)); }},
+};
+
+// Byte offset of a virtual function in the table (Itanium C++ ABI: a pointer
+// to a virtual member holds 1 + that offset).
+template <typename F>
+ptrdiff_t vtable_offset(F member) {
+  ptrdiff_t raw = 0;
+  memcpy(&raw, &member, sizeof(raw));
+  return raw - 1;
+}
+
+TEST_F(RendererTest, DifferingSlotsGiveTheFirstGenerationAnswers) {
+  for (const DifferingSlot& s : kDifferingSlots) {
+    SCOPED_TRACE("slot " + std::to_string(s.slot));
+    const Answer a = s.call(renderer);
+    EXPECT_EQ(a.is_void, s.want.is_void);
+    EXPECT_EQ(a.value, s.want.value);
+  }
+  // Slot positions counted from slot 7, the renderer's first: the stub 623
+  // follows the GUI render (622) and the index-buffer bind sits at 639.
+  const ptrdiff_t word = static_cast<ptrdiff_t>(sizeof(void*));
+  const ptrdiff_t slot7 = vtable_offset(&tvc::Renderer::reserved_7);
+  EXPECT_EQ((vtable_offset(&tvc::Renderer::imgui_render) - slot7) / word, 622 - 7);
+  EXPECT_EQ((vtable_offset(&tvc::Renderer::mesh_bind_index_buffer) - slot7) / word, 639 - 7);
+  EXPECT_EQ((vtable_offset(&tvc::Renderer::reserved_623) - slot7) / word, 623 - 7);
+}
+
+TEST(ResultNames, TheTwoNewerCodesAreUnknown) {
+  EXPECT_STREQ(vk_result_to_string(static_cast<VkResult>(1000297000)), "VK_ERROR_UNKNOWN (1000297000)");
+  EXPECT_STREQ(vk_result_to_string(static_cast<VkResult>(-1000069000)), "VK_ERROR_UNKNOWN (-1000069000)");
+  EXPECT_STREQ(vk_result_to_string(VK_ERROR_DEVICE_LOST), "VK_ERROR_DEVICE_LOST (-4)");
+  EXPECT_STREQ(vk_result_to_string(VK_ERROR_OUT_OF_DATE_KHR), "VK_ERROR_OUT_OF_DATE_KHR (-1000001004)");
+}
+
+// ---- instance and report on the stand-in loader
+
+TEST_F(FakeWindowTest, InstanceIsVulkan10WithoutValidationAndTheReportHasNoGroupsOrHandle) {
+  FakeVkConfig c = window_config();
+  const char* extensions[] = {"VK_KHR_surface", "VK_KHR_win32_surface", "VK_KHR_get_physical_device_properties2",
+                              "VK_KHR_device_group_creation", "VK_EXT_debug_report", "VK_EXT_debug_utils",
+                              "VK_EXT_validation_features", "VK_KHR_shader_non_semantic_info"};
+  for (size_t i = 0; i < sizeof(extensions) / sizeof(extensions[0]); ++i) c.instance_extensions[i] = extensions[i];
+  c.instance_layers[0] = "VK_LAYER_KHRONOS_validation";
+  renderer->set_option("vulkan_enable_validation_layer");
+  renderer->set_option("vulkan1.2");
+  renderer->gpu_set_initialize_all_flag();
+  FakeLoader::get().configure(c);
+  ASSERT_TRUE(renderer->initialize());
+
+  const FakeVkState& s = FakeLoader::get().state();
+  EXPECT_EQ(s.requested_api_version, static_cast<uint32_t>(VK_API_VERSION_1_0));
+  EXPECT_STREQ(s.application_name, "Tavrin");
+  EXPECT_STREQ(s.engine_name, "Tavrin");
+  EXPECT_EQ(s.application_version, 1u);
+  EXPECT_EQ(s.engine_version, 1u);
+  std::string enabled;
+  for (uint32_t i = 0; i < s.enabled_extension_count; ++i) enabled += std::string(s.enabled_extensions[i]) + " ";
+  EXPECT_EQ(enabled, "VK_KHR_surface VK_KHR_get_physical_device_properties2 VK_KHR_win32_surface ");
+  EXPECT_EQ(s.enabled_layer_count, 0u);
+  EXPECT_FALSE(s.create_info_has_validation_features);
+  EXPECT_EQ(s.report_callbacks_created, 0);
+  EXPECT_EQ(s.messengers_created, 0);
+  EXPECT_FALSE(log.has("instance version: 4194304 (Vulkan 1.0)"));
+
+  // The GPU report: header, name and id, no handle line; no group lines.
+  size_t header = log.lines.size();
+  for (size_t i = 0; i < log.lines.size(); ++i)
+    if (log.lines[i].second.rfind("[ GPU 0 ]", 0) == 0) header = i;
+  ASSERT_LT(header + 2, log.lines.size());
+  EXPECT_EQ(log.lines[header + 1].second, "- GPU name: Fake GPU");
+  EXPECT_EQ(log.lines[header + 2].second, "- DeviceID: 10DE-1234");
+  for (const auto& line : log.lines) {
+    EXPECT_EQ(line.second.find("device_group"), std::string::npos) << line.second;
+    EXPECT_EQ(line.second.find("PhysicalDeviceGroup"), std::string::npos) << line.second;
+    EXPECT_EQ(line.second.find("physical device pointer"), std::string::npos) << line.second;
+  }
+  // The initialise-all flag does nothing here: no device was made.
+  EXPECT_EQ(s.devices_created, 0);
+}
+
+// ---- frames through command lists on the stand-in loader
+
+VkCommandListRecord* list_record_of(tvc::GpuCommandList* list) {
+  return static_cast<VkCommandListRecord*>(list->renderer_data);
+}
+
+VkDeviceRecord* device_record(tvc::RendererGpu* gpu) {
+  return static_cast<VkGpuRecord*>(gpu->renderer_data)->current_device;
+}
+
+// Records and submits the list of the acquired image: a cleared pass.
+bool draw_into_image(tvc::Renderer* r, tvc::GpuCommandList* list) {
+  return r->command_list_open(list) && r->command_list_begin_swapchain_render_pass(list, VK_SUBPASS_CONTENTS_INLINE) &&
+         r->command_list_end_render_pass(list) && r->command_list_close(list) && r->command_list_submit(list);
+}
+
+TEST_F(FakeWindowTest, ListsCarryTheirImageFenceAndPresentNeedsASubmittedList) {
+  ASSERT_TRUE(start(window_config()));
+  VkDeviceRecord* device = device_record(gpu);
+  const unsigned images = renderer->swapchain_get_image_count(gpu);
+  ASSERT_GE(images, 2u);
+  std::vector<tvc::GpuCommandList*> lists;
+  for (unsigned i = 0; i < images; ++i) lists.push_back(renderer->command_list_get_default(gpu, 0));
+
+  // Without a list, present is refused and leaves nothing signalled that
+  // no one waits on: the fake reports any wait on an unsignalled object.
+  EXPECT_FALSE(renderer->frame_present(gpu, window)) << "nothing acquired";
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  const unsigned held = renderer->swapchain_get_image_index(gpu);
+  const int presents = FakeLoader::get().state().presents;
+  EXPECT_FALSE(renderer->frame_present(gpu, window));
+  EXPECT_EQ(FakeLoader::get().state().presents, presents);
+  EXPECT_NE(log.starting_with("frame_present - no command list drew into image"), "");
+  EXPECT_FALSE(device->image_available_pending);
+
+  // The held image comes back; its list draws and present goes through.
+  for (int frame = 0; frame < 3 * static_cast<int>(images); ++frame) {
+    SCOPED_TRACE("frame " + std::to_string(frame));
+    ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+    const unsigned i = renderer->swapchain_get_image_index(gpu);
+    if (frame == 0) {
+      EXPECT_EQ(i, held);
+    }
+    EXPECT_EQ(device->fence_pending[i], 0) << "acquiring image i waited for fence i";
+    if (frame >= static_cast<int>(images)) {
+      EXPECT_EQ(FakeLoader::get().fence_state((uint64_t)device->fences[i]), 1);
+    }
+    ASSERT_TRUE(draw_into_image(renderer, lists[i]));
+    EXPECT_EQ(list_record_of(lists[i])->fence_index, static_cast<int>(i));
+    EXPECT_EQ(device->fence_pending[i], 1);
+    ASSERT_TRUE(renderer->frame_present(gpu, window));
+  }
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
+TEST_F(FakeWindowTest, OutOfDatePresentRebuildsTheFramebuffersAndDrawingGoesOn) {
+  FakeVkConfig c = window_config();
+  ASSERT_TRUE(start(c));
+  tvc::GpuCommandList* list = renderer->command_list_get_default(gpu, 0);
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  ASSERT_TRUE(draw_into_image(renderer, list));
+  c.present_result = VK_ERROR_OUT_OF_DATE_KHR;
+  FakeLoader::get().configure(c);
+  EXPECT_TRUE(renderer->frame_present(gpu, window));
+  EXPECT_EQ(renderer->swapchain_get_recreate_count(gpu), 1);
+  ASSERT_NE(device_record(gpu)->framebuffers, nullptr);
+  c.present_result = VK_SUCCESS;
+  FakeLoader::get().configure(c);
+  for (int frame = 0; frame < 3; ++frame) {
+    ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+    ASSERT_TRUE(draw_into_image(renderer, list));
+    ASSERT_TRUE(renderer->frame_present(gpu, window));
+  }
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+}
+
+// ---- pixels on lavapipe
+
+// First generation read-back order: R, G, B, A after a blit into the
+// R8G8B8A8 image, else the surface's own byte order.
+bool rgba_order(tvc::RendererGpu* gpu) {
+  VkGpuRecord* record = static_cast<VkGpuRecord*>(gpu->renderer_data);
+  VkFormat surface = record->current_device->swapchain->format;
+  VkFormatProperties s{}, linear{};
+  record->functions.vkGetPhysicalDeviceFormatProperties(record->physical_device, surface, &s);
+  record->functions.vkGetPhysicalDeviceFormatProperties(record->physical_device, VK_FORMAT_R8G8B8A8_UNORM, &linear);
+  const bool blit = (linear.linearTilingFeatures & VK_FORMAT_FEATURE_BLIT_DST_BIT) &&
+                    (s.optimalTilingFeatures & VK_FORMAT_FEATURE_BLIT_SRC_BIT);
+  return blit || (surface != VK_FORMAT_B8G8R8A8_UNORM && surface != VK_FORMAT_B8G8R8A8_SRGB);
+}
+
+::testing::AssertionResult pixel_is(const unsigned char* px, bool rgba, int r, int g, int b, int a) {
+  const int want[4] = {rgba ? r : b, g, rgba ? b : r, a};
+  for (int k = 0; k < 4; ++k)
+    if (std::abs(px[k] - want[k]) > 1)
+      return ::testing::AssertionFailure() << "pixel " << int(px[0]) << "," << int(px[1]) << "," << int(px[2]) << ","
+                                           << int(px[3]) << " wanted " << want[0] << "," << want[1] << "," << want[2]
+                                           << "," << want[3];
+  return ::testing::AssertionSuccess();
+}
+
+class FirstGenWindowTest : public LiveWindowTest {
+ protected:
+  void SetUp() override {
+    LiveWindowTest::SetUp();
+    w = open_window();
+    ASSERT_NE(device_record(gpu), nullptr);
+    for (unsigned i = 0; i < renderer->swapchain_get_image_count(gpu); ++i)
+      lists.push_back(renderer->command_list_get_default(gpu, 0));
+  }
+  void TearDown() override {
+    if (renderer) renderer->imgui_terminate();
+    LiveWindowTest::TearDown();
+  }
+  tvc::GpuCommandList* image_list() { return lists.at(renderer->swapchain_get_image_index(gpu)); }
+  tvc::RenderWindow* w = nullptr;
+  std::vector<tvc::GpuCommandList*> lists;
+};
+
+TEST_F(FirstGenWindowTest, FramesThroughCommandListsReadBackTheClearColour) {
+  const bool rgba = rgba_order(gpu);
+  renderer->set_clear_color_4f(0.2f, 0.4f, 0.6f, 1.0f);
+  const unsigned images = renderer->swapchain_get_image_count(gpu);
+  for (unsigned frame = 0; frame < 2 * images + 1; ++frame) {
+    SCOPED_TRACE("frame " + std::to_string(frame));
+    ASSERT_TRUE(renderer->frame_acquire(gpu, w));
+    ASSERT_TRUE(draw_into_image(renderer, image_list()));
+    ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+    Pixels p = read_back(renderer);
+    ASSERT_EQ(p.width, 320);
+    EXPECT_TRUE(pixel_is(p.at(10, 10), rgba, 51, 102, 153, 255));
+    EXPECT_TRUE(pixel_is(p.at(300, 200), rgba, 51, 102, 153, 255));
+    ASSERT_TRUE(renderer->frame_present(gpu, w));
+  }
+  for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
+}
+
+ImDrawData* gui_rectangle(ImU32 colour) {
+  ImGuiIO& io = ImGui::GetIO();
+  io.IniFilename = nullptr;
+  io.DisplaySize = ImVec2(320.0f, 240.0f);
+  io.DeltaTime = 1.0f / 60.0f;
+  ImGui::NewFrame();
+  ImGui::SetNextWindowPos(ImVec2(0, 0));
+  ImGui::SetNextWindowSize(ImVec2(320, 240));
+  ImGui::Begin("overlay", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoBackground);
+  ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(100, 80), ImVec2(220, 160), colour);
+  ImGui::End();
+  ImGui::Render();
+  return ImGui::GetDrawData();
+}
+
+TEST_F(FirstGenWindowTest, GuiOverlayDrawsIntoTheOpenListAndNothingWithoutOne) {
+  const bool rgba = rgba_order(gpu);
+  renderer->set_clear_color_4f(0.0f, 0.0f, 0.0f, 1.0f);
+  ASSERT_TRUE(renderer->imgui_init(nullptr));
+  ImDrawData* draw = gui_rectangle(IM_COL32(255, 0, 0, 255));
+  // No list open: nothing recorded, one line logged.
+  renderer->imgui_render(draw);
+  EXPECT_NE(log.starting_with("imgui_render - no command list is open"), "");
+
+  for (int frame = 0; frame < 2; ++frame) {
+    ASSERT_TRUE(renderer->frame_acquire(gpu, w));
+    tvc::GpuCommandList* list = image_list();
+    ASSERT_TRUE(renderer->command_list_open(list));
+    ASSERT_TRUE(renderer->command_list_begin_swapchain_render_pass(list, VK_SUBPASS_CONTENTS_INLINE));
+    renderer->imgui_render(gui_rectangle(IM_COL32(255, 0, 0, 255)));
+    ASSERT_TRUE(renderer->command_list_end_render_pass(list));
+    ASSERT_TRUE(renderer->command_list_close(list));
+    ASSERT_TRUE(renderer->command_list_submit(list));
+    ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+    Pixels p = read_back(renderer);
+    EXPECT_TRUE(pixel_is(p.at(160, 120), rgba, 255, 0, 0, 255)) << "inside the rectangle, frame " << frame;
+    EXPECT_TRUE(pixel_is(p.at(20, 20), rgba, 0, 0, 0, 255)) << "outside it, frame " << frame;
+    ASSERT_TRUE(renderer->frame_present(gpu, w));
+  }
+  for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
+}
+
+// A pipeline that draws the green test triangle, for a render target's pass
+// (target id) or the swapchain pass (0).
+struct TrianglePipeline {
+  tvc::GpuProgramData program;
+  tvc::GpuPipelineStateData* state = nullptr;
+};
+
+bool build_triangle(tvc::Renderer* r, tvc::RendererGpu* gpu, int set, int target, TrianglePipeline* p) {
+  if (!r->gpu_program_create_shader_modules(gpu, &p->program, 1, spv_solid_green_frag, sizeof(spv_solid_green_frag),
+                                            "main") ||
+      !r->gpu_program_create_shader_modules(gpu, &p->program, 0, spv_triangle_vert, sizeof(spv_triangle_vert), "main"))
+    return false;
+  p->state = r->pipeline_create(gpu);
+  if (!p->state) return false;
+  p->state->program = &p->program;
+  p->state->vertex_input = false;
+  return r->pipeline_build_ex(p->state, set, target);
+}
+
+TEST_F(FirstGenWindowTest, TriangleDrawnIntoASingleAttachmentTargetAndIntoTheFrame) {
+  const bool rgba = rgba_order(gpu);
+  const int set = renderer->descriptorset_create(gpu);
+  ASSERT_GT(set, 0);
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  renderer->set_clear_color_4f(0.0f, 0.0f, 0.0f, 1.0f);
+  // Four colour attachments asked for: the first generation makes one.
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(64, 64, tvc::PF_RGBA_U8, 4);
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(static_cast<VkRenderTargetRecord*>(target->renderer_data)->color_count, 1u);
+  TrianglePipeline into_target, into_frame;
+  ASSERT_TRUE(build_triangle(renderer, gpu, set, target->id, &into_target));
+  ASSERT_TRUE(build_triangle(renderer, gpu, set, 0, &into_frame));
+
+  ASSERT_TRUE(renderer->gpu_render_target_bind(target));
+  ASSERT_TRUE(renderer->pipeline_bind(into_target.state));
+  renderer->set_viewport_and_scissor(gpu, 0, 0, 64, 64);
+  renderer->draw_primitives_1(3, 0);
+  ASSERT_TRUE(renderer->gpu_render_target_unbind(target));
+  ASSERT_TRUE(renderer->gpu_render_target_submit(target));
+  std::vector<unsigned char> rt(64 * 64 * 4, 7);
+  ASSERT_TRUE(renderer->gpu_render_target_read_color_buffer_2(target, rt.data()));
+  EXPECT_TRUE(pixel_is(&rt[(32 * 64 + 32) * 4], true, 0, 255, 0, 255)) << "the triangle in the target";
+  EXPECT_TRUE(pixel_is(&rt[(2 * 64 + 2) * 4], true, 0, 0, 0, 255)) << "the target's clear colour";
+
+  renderer->set_clear_color_4f(0.0f, 0.0f, 1.0f, 1.0f);
+  ASSERT_TRUE(renderer->frame_acquire(gpu, w));
+  tvc::GpuCommandList* list = image_list();
+  ASSERT_TRUE(renderer->command_list_open(list));
+  ASSERT_TRUE(renderer->command_list_begin_swapchain_render_pass(list, VK_SUBPASS_CONTENTS_INLINE));
+  ASSERT_TRUE(renderer->pipeline_bind(into_frame.state));
+  renderer->set_viewport_and_scissor(gpu, 0, 0, 320, 240);
+  renderer->draw_primitives_1(3, 0);
+  ASSERT_TRUE(renderer->command_list_end_render_pass(list));
+  ASSERT_TRUE(renderer->command_list_close(list));
+  ASSERT_TRUE(renderer->command_list_submit(list));
+  ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+  Pixels p = read_back(renderer);
+  EXPECT_TRUE(pixel_is(p.at(160, 120), rgba, 0, 255, 0, 255)) << "the triangle in the frame";
+  EXPECT_TRUE(pixel_is(p.at(5, 5), rgba, 0, 0, 255, 255)) << "the frame's clear colour";
+  ASSERT_TRUE(renderer->frame_present(gpu, w));
+
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  EXPECT_TRUE(renderer->gpu_program_kill(&into_target.program));
+  EXPECT_TRUE(renderer->gpu_program_kill(&into_frame.program));
+  for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
+}
+
+}  // namespace
