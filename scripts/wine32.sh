@@ -24,23 +24,23 @@ all_packages=(libz-mingw-w64)
 # of processor time starting every Wine process.
 qemu_suite=trixie
 
-shim_src="$root/tests/wine32/trapno_shim.c"
+shim_src="$root/tests/wine32/runtime_shim.c"
 preloader_src="$root/tests/wine32/wine-preloader.in"
 recipe=$(cat "$0" | sha1sum | cut -c1-12)
 ready="$dest/.ready-$recipe"
 
 # The cheap parts are refreshed on every run, so edits to them apply at once.
 finish() {
-  if [ ! -f "$dest/lib/trapno_shim.so" ] || [ "$shim_src" -nt "$dest/lib/trapno_shim.so" ]; then
+  if [ ! -f "$dest/lib/runtime_shim.so" ] || [ "$shim_src" -nt "$dest/lib/runtime_shim.so" ]; then
     mkdir -p "$dest/lib"
     gcc -m32 -O2 -Wall -Wextra -ffreestanding -fno-stack-protector -fPIC -shared -nostdlib \
-      -o "$dest/lib/trapno_shim.so.tmp" "$shim_src"
-    mv "$dest/lib/trapno_shim.so.tmp" "$dest/lib/trapno_shim.so"
+      -o "$dest/lib/runtime_shim.so.tmp" "$shim_src"
+    mv "$dest/lib/runtime_shim.so.tmp" "$dest/lib/runtime_shim.so"
   fi
   # The emulated loader reads its files through qemu's prefix: the preload
   # list below is seen by 32-bit processes only, never by the host's.
   mkdir -p "$dest/root/etc"
-  echo "$dest/lib/trapno_shim.so" > "$dest/root/etc/ld.so.preload"
+  echo "$dest/lib/runtime_shim.so" > "$dest/root/etc/ld.so.preload"
   sed -e "s|@QEMU@|$dest/bin/qemu-i386|" -e "s|@ROOT@|$dest/root|" "$preloader_src" \
     > "$dest/root/usr/lib/wine/wine-preloader.tmp"
   chmod +x "$dest/root/usr/lib/wine/wine-preloader.tmp"

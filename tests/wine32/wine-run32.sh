@@ -23,22 +23,15 @@ export WINESERVER=/usr/lib/wine/wineserver64
 export VK_ICD_FILENAMES="$sysroot/usr/share/vulkan/icd.d/lvp_icd.i686.json"
 run() { "$qemu" -L "$sysroot" "$loader" "$@"; }
 
-if [ ! -f "$prefix/.qv-ready" ]; then
-  mkdir -p "$(dirname "$prefix")"
-  exec 9>"$prefix.lock"
-  flock 9
-  if [ ! -f "$prefix/.qv-ready" ]; then
-    rm -rf "$prefix"
-    run wineboot -i >/dev/null 2>&1 || true
-    # A crash ends the process: Wine's debugger, which it would start for an
-    # unhandled exception, never finishes under the emulator.
-    run reg add 'HKCU\Software\Wine\DllOverrides' /v winedbg.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || true
-    "$WINESERVER" -w || true
-    [ -d "$prefix/drive_c/windows/system32" ] || { echo "wine-run32: could not create $prefix" >&2; exit 2; }
-    touch "$prefix/.qv-ready"
-  fi
-  flock -u 9
-fi
+boot() {
+  run wineboot -i >/dev/null 2>&1 || true
+  # A crash ends the process: Wine's debugger, which it would start for an
+  # unhandled exception, never finishes under the emulator.
+  run reg add 'HKCU\Software\Wine\DllOverrides' /v winedbg.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || true
+  "$WINESERVER" -w || true
+}
+. "$here/../wine-prefix.sh"
+qv_ensure_prefix "$prefix" boot
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$qemu" -L "$sysroot" "$loader" "$@"

@@ -7,6 +7,12 @@
  * handlers Wine installs and, before Wine's handler runs, sets the trap
  * number the processor would have reported for the signal.
  *
+ * It also ends each process at once when Wine calls exit(): the host
+ * libraries' exit handlers (Mesa joining its rasterizer threads, LLVM
+ * freeing its state) are slow under the emulator, and the wineserver kills a
+ * process that lingers after its last thread has gone, which would turn a
+ * clean exit into SIGKILL. Everything Windows-side has run by then.
+ *
  * Built freestanding (no headers of the 32-bit C library are needed): the
  * few kernel ABI facts it uses are written out below.
  */
@@ -83,4 +89,12 @@ int sigaction(int sig, const void *act, void *oldact)
     /* Callers see their own handler, never the wrapper. */
     if (oldact && *(action_fn *)oldact == wrapper) *(action_fn *)oldact = previous;
     return rc;
+}
+
+void exit(int status)
+{
+    int (*flush)(void *) = (int (*)(void *))dlsym(RTLD_NEXT_HANDLE, "fflush");
+    void (*quick_exit_now)(int) = (void (*)(int))dlsym(RTLD_NEXT_HANDLE, "_exit");
+    if (flush) flush(0);
+    for (;;) quick_exit_now(status);
 }
