@@ -310,8 +310,8 @@ bool demo_init(const char* xml, void* hwnd_ptr, int width, int height, const cha
 
 bool demo_frame(float time) {
   if (g_state.current_id < 1 || !g_engine) return false;
-  g_engine->lumaq_render_frame_v2(g_state.current_id, time, true);
-  return true;
+  // A frame the framework could not render is reported, not hidden.
+  return g_engine->lumaq_render_frame_v2(g_state.current_id, time, true);
 }
 
 bool demo_resize(int width, int height) {

@@ -89,6 +89,11 @@ void Plugin::get_version(int* major, int* minor, int* patch) const {
   if (patch) *patch = m_version[2];
 }
 
+// ---- GpuCommandList
+
+GpuCommandList::GpuCommandList() : kind(0), renderer_data(nullptr), id(utils::gen_id()) {}
+GpuCommandList::~GpuCommandList() {}
+
 // ---- RendererGpu
 
 RendererGpu::RendererGpu() : id(utils::gen_id()), gpu_index(0), renderer_data(nullptr) {}

@@ -121,6 +121,17 @@ class TVC_API RendererGpu {
   void* renderer_data;
 };
 
+// A recording object a renderer hands to its host: the renderer stores the
+// kind and hangs its own record on it; the library gives it a fresh id.
+class TVC_API GpuCommandList {
+ public:
+  GpuCommandList();
+  virtual ~GpuCommandList();
+  int kind;  // 1: secondary, every other value: primary
+  void* renderer_data;
+  int id;
+};
+
 // A native window a renderer draws into. The renderer creates and destroys
 // it and hangs its own surface record on it; the size lives in the copied
 // window description.

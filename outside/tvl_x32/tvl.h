@@ -141,6 +141,7 @@ class TVL_API AppEngine {
   PluginEntry* find_plugin(int id);
   void release_window(Window3d* window);
   bool create_plugin_renderer(Window3d* window, const char* plugin_file, unsigned gpu_index);
+  bool render_plugin_frame(Window3d* window);
   bool run_scripts(Window3d* window, int run_mode);
 
   FILE* m_trace_file;

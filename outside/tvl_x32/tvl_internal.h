@@ -43,6 +43,7 @@ struct SceneWindow {
   int width = 0;
   int height = 0;
   float clear_color[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  std::string device_extension;  // a Vulkan device extension the scene cannot run without
 };
 
 struct Scene {
@@ -77,6 +78,7 @@ struct Window3d {
   tvc::RenderWindow* render_window = nullptr;
   bool own_render_window = false;
   tvc::RendererGpu* gpu = nullptr;
+  bool frame_calls = false;  // the Vulkan2 renderer: frames by begin, end and submit
   bool compiled = false;
   std::vector<ScriptCommand> init_commands;
   std::vector<ScriptCommand> frame_commands;

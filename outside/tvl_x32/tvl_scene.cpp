@@ -127,8 +127,40 @@ bool AppEngine::create_plugin_renderer(Window3d* window, const char* plugin_file
     trace_warning("Renderer %s: the render window cannot be set up: frames are not presented.", plugin->get_name());
     renderer->render_window_kill(rw);
     window->render_window = nullptr;
+    return true;
   }
+  // A scene that needs a device extension is refused before any frame.
+  const std::string& needed = m_scene->windows[0].device_extension;
+  if (!needed.empty() && !renderer->gpu_is_device_extension_supported(window->gpu, needed.c_str())) {
+    trace_error("Renderer %s: the GPU does not offer %s, which the demo needs.", plugin->get_name(), needed.c_str());
+    return false;
+  }
+  window->frame_calls = m_scene->windows[0].renderer_type == "Vulkan2";
   return true;
+}
+
+// One frame of a Vulkan renderer plug-in. The Vulkan2 renderer records the
+// frame between begin and end and submits it; the first generation records
+// through a command list. Once an image is acquired it is always presented.
+bool AppEngine::render_plugin_frame(Window3d* w) {
+  tvc::Renderer* r = w->renderer;
+  if (!r->frame_acquire(w->gpu, w->render_window)) return false;
+  bool ok = true;
+  if (w->frame_calls) {
+    ok = r->frame_begin(w->gpu, true, true);
+    ok = ok && r->frame_end(w->gpu, true, true);
+    ok = ok && r->frame_submit(w->gpu, 0);
+  } else {
+    tvc::GpuCommandList* list = r->command_list_get_by_index(w->gpu, 0);
+    ok = list && r->command_list_open(list);
+    if (ok) {
+      const bool pass = r->command_list_begin_swapchain_render_pass(list, 0);
+      if (pass) r->command_list_end_render_pass(list);
+      ok = r->command_list_close(list) && pass;
+      ok = ok && r->command_list_submit(list);
+    }
+  }
+  return r->frame_present(w->gpu, w->render_window) && ok;
 }
 
 int AppEngine::lumaq_create_window3d_v2(const char* plugin_file, const char* title, void* hwnd_ptr, bool fullscreen,
@@ -278,8 +310,7 @@ bool AppEngine::lumaq_render_frame_v2(int id, float time, bool swap) {
   }
   if (w->render_window && w->renderer) {
     w->renderer->set_clear_color_4f(w->clear_color[0], w->clear_color[1], w->clear_color[2], w->clear_color[3]);
-    return w->renderer->frame_acquire(w->gpu, w->render_window) &&
-           w->renderer->frame_present(w->gpu, w->render_window);
+    return render_plugin_frame(w);
   }
   return true;
 }

@@ -225,6 +225,7 @@ bool build_scene(const XmlNode& root, const char* root_name, Scene* scene, std::
       w.gl_core_profile = static_cast<int>(core);
       w.width = static_cast<int>(width);
       w.height = static_cast<int>(height);
+      w.device_extension = node.attribute("device_extension", "");
       const char* clear = node.attribute("clear_color", nullptr);
       if (clear && sscanf(clear, "%f %f %f %f", &w.clear_color[0], &w.clear_color[1], &w.clear_color[2],
                           &w.clear_color[3]) != 4) {

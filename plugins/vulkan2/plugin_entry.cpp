@@ -18,10 +18,4 @@ extern "C" __declspec(dllexport) int tvc_plugin_destroy(tvc::Plugin* plugin) {
   return 1;
 }
 
-// Test seam: the file the next initialize loads as the Vulkan loader; null
-// restores "vulkan-1.dll".
-extern "C" __declspec(dllexport) void tvc_plugin_set_vulkan_library(const char* file_name) {
-  set_vulkan_library_name(file_name);
-}
-
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

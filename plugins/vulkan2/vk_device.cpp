@@ -700,10 +700,18 @@ bool VulkanPLugin::release_device_semaphores(VkDeviceRecord* device) {
 
 // ---- release
 
+void VulkanPLugin::release_gpu_devices(VkGpuRecord* record) {
+  if (!record) return;
+  while (!record->devices.empty()) release_device(record, record->devices.back(), nullptr);
+  record->current_device = nullptr;
+  record->initialized = false;
+}
+
 void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, tvc::RenderWindow* window) {
   if (!record || !device) return;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
+  release_command_lists(device);
   release_frames(device);
   vk_render_pass_release(device);
   vk_depth_buffer_release(device);

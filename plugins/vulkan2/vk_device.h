@@ -19,6 +19,8 @@ struct VkCommandListRecord {
   bool opened = false;
   bool submitted = false;
   VkPipeline bound_pipeline = VK_NULL_HANDLE;
+  // Recorded a pass or barrier on a swapchain image since it was opened.
+  bool uses_swapchain_image = false;
 };
 
 // The presentation surface of one render window.
@@ -71,6 +73,13 @@ struct VkFrameRecord {
   uint32_t width = 0;
   uint32_t height = 0;
   int32_t begin_counter = 0;
+  // Where the frame stands between acquire and present. The fence is only
+  // waited on while a submit will signal it.
+  bool acquired = false;    // holds a swapchain image; its acquire semaphore is signalled
+  bool recorded = false;    // the command buffer was ended since the last submit
+  bool submitted = false;   // the acquire semaphore was consumed, the render semaphore will be signalled
+  bool fence_armed = true;  // the fence is signalled or a submit will signal it
+  uint32_t image_index = 0;  // the swapchain image it holds while acquired
 };
 
 enum { kDeviceFenceCount = 16 };
@@ -123,6 +132,11 @@ struct VkDeviceRecord {
   VkFrameRecord* current_frame = nullptr;
   uint32_t frame_index = 0;
 };
+
+// One-time GPU work: a primary buffer from the device's pool, begun when
+// asked; the end submits it, waits until the queue is idle and frees it.
+VkCommandBuffer begin_one_time_commands(VkDeviceRecord* device, bool begin);
+bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer commands);
 
 // Texts of the driver IDs 0 to 9; "VK_DRIVER_ID_UNKNOWN" beyond.
 const char* driver_id_name(uint32_t driver_id);

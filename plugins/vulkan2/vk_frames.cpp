@@ -129,6 +129,55 @@ void VulkanPLugin::release_frames(VkDeviceRecord* device) {
   device->frame_index = 0;
 }
 
+// ---- submits
+
+bool VulkanPLugin::submit_frame(VkDeviceRecord* device, VkFrameRecord* frame, bool with_commands) {
+  VkFunctionTable& fn = device->functions;
+  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
+  VkSubmitInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
+  info.waitSemaphoreCount = 1;
+  info.pWaitSemaphores = &frame->acquire_semaphore;
+  info.pWaitDstStageMask = &stage;
+  info.commandBufferCount = with_commands ? 1 : 0;
+  info.pCommandBuffers = &frame->command_buffer;
+  info.signalSemaphoreCount = 1;
+  info.pSignalSemaphores = &frame->render_semaphore;
+  // The fence is reset only here, right before the submit that signals it
+  // again; a failed submit leaves it unarmed so nothing waits on it.
+  fn.vkResetFences(device->device, 1, &frame->fence);
+  const VkResult result = fn.vkQueueSubmit(device->graphics_queue, 1, &info, frame->fence);
+  frame->fence_armed = result == VK_SUCCESS;
+  if (result != VK_SUCCESS) {
+    tracef_error("frame_submit - vkQueueSubmit failed (err: %s).", vk_result_to_string(result));
+    return false;
+  }
+  frame->submitted = true;
+  frame->recorded = false;
+  return true;
+}
+
+void VulkanPLugin::settle_frames(VkDeviceRecord* device) {
+  if (!device || !device->frames) return;
+  VkFunctionTable& fn = device->functions;
+  for (uint32_t i = 0; i < device->frame_count; ++i) {
+    VkFrameRecord& frame = device->frames[i];
+    if (frame.acquired) {
+      // An empty batch consumes the signal still pending on the frame.
+      const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_ALL_COMMANDS_BIT;
+      VkSubmitInfo info{};
+      info.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
+      info.waitSemaphoreCount = 1;
+      info.pWaitSemaphores = frame.submitted ? &frame.render_semaphore : &frame.acquire_semaphore;
+      info.pWaitDstStageMask = &stage;
+      fn.vkResetFences(device->device, 1, &frame.fence);
+      frame.fence_armed = fn.vkQueueSubmit(device->graphics_queue, 1, &info, frame.fence) == VK_SUCCESS;
+    }
+    frame.acquired = frame.submitted = frame.recorded = false;
+  }
+  device->current_frame = nullptr;
+}
+
 // ---- per-frame slots
 
 bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
@@ -138,11 +187,23 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   VkDeviceRecord* device = record->current_device;
   if (!device || !device->frames || !device->swapchain || device->frame_index >= device->frame_count) return false;
   VkFrameRecord* frame = &device->frames[device->frame_index];
-  device->current_frame = frame;
+  if (frame->acquired) {
+    // Acquired before and not presented yet: the frame keeps its image.
+    device->swapchain->current_image_index = frame->image_index;
+    device->current_frame = frame;
+    return true;
+  }
   VkFunctionTable& fn = device->functions;
-  // The frame's last submit must be done before its semaphore is signalled
-  // again by the acquisition.
-  fn.vkWaitForFences(device->device, 1, &frame->fence, VK_TRUE, UINT64_MAX);
+  // The frame's last submit must be done before its command buffer and its
+  // semaphores are used again.
+  if (frame->fence_armed) {
+    const VkResult waited = fn.vkWaitForFences(device->device, 1, &frame->fence, VK_TRUE, UINT64_MAX);
+    if (waited != VK_SUCCESS) {
+      tracef_error("frame_acquire - the wait for frame %u failed (err: %s).", device->frame_index,
+                   vk_result_to_string(waited));
+      return false;
+    }
+  }
   uint32_t image = 0;
   VkResult result = fn.vkAcquireNextImageKHR(device->device, device->swapchain->swapchain, UINT64_MAX,
                                              frame->acquire_semaphore, VK_NULL_HANDLE, &image);
@@ -153,8 +214,18 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
     if (result == VK_ERROR_OUT_OF_DATE_KHR && window) swapchain_recreate(gpu, window);
     return false;
   }
-  device->swapchain->current_image_index = image < device->swapchain->image_count ? image : 0;
-  fn.vkResetFences(device->device, 1, &frame->fence);
+  frame->acquired = true;
+  frame->submitted = false;
+  if (image >= device->swapchain->image_count || image >= device->frame_count) {
+    // No image of ours carries that index: nothing can be drawn or shown.
+    // The acquisition's signal is consumed so the frame stays usable.
+    tracef_error("frame_acquire - the acquired image index %u is outside the %u swapchain images.", image,
+                 device->swapchain->image_count);
+    settle_frames(device);
+    return false;
+  }
+  device->swapchain->current_image_index = frame->image_index = image;
+  device->current_frame = frame;
   return true;
 }
 
@@ -168,26 +239,43 @@ bool VulkanPLugin::frame_begin(tvc::RendererGpu* gpu, bool begin_command_buffer,
   if (!device || !device->frames || device->frame_index >= device->frame_count) return false;
   VkFrameRecord& frame = device->frames[device->frame_index];
   VkFunctionTable& fn = device->functions;
+  bool began_here = false;
   if (begin_command_buffer) {
-    if (++frame.begin_counter > 1) return true;
+    if (frame.begin_counter > 0) {
+      ++frame.begin_counter;  // nested: records nothing of its own
+      return true;
+    }
     VkCommandBufferBeginInfo info{};
     info.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-    if (fn.vkBeginCommandBuffer(frame.command_buffer, &info) != VK_SUCCESS) {
-      frame.begin_counter = 0;
+    const VkResult result = fn.vkBeginCommandBuffer(frame.command_buffer, &info);
+    if (result != VK_SUCCESS) {
+      tracef_error("frame_begin - vkBeginCommandBuffer failed (err: %s).", vk_result_to_string(result));
       return false;
     }
+    frame.begin_counter = 1;
+    frame.recorded = false;
     device->active_command_record = frame.command_record;
+    began_here = true;
   }
   if (begin_render_pass) {
     // The pass draws into the image that acquisition handed out.
     const uint32_t image = device->swapchain ? device->swapchain->current_image_index : device->frame_index;
-    const VkFrameRecord& target = image < device->frame_count ? device->frames[image] : frame;
-    if (!device->rp1 || target.framebuffer == VK_NULL_HANDLE) return false;
+    const VkFrameRecord* target = image < device->frame_count ? &device->frames[image] : nullptr;
+    if (!device->rp1 || !target || target->framebuffer == VK_NULL_HANDLE || frame.begin_counter <= 0) {
+      tracef_error("frame_begin - no render pass or framebuffer for image %u.", image);
+      if (began_here) {
+        // Undone whole: the buffer is closed and the counter back at 0.
+        fn.vkEndCommandBuffer(frame.command_buffer);
+        frame.begin_counter = 0;
+        device->active_command_record = nullptr;
+      }
+      return false;
+    }
     VkRenderPassBeginInfo info{};
     info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
     info.renderPass = device->rp1->render_pass;
-    info.framebuffer = target.framebuffer;
-    info.renderArea.extent = {target.width, target.height};
+    info.framebuffer = target->framebuffer;
+    info.renderArea.extent = {target->width, target->height};
     info.clearValueCount = 2;
     info.pClearValues = clear_values;
     fn.vkCmdBeginRenderPass(frame.command_buffer, &info, VK_SUBPASS_CONTENTS_INLINE);
@@ -202,13 +290,12 @@ bool VulkanPLugin::frame_end(tvc::RendererGpu* gpu, bool end_command_buffer, boo
   if (!device || !device->frames || device->frame_index >= device->frame_count) return false;
   VkFrameRecord& frame = device->frames[device->frame_index];
   VkFunctionTable& fn = device->functions;
-  if (end_command_buffer) {
-    if (frame.begin_counter <= 0) return false;  // nothing was begun
-    if (--frame.begin_counter > 0) return true;
-  }
+  if (frame.begin_counter <= 0) return false;  // nothing is recording
+  if (end_command_buffer && --frame.begin_counter > 0) return true;
   if (end_render_pass) fn.vkCmdEndRenderPass(frame.command_buffer);
   if (end_command_buffer) {
     const bool ok = fn.vkEndCommandBuffer(frame.command_buffer) == VK_SUCCESS;
+    frame.recorded = ok;
     device->active_command_record = nullptr;
     return ok;
   }
@@ -222,17 +309,17 @@ bool VulkanPLugin::frame_submit(tvc::RendererGpu* gpu, int) {
   VkDeviceRecord* device = record ? record->current_device : nullptr;
   if (!device || !device->current_frame) return false;
   VkFrameRecord* frame = device->current_frame;
-  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
-  VkSubmitInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
-  info.waitSemaphoreCount = 1;
-  info.pWaitSemaphores = &frame->acquire_semaphore;
-  info.pWaitDstStageMask = &stage;
-  info.commandBufferCount = 1;
-  info.pCommandBuffers = &frame->command_buffer;
-  info.signalSemaphoreCount = 1;
-  info.pSignalSemaphores = &frame->render_semaphore;
-  return device->functions.vkQueueSubmit(device->graphics_queue, 1, &info, frame->fence) == VK_SUCCESS;
+  if (frame->begin_counter > 0) {
+    tracef_error("frame_submit - the command buffer of frame %u is still recording.", device->frame_index);
+    return false;
+  }
+  if (frame->submitted) {
+    tracef_error("frame_submit - frame %u was submitted already.", device->frame_index);
+    return false;
+  }
+  // A frame whose buffer was not recorded since its last submit sends the
+  // semaphores on without commands.
+  return submit_frame(device, frame, frame->recorded);
 }
 #endif
 
@@ -241,6 +328,21 @@ bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   VkDeviceRecord* device = record ? record->current_device : nullptr;
   if (!device || !device->current_frame || !device->swapchain || device->frame_count == 0) return false;
   VkFrameRecord* frame = device->current_frame;
+  bool complete = true;
+  if (!frame->submitted) {
+    // Presenting needs the render semaphore signalled: an empty batch does
+    // it, so the image goes back and no semaphore stays signalled.
+    tracef_error("frame_present - frame %u was not submitted: its image is presented unchanged.",
+                 device->frame_index);
+    complete = false;
+    if (frame->begin_counter > 0) {
+      // Left recording: dropped, so the next begin finds the buffer ready.
+      device->functions.vkResetCommandBuffer(frame->command_buffer, 0);
+      frame->begin_counter = 0;
+      if (device->active_command_record == frame->command_record) device->active_command_record = nullptr;
+    }
+    if (!submit_frame(device, frame, false)) return false;
+  }
   VkPresentInfoKHR info{};
   info.sType = VK_STRUCTURE_TYPE_PRESENT_INFO_KHR;
   info.waitSemaphoreCount = 1;
@@ -251,10 +353,12 @@ bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   const VkResult result = device->functions.vkQueuePresentKHR(device->graphics_queue, &info);
   // The frame is spent whatever the outcome: the next present needs a new one.
   device->current_frame = nullptr;
-  if (result == VK_SUBOPTIMAL_KHR || result == VK_ERROR_OUT_OF_DATE_KHR) return swapchain_recreate(gpu, window);
+  frame->acquired = frame->submitted = false;
   if (result == VK_ERROR_DEVICE_LOST) return false;
+  if (result == VK_SUBOPTIMAL_KHR || result == VK_ERROR_OUT_OF_DATE_KHR)
+    return swapchain_recreate(gpu, window) && complete;
   device->frame_index = (device->frame_index + 1) % device->frame_count;
-  return true;
+  return complete;
 }
 
 #if QV_SLOT_OWN_frame_get_index
@@ -274,8 +378,7 @@ void VulkanPLugin::frame_set_index(tvc::RendererGpu* gpu, unsigned index) {
 
 void VulkanPLugin::command_list_set_active(tvc::GpuCommandList* list) {
   if (list) {
-    // The list's id is read by the command-list unit; until that exists a
-    // list has no owner here.
+    if (VkDeviceRecord* device = object_owner(list->id)) device->active_list = list;
     return;
   }
   if (VkDeviceRecord* device = device_of(nullptr)) device->active_list = nullptr;

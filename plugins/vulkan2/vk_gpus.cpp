@@ -226,6 +226,8 @@ bool VulkanPLugin::gpu_kill(tvc::RendererGpu* gpu) {
     if (*it != gpu) continue;
     if (gpu == current_gpu) gpu_set_current(nullptr);
     gpu_list.erase(it);
+    // Nothing could reach the GPU's devices once the object is gone.
+    release_gpu_devices(gpu_record(gpu));
     delete gpu;
     return true;
   }
@@ -233,7 +235,10 @@ bool VulkanPLugin::gpu_kill(tvc::RendererGpu* gpu) {
 }
 
 bool VulkanPLugin::gpu_killall() {
-  for (tvc::RendererGpu* gpu : gpu_list) delete gpu;
+  for (tvc::RendererGpu* gpu : gpu_list) {
+    release_gpu_devices(gpu_record(gpu));
+    delete gpu;
+  }
   gpu_list.clear();
   gpu_set_current(nullptr);
   return true;

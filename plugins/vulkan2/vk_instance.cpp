@@ -155,6 +155,8 @@ bool VulkanPLugin::terminate() {
   // Every logical device goes before the instance, and every window's
   // surface with it: none may outlive the instance they were made from.
   for (size_t i = 0; i < gpu_list.size(); ++i) gpu_cleanup(gpu_list[i], get_current_render_window());
+  // Devices of GPUs the host killed or never finished are released too.
+  for (VkGpuRecord* record : gpu_records) release_gpu_devices(record);
   for (tvc::RenderWindow* window : render_windows) render_window_destroy_surface(window);
 
   if (instance_record) {

@@ -49,6 +49,8 @@ struct VkInstanceRecord {
 };
 
 struct VkDeviceRecord;
+struct VkFrameRecord;
+struct VkRenderPassRecord;
 struct VkDescriptorSetRecord;
 struct VkRayTracingContext;
 struct VkStorageImageRecord;
@@ -159,6 +161,23 @@ class VulkanPLugin : public tvc::Renderer {
   bool create_frame_framebuffers(VkDeviceRecord* device, uint32_t width, uint32_t height);
   void release_frame_framebuffers(VkDeviceRecord* device);
   void release_frames(VkDeviceRecord* device);
+  // Submits a batch for the current frame: waits on its acquire semaphore,
+  // signals its render semaphore and re-arms its fence; with_commands adds
+  // the frame's command buffer.
+  bool submit_frame(VkDeviceRecord* device, VkFrameRecord* frame, bool with_commands);
+  // Gives every frame's pending semaphore signal a waiter, so no frame is left
+  // holding an image or a signalled semaphore (before the frames change).
+  void settle_frames(VkDeviceRecord* device);
+  // Command lists.
+  tvc::GpuCommandList* command_list_create(VkDeviceRecord* device, int kind);
+  bool vk_command_buffer_init(VkDeviceRecord* device, tvc::GpuCommandList* list, bool primary);
+  bool command_list_release_objects(VkDeviceRecord* device, tvc::GpuCommandList* list);
+  // Every list of a device: Vulkan objects, records and list objects.
+  void release_command_lists(VkDeviceRecord* device);
+  bool begin_list_render_pass(tvc::GpuCommandList* list, VkRenderPassRecord* pass, uint32_t image_index,
+                              bool clear, int contents);
+  // Releases every logical device of a GPU record.
+  void release_gpu_devices(VkGpuRecord* record);
   // The device of a GPU (null: the current GPU), or null.
   VkDeviceRecord* device_of(tvc::RendererGpu* gpu);
   static VkSurfaceRecord* surface_record(tvc::RenderWindow* window);

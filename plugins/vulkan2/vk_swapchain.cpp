@@ -357,30 +357,39 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
       caps.currentExtent.width == 0 || caps.currentExtent.height == 0)
     return false;
 
+  // No frame may keep an image of the old swapchain or a signalled semaphore.
+  settle_frames(device);
   fn.vkDeviceWaitIdle(device->device);
   // The framebuffers name the old views: they go before the views do, so no
   // frame can be recorded against a destroyed image.
   release_frame_framebuffers(device);
-  const uint32_t old_count = device->swapchain ? device->swapchain->image_count : 0;
   VkSwapchainRecord* swapchain = create_swapchain(record, device, window);
+  bool ok = swapchain != nullptr;
   if (!swapchain) {
-    if (device->swapchain && device->frames)
-      create_frame_framebuffers(device, device->frames[0].width, device->frames[0].height);
+    // The old swapchain may still stand (then its framebuffers come back);
+    // without it the frames go, so the next acquire answers false.
+    if (device->swapchain && device->frames &&
+        create_frame_framebuffers(device, device->frames[0].width, device->frames[0].height))
+      return false;
+  } else {
+    vk_depth_buffer_release(device);
+    vk_render_pass_release(device);
+    ok = vk_depth_buffer_init(record, device, swapchain->width, swapchain->height);
+    ok = ok && vk_render_pass_init(device);
+    if (ok && (!device->frames || swapchain->image_count != device->frame_count)) {
+      // One frame per image: a changed image count gets new frames.
+      release_frames(device);
+      ok = create_frames(device, swapchain->width, swapchain->height);
+    } else if (ok) {
+      ok = create_frame_framebuffers(device, swapchain->width, swapchain->height);
+    }
+    fn.vkDeviceWaitIdle(device->device);
+  }
+  if (!ok) {
+    release_frames(device);
+    tracef_error("swapchain_recreate - the frames could not be rebuilt: no frame is drawn until a re-creation succeeds.");
     return false;
   }
-  vk_depth_buffer_release(device);
-  vk_render_pass_release(device);
-  bool ok = vk_depth_buffer_init(record, device, swapchain->width, swapchain->height);
-  ok = ok && vk_render_pass_init(device);
-  if (ok && swapchain->image_count != old_count) {
-    // One frame per image: a changed image count gets new frames.
-    release_frames(device);
-    ok = create_frames(device, swapchain->width, swapchain->height);
-  } else if (ok) {
-    ok = create_frame_framebuffers(device, swapchain->width, swapchain->height);
-  }
-  fn.vkDeviceWaitIdle(device->device);
-  if (!ok) return false;
   ++device->recreate_count;
   device->frame_index = 0;
   return true;

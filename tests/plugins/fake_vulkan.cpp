@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "fake_vulkan.h"
 
@@ -17,6 +19,15 @@ FakeVkConfig g_config;
 FakeVkState g_state;
 int g_instance_object;  // the one instance's handle points here
 int g_device_objects[2];
+fake_vk_violation_handler g_violation_handler;
+void* g_violation_user;
+
+// A call that would hang or is invalid: reported at once, never waited out.
+void violation(const char* what) {
+  ++g_state.violations;
+  snprintf(g_state.last_violation, sizeof(g_state.last_violation), "%s", what);
+  if (g_violation_handler) g_violation_handler(what, g_violation_user);
+}
 
 uint32_t list_size(const char* const* list, uint32_t capacity) {
   uint32_t n = 0;
@@ -34,7 +45,12 @@ int device_index(VkPhysicalDevice handle) {
 
 void copy_name(char* out, size_t capacity, const char* in) { snprintf(out, capacity, "%s", in ? in : ""); }
 
-VKAPI_ATTR void VKAPI_CALL DestroyInstance(VkInstance, const VkAllocationCallbacks*) { ++g_state.instances_destroyed; }
+int g_live_devices;  // outlives a configure
+
+VKAPI_ATTR void VKAPI_CALL DestroyInstance(VkInstance, const VkAllocationCallbacks*) {
+  if (g_live_devices > 0) violation("instance destroyed while a device made from it lives");
+  ++g_state.instances_destroyed;
+}
 
 VKAPI_ATTR VkResult VKAPI_CALL EnumeratePhysicalDevices(VkInstance, uint32_t* count, VkPhysicalDevice* devices) {
   if (!devices) {
@@ -131,10 +147,11 @@ VKAPI_ATTR void VKAPI_CALL DestroyDebugUtilsMessengerEXT(VkInstance, VkDebugUtil
 
 int g_device_object;  // the one logical device's handle points here
 int g_queue_object;
-int g_command_buffer_objects[64];
-int g_next_command_buffer;
 uint64_t g_next_handle = 0x1000;
 VkImage g_swapchain_images[8];
+uint32_t g_image_count;  // of the last swapchain; outlives a configure
+uint32_t g_acquired;     // bit i: swapchain image i is held by the application
+uint32_t g_next_image;
 
 template <typename T>
 T new_handle() {
@@ -221,7 +238,12 @@ VKAPI_ATTR VkResult VKAPI_CALL GetPhysicalDeviceSurfacePresentModesKHR(VkPhysica
 VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceFormatProperties(VkPhysicalDevice, VkFormat format,
                                                              VkFormatProperties* props) {
   memset(props, 0, sizeof(*props));
-  if (format == VK_FORMAT_D32_SFLOAT) props->optimalTilingFeatures = VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT;
+  if (format == VK_FORMAT_D32_SFLOAT && !g_config.no_depth_format) {
+    props->optimalTilingFeatures = VK_FORMAT_FEATURE_DEPTH_STENCIL_ATTACHMENT_BIT;
+    return;
+  }
+  props->optimalTilingFeatures = g_config.optimal_surface_features;
+  if (format == VK_FORMAT_B8G8R8A8_UNORM) props->linearTilingFeatures = g_config.linear_bgra_features;
 }
 
 VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice, const VkDeviceCreateInfo* info,
@@ -231,12 +253,15 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice, const VkDeviceCrea
     g_state.device_queue_families[i] = info->pQueueCreateInfos[i].queueFamilyIndex;
   if (g_config.create_device_result != VK_SUCCESS) return static_cast<VkResult>(g_config.create_device_result);
   ++g_state.devices_created;
+  ++g_live_devices;
   *device = reinterpret_cast<VkDevice>(&g_device_object);
   return VK_SUCCESS;
 }
 
 VKAPI_ATTR void VKAPI_CALL DestroyDevice(VkDevice device, const VkAllocationCallbacks*) {
-  if (device) ++g_state.devices_destroyed;
+  if (!device) return;
+  ++g_state.devices_destroyed;
+  --g_live_devices;
 }
 
 VKAPI_ATTR void VKAPI_CALL GetDeviceQueue(VkDevice, uint32_t, uint32_t, VkQueue* queue) {
@@ -277,6 +302,10 @@ FAKE_DESTROY(DestroySwapchainKHR, VkSwapchainKHR)
 VKAPI_ATTR VkResult VKAPI_CALL GetSwapchainImagesKHR(VkDevice, VkSwapchainKHR, uint32_t* count, VkImage* images) {
   uint32_t n = g_state.swapchain_min_images < 8 ? g_state.swapchain_min_images : 8;
   if (images) {
+    g_acquired = 0;  // a new swapchain holds no image yet
+    g_image_count = n < *count ? n : *count;
+  }
+  if (images) {
     if (*count < n) n = *count;
     for (uint32_t i = 0; i < n; ++i) images[i] = g_swapchain_images[i] = (VkImage)(uint64_t)(0x900 + i);
   }
@@ -291,72 +320,325 @@ VKAPI_ATTR VkResult VKAPI_CALL GetSwapchainImagesKHR(VkDevice, VkSwapchainKHR, u
   }
 FAKE_CREATE(CreateImageView, VkImageViewCreateInfo, VkImageView)
 FAKE_DESTROY(DestroyImageView, VkImageView)
-FAKE_CREATE(CreateImage, VkImageCreateInfo, VkImage)
 FAKE_DESTROY(DestroyImage, VkImage)
 FAKE_CREATE(CreateRenderPass, VkRenderPassCreateInfo, VkRenderPass)
 FAKE_DESTROY(DestroyRenderPass, VkRenderPass)
 FAKE_CREATE(CreateFramebuffer, VkFramebufferCreateInfo, VkFramebuffer)
 FAKE_DESTROY(DestroyFramebuffer, VkFramebuffer)
-FAKE_CREATE(CreateFence, VkFenceCreateInfo, VkFence)
-FAKE_DESTROY(DestroyFence, VkFence)
-FAKE_CREATE(CreateSemaphore, VkSemaphoreCreateInfo, VkSemaphore)
-FAKE_DESTROY(DestroySemaphore, VkSemaphore)
-FAKE_CREATE(AllocateMemory, VkMemoryAllocateInfo, VkDeviceMemory)
-FAKE_DESTROY(FreeMemory, VkDeviceMemory)
 
-VKAPI_ATTR void VKAPI_CALL GetImageMemoryRequirements(VkDevice, VkImage, VkMemoryRequirements* needs) {
+// ---- images and memory for the read-back
+
+struct ImageInfo {
+  bool linear;
+  uint32_t width, height;
+};
+std::map<uint64_t, ImageInfo> g_images;
+std::map<uint64_t, std::vector<unsigned char>> g_memory;
+
+VkDeviceSize row_pitch(const ImageInfo& image) { return image.width * 4ull + g_config.row_pitch_padding; }
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateImage(VkDevice, const VkImageCreateInfo* info, const VkAllocationCallbacks*,
+                                           VkImage* out) {
+  const bool linear = info->tiling == VK_IMAGE_TILING_LINEAR;
+  if (linear && g_config.create_linear_image_result != VK_SUCCESS)
+    return static_cast<VkResult>(g_config.create_linear_image_result);
+  *out = new_handle<VkImage>();
+  g_images[(uint64_t)*out] = {linear, info->extent.width, info->extent.height};
+  if (linear) {
+    g_state.linear_width = info->extent.width;
+    g_state.linear_height = info->extent.height;
+  }
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL GetImageMemoryRequirements(VkDevice, VkImage image, VkMemoryRequirements* needs) {
+  auto it = g_images.find((uint64_t)image);
   needs->size = 4096;
+  if (it != g_images.end() && it->second.linear)
+    needs->size = g_config.layout_offset + row_pitch(it->second) * it->second.height;
   needs->alignment = 256;
   needs->memoryTypeBits = 1;
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice, VkImage, VkDeviceMemory, VkDeviceSize) { return VK_SUCCESS; }
+VKAPI_ATTR void VKAPI_CALL GetImageSubresourceLayout(VkDevice, VkImage image, const VkImageSubresource*,
+                                                     VkSubresourceLayout* layout) {
+  memset(layout, 0, sizeof(*layout));
+  auto it = g_images.find((uint64_t)image);
+  if (it == g_images.end()) return;
+  layout->offset = g_config.layout_offset;
+  layout->rowPitch = row_pitch(it->second);
+  layout->size = layout->rowPitch * it->second.height;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL AllocateMemory(VkDevice, const VkMemoryAllocateInfo* info, const VkAllocationCallbacks*,
+                                              VkDeviceMemory* out) {
+  if (g_config.allocate_memory_result != VK_SUCCESS) return static_cast<VkResult>(g_config.allocate_memory_result);
+  *out = new_handle<VkDeviceMemory>();
+  g_memory[(uint64_t)*out].assign(static_cast<size_t>(info->allocationSize), 0xEE);
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL FreeMemory(VkDevice, VkDeviceMemory memory, const VkAllocationCallbacks*) {
+  if (memory == VK_NULL_HANDLE) return;
+  --g_state.live_objects;
+  g_memory.erase((uint64_t)memory);
+}
+
+// Binding a linear image fills its memory with the test pattern, padding
+// bytes left at 0xEE, so a reader that ignores the row pitch is seen.
+VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice, VkImage image, VkDeviceMemory memory, VkDeviceSize) {
+  auto it = g_images.find((uint64_t)image);
+  auto mem = g_memory.find((uint64_t)memory);
+  if (it == g_images.end() || mem == g_memory.end() || !it->second.linear) return VK_SUCCESS;
+  for (uint32_t y = 0; y < it->second.height; ++y)
+    for (uint32_t x = 0; x < it->second.width; ++x) {
+      size_t at = g_config.layout_offset + static_cast<size_t>(y * row_pitch(it->second) + x * 4ull);
+      if (at + 4 <= mem->second.size()) fake_vk_pixel(x, y, &mem->second[at]);
+    }
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL MapMemory(VkDevice, VkDeviceMemory memory, VkDeviceSize offset, VkDeviceSize,
+                                         VkMemoryMapFlags, void** data) {
+  auto it = g_memory.find((uint64_t)memory);
+  if (it == g_memory.end()) return VK_ERROR_MEMORY_MAP_FAILED;
+  *data = it->second.data() + offset;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL UnmapMemory(VkDevice, VkDeviceMemory) {}
+
+// ---- fences and semaphores: the fake's queue finishes each batch at once,
+// so a pending signal is a signal.
+
+std::map<uint64_t, bool> g_fences;      // signalled
+std::map<uint64_t, bool> g_semaphores;  // signalled
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateFence(VkDevice, const VkFenceCreateInfo* info, const VkAllocationCallbacks*,
+                                           VkFence* out) {
+  *out = new_handle<VkFence>();
+  g_fences[(uint64_t)*out] = (info->flags & VK_FENCE_CREATE_SIGNALED_BIT) != 0;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL DestroyFence(VkDevice, VkFence fence, const VkAllocationCallbacks*) {
+  if (fence == VK_NULL_HANDLE) return;
+  --g_state.live_objects;
+  g_fences.erase((uint64_t)fence);
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateSemaphore(VkDevice, const VkSemaphoreCreateInfo*, const VkAllocationCallbacks*,
+                                               VkSemaphore* out) {
+  *out = new_handle<VkSemaphore>();
+  g_semaphores[(uint64_t)*out] = false;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL DestroySemaphore(VkDevice, VkSemaphore semaphore, const VkAllocationCallbacks*) {
+  if (semaphore == VK_NULL_HANDLE) return;
+  --g_state.live_objects;
+  g_semaphores.erase((uint64_t)semaphore);
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL WaitForFences(VkDevice, uint32_t count, const VkFence* fences, VkBool32, uint64_t) {
+  for (uint32_t i = 0; i < count; ++i) {
+    auto it = g_fences.find((uint64_t)fences[i]);
+    if (it == g_fences.end() || !it->second) {
+      violation("wait on a fence that no submit will signal");
+      return VK_TIMEOUT;
+    }
+  }
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL ResetFences(VkDevice, uint32_t count, const VkFence* fences) {
+  for (uint32_t i = 0; i < count; ++i) g_fences[(uint64_t)fences[i]] = false;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL GetFenceStatus(VkDevice, VkFence fence) {
+  auto it = g_fences.find((uint64_t)fence);
+  return it != g_fences.end() && it->second ? VK_SUCCESS : VK_NOT_READY;
+}
+
+// Consumes a semaphore's signal; false (reported) when none is pending.
+bool wait_semaphore(VkSemaphore semaphore, const char* what) {
+  auto it = g_semaphores.find((uint64_t)semaphore);
+  if (it == g_semaphores.end() || !it->second) {
+    violation(what);
+    return false;
+  }
+  it->second = false;
+  return true;
+}
+
+void signal_semaphore(VkSemaphore semaphore) {
+  bool& signalled = g_semaphores[(uint64_t)semaphore];
+  if (signalled) violation("signal of a semaphore that is already signalled");
+  signalled = true;
+}
+
+// ---- command buffers
+
+enum CbState { kInitial, kRecording, kExecutable, kInvalid };
+struct CommandBuffer {
+  CbState state = kInitial;
+  bool one_time = false;
+};
+std::map<VkCommandBuffer, CommandBuffer> g_command_buffers;
+
+// Every vkCmd* needs a buffer in recording.
+bool recording(VkCommandBuffer buffer, const char* what) {
+  auto it = g_command_buffers.find(buffer);
+  if (it != g_command_buffers.end() && it->second.state == kRecording) return true;
+  violation(what);
+  return false;
+}
 
 VKAPI_ATTR VkResult VKAPI_CALL AllocateCommandBuffers(VkDevice, const VkCommandBufferAllocateInfo* info,
                                                       VkCommandBuffer* buffers) {
   for (uint32_t i = 0; i < info->commandBufferCount; ++i) {
-    buffers[i] = reinterpret_cast<VkCommandBuffer>(&g_command_buffer_objects[g_next_command_buffer++ % 64]);
+    buffers[i] = reinterpret_cast<VkCommandBuffer>(new int(0));
+    g_command_buffers[buffers[i]] = CommandBuffer{};
     ++g_state.live_objects;
   }
   return VK_SUCCESS;
 }
 
 VKAPI_ATTR void VKAPI_CALL FreeCommandBuffers(VkDevice, VkCommandPool, uint32_t count, const VkCommandBuffer* buffers) {
-  for (uint32_t i = 0; i < count; ++i)
-    if (buffers[i]) --g_state.live_objects;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!buffers[i]) continue;
+    --g_state.live_objects;
+    if (g_command_buffers.erase(buffers[i])) delete reinterpret_cast<int*>(buffers[i]);
+  }
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL WaitForFences(VkDevice, uint32_t, const VkFence*, VkBool32, uint64_t) {
+VKAPI_ATTR VkResult VKAPI_CALL BeginCommandBuffer(VkCommandBuffer buffer, const VkCommandBufferBeginInfo* info) {
+  auto it = g_command_buffers.find(buffer);
+  if (it == g_command_buffers.end()) return VK_ERROR_INITIALIZATION_FAILED;
+  if (it->second.state == kRecording) violation("begin of a command buffer already recording");
+  it->second.state = kRecording;
+  it->second.one_time = (info->flags & VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT) != 0;
   return VK_SUCCESS;
 }
-VKAPI_ATTR VkResult VKAPI_CALL ResetFences(VkDevice, uint32_t, const VkFence*) { return VK_SUCCESS; }
 
-VKAPI_ATTR VkResult VKAPI_CALL AcquireNextImageKHR(VkDevice, VkSwapchainKHR, uint64_t, VkSemaphore, VkFence,
+VKAPI_ATTR VkResult VKAPI_CALL EndCommandBuffer(VkCommandBuffer buffer) {
+  if (!recording(buffer, "end of a command buffer that is not recording")) return VK_ERROR_INITIALIZATION_FAILED;
+  g_command_buffers[buffer].state = kExecutable;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL ResetCommandBuffer(VkCommandBuffer buffer, VkCommandBufferResetFlags) {
+  auto it = g_command_buffers.find(buffer);
+  if (it == g_command_buffers.end()) return VK_ERROR_INITIALIZATION_FAILED;
+  it->second.state = kInitial;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR void VKAPI_CALL CmdBeginRenderPass(VkCommandBuffer buffer, const VkRenderPassBeginInfo*, VkSubpassContents) {
+  if (recording(buffer, "render pass begun outside recording")) ++g_state.render_passes_begun;
+}
+VKAPI_ATTR void VKAPI_CALL CmdEndRenderPass(VkCommandBuffer buffer) {
+  if (recording(buffer, "render pass ended outside recording")) ++g_state.render_passes_ended;
+}
+VKAPI_ATTR void VKAPI_CALL CmdPipelineBarrier(VkCommandBuffer buffer, VkPipelineStageFlags, VkPipelineStageFlags,
+                                              VkDependencyFlags, uint32_t, const VkMemoryBarrier*, uint32_t,
+                                              const VkBufferMemoryBarrier*, uint32_t, const VkImageMemoryBarrier*) {
+  if (recording(buffer, "barrier outside recording")) ++g_state.barriers;
+}
+VKAPI_ATTR void VKAPI_CALL CmdBlitImage(VkCommandBuffer buffer, VkImage, VkImageLayout, VkImage, VkImageLayout,
+                                        uint32_t, const VkImageBlit*, VkFilter) {
+  if (recording(buffer, "blit outside recording")) ++g_state.blits;
+}
+VKAPI_ATTR void VKAPI_CALL CmdCopyImage(VkCommandBuffer buffer, VkImage, VkImageLayout, VkImage, VkImageLayout,
+                                        uint32_t, const VkImageCopy*) {
+  if (recording(buffer, "image copy outside recording")) ++g_state.image_copies;
+}
+VKAPI_ATTR void VKAPI_CALL CmdExecuteCommands(VkCommandBuffer buffer, uint32_t count, const VkCommandBuffer* secondaries) {
+  if (!recording(buffer, "secondary buffers executed outside recording")) return;
+  for (uint32_t i = 0; i < count; ++i) {
+    auto it = g_command_buffers.find(secondaries[i]);
+    if (it == g_command_buffers.end() || it->second.state != kExecutable)
+      violation("execution of a secondary buffer that is not recorded");
+    else
+      ++g_state.executed_secondaries;
+  }
+}
+
+// ---- queue and presentation
+
+
+VKAPI_ATTR VkResult VKAPI_CALL AcquireNextImageKHR(VkDevice, VkSwapchainKHR, uint64_t, VkSemaphore semaphore, VkFence,
                                                    uint32_t* index) {
-  static uint32_t next = 0;
-  uint32_t n = g_state.swapchain_min_images ? g_state.swapchain_min_images : 1;
-  *index = next++ % n;
+  if (g_config.acquire_result != VK_SUCCESS) return static_cast<VkResult>(g_config.acquire_result);
+  const uint32_t n = g_image_count ? g_image_count : 1;
+  if (g_config.acquire_out_of_range) {
+    *index = n;
+    if (semaphore != VK_NULL_HANDLE) signal_semaphore(semaphore);
+    return VK_SUCCESS;
+  }
+  uint32_t tries = 0;
+  while (tries < n && (g_acquired & (1u << (g_next_image % n)))) {
+    ++g_next_image;
+    ++tries;
+  }
+  if (tries == n) {
+    violation("acquire while every image is held: it would never return");
+    return VK_TIMEOUT;
+  }
+  *index = g_next_image++ % n;
+  g_acquired |= 1u << *index;
+  if (semaphore != VK_NULL_HANDLE) signal_semaphore(semaphore);
   return VK_SUCCESS;
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL QueueSubmit(VkQueue, uint32_t, const VkSubmitInfo*, VkFence) {
-  ++g_state.submits;
+VKAPI_ATTR VkResult VKAPI_CALL QueueSubmit(VkQueue, uint32_t count, const VkSubmitInfo* submits, VkFence fence) {
+  for (uint32_t s = 0; s < count; ++s) {
+    const VkSubmitInfo& info = submits[s];
+    ++g_state.submits;
+    if (info.commandBufferCount == 0) ++g_state.empty_submits;
+    for (uint32_t i = 0; i < info.waitSemaphoreCount; ++i)
+      wait_semaphore(info.pWaitSemaphores[i], "submit waits on a semaphore with no signal pending");
+    for (uint32_t i = 0; i < info.commandBufferCount; ++i) {
+      auto it = g_command_buffers.find(info.pCommandBuffers[i]);
+      if (it == g_command_buffers.end()) {
+        violation("submit of an unknown command buffer");
+      } else if (it->second.state == kRecording) {
+        violation("submit of a command buffer still recording");
+      } else if (it->second.state != kExecutable) {
+        violation("submit of a command buffer that holds no recording");
+      } else if (it->second.one_time) {
+        it->second.state = kInvalid;
+      }
+    }
+    for (uint32_t i = 0; i < info.signalSemaphoreCount; ++i) signal_semaphore(info.pSignalSemaphores[i]);
+  }
+  if (fence != VK_NULL_HANDLE) {
+    bool& signalled = g_fences[(uint64_t)fence];
+    if (signalled) violation("submit with a fence that is still signalled");
+    signalled = true;
+  }
   return VK_SUCCESS;
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL QueuePresentKHR(VkQueue, const VkPresentInfoKHR*) {
+VKAPI_ATTR VkResult VKAPI_CALL QueueWaitIdle(VkQueue) {
+  ++g_state.queue_idle_waits;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL QueuePresentKHR(VkQueue, const VkPresentInfoKHR* info) {
   ++g_state.presents;
-  return static_cast<VkResult>(g_config.present_result);
+  const VkResult result = static_cast<VkResult>(g_config.present_result);
+  // Whatever the answer, the waits and the image's return still happen.
+  for (uint32_t i = 0; i < info->waitSemaphoreCount; ++i)
+    wait_semaphore(info->pWaitSemaphores[i], "present waits on a semaphore with no signal pending");
+  for (uint32_t i = 0; i < info->swapchainCount; ++i) {
+    const uint32_t image = info->pImageIndices[i];
+    if (image >= 32 || !(g_acquired & (1u << image))) violation("present of an image that is not acquired");
+    else g_acquired &= ~(1u << image);
+  }
+  return result;
 }
-
-VKAPI_ATTR VkResult VKAPI_CALL BeginCommandBuffer(VkCommandBuffer, const VkCommandBufferBeginInfo*) {
-  return VK_SUCCESS;
-}
-VKAPI_ATTR VkResult VKAPI_CALL EndCommandBuffer(VkCommandBuffer) { return VK_SUCCESS; }
-VKAPI_ATTR void VKAPI_CALL CmdBeginRenderPass(VkCommandBuffer, const VkRenderPassBeginInfo*, VkSubpassContents) {
-  ++g_state.render_passes_begun;
-}
-VKAPI_ATTR void VKAPI_CALL CmdEndRenderPass(VkCommandBuffer) { ++g_state.render_passes_ended; }
 
 struct NamedEntry {
   const char* name;
@@ -401,7 +683,10 @@ const NamedEntry kDeviceEntries[] = {
     FAKE_ENTRY(FreeCommandBuffers),   FAKE_ENTRY(WaitForFences),         FAKE_ENTRY(ResetFences),
     FAKE_ENTRY(AcquireNextImageKHR),  FAKE_ENTRY(QueueSubmit),           FAKE_ENTRY(QueuePresentKHR),
     FAKE_ENTRY(BeginCommandBuffer),   FAKE_ENTRY(EndCommandBuffer),      FAKE_ENTRY(CmdBeginRenderPass),
-    FAKE_ENTRY(CmdEndRenderPass),
+    FAKE_ENTRY(CmdEndRenderPass),     FAKE_ENTRY(GetFenceStatus),        FAKE_ENTRY(ResetCommandBuffer),
+    FAKE_ENTRY(CmdPipelineBarrier),   FAKE_ENTRY(CmdBlitImage),          FAKE_ENTRY(CmdCopyImage),
+    FAKE_ENTRY(CmdExecuteCommands),   FAKE_ENTRY(QueueWaitIdle),         FAKE_ENTRY(GetImageSubresourceLayout),
+    FAKE_ENTRY(MapMemory),            FAKE_ENTRY(UnmapMemory),
 };
 
 VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL GetDeviceProcAddr(VkDevice device, const char* name) {
@@ -418,6 +703,16 @@ FAKE_EXPORT void fake_vk_configure(const FakeVkConfig* config) {
 }
 
 FAKE_EXPORT const FakeVkState* fake_vk_state() { return &g_state; }
+
+FAKE_EXPORT void fake_vk_set_violation_handler(fake_vk_violation_handler handler, void* user) {
+  g_violation_handler = handler;
+  g_violation_user = user;
+}
+
+FAKE_EXPORT int fake_vk_fence_state(uint64_t fence) {
+  auto it = g_fences.find(fence);
+  return it == g_fences.end() ? -1 : (it->second ? 1 : 0);
+}
 
 FAKE_EXPORT VKAPI_ATTR VkResult VKAPI_CALL vkEnumerateInstanceExtensionProperties(const char*, uint32_t* count,
                                                                                  VkExtensionProperties* props) {

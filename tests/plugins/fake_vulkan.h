@@ -1,6 +1,11 @@
 // A stand-in Vulkan loader for the renderer plug-in tests: what it offers and
 // answers is set through fake_vk_configure, what it was asked is read back
-// through fake_vk_state.
+// through fake_vk_state. It keeps the state the real thing has: fences,
+// semaphores, acquired images and command-buffer recording. A call that would
+// hang or is invalid on a real device (a wait on a fence no submit will
+// signal, a wait on a semaphore with no signal pending, a submit of a buffer
+// still recording, a command recorded outside recording) returns at once and
+// is reported to the violation handler (tests fail there).
 #pragma once
 
 #include <cstdint>
@@ -39,6 +44,17 @@ struct FakeVkConfig {
   int32_t surface_formats[4];
   uint32_t present_mode_count;  // at most 4
   int32_t present_modes[4];
+  // Frames.
+  int32_t acquire_result;     // a VkResult; nothing is acquired unless success
+  bool acquire_out_of_range;  // hand out an index equal to the image count
+  bool no_depth_format;       // no format can hold a depth buffer
+  // Read-back: format features and the linear image's layout.
+  uint32_t linear_bgra_features;     // linear tiling of B8G8R8A8_UNORM
+  uint32_t optimal_surface_features;  // optimal tiling of every other colour format
+  int32_t create_linear_image_result;
+  int32_t allocate_memory_result;
+  uint32_t row_pitch_padding;  // bytes past width x 4 in each row
+  uint32_t layout_offset;      // where the first row starts
 };
 
 struct FakeVkState {
@@ -73,7 +89,28 @@ struct FakeVkState {
   int presents;
   int render_passes_begun;
   int render_passes_ended;
+  int violations;
+  char last_violation[256];
+  int empty_submits;  // batches without a command buffer
+  int barriers;
+  int blits;
+  int image_copies;
+  int executed_secondaries;
+  int queue_idle_waits;
+  uint32_t linear_width;  // the last linear image made
+  uint32_t linear_height;
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);
 typedef const FakeVkState* (*fake_vk_state_fn)();
+typedef void (*fake_vk_violation_handler)(const char* what, void* user);
+typedef void (*fake_vk_set_violation_handler_fn)(fake_vk_violation_handler, void* user);
+// 1: signalled, 0: unsignalled, -1: no such fence.
+typedef int (*fake_vk_fence_state_fn)(uint64_t fence);
+// The pattern the fake writes at pixel (x, y) of a mapped linear image.
+inline void fake_vk_pixel(uint32_t x, uint32_t y, unsigned char out[4]) {
+  out[0] = static_cast<unsigned char>(x);
+  out[1] = static_cast<unsigned char>(y);
+  out[2] = static_cast<unsigned char>(0x40 + ((x + y) & 0x3F));
+  out[3] = 0xC0;
+}

@@ -50,7 +50,7 @@ class PluginLibrary {
 
  private:
   PluginLibrary() {
-    module_ = LoadLibraryA("tvcplugins\\plugin_tvc_vulkan2_x32.dll");
+    module_ = LoadLibraryA("testplugins\\plugin_tvc_vulkan2_x32.dll");
     if (!module_) return;
     create_ = reinterpret_cast<tvc_plugin_create_fn>(
         reinterpret_cast<void (*)()>(GetProcAddress(module_, "tvc_plugin_create")));
@@ -75,7 +75,12 @@ class FakeLoader {
   const char* path() const { return path_; }
   void configure(const FakeVkConfig& config) { configure_(&config); }
   const FakeVkState& state() const { return *state_(); }
-  bool loaded() const { return configure_ && state_; }
+  bool loaded() const { return configure_ && state_ && set_handler_ && fence_state_; }
+  // 1: signalled, 0: unsignalled, -1: unknown.
+  int fence_state(uint64_t fence) const { return fence_state_(fence); }
+  // Every call the fake finds invalid or hanging fails the running test.
+  void fail_tests_on_violations() { set_handler_(&FakeLoader::report, nullptr); }
+  static void report(const char* what, void*) { ADD_FAILURE() << "fake Vulkan: " << what; }
 
  private:
   FakeLoader() {
@@ -85,18 +90,25 @@ class FakeLoader {
     configure_ = reinterpret_cast<fake_vk_configure_fn>(
         reinterpret_cast<void (*)()>(GetProcAddress(module_, "fake_vk_configure")));
     state_ = reinterpret_cast<fake_vk_state_fn>(reinterpret_cast<void (*)()>(GetProcAddress(module_, "fake_vk_state")));
+    set_handler_ = reinterpret_cast<fake_vk_set_violation_handler_fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module_, "fake_vk_set_violation_handler")));
+    fence_state_ = reinterpret_cast<fake_vk_fence_state_fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module_, "fake_vk_fence_state")));
+    if (set_handler_) fail_tests_on_violations();
   }
   char path_[MAX_PATH] = {0};
   HMODULE module_ = nullptr;
   fake_vk_configure_fn configure_ = nullptr;
   fake_vk_state_fn state_ = nullptr;
+  fake_vk_set_violation_handler_fn set_handler_ = nullptr;
+  fake_vk_fence_state_fn fence_state_ = nullptr;
 };
 
 // One renderer per test, destroyed through the export at the end.
 class RendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(PluginLibrary::get().loaded()) << "plug-in not found under tvcplugins/";
+    ASSERT_TRUE(PluginLibrary::get().loaded()) << "test plug-in not found under testplugins/";
     renderer = PluginLibrary::get().create();
     ASSERT_NE(renderer, nullptr);
   }

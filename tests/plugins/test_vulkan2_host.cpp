@@ -8,59 +8,9 @@
 #include <cstring>
 #include <regex>
 
-#include "plugin_host.h"
+#include "window_fixtures.h"
 
 namespace {
-
-// What the loader itself reports for the first device, read independently
-// of the plug-in.
-struct LiveDevice {
-  bool ok = false;
-  VkPhysicalDeviceProperties props{};
-  VkPhysicalDeviceFeatures features{};
-};
-
-const LiveDevice& live_device() {
-  static LiveDevice live = [] {
-    LiveDevice d;
-    HMODULE lib = LoadLibraryA("vulkan-1.dll");
-    if (!lib) return d;
-    auto gipa = reinterpret_cast<PFN_vkGetInstanceProcAddr>(
-        reinterpret_cast<void (*)()>(GetProcAddress(lib, "vkGetInstanceProcAddr")));
-    auto create = reinterpret_cast<PFN_vkCreateInstance>(gipa(nullptr, "vkCreateInstance"));
-    VkInstanceCreateInfo info{};
-    info.sType = VK_STRUCTURE_TYPE_INSTANCE_CREATE_INFO;
-    VkInstance instance = nullptr;
-    if (!create || create(&info, nullptr, &instance) != VK_SUCCESS) return d;
-    auto enumerate = reinterpret_cast<PFN_vkEnumeratePhysicalDevices>(gipa(instance, "vkEnumeratePhysicalDevices"));
-    auto props = reinterpret_cast<PFN_vkGetPhysicalDeviceProperties>(gipa(instance, "vkGetPhysicalDeviceProperties"));
-    auto feats = reinterpret_cast<PFN_vkGetPhysicalDeviceFeatures>(gipa(instance, "vkGetPhysicalDeviceFeatures"));
-    uint32_t count = 1;
-    VkPhysicalDevice device = nullptr;
-    VkResult r = enumerate(instance, &count, &device);
-    if ((r == VK_SUCCESS || r == VK_INCOMPLETE) && count >= 1) {
-      props(device, &d.props);
-      feats(device, &d.features);
-      d.ok = true;
-    }
-    reinterpret_cast<PFN_vkDestroyInstance>(gipa(instance, "vkDestroyInstance"))(instance, nullptr);
-    return d;
-  }();
-  return live;
-}
-
-class LavapipeTest : public RendererTest {
- protected:
-  void SetUp() override {
-    RendererTest::SetUp();
-    ASSERT_TRUE(live_device().ok) << "no Vulkan device through the system loader";
-    renderer->verbose = 1;
-    ASSERT_TRUE(renderer->initialize());
-    gpu = renderer->gpu_get_by_index(0);
-    ASSERT_NE(gpu, nullptr);
-  }
-  tvc::RendererGpu* gpu = nullptr;
-};
 
 TEST_F(LavapipeTest, ListsTheDeviceAsOneCurrentGpu) {
   const VkPhysicalDeviceProperties& live = live_device().props;

@@ -1,0 +1,205 @@
+// Frame-buffer read-back: the current swapchain image of the current GPU's
+// device, copied through a linear host-visible image into the caller's memory.
+#include <cstring>
+
+#include "vk_device.h"
+
+namespace {
+
+// A linear B8G8R8A8 image in host-visible memory, the transfer destination.
+struct LinearImage {
+  VkImage image = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+};
+
+void release_linear_image(VkDeviceRecord* device, LinearImage& target) {
+  VkFunctionTable& fn = device->functions;
+  if (target.image != VK_NULL_HANDLE) fn.vkDestroyImage(device->device, target.image, nullptr);
+  if (target.memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, target.memory, nullptr);
+  target = LinearImage{};
+}
+
+// The first allowed memory type with the wanted flags, else type 0.
+uint32_t memory_type(const VkGpuRecord* gpu, uint32_t allowed, VkMemoryPropertyFlags wanted) {
+  const VkPhysicalDeviceMemoryProperties& memory = gpu->memory_properties;
+  for (uint32_t i = 0; i < memory.memoryTypeCount && i < 32; ++i)
+    if ((allowed & (1u << i)) && (memory.memoryTypes[i].propertyFlags & wanted) == wanted) return i;
+  return 0;
+}
+
+VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint32_t width, uint32_t height,
+                           LinearImage* target) {
+  VkFunctionTable& fn = device->functions;
+  VkImageCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
+  info.imageType = VK_IMAGE_TYPE_2D;
+  info.format = VK_FORMAT_B8G8R8A8_UNORM;
+  info.extent = {width, height, 1};
+  info.mipLevels = 1;
+  info.arrayLayers = 1;
+  info.samples = VK_SAMPLE_COUNT_1_BIT;
+  info.tiling = VK_IMAGE_TILING_LINEAR;
+  info.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  VkResult result = fn.vkCreateImage(device->device, &info, nullptr, &target->image);
+  if (result != VK_SUCCESS) {
+    target->image = VK_NULL_HANDLE;
+    return result;
+  }
+  VkMemoryRequirements needs{};
+  fn.vkGetImageMemoryRequirements(device->device, target->image, &needs);
+  VkMemoryAllocateInfo alloc{};
+  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
+  alloc.allocationSize = needs.size;
+  alloc.memoryTypeIndex = memory_type(gpu, needs.memoryTypeBits,
+                                      VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
+  result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &target->memory);
+  if (result != VK_SUCCESS) {
+    target->memory = VK_NULL_HANDLE;
+    return result;
+  }
+  return fn.vkBindImageMemory(device->device, target->image, target->memory, 0);
+}
+
+void image_barrier(VkFunctionTable& fn, VkCommandBuffer commands, VkImage image, VkImageLayout from, VkImageLayout to,
+                   VkAccessFlags src_access, VkAccessFlags dst_access, VkPipelineStageFlags src_stage) {
+  VkImageMemoryBarrier barrier{};
+  barrier.sType = VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER;
+  barrier.srcAccessMask = src_access;
+  barrier.dstAccessMask = dst_access;
+  barrier.oldLayout = from;
+  barrier.newLayout = to;
+  barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+  barrier.image = image;
+  barrier.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+  fn.vkCmdPipelineBarrier(commands, src_stage, VK_PIPELINE_STAGE_TRANSFER_BIT, 0, 0, nullptr, 0, nullptr, 1,
+                          &barrier);
+}
+
+// Records the swapchain image's transfer into the linear image.
+void record_transfer(VkFunctionTable& fn, VkCommandBuffer commands, VkImage source, VkImage target, uint32_t width,
+                     uint32_t height, bool blit) {
+  image_barrier(fn, commands, target, VK_IMAGE_LAYOUT_UNDEFINED, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 0,
+                VK_ACCESS_TRANSFER_WRITE_BIT, VK_PIPELINE_STAGE_TRANSFER_BIT);
+  // The frame's drawing into the image is finished before it is read.
+  image_barrier(fn, commands, source, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
+                VK_ACCESS_MEMORY_READ_BIT | VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT, VK_ACCESS_TRANSFER_READ_BIT,
+                VK_PIPELINE_STAGE_ALL_COMMANDS_BIT);
+  const VkImageSubresourceLayers layers = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+  if (blit) {
+    VkImageBlit region{};
+    region.srcSubresource = layers;
+    region.srcOffsets[1] = {static_cast<int32_t>(width), static_cast<int32_t>(height), 1};
+    region.dstSubresource = layers;
+    region.dstOffsets[1] = region.srcOffsets[1];
+    fn.vkCmdBlitImage(commands, source, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, target,
+                      VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region, VK_FILTER_NEAREST);
+  } else {
+    VkImageCopy region{};
+    region.srcSubresource = layers;
+    region.dstSubresource = layers;
+    region.extent = {width, height, 1};
+    fn.vkCmdCopyImage(commands, source, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, target,
+                      VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+  }
+  image_barrier(fn, commands, target, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, VK_IMAGE_LAYOUT_GENERAL,
+                VK_ACCESS_TRANSFER_WRITE_BIT, VK_ACCESS_MEMORY_READ_BIT, VK_PIPELINE_STAGE_TRANSFER_BIT);
+  image_barrier(fn, commands, source, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, VK_IMAGE_LAYOUT_PRESENT_SRC_KHR,
+                VK_ACCESS_TRANSFER_READ_BIT, VK_ACCESS_MEMORY_READ_BIT, VK_PIPELINE_STAGE_TRANSFER_BIT);
+}
+
+// Copies the mapped rows, each rowPitch apart, as 4 bytes a pixel; swizzle
+// turns B, G, R, A into R, G, B, A.
+void copy_rows(const unsigned char* source, VkDeviceSize row_pitch, uint32_t width, uint32_t height, bool swizzle,
+               unsigned char* out) {
+  for (uint32_t y = 0; y < height; ++y) {
+    const unsigned char* row = source + y * row_pitch;
+    unsigned char* dest = out + static_cast<size_t>(y) * width * 4;
+    if (!swizzle) {
+      memcpy(dest, row, static_cast<size_t>(width) * 4);
+      continue;
+    }
+    for (uint32_t x = 0; x < width; ++x) {
+      dest[x * 4 + 0] = row[x * 4 + 2];
+      dest[x * 4 + 1] = row[x * 4 + 1];
+      dest[x * 4 + 2] = row[x * 4 + 0];
+      dest[x * 4 + 3] = row[x * 4 + 3];
+    }
+  }
+}
+
+}  // namespace
+
+void VulkanPLugin::get_color_buffer_size(int* size, int* width, int* height) {
+  VkDeviceRecord* device = device_of(nullptr);
+  if (!current_gpu || !device || !device->swapchain) return;
+  const int w = static_cast<int>(device->swapchain->width);
+  const int h = static_cast<int>(device->swapchain->height);
+  if (size) *size = w * h * 4;
+  if (width) *width = w;
+  if (height) *height = h;
+}
+
+void VulkanPLugin::read_color_buffer(unsigned char* buffer) {
+  VkDeviceRecord* device = device_of(nullptr);
+  if (!current_gpu || !device || !device->swapchain) return;
+  read_color_buffer_ex(buffer, 0, 0, static_cast<int>(device->swapchain->width),
+                       static_cast<int>(device->swapchain->height));
+}
+
+void VulkanPLugin::read_color_buffer_ex(unsigned char* buffer, int, int, int width, int height) {
+  VkGpuRecord* gpu = gpu_record(current_gpu);
+  VkDeviceRecord* device = gpu ? gpu->current_device : nullptr;
+  if (!buffer || !device || !device->swapchain || device->swapchain->image_count == 0) return;
+  VkSwapchainRecord* swapchain = device->swapchain;
+  // Only the image is read: the size is cut to the swapchain's extent.
+  if (width <= 0 || height <= 0) return;
+  const uint32_t w = static_cast<uint32_t>(width) < swapchain->width ? static_cast<uint32_t>(width) : swapchain->width;
+  const uint32_t h =
+      static_cast<uint32_t>(height) < swapchain->height ? static_cast<uint32_t>(height) : swapchain->height;
+  if (w == 0 || h == 0 || swapchain->current_image_index >= swapchain->image_count) return;
+  VkFunctionTable& fn = device->functions;
+
+  VkFormatProperties surface_props{}, linear_props{};
+  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, swapchain->format, &surface_props);
+  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, VK_FORMAT_B8G8R8A8_UNORM, &linear_props);
+  const bool blit = (linear_props.linearTilingFeatures & VK_FORMAT_FEATURE_BLIT_DST_BIT) &&
+                    (surface_props.optimalTilingFeatures & VK_FORMAT_FEATURE_BLIT_SRC_BIT);
+
+  LinearImage target;
+  VkResult result = make_linear_image(gpu, device, w, h, &target);
+  if (result != VK_SUCCESS) {
+    tracef_error("read_color_buffer - unable to create the read-back image (err: %s).", vk_result_to_string(result));
+    release_linear_image(device, target);
+    return;
+  }
+  VkCommandBuffer commands = begin_one_time_commands(device, true);
+  if (!commands) {
+    tracef_error("read_color_buffer - no command buffer for the read-back.");
+    release_linear_image(device, target);
+    return;
+  }
+  record_transfer(fn, commands, swapchain->images[swapchain->current_image_index], target.image, w, h, blit);
+  if (!end_one_time_commands(device, commands)) {
+    release_linear_image(device, target);
+    return;
+  }
+
+  VkImageSubresource subresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0};
+  VkSubresourceLayout layout{};
+  fn.vkGetImageSubresourceLayout(device->device, target.image, &subresource, &layout);
+  void* mapped = nullptr;
+  result = fn.vkMapMemory(device->device, target.memory, 0, VK_WHOLE_SIZE, 0, &mapped);
+  if (result != VK_SUCCESS || !mapped) {
+    tracef_error("read_color_buffer - unable to map the read-back image (err: %s).", vk_result_to_string(result));
+  } else {
+    if (layout.rowPitch >= static_cast<VkDeviceSize>(w) * 4) {
+      const bool swizzle = !blit && swapchain->format == VK_FORMAT_B8G8R8A8_UNORM;
+      copy_rows(static_cast<const unsigned char*>(mapped) + layout.offset, layout.rowPitch, w, h, swizzle, buffer);
+    }
+    fn.vkUnmapMemory(device->device, target.memory);
+  }
+  release_linear_image(device, target);
+}
