@@ -91,7 +91,14 @@ APT::Default-Release "$codename";
 APT::Sandbox::User "root";
 CONF
 export APT_CONFIG="$apt/apt.conf"
-apt-get update -qq
+apt-get update -qq || echo "wine32: some package lists could not be fetched" >&2
+# Without the next release's emulator, the current release's (static) one
+# still works, only far more slowly at every process start.
+qemu_pkg="qemu-user/$qemu_suite" qemu_bin=qemu-i386
+if ! apt-cache policy qemu-user | grep -qE " $qemu_suite/[^ ]+ amd64 Packages"; then
+  echo "wine32: no qemu-user in $qemu_suite here; using $codename's qemu-user-static (slow)" >&2
+  qemu_pkg=qemu-user-static qemu_bin=qemu-i386-static
+fi
 
 # The whole dependency closure as apt would install it on an empty system;
 # only its i386 part (and the named architecture-independent packages) is
@@ -100,14 +107,14 @@ want=()
 for p in "${i386_packages[@]}"; do want+=("$p:i386"); done
 apt-get install -s --no-install-recommends "${want[@]}" "${all_packages[@]}" > "$apt/closure.txt"
 pick=$(awk '/^Inst / && /i386\]/ { v = $3; gsub(/[()]/, "", v); print $2 "=" v }' "$apt/closure.txt")
-(cd "$apt/debs" && apt-get download -qq $pick "${all_packages[@]}" "qemu-user/$qemu_suite")
+(cd "$apt/debs" && apt-get download -qq $pick "${all_packages[@]}" "$qemu_pkg")
 echo "wine32: downloaded $(du -sm "$apt/debs" | cut -f1) MB in $(ls "$apt/debs" | wc -l) packages"
 
 mkdir -p "$dest/root" "$dest/bin"
-ls "$apt/debs"/*.deb | grep -v '/qemu-user_' | xargs -P "$(nproc)" -n 4 sh -c \
+ls "$apt/debs"/*.deb | grep -v '/qemu-user' | xargs -P "$(nproc)" -n 4 sh -c \
   'for d; do dpkg-deb -x "$d" "$0" || exit 1; done' "$dest/root"
-qemu_deb=$(ls "$apt/debs"/qemu-user_*.deb)
-dpkg-deb --fsys-tarfile "$qemu_deb" | tar -x -O ./usr/bin/qemu-i386 > "$dest/bin/qemu-i386"
+qemu_deb=$(ls "$apt/debs"/qemu-user*.deb)
+dpkg-deb --fsys-tarfile "$qemu_deb" | tar -x -O "./usr/bin/$qemu_bin" > "$dest/bin/qemu-i386"
 chmod +x "$dest/bin/qemu-i386"
 
 # What Wine's install trigger does for zlib1.dll: a copy in Wine's own DLL
