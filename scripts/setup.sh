@@ -10,31 +10,49 @@ packages=(
   mingw-w64-tools cmake make wine wine64 xvfb xauth
   mesa-vulkan-drivers libvulkan1 libvulkan-dev pocl-opencl-icd ocl-icd-libopencl1
   opencl-c-headers libstb-dev glslang-tools libxml2-utils imagemagick googletest
-  dpkg-dev pci.ids
+  dpkg-dev pci.ids gcc
 )
 
 sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# Source packages (GLEW, Dear ImGui) come from a deb-src entry made from the
+# machine's own Debian entry: same address, suite, components and key, so
+# that set-up works behind a mirror or proxy. QV_APT_ETC points elsewhere
+# for a test; "--sources-only" stops after this step.
+. "$root/scripts/apt-sources.sh"
+apt_etc="${QV_APT_ETC:-/etc/apt}"
+
+have_src_entry() {
+  qv_apt_entries "$apt_etc" | awk -F'\t' '$1 == "deb-src" { found = 1 } END { exit !found }'
+}
+
+write_src_entry() {
+  local codename entry uri comps key
+  codename=$(qv_debian_codename)
+  entry=$(qv_apt_main_entry "$apt_etc" "$codename")
+  if [ -z "$entry" ]; then
+    echo "setup: no configured Debian entry for $codename with component main; add a deb-src entry by hand" >&2
+    return 1
+  fi
+  IFS=$'\t' read -r _ uri _ comps key <<<"$entry"
+  echo "setup: adding a deb-src entry for $uri $codename"
+  {
+    echo "Types: deb-src"
+    echo "URIs: $uri"
+    echo "Suites: $codename"
+    echo "Components: $comps"
+    [ -z "$key" ] || echo "Signed-By: $key"
+  } | sudo_ tee "$apt_etc/sources.list.d/quorvel-src.sources" >/dev/null
+}
+
+updated=0
+have_src_entry || write_src_entry
+[ "${1:-}" = "--sources-only" ] && exit 0
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-
-have_src_entry() {
-  grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null
-}
-
-updated=0
-if ! have_src_entry; then
-  echo "setup: adding a deb-src entry for Debian's main archive"
-  sudo_ tee /etc/apt/sources.list.d/quorvel-src.sources >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-fi
 
 srcdir="$root/third_party/src"
 need_src=0
@@ -77,4 +95,7 @@ for tree in vulkan vk_video CL stb; do
     cp -r "/usr/include/$tree" "$inc/$tree"
   fi
 done
+
+# The 32-bit runtime the i686 tests run on (see scripts/wine32.sh).
+bash "$root/scripts/wine32.sh" "$root/build/wine32"
 [ $updated = 1 ] && echo "setup: done" || true

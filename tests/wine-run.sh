@@ -8,19 +8,9 @@ export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${W
 wine_bin=/usr/lib/wine/wine64
 [ -x "$wine_bin" ] || wine_bin=$(command -v wine64 || command -v wine)
 
-if [ ! -f "$prefix/.qv-ready" ]; then
-  mkdir -p "$(dirname "$prefix")"
-  exec 9>"$prefix.lock"
-  flock 9
-  if [ ! -f "$prefix/.qv-ready" ]; then
-    rm -rf "$prefix"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w || true
-    [ -d "$prefix/drive_c/windows/system32" ] || { echo "wine-run: could not create $prefix" >&2; exit 2; }
-    touch "$prefix/.qv-ready"
-  fi
-  flock -u 9
-fi
+. "$(dirname "$0")/wine-prefix.sh"
+boot() { wineboot -i >/dev/null 2>&1 || true; wineserver -w || true; }
+qv_ensure_prefix "$prefix" boot
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine_bin" "$@"

@@ -422,4 +422,24 @@ TEST_F(AmdBackendTest, ReleaseDestroysTheLogDevicesAndTheContext) {
   EXPECT_FALSE(m_caps.releaseADL());
 }
 
+
+// ---- Calling convention ----
+
+// Reads through the variant whose temperature entry point uses the wrong
+// calling convention. On x86_64 there is only one, so this passes; on i686
+// the caller's stack is off after every read, and the run must fail.
+class AmdCallingConvention : public AmdBackendTest {};
+
+TEST_F(AmdCallingConvention, RepeatedReadsThroughTheMismatchedEntryPoint) {
+  install(L"cdecl_temperature", {L"atiadlxx.dll"});
+  ASSERT_TRUE(start(one(LiveAdapter(5))));
+  GpuRecord* r = Record(0);
+  ASSERT_NE(nullptr, r);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(m_caps.readAmdTemperature(r));
+    EXPECT_FLOAT_EQ(65.5f, r->sensors[0].current);
+  }
+}
+
 }  // namespace
+

@@ -9,6 +9,4 @@ target_link_libraries(bridge_tests PRIVATE stv_x32 tvc_x32 gtest gtest_main user
 add_dependencies(bridge_tests plugin_tvc_vulkan2_x32 plugin_tvc_vulkan2_x32_test plugin_tvc_gpumon_x32 fake_vulkan)
 add_custom_command(TARGET bridge_tests POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_CURRENT_SOURCE_DIR}/bridge/scenes ${QV_BIN}/bridge_scenes)
-if(QV_REGISTER_WINE_TESTS)
-  add_test(NAME bridge_tests COMMAND bridge_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
-endif()
+qv_wine_test(bridge_tests COMMAND bridge_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})

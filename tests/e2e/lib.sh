@@ -9,6 +9,14 @@ PASSES=0
 
 win() { "$WINE_RUN" "$WINE_PREFIX_DIR" "$@"; }
 
+# The 32-bit tier's Wine runtime has no OpenCL implementation: checks that
+# need one say so and skip there (and only there: quorvel.exe is i386).
+pe_machine() { od -An -tx2 -j $(( $(od -An -tu4 -j 60 -N 4 "$1") + 4 )) -N 2 "$1" | tr -d ' '; }
+needs_opencl() {
+  [ "$(pe_machine quorvel.exe)" != 014c ] && return 0
+  echo "skip: $1 (needs OpenCL, which the 32-bit runtime lacks)"; return 1
+}
+
 check() {  # check "what" command...
   local what="$1"; shift
   if "$@"; then PASSES=$((PASSES + 1)); echo "ok: $what"

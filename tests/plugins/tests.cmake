@@ -61,9 +61,7 @@ target_include_directories(vulkan2_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_D
 add_dependencies(vulkan2_plugin_tests vulkan2_test_data)
 target_link_libraries(vulkan2_plugin_tests PRIVATE plugin_tvc_vulkan2_x32_core gtest gtest_main)
 add_dependencies(vulkan2_plugin_tests plugin_tvc_vulkan2_x32_test fake_vulkan)
-if(QV_REGISTER_WINE_TESTS)
-  add_test(NAME vulkan2_plugin_tests COMMAND vulkan2_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
-endif()
+qv_wine_test(vulkan2_plugin_tests COMMAND vulkan2_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
 
 # The first-generation plug-in, driven as the framework drives a "Vulkan"
 # scene: its own test build with the loader seam and its own test program.
@@ -81,6 +79,4 @@ target_include_directories(vulkan_plugin_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DI
 add_dependencies(vulkan_plugin_tests vulkan2_test_data)
 target_link_libraries(vulkan_plugin_tests PRIVATE plugin_tvc_vulkan_x32_core gtest gtest_main)
 add_dependencies(vulkan_plugin_tests plugin_tvc_vulkan_x32_test fake_vulkan)
-if(QV_REGISTER_WINE_TESTS)
-  add_test(NAME vulkan_plugin_tests COMMAND vulkan_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
-endif()
+qv_wine_test(vulkan_plugin_tests COMMAND vulkan_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})

@@ -3,6 +3,10 @@
 //   FAKE_ADL_MISSING_REQUIRED  lacks ADL_Overdrive_Caps and ADL2_Display_Modes_Get
 //   FAKE_ADL_CREATE_FAILS      both control-create entries fail
 //   FAKE_ADL_ZERO_ADAPTERS     reports no adapters
+//   FAKE_ADL_CDECL_TEMPERATURE ADL_Overdrive5_Temperature_Get is built with the
+//                              caller-cleans convention instead of the library's
+//                              standard call: a deliberate mismatch that only a
+//                              32-bit run can show (x86_64 has one convention)
 // The adapters and their values come from a scenario the test sets through
 // FakeAdl_Configure; without one, a default OD8 GPU answers.
 #include <windows.h>
@@ -271,7 +275,12 @@ EXPORT int ADL_CALL ADL2_Graphics_Versions_Get(AdlContext, AdlVersionsInfo* v) {
 }
 
 // ---- Overdrive 5 ----
-EXPORT int ADL_CALL ADL_Overdrive5_Temperature_Get(int index, int, AdlTemperature* t) {
+#ifdef FAKE_ADL_CDECL_TEMPERATURE
+#define OD5_TEMPERATURE_CALL __cdecl
+#else
+#define OD5_TEMPERATURE_CALL ADL_CALL
+#endif
+EXPORT int OD5_TEMPERATURE_CALL ADL_Overdrive5_Temperature_Get(int index, int, AdlTemperature* t) {
   FakeAdlAdapter* a = live(index);
   if (!a) return -1;
   t->temperature = a->temperatureMilli;
