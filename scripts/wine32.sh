@@ -91,11 +91,20 @@ APT::Default-Release "$codename";
 APT::Sandbox::User "root";
 CONF
 export APT_CONFIG="$apt/apt.conf"
-apt-get update -qq || echo "wine32: some package lists could not be fetched" >&2
+# A list that did not arrive (a busy mirror or proxy) is asked for again: the
+# next release's emulator is what keeps the 32-bit tier fast.
+have_qemu() { apt-cache policy qemu-user 2>/dev/null | grep -qE " $qemu_suite/[^ ]+ amd64 Packages"; }
+for try in 1 2 3; do
+  apt-get update -qq || echo "wine32: some package lists could not be fetched" >&2
+  have_qemu && break
+  [ "$codename" = "$qemu_suite" ] && break
+  echo "wine32: no $qemu_suite list yet (try $try)" >&2
+  sleep $((try * 5))
+done
 # Without the next release's emulator, the current release's (static) one
 # still works, only far more slowly at every process start.
 qemu_pkg="qemu-user/$qemu_suite" qemu_bin=qemu-i386
-if ! apt-cache policy qemu-user | grep -qE " $qemu_suite/[^ ]+ amd64 Packages"; then
+if ! have_qemu; then
   echo "wine32: no qemu-user in $qemu_suite here; using $codename's qemu-user-static (slow)" >&2
   qemu_pkg=qemu-user-static qemu_bin=qemu-i386-static
 fi
