@@ -93,7 +93,13 @@ CONF
 export APT_CONFIG="$apt/apt.conf"
 # A list that did not arrive (a busy mirror or proxy) is asked for again: the
 # next release's emulator is what keeps the 32-bit tier fast.
-have_qemu() { apt-cache policy qemu-user 2>/dev/null | grep -qE " $qemu_suite/[^ ]+ amd64 Packages"; }
+# (The policy is read whole first: with pipefail, grep -q quitting early would
+# fail the pipeline through apt-cache's broken pipe.)
+have_qemu() {
+  local policy
+  policy=$(apt-cache policy qemu-user 2>/dev/null || true)
+  grep -qE " $qemu_suite/[^ ]+ amd64 Packages" <<<"$policy"
+}
 for try in 1 2 3; do
   apt-get update -qq || echo "wine32: some package lists could not be fetched" >&2
   have_qemu && break
