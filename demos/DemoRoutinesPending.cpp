@@ -2,6 +2,7 @@
 // routine in this build does not start.
 #include "demos/ClDemoRoutines.h"
 #include "demos/DemoStart.h"
+#include "demos/EngineDemoThreads.h"
 #include "demos/FurDemo.h"
 #include "demos/RawGlDemos.h"
 
@@ -11,6 +12,10 @@ DemoThreadRoutine GlDemoRoutine(int row) {
     case 1: return Gl3TorusThread;
     case 2: return Gl3TriangleThread;
     case 3: return FurDemoThread;
+    case 6: return SoftShadowsThread;
+    case 8: return VertexTextureFetchThread;
+    case 9: return ToonShadingThread;
+    case 10: return SimpleTorusThread;
     default: return nullptr;
   }
 }

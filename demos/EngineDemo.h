@@ -47,6 +47,11 @@ void DestroyEngineDemo(DemoSlot* slot);
 Korveth_nsp::kvGpuShader* CreateEngineGlslProgram(const char* name, const char* vertexSource,
                                                   const char* pixelSource);
 
+// While set, every engine demo draws its frame without its scene (the
+// clear with the scene's background colour, the HUD and the logo only): the
+// reference a test compares the demo's own picture with.
+void SetEngineDemoSceneHidden(bool hidden);
+
 // The FPS statistics and the HUD lines the pattern draws; shared with tests.
 void DrawEngineDemoHud(DemoSlot* slot, const EngineDemoSpec& spec);
 // The affinity mask of a launch: (counter mod processors) + 1, as a number.

@@ -96,7 +96,9 @@ class kvTextureData {
 
 class kvTexture : public kvObject {
  public:
-  enum PixelFormat { kFormatRgb = 2, kFormatRgba = 3 };
+  // kFormatRgbaFloat: 32-bit float components (fails to upload without
+  // float texture support).
+  enum PixelFormat { kFormatRgb = 2, kFormatRgba = 3, kFormatRgbaFloat = 4 };
   enum Addressing { kClamp = 0, kRepeat = 1 };
   enum Filtering { kNearest = 0, kLinear = 1, kTrilinear = 2 };
   enum Target { k2D, kCubeMap };
@@ -188,6 +190,8 @@ class kvMaterial : public kvObject {
   void setAmbient(const kvVector4& c) { m_ambient = c; }
   void setDiffuse(const kvVector4& c) { m_diffuse = c; }
   void setSpecular(const kvVector4& c) { m_specular = c; }
+  // Specular exponent, 0..128.
+  void setShininess(float shininess) { m_shininess = shininess; }
   void setBlending(bool on, int srcFactor, int dstFactor);
   bool isBlending() const { return m_blending; }
   // Unit = order of addition; false when all units are taken.
@@ -208,6 +212,7 @@ class kvMaterial : public kvObject {
 
  private:
   kvVector4 m_ambient, m_diffuse, m_specular;
+  float m_shininess = 0.0f;
   bool m_blending;
   int m_src, m_dst;
   kvTexture* m_textures[kMaxTextures];
@@ -265,6 +270,9 @@ class kvMesh : public kvTripod {
   void createTorus(float radius, float tubeRadius, int rings, int sides);
   // A flat grid in the xz plane, centred, normals up.
   void createGrid(float width, float depth, int subdivisions);
+  // A sphere centred on the origin: rings from pole to pole, segments
+  // around the y axis.
+  void createSphere(float radius, int rings, int segments);
   void assignMaterialToFaces(kvMaterial* material) { m_material = material; }
   kvMaterial* getMaterial() const { return m_material; }
   kvMeshData* getMeshData() { return &m_data; }
@@ -290,6 +298,8 @@ class kvGrid : public kvMesh {
   explicit kvGrid(const char* name);
   void setSize(float width, float depth);
   void setNumberOfSubdivisions(int count);
+  // Drawn as lines, unlit.
+  void render(float dt) override;
 
  private:
   float m_width, m_depth;
@@ -332,6 +342,8 @@ class kvRenderTarget : public kvObject {
   ~kvRenderTarget() override;
   // False when the driver cannot make it.
   bool create(int width, int height, int colorOutputs);
+  // A shadow map: its depth texture samples as a depth comparison, and
+  // outside the map compares as lit.
   bool createDepthTarget(int width, int height);
   kvRenderTexture* getRenderTexture(int output) const;
   kvRenderTexture* getDepthTexture() const { return m_depth; }
@@ -432,6 +444,8 @@ class kvScene : public kvObject {
   void setBkgColor(float r, float g, float b, float a);
   const float* getBkgColor() const { return m_bkg; }
   void addObject(kvObject* object);
+  // The lights among the scene's objects, in the order they were added.
+  kvLinkedList* getLightList() { return &m_lights; }
   void setCamera(kvCamera* camera) { m_camera = camera; }
   // Takes the camera whose view the scene's lights are placed in.
   void prepareForCamera(kvCamera* camera) { m_camera = camera; }
@@ -447,6 +461,7 @@ class kvScene : public kvObject {
   float m_bkg[4];
   kvCamera* m_camera;
   std::vector<kvObject*> m_objects;
+  kvLinkedList m_lights;
 };
 
 class kvSceneMgr {
@@ -511,6 +526,16 @@ class kvRenderer {
   void drawFont(const kvFont* font);
   // Samples per pixel of the current render window's frame buffer.
   int getSamples() const;
+
+  // Multi-pass drawing (shadow maps, lit passes added up).
+  // Texture matrix of a unit (identity to reset it).
+  void setTextureMatrix(int unit, const kvMatrix4& m);
+  // Each draw adds to the frame (source and destination factors 1) over
+  // the depth laid down before, without writing depth; off: back to opaque.
+  void setAdditivePass(bool on);
+  // Culls front faces instead of back faces (a shadow map of back faces
+  // does not shadow the lit surfaces themselves).
+  void setCullFrontFaces(bool on);
 };
 
 // The engine.
@@ -541,6 +566,9 @@ class Korveth {
   kvGrid* createGrid(const char* name);
   kvSkybox* createSkybox(const char* name);
   kvRenderTarget* createRenderTarget(const char* name);
+  // Destroys a render target of the current render window (its textures
+  // with it) before the window goes.
+  void destroyRenderTarget(kvRenderTarget* target);
   kvQuad* createHud(const char* name);
   kvBkgImage* createBkgImage(const char* name);
 

@@ -10,7 +10,8 @@ Outputs (paths relative to the repository root):
                                   the corner of every built-in demo and the
                                   fur cube's background, as C byte arrays;
   media/textures/fur_color.jpg    the fur cube's colour texture, read from the
-                                  program folder at run time.
+                                  program folder at run time;
+  and the pictures of engine_demo_images.py (see there).
 
 Usage: gen_images.py [--check]
   --check  regenerate in memory and fail (exit 1) when a committed output
@@ -19,6 +20,9 @@ Usage: gen_images.py [--check]
 import math
 import os
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import engine_demo_images  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
@@ -268,10 +272,12 @@ def build():
            '// The logo of the built-in demos (256 x 256, %d bytes) and the fur\n'
            '// cube background (512 x 512, %d bytes), baseline JPEG.\n' % (len(logo), len(background)))
     inc += c_array('kDemoLogoJpeg', logo) + c_array('kFurBackgroundJpeg', background)
-    return {
+    outputs = {
         os.path.join('demos', 'DemoImagesData.inc'): inc.encode(),
         os.path.join('media', 'textures', 'fur_color.jpg'): fur,
     }
+    outputs.update(engine_demo_images.build(encode_jpeg, c_array))
+    return outputs
 
 
 def main():
