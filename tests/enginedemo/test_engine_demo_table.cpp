@@ -299,10 +299,7 @@ int averageFps(const std::string& row) {
 class EngineDemoRunTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ResetAppState();
-    Scanrik* s = Scanrik::instance();
-    ASSERT_NE(nullptr, s);
-    ASSERT_TRUE(s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1));
+    resetStateAndDetection();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = mainWindowProc;
     wc.lpszClassName = "QvEngineDemoTableMain";

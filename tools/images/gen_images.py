@@ -276,7 +276,7 @@ def build():
         os.path.join('demos', 'DemoImagesData.inc'): inc.encode(),
         os.path.join('media', 'textures', 'fur_color.jpg'): fur,
     }
-    outputs.update(engine_demo_images.build(encode_jpeg, c_array))
+    outputs.update(engine_demo_images.build(encode_jpeg, c_array, smooth_noise))
     return outputs
 
 
