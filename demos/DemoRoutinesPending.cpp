@@ -3,6 +3,9 @@
 #include "demos/ClDemoRoutines.h"
 #include "demos/DemoStart.h"
 #include "demos/FurDemo.h"
+#include "demos/HdrDofDemo.h"
+#include "demos/InstancingDemo.h"
+#include "demos/PointSpriteDemo.h"
 #include "demos/RawGlDemos.h"
 
 DemoThreadRoutine GlDemoRoutine(int row) {
@@ -11,6 +14,9 @@ DemoThreadRoutine GlDemoRoutine(int row) {
     case 1: return Gl3TorusThread;
     case 2: return Gl3TriangleThread;
     case 3: return FurDemoThread;
+    case 4: return HdrDofThread;
+    case 5: return InstancingDemoThread;
+    case 7: return PointSpriteThread;
     default: return nullptr;
   }
 }

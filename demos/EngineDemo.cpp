@@ -105,13 +105,16 @@ void RunEngineDemo(DemoSlot* slot, const EngineDemoSpec& spec) {
   closeWindows(slot, true);
 }
 
+bool EngineDemoRequires(int feature, const char* message) {
+  Scanrik* s = Scanrik::instance();
+  if (s && s->isOpenGLFeatureSupported(feature)) return true;
+  ShowErrorBox("%s", message ? message : "");
+  return false;
+}
+
 bool BeginEngineDemoSetup(DemoSlot* slot, int requiredFeature, const char* requirementMessage, float red,
                           float green, float blue) {
-  Scanrik* s = Scanrik::instance();
-  if (requiredFeature >= 0 && !(s && s->isOpenGLFeatureSupported(requiredFeature))) {
-    ShowErrorBox("%s", requirementMessage ? requirementMessage : "");
-    return false;
-  }
+  if (requiredFeature >= 0 && !EngineDemoRequires(requiredFeature, requirementMessage)) return false;
   if (slot->renderWindow) return false;
   RECT client = {0, 0, 0, 0};
   GetClientRect(slot->window, &client);

@@ -30,6 +30,10 @@ struct EngineDemoSpec {
 // thread should exit.
 void RunEngineDemo(DemoSlot* slot, const EngineDemoSpec& spec);
 
+// A requirement of a demo: the OpenGL feature index of the detection
+// context; false after its message box when the feature is missing.
+bool EngineDemoRequires(int feature, const char* message);
+
 // The first steps of every engine demo set-up: the requirement (an OpenGL
 // feature index of the detection context; its message shown when missing),
 // the client size, the engine start, the render window, the scene with its

@@ -11,6 +11,8 @@ Outputs (paths relative to the repository root):
                                   fur cube's background, as C byte arrays;
   media/textures/fur_color.jpg    the fur cube's colour texture, read from the
                                   program folder at run time.
+  media/...                       the instancing, HDR and point sprite demos'
+                                  media (gi_hdr_sprite_media.py).
 
 Usage: gen_images.py [--check]
   --check  regenerate in memory and fail (exit 1) when a committed output
@@ -19,6 +21,8 @@ Usage: gen_images.py [--check]
 import math
 import os
 import sys
+
+import gi_hdr_sprite_media
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
@@ -268,10 +272,12 @@ def build():
            '// The logo of the built-in demos (256 x 256, %d bytes) and the fur\n'
            '// cube background (512 x 512, %d bytes), baseline JPEG.\n' % (len(logo), len(background)))
     inc += c_array('kDemoLogoJpeg', logo) + c_array('kFurBackgroundJpeg', background)
-    return {
+    outputs = {
         os.path.join('demos', 'DemoImagesData.inc'): inc.encode(),
         os.path.join('media', 'textures', 'fur_color.jpg'): fur,
     }
+    outputs.update(gi_hdr_sprite_media.build(encode_jpeg, smooth_noise, hash_noise))
+    return outputs
 
 
 def main():
