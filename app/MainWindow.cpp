@@ -103,8 +103,10 @@ bool clDeviceAvailable() {
   return true;
 }
 
+}  // namespace
+
 // Starts the first demo whose start switch was given; the others are ignored.
-void autostartDemo(HWND window) {
+void StartDemoOfSwitches(HWND window) {
   static const struct {
     int flag;
     int row;
@@ -138,6 +140,8 @@ void autostartDemo(HWND window) {
   }
 }
 
+namespace {
+
 void initMainWindow(HWND window) {
   g_app.mainWindow = window;
   char title[64];
@@ -158,7 +162,7 @@ void initMainWindow(HWND window) {
   if (g_app.progressDialog && IsWindow(g_app.progressDialog))
     PostMessageA(g_app.progressDialog, WM_CLOSE, 0, 0);
 
-  autostartDemo(window);
+  StartDemoOfSwitches(window);
 
   g_app.updateThread = nullptr;
   if (g_app.onlineCheckEnabled)

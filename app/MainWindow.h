@@ -15,6 +15,10 @@ extern const MainTab kMainTabs[7];
 // The panel that a tab's item parameter selects; -1 for none.
 int PanelOfTabParam(int param);
 
+// Starts the demo that a start switch of the command line names (the
+// first one given), as the main window does once it is up.
+void StartDemoOfSwitches(HWND window);
+
 // GPU tab.
 void FillGpuList(HWND panel);
 // Copies the primary GPU name and the shown driver line for the demos.

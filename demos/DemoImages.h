@@ -12,3 +12,7 @@ struct EmbeddedImage {
 EmbeddedImage DemoLogoImage();
 // The fur cube's background, 512 x 512.
 EmbeddedImage FurBackgroundImage();
+// The simple torus's colour texture, 256 x 256.
+EmbeddedImage SimpleTorusImage();
+// The vertex texture fetch demo's image (displacement and colour), 256 x 256.
+EmbeddedImage VtfImage();

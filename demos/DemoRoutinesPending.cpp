@@ -2,6 +2,7 @@
 // routine in this build does not start.
 #include "demos/ClDemoRoutines.h"
 #include "demos/DemoStart.h"
+#include "demos/EngineDemoThreads.h"
 #include "demos/FurDemo.h"
 #include "demos/HdrDofDemo.h"
 #include "demos/InstancingDemo.h"
@@ -16,7 +17,11 @@ DemoThreadRoutine GlDemoRoutine(int row) {
     case 3: return FurDemoThread;
     case 4: return HdrDofThread;
     case 5: return InstancingDemoThread;
+    case 6: return SoftShadowsThread;
     case 7: return PointSpriteThread;
+    case 8: return VertexTextureFetchThread;
+    case 9: return ToonShadingThread;
+    case 10: return SimpleTorusThread;
     default: return nullptr;
   }
 }

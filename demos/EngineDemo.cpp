@@ -1,5 +1,6 @@
 #include "demos/EngineDemo.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "demos/DemoCatalogue.h"
 #include "demos/DemoFps.h"
 #include "demos/DemoImages.h"
+#include "demos/EngineDemoScene.h"
 #include "detect/Scanrik.h"
 
 using namespace Korveth_nsp;
@@ -23,6 +25,16 @@ class EngineLock {
   EngineLock(const EngineLock&) = delete;
   EngineLock& operator=(const EngineLock&) = delete;
 };
+
+std::atomic<bool> g_sceneHidden{false};
+
+// The frame of a demo whose scene is hidden: its background only.
+void drawEmptyScene(DemoSlot* slot) {
+  kvRenderer* renderer = kvRenderer::getInstance();
+  const float* bkg = slot->scene ? slot->scene->getBkgColor() : nullptr;
+  if (bkg) renderer->setClearColor(bkg[0], bkg[1], bkg[2], bkg[3]);
+  renderer->clear(true, true, false);
+}
 
 unsigned readClock(DemoSlot* slot, const EngineDemoSpec& spec, bool start) {
   if (spec.tickTimer) return slot->timer.tickElapsed(start);
@@ -56,7 +68,10 @@ void drawFrame(DemoSlot* slot, const EngineDemoSpec& spec, float dt, float elaps
   if (!engine->setCurrentRenderWindow(slot->renderWindow)) return;
   kvRenderer* renderer = kvRenderer::getInstance();
   renderer->beginFrame(1);
-  spec.drawFrame(slot, dt, elapsed);
+  if (g_sceneHidden)
+    drawEmptyScene(slot);
+  else
+    spec.drawFrame(slot, dt, elapsed);
   if (slot->logoQuad && !spec.logoAfterHud) slot->logoQuad->render(dt);
   DrawEngineDemoHud(slot, spec);
   if (slot->logoQuad && spec.logoAfterHud) slot->logoQuad->render(dt);
@@ -80,6 +95,8 @@ void frameLoop(DemoSlot* slot, const EngineDemoSpec& spec) {
 }
 
 }  // namespace
+
+void SetEngineDemoSceneHidden(bool hidden) { g_sceneHidden = hidden; }
 
 DWORD_PTR EngineDemoAffinityMask(int launchCounter, int processorCount) {
   if (processorCount < 1) processorCount = 1;
@@ -105,16 +122,13 @@ void RunEngineDemo(DemoSlot* slot, const EngineDemoSpec& spec) {
   closeWindows(slot, true);
 }
 
-bool EngineDemoRequires(int feature, const char* message) {
-  Scanrik* s = Scanrik::instance();
-  if (s && s->isOpenGLFeatureSupported(feature)) return true;
-  ShowErrorBox("%s", message ? message : "");
-  return false;
-}
-
 bool BeginEngineDemoSetup(DemoSlot* slot, int requiredFeature, const char* requirementMessage, float red,
                           float green, float blue) {
-  if (requiredFeature >= 0 && !EngineDemoRequires(requiredFeature, requirementMessage)) return false;
+  Scanrik* s = Scanrik::instance();
+  if (requiredFeature >= 0 && !(s && s->isOpenGLFeatureSupported(requiredFeature))) {
+    ShowErrorBox("%s", requirementMessage ? requirementMessage : "");
+    return false;
+  }
   if (slot->renderWindow) return false;
   RECT client = {0, 0, 0, 0};
   GetClientRect(slot->window, &client);
@@ -206,21 +220,9 @@ void DestroyEngineDemo(DemoSlot* slot) {
 }
 
 kvGpuShader* CreateEngineGlslProgram(const char* name, const char* vertexSource, const char* pixelSource) {
-  kvGPUShaderMgr* mgr = kvGPUShaderMgr::getInstance();
-  kvGpuShader* shader = mgr->createGPUShader(name);
-  if (!shader) return nullptr;
-  char message[4096];
-  if (shader->loadVertexShaderFromMemory(vertexSource, strlen(vertexSource) + 1) != 0) {
-    snprintf(message, sizeof(message), "[%s] Vertex Shader Error: %s", name, shader->getVertexLog());
-  } else if (shader->loadPixelShaderFromMemory(pixelSource, strlen(pixelSource) + 1) != 0) {
-    snprintf(message, sizeof(message), "[%s] Pixel Shader Error: %s", name, shader->getPixelLog());
-  } else {
-    return shader;
-  }
-  ShowErrorBox("%s", message);
-  kvTraceMgr::getInstance()->logTrace(2, message);
-  mgr->killGpuShader(shader);
-  return nullptr;
+  char prefix[160];
+  snprintf(prefix, sizeof(prefix), "[%s] ", name);
+  return CreateEngineDemoShader(name, prefix, vertexSource, pixelSource);
 }
 
 void DrawEngineDemoHud(DemoSlot* slot, const EngineDemoSpec& spec) {

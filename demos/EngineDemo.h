@@ -30,10 +30,6 @@ struct EngineDemoSpec {
 // thread should exit.
 void RunEngineDemo(DemoSlot* slot, const EngineDemoSpec& spec);
 
-// A requirement of a demo: the OpenGL feature index of the detection
-// context; false after its message box when the feature is missing.
-bool EngineDemoRequires(int feature, const char* message);
-
 // The first steps of every engine demo set-up: the requirement (an OpenGL
 // feature index of the detection context; its message shown when missing),
 // the client size, the engine start, the render window, the scene with its
@@ -50,6 +46,11 @@ void DestroyEngineDemo(DemoSlot* slot);
 // (after an error box with the compile log) when a stage fails.
 Korveth_nsp::kvGpuShader* CreateEngineGlslProgram(const char* name, const char* vertexSource,
                                                   const char* pixelSource);
+
+// While set, every engine demo draws its frame without its scene (the
+// clear with the scene's background colour, the HUD and the logo only): the
+// reference a test compares the demo's own picture with.
+void SetEngineDemoSceneHidden(bool hidden);
 
 // The FPS statistics and the HUD lines the pattern draws; shared with tests.
 void DrawEngineDemoHud(DemoSlot* slot, const EngineDemoSpec& spec);

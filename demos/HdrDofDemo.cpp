@@ -8,6 +8,7 @@
 #include "app/AppState.h"
 #include "app/Log.h"
 #include "demos/EngineDemo.h"
+#include "demos/EngineDemoScene.h"
 #include "demos/HdrDofDemo.h"
 
 using namespace Korveth_nsp;
@@ -257,7 +258,7 @@ bool createHdrDofRenderTargets(DemoSlot* slot) {
 bool createHdrDofMaterial(kvMaterial* material, kvTexture* cubemap) {
   kvTexture* base = kvTextureMgr::getInstance()->loadTexture2D("hdr_dof_tex", "media/textures/hdr_dof_tex.jpg");
   if (base) {
-    base->changePixelFormat(kvTexture::kFormatFloat);
+    base->changePixelFormat(kvTexture::kFormatRgbaFloat);
     base->setAnisotropy(1.0f);
     if (!base->upload()) base = nullptr;
   }
@@ -319,15 +320,7 @@ bool checkDeviceLimits() {
 void createCamera(DemoSlot* slot) {
   char name[64];
   snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  const float aspect =
-      static_cast<float>(slot->clientWidth) / static_cast<float>(slot->clientHeight < 1 ? 1 : slot->clientHeight);
-  kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective(name, 60.0f, aspect, 1.0f, 4000.0f);
-  if (camera) {
-    slot->scene->addObject(camera);
-    camera->setViewport(0, 0, slot->clientWidth, slot->clientHeight);
-    camera->setViewParams(kvVector4(360, 0, 0, 1), kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
-  }
-  slot->camera = camera;
+  CreateEngineDemoCamera(slot, name, 60.0f, 60.0f, kvVector4(360, 0, 0, 1), kvVector4(0, 0, 0, 1));
 }
 
 bool initHdrDofDemo(DemoSlot* slot) {

@@ -11,6 +11,7 @@
 #include "app/Log.h"
 #include "demos/DemoStart.h"
 #include "demos/EngineDemo.h"
+#include "demos/EngineDemoScene.h"
 #include "demos/InstancingDemo.h"
 #include "detect/Scanrik.h"
 
@@ -285,15 +286,9 @@ bool createInstancingMeshes(DemoSlot* slot) {
 void createCamera(DemoSlot* slot) {
   char name[64];
   snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  const float aspect = static_cast<float>(slot->clientWidth) / static_cast<float>(slot->clientHeight < 1 ? 1 : slot->clientHeight);
-  kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective(name, 90.0f, aspect, 1.0f, 2000.0f);
-  if (camera) {
-    slot->scene->addObject(camera);
-    camera->setViewport(0, 0, slot->clientWidth, slot->clientHeight);
-    camera->setProjPerspParams(80.0f, aspect, 0.1f, 4000.0f);
-    camera->setViewParams(kvVector4(0, 50, 180, 1), kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
-  }
-  slot->camera = camera;
+  kvCamera* camera = CreateEngineDemoCamera(slot, name, 90.0f, 80.0f, kvVector4(0, 50, 180, 1), kvVector4(0, 0, 0, 1));
+  // A nearer near plane than the common camera's.
+  if (camera) camera->setProjPerspParams(80.0f, EngineDemoAspect(slot), 0.1f, 4000.0f);
 }
 
 bool initInstancingDemo(DemoSlot* slot) {

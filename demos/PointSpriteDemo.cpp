@@ -9,6 +9,7 @@
 #include "app/AppState.h"
 #include "app/Log.h"
 #include "demos/EngineDemo.h"
+#include "demos/EngineDemoScene.h"
 #include "demos/PointSpriteDemo.h"
 
 using namespace Korveth_nsp;
@@ -106,36 +107,20 @@ bool allocateParticles() {
 
 // The sprite program; its errors name their stage.
 kvGpuShader* createSpriteShader() {
-  kvGPUShaderMgr* mgr = kvGPUShaderMgr::getInstance();
-  kvGpuShader* shader = mgr->createGPUShader("PSShader");
+  kvGpuShader* shader = CreateEngineDemoShader("PSShader", "PSShader ", kSpriteVertex, kSpritePixel);
   if (!shader) return nullptr;
-  if (shader->loadVertexShaderFromMemory(kSpriteVertex, sizeof(kSpriteVertex)) != 0) {
-    ShowErrorBox("PSShader Vertex Shader Error: %s", shader->getVertexLog());
-  } else if (shader->loadPixelShaderFromMemory(kSpritePixel, sizeof(kSpritePixel)) != 0) {
-    ShowErrorBox("PSShader Pixel Shader Error: %s", shader->getPixelLog());
-  } else {
-    shader->bind();
-    shader->setUniform1f("timelife", kLifetime);
-    shader->setUniform1i("colorMap", 0);
-    kvGpuShader::unbind();
-    return shader;
-  }
-  mgr->killGpuShader(shader);
-  return nullptr;
+  shader->bind();
+  shader->setUniform1f("timelife", kLifetime);
+  shader->setUniform1i("colorMap", 0);
+  kvGpuShader::unbind();
+  return shader;
 }
 
 void createCamera(DemoSlot* slot) {
   char name[64];
   snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  const float aspect =
-      static_cast<float>(slot->clientWidth) / static_cast<float>(slot->clientHeight < 1 ? 1 : slot->clientHeight);
-  kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective(name, 50.0f, aspect, 1.0f, 2000.0f);
-  if (camera) {
-    slot->scene->addObject(camera);
-    camera->setViewport(0, 0, slot->clientWidth, slot->clientHeight);
-    camera->setProjPerspParams(50.0f, aspect, 1.0f, 4000.0f);
-  }
-  slot->camera = camera;
+  // The orbit places the camera from the first frame on.
+  CreateEngineDemoCamera(slot, name, 50.0f, 50.0f, kvVector4(400, 200, 0, 1), kvVector4(0, 50, 0, 1));
 }
 
 bool createGroundAndSprites(DemoSlot* slot) {

@@ -1,148 +1,96 @@
-// The renderer's passes for post-processing and particles, and what the
-// device of the current render window can hold.
+// The engine's multi-pass drawing (texture matrices, passes added up, front
+// face culling for shadow maps), spheres, and grids drawn as lines.
 #include <GL/glew.h>
 
-#include <cstring>
+#include <cmath>
 
 #include "lumaq.h"
 
 namespace Korveth_nsp {
 
-// -------------------------------------------------------- hardware caps --
-
-kvHardwareCaps::kvHardwareCaps() {
-  for (int& v : m_override) v = -1;
-}
-
-kvHardwareCaps* kvHardwareCaps::getInstance() {
-  static kvHardwareCaps instance;
-  return &instance;
-}
-
-int kvHardwareCaps::getGPUVendor() const {
-  if (!Korveth::getInstance()->getCurrentRenderWindow()) return 0;
-  const char* vendor = reinterpret_cast<const char*>(glGetString(GL_VENDOR));
-  if (!vendor) return 0;
-  if (strstr(vendor, "NVIDIA")) return 1;
-  if (strstr(vendor, "ATI") || strstr(vendor, "AMD") || strstr(vendor, "Advanced Micro")) return 2;
-  return 0;
-}
-
-namespace {
-
-int queryInt(GLenum what) {
-  GLint v = 0;
-  glGetIntegerv(what, &v);
-  return glGetError() == GL_NO_ERROR ? v : 0;
-}
-
-}  // namespace
-
-int kvHardwareCaps::getLimit(Limit limit) const {
-  if (limit < 0 || limit >= kLimitCount) return 0;
-  if (m_override[limit] >= 0) return m_override[limit];
-  if (!Korveth::getInstance()->getCurrentRenderWindow()) return 0;
-  switch (limit) {
-    case kMaxTextureSize: return queryInt(GL_MAX_TEXTURE_SIZE);
-    case kMaxRenderbufferSize: return glGenRenderbuffers ? queryInt(GL_MAX_RENDERBUFFER_SIZE) : 0;
-    case kMaxVertexUniformComponents: return glCreateProgram ? queryInt(GL_MAX_VERTEX_UNIFORM_COMPONENTS) : 0;
-    case kMaxDrawBuffers: return glDrawBuffers ? queryInt(GL_MAX_DRAW_BUFFERS) : 1;
-    case kFloatTextures:
-      return (GLEW_VERSION_3_0 || GLEW_ARB_texture_float) && (GLEW_VERSION_3_0 || GLEW_ARB_framebuffer_object) ? 1
-                                                                                                                 : 0;
-    case kInstancing:
-      return glDrawElementsInstanced && (GLEW_EXT_draw_instanced || GLEW_ARB_draw_instanced) ? 1 : 0;
-    case kMaxPointSize: {
-      GLfloat range[2] = {0.0f, 0.0f};
-      glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, range);
-      return static_cast<int>(range[1]);
-    }
-    default: return 0;
-  }
-}
-
-void kvHardwareCaps::overrideLimit(Limit limit, int value) {
-  if (limit >= 0 && limit < kLimitCount) m_override[limit] = value < 0 ? -1 : value;
-}
-
-// ---------------------------------------------------------- the passes --
-
-void kvRenderer::setBlendingState(bool on, int srcFactor, int dstFactor) {
-  if (!on) {
-    glDisable(GL_BLEND);
-    return;
-  }
-  // The material's numbering of the factors.
-  static const GLenum kFactors[] = {GL_ZERO,          GL_ONE,       GL_SRC_ALPHA, GL_SRC_COLOR,
-                                    GL_ONE_MINUS_SRC_COLOR, GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA,
-                                    GL_DST_COLOR,     GL_ONE_MINUS_DST_ALPHA, GL_ONE_MINUS_DST_COLOR};
-  const int count = static_cast<int>(sizeof(kFactors) / sizeof(kFactors[0]));
-  glEnable(GL_BLEND);
-  glBlendFunc(srcFactor >= 0 && srcFactor < count ? kFactors[srcFactor] : GL_ONE,
-              dstFactor >= 0 && dstFactor < count ? kFactors[dstFactor] : GL_ZERO);
-}
-
-void kvRenderer::drawScreenQuad(int width, int height) {
-  if (width <= 0 || height <= 0) return;
-  glViewport(0, 0, width, height);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, width, 0, height, -1, 1);
+void kvRenderer::setTextureMatrix(int unit, const kvMatrix4& m) {
+  if (unit < 0 || unit > 7) return;
+  glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+  glMatrixMode(GL_TEXTURE);
+  glLoadMatrixf(m.m);
   glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  const float w = static_cast<float>(width), h = static_cast<float>(height);
-  glColor4f(1, 1, 1, 1);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex2f(0, 0);
-  glTexCoord2f(1, 0);
-  glVertex2f(w, 0);
-  glTexCoord2f(1, 1);
-  glVertex2f(w, h);
-  glTexCoord2f(0, 1);
-  glVertex2f(0, h);
-  glEnd();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
+  glActiveTexture(GL_TEXTURE0);
 }
 
-void kvRenderer::setPointSpriteState(bool on) {
+void kvRenderer::setAdditivePass(bool on) {
   if (on) {
-    glEnable(GL_POINT_SPRITE);
-    glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, GL_TRUE);
-    glEnable(GL_VERTEX_PROGRAM_POINT_SIZE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glDepthFunc(GL_LEQUAL);
     glDepthMask(GL_FALSE);
   } else {
-    glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, GL_FALSE);
-    glDisable(GL_POINT_SPRITE);
-    glDisable(GL_VERTEX_PROGRAM_POINT_SIZE);
+    glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
   }
 }
 
-void kvRenderer::drawPoints(int count, const kvVector4* positions, const kvVector4* texCoords,
-                            const kvVector4* colors) {
-  if (count <= 0 || !positions) return;
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(4, GL_FLOAT, sizeof(kvVector4), positions);
-  if (texCoords) {
-    glClientActiveTexture(GL_TEXTURE0);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(4, GL_FLOAT, sizeof(kvVector4), texCoords);
+void kvRenderer::setCullFrontFaces(bool on) {
+  glEnable(GL_CULL_FACE);
+  glCullFace(on ? GL_FRONT : GL_BACK);
+}
+
+void Korveth::destroyRenderTarget(kvRenderTarget* target) {
+  kvRenderWindow* w = getCurrentRenderWindow();
+  if (w && target) w->destroyObject(target);
+}
+
+void kvMesh::createSphere(float radius, int rings, int segments) {
+  if (rings < 2) rings = 2;
+  if (segments < 3) segments = 3;
+  auto& verts = m_data.vertices();
+  auto& idx = m_data.indices();
+  verts.clear();
+  idx.clear();
+  const float pi = 3.14159265f;
+  for (int r = 0; r <= rings; ++r)
+    for (int s = 0; s <= segments; ++s) {
+      const float polar = pi * static_cast<float>(r) / static_cast<float>(rings);
+      const float around = 2.0f * pi * static_cast<float>(s) / static_cast<float>(segments);
+      kvMeshData::Vertex v;
+      v.normal[0] = sinf(polar) * cosf(around);
+      v.normal[1] = cosf(polar);
+      v.normal[2] = -sinf(polar) * sinf(around);
+      for (int k = 0; k < 3; ++k) v.position[k] = radius * v.normal[k];
+      v.uv[0] = static_cast<float>(s) / static_cast<float>(segments);
+      v.uv[1] = 1.0f - static_cast<float>(r) / static_cast<float>(rings);
+      verts.push_back(v);
+    }
+  // Counter-clockwise seen from outside, like the other shapes.
+  const uint32_t row = static_cast<uint32_t>(segments + 1);
+  for (int r = 0; r < rings; ++r)
+    for (int s = 0; s < segments; ++s) {
+      uint32_t a = static_cast<uint32_t>(r) * row + static_cast<uint32_t>(s);
+      idx.insert(idx.end(), {a, a + row, a + row + 1, a, a + row + 1, a + 1});
+    }
+  m_data.setVerticesColor(kvVector4(1, 1, 1, 1));
+}
+
+void kvGrid::render(float) {
+  const int n = m_subdivisions < 1 ? 1 : m_subdivisions;
+  glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glMultMatrixf(getTransform().m);
+  glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+  glBegin(GL_LINES);
+  for (int i = 0; i <= n; ++i) {
+    const float x = -m_width / 2 + m_width * static_cast<float>(i) / static_cast<float>(n);
+    const float z = -m_depth / 2 + m_depth * static_cast<float>(i) / static_cast<float>(n);
+    glVertex3f(x, 0, -m_depth / 2);
+    glVertex3f(x, 0, m_depth / 2);
+    glVertex3f(-m_width / 2, 0, z);
+    glVertex3f(m_width / 2, 0, z);
   }
-  if (colors) {
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, sizeof(kvVector4), colors);
-  }
-  glDrawArrays(GL_POINTS, 0, count);
-  glDisableClientState(GL_COLOR_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  glDisableClientState(GL_VERTEX_ARRAY);
+  glEnd();
+  glPopMatrix();
+  glPopAttrib();
 }
 
 }  // namespace Korveth_nsp

@@ -229,7 +229,8 @@ bool kvTexture::upload() {
   glBindTexture(GL_TEXTURE_2D, m_gl);
   applySampling(GL_TEXTURE_2D, m_addressing, m_filtering, m_anisotropy);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  GLint internal = m_format == kFormatRgb ? GL_RGB8 : m_format == kFormatFloat ? GL_RGBA16F : GL_RGBA8;
+  if (m_format == kFormatRgbaFloat && !(GLEW_VERSION_3_0 || GLEW_ARB_texture_float)) return false;
+  GLint internal = m_format == kFormatRgb ? GL_RGB8 : m_format == kFormatRgbaFloat ? GL_RGBA32F : GL_RGBA8;
   glTexImage2D(GL_TEXTURE_2D, 0, internal, m_data.getWidth(), m_data.getHeight(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
                m_data.pixels());
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -494,7 +495,7 @@ void kvMaterial::applyMaterialColorsToRenderer(int) {
   glColor(GL_FRONT_AND_BACK, GL_AMBIENT, m_ambient);
   glColor(GL_FRONT_AND_BACK, GL_DIFFUSE, m_diffuse);
   glColor(GL_FRONT_AND_BACK, GL_SPECULAR, m_specular);
-  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m_shininess);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m_shininess < 0.0f ? 0.0f : m_shininess > 128.0f ? 128.0f : m_shininess);
   glColor4f(m_diffuse.x, m_diffuse.y, m_diffuse.z, m_diffuse.w);
 }
 
@@ -874,6 +875,14 @@ bool kvRenderTarget::createDepthTarget(int width, int height) {
   glGenFramebuffers(1, &m_fbo);
   glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
   m_depth = new kvRenderTexture(nullptr, width, height, true);
+  glBindTexture(GL_TEXTURE_2D, m_depth->getGlName());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+  const GLfloat farDepth[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, farDepth);
+  glBindTexture(GL_TEXTURE_2D, 0);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, m_depth->getGlName(), 0);
   glDrawBuffer(GL_NONE);
   glReadBuffer(GL_NONE);
@@ -1063,6 +1072,7 @@ void kvScene::addObject(kvObject* object) {
   if (!object) return;
   if (kvCamera* c = dynamic_cast<kvCamera*>(object))
     if (!m_camera) m_camera = c;
+  if (dynamic_cast<kvLight*>(object)) m_lights.addTail(object);
   m_objects.push_back(object);
 }
 

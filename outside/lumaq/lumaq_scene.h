@@ -102,7 +102,9 @@ class kvTextureData {
 
 class kvTexture : public kvObject {
  public:
-  enum PixelFormat { kFormatRgb = 2, kFormatRgba = 3, kFormatFloat = 4 };
+  // kFormatRgbaFloat: 32-bit float components (fails to upload without
+  // float texture support).
+  enum PixelFormat { kFormatRgb = 2, kFormatRgba = 3, kFormatRgbaFloat = 4 };
   enum Addressing { kClamp = 0, kRepeat = 1 };
   enum Filtering { kNearest = 0, kLinear = 1, kTrilinear = 2 };
   enum Target { k2D, kCubeMap };
@@ -285,9 +287,9 @@ class kvMesh : public kvTripod {
   void createTorus(float radius, float tubeRadius, int rings, int sides);
   // A flat grid in the xz plane, centred, normals up.
   void createGrid(float width, float depth, int subdivisions);
-  // A sphere around the origin: slices around the y axis, stacks pole to
-  // pole.
-  void createSphere(float radius, int slices, int stacks);
+  // A sphere centred on the origin: rings from pole to pole, segments
+  // around the y axis.
+  void createSphere(float radius, int rings, int segments);
   // A trefoil knot of that overall radius: a tube swept along the curve
   // with segments rings of sides vertices.
   void createKnot(float radius, int segments, int sides);
@@ -316,6 +318,8 @@ class kvGrid : public kvMesh {
   explicit kvGrid(const char* name);
   void setSize(float width, float depth);
   void setNumberOfSubdivisions(int count);
+  // Drawn as lines, unlit.
+  void render(float dt) override;
 
  private:
   float m_width, m_depth;
@@ -358,7 +362,10 @@ class kvRenderTarget : public kvObject {
   explicit kvRenderTarget(const char* name);
   ~kvRenderTarget() override;
   // False when the driver cannot make it.
+  // floatColor: 16-bit float components instead of 8-bit ones.
   bool create(int width, int height, int colorOutputs, bool floatColor = false);
+  // A shadow map: its depth texture samples as a depth comparison, and
+  // outside the map compares as lit.
   bool createDepthTarget(int width, int height);
   kvRenderTexture* getRenderTexture(int output) const;
   kvRenderTexture* getDepthTexture() const { return m_depth; }
@@ -459,6 +466,8 @@ class kvScene : public kvObject {
   void setBkgColor(float r, float g, float b, float a);
   const float* getBkgColor() const { return m_bkg; }
   void addObject(kvObject* object);
+  // The lights among the scene's objects, in the order they were added.
+  kvLinkedList* getLightList() { return &m_lights; }
   void setCamera(kvCamera* camera) { m_camera = camera; }
   // Takes the camera whose view the scene's lights are placed in.
   void prepareForCamera(kvCamera* camera) { m_camera = camera; }
@@ -474,6 +483,7 @@ class kvScene : public kvObject {
   float m_bkg[4];
   kvCamera* m_camera;
   std::vector<kvObject*> m_objects;
+  kvLinkedList m_lights;
 };
 
 class kvSceneMgr {
@@ -539,6 +549,16 @@ class kvRenderer {
   // Samples per pixel of the current render window's frame buffer.
   int getSamples() const;
 
+  // Multi-pass drawing (shadow maps, lit passes added up).
+  // Texture matrix of a unit (identity to reset it).
+  void setTextureMatrix(int unit, const kvMatrix4& m);
+  // Each draw adds to the frame (source and destination factors 1) over
+  // the depth laid down before, without writing depth; off: back to opaque.
+  void setAdditivePass(bool on);
+  // Culls front faces instead of back faces (a shadow map of back faces
+  // does not shadow the lit surfaces themselves).
+  void setCullFrontFaces(bool on);
+
   // Passes of the post-processing and particle demos.
   // Blending with the material's factor numbers (kvMaterial::Factor).
   void setBlendingState(bool on, int srcFactor, int dstFactor);
@@ -580,6 +600,9 @@ class Korveth {
   kvGrid* createGrid(const char* name);
   kvSkybox* createSkybox(const char* name);
   kvRenderTarget* createRenderTarget(const char* name);
+  // Destroys a render target of the current render window (its textures
+  // with it) before the window goes.
+  void destroyRenderTarget(kvRenderTarget* target);
   kvQuad* createHud(const char* name);
   kvBkgImage* createBkgImage(const char* name);
   // A model file's meshes (3DS), as children of one model object; null when

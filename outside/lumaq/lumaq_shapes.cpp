@@ -1,4 +1,4 @@
-// Meshes made from formulas: spheres and knots.
+// Meshes made from formulas: knots.
 #include <cmath>
 
 #include "lumaq.h"
@@ -33,30 +33,6 @@ void trefoil(float t, float p[3]) {
 }
 
 }  // namespace
-
-void kvMesh::createSphere(float radius, int slices, int stacks) {
-  if (slices < 3) slices = 3;
-  if (stacks < 2) stacks = 2;
-  auto& verts = m_data.vertices();
-  verts.clear();
-  m_data.indices().clear();
-  for (int j = 0; j <= stacks; ++j) {
-    const float phi = kPi * static_cast<float>(j) / static_cast<float>(stacks);  // from the north pole
-    for (int i = 0; i <= slices; ++i) {
-      const float theta = 2.0f * kPi * static_cast<float>(i) / static_cast<float>(slices);
-      kvMeshData::Vertex v;
-      v.normal[0] = sinf(phi) * cosf(theta);
-      v.normal[1] = cosf(phi);
-      v.normal[2] = -sinf(phi) * sinf(theta);
-      for (int k = 0; k < 3; ++k) v.position[k] = radius * v.normal[k];
-      v.uv[0] = static_cast<float>(i) / static_cast<float>(slices);
-      v.uv[1] = static_cast<float>(j) / static_cast<float>(stacks);
-      verts.push_back(v);
-    }
-  }
-  gridTriangles(&m_data.indices(), slices, stacks);
-  m_data.setVerticesColor(kvVector4(1, 1, 1, 1));
-}
 
 void kvMesh::createKnot(float radius, int segments, int sides) {
   if (segments < 8) segments = 8;

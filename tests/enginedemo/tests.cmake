@@ -1,7 +1,7 @@
 # The engine stand-in and the engine demo pattern with the fur cube (needs
 # quorvel.exe's resources and the media folder beside it).
 # One executable, run as three tests so that each stays short.
-add_executable(enginedemo_tests enginedemo/test_engine_demo.cpp)
+add_executable(enginedemo_tests enginedemo/test_engine_demo.cpp enginedemo/test_engine_demo_table.cpp)
 qv_target(enginedemo_tests)
 target_link_libraries(enginedemo_tests PRIVATE quorvel_core gtest gtest_main)
 add_dependencies(enginedemo_tests quorvel media_copy)
@@ -12,11 +12,14 @@ if(QV_REGISTER_WINE_TESTS)
     --gtest_filter=*Restarting* WORKING_DIRECTORY ${QV_BIN})
   add_test(NAME enginedemo_endings COMMAND enginedemo_tests --gtest_color=no
     --gtest_filter=*FailedSetUp*:*EndsByDuration* WORKING_DIRECTORY ${QV_BIN})
+  # Every engine demo from its start switch, and two at once.
+  add_test(NAME enginedemo_table COMMAND enginedemo_tests --gtest_color=no
+    --gtest_filter=*EngineDemoTable*:EngineDemoRunTest.* WORKING_DIRECTORY ${QV_BIN})
 endif()
 # The fur cube from its start switch: the benchmark row, and the shutdown
 # while it runs.
 qv_e2e(e2e_fur_benchmark ../enginedemo/fur_benchmark_test.sh quorvel_bin)
 qv_e2e(e2e_fur_shutdown ../enginedemo/fur_shutdown_test.sh quorvel_bin)
 if(QV_REGISTER_WINE_TESTS)
-  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
+  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings enginedemo_table e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
 endif()

@@ -10,9 +10,9 @@ Outputs (paths relative to the repository root):
                                   the corner of every built-in demo and the
                                   fur cube's background, as C byte arrays;
   media/textures/fur_color.jpg    the fur cube's colour texture, read from the
-                                  program folder at run time.
-  media/...                       the instancing, HDR and point sprite demos'
-                                  media (gi_hdr_sprite_media.py).
+                                  program folder at run time;
+  and the pictures of engine_demo_images.py and gi_hdr_sprite_media.py (see
+  there).
 
 Usage: gen_images.py [--check]
   --check  regenerate in memory and fail (exit 1) when a committed output
@@ -22,7 +22,9 @@ import math
 import os
 import sys
 
-import gi_hdr_sprite_media
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import engine_demo_images  # noqa: E402
+import gi_hdr_sprite_media  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
@@ -277,6 +279,7 @@ def build():
         os.path.join('media', 'textures', 'fur_color.jpg'): fur,
     }
     outputs.update(gi_hdr_sprite_media.build(encode_jpeg, smooth_noise, hash_noise))
+    outputs.update(engine_demo_images.build(encode_jpeg, c_array))
     return outputs
 
 

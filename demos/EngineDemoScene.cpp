@@ -1,0 +1,93 @@
+#include "demos/EngineDemoScene.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/Log.h"
+#include "demos/EngineDemo.h"
+#include "detect/Scanrik.h"
+
+using namespace Korveth_nsp;
+
+bool EngineDemoRequires(int feature, const char* message) {
+  Scanrik* s = Scanrik::instance();
+  if (s && s->isOpenGLFeatureSupported(feature)) return true;
+  ShowErrorBox("%s", message);
+  return false;
+}
+
+bool EngineDemoSizeFits(int size, const char* what) {
+  Scanrik* s = Scanrik::instance();
+  const int textures = s ? s->getMaxTextureSize() : 0;
+  const int viewport = s ? s->getMaxViewportSize() : 0;
+  if (size <= textures && size <= viewport) return true;
+  ShowErrorBox("%s of %d x %d exceeds this device's limits (texture size %d, viewport %d).", what, size, size,
+               textures, viewport);
+  return false;
+}
+
+float EngineDemoAspect(const DemoSlot* slot) {
+  const int height = slot->clientHeight < 1 ? 1 : slot->clientHeight;
+  return static_cast<float>(slot->clientWidth) / static_cast<float>(height);
+}
+
+kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* name, float fovDeg, float projFovDeg,
+                                 const kvVector4& eye, const kvVector4& target) {
+  const float aspect = EngineDemoAspect(slot);
+  kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective(name, fovDeg, aspect, 1.0f, 2000.0f);
+  if (camera) {
+    slot->scene->addObject(camera);
+    camera->setViewport(0, 0, slot->clientWidth, slot->clientHeight);
+    camera->setProjPerspParams(projFovDeg, aspect, 1.0f, 4000.0f);
+    camera->setViewParams(eye, target, kvVector4(0, 1, 0, 0));
+  }
+  slot->camera = camera;
+  return camera;
+}
+
+kvLight* CreateEngineDemoLight(DemoSlot* slot, const EngineDemoLight& l) {
+  kvLight* light = kvLightMgr::getInstance()->createLightPoint(l.name);
+  if (!light) return nullptr;
+  slot->scene->addObject(light);
+  light->setPosition(l.x, l.y, l.z);
+  light->setAmbient(l.ambient);
+  light->setDiffuse(l.diffuse);
+  light->setSpecular(l.specular);
+  return light;
+}
+
+kvGpuShader* CreateEngineDemoShader(const char* name, const char* messagePrefix, const char* vertexSource,
+                                    const char* pixelSource) {
+  kvGPUShaderMgr* mgr = kvGPUShaderMgr::getInstance();
+  kvGpuShader* shader = mgr->createGPUShader(name);
+  if (!shader) return nullptr;
+  char message[4096];
+  if (shader->loadVertexShaderFromMemory(vertexSource, strlen(vertexSource) + 1) != 0) {
+    snprintf(message, sizeof(message), "%sVertex Shader Error: %s", messagePrefix, shader->getVertexLog());
+  } else if (shader->loadPixelShaderFromMemory(pixelSource, strlen(pixelSource) + 1) != 0) {
+    snprintf(message, sizeof(message), "%sPixel Shader Error: %s", messagePrefix, shader->getPixelLog());
+  } else {
+    return shader;
+  }
+  ShowErrorBox("%s", message);
+  kvTraceMgr::getInstance()->logTrace(2, message);
+  mgr->killGpuShader(shader);
+  return nullptr;
+}
+
+void DrawEngineDemoScene(DemoSlot* slot, float dt) {
+  kvScene* scene = slot->scene;
+  if (!scene || !slot->camera) return;
+  kvRenderer* renderer = kvRenderer::getInstance();
+  const float* bkg = scene->getBkgColor();
+  renderer->setClearColor(bkg[0], bkg[1], bkg[2], bkg[3]);
+  renderer->clear(true, true, false);
+  slot->camera->apply(true, true, true);
+  scene->renderBackground(dt);
+  scene->renderObjects(dt);
+  scene->renderEnd(dt);
+}
+
+int EngineMeshTriangles(kvMesh* mesh) {
+  return mesh ? static_cast<int>(mesh->getMeshData()->indices().size() / 3) : 0;
+}

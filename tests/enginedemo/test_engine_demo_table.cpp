@@ -1,0 +1,435 @@
+// Every engine demo from its start switch, as a timed benchmark: it closes
+// by itself, appends its benchmark row, draws a picture of its own (not a
+// flat colour, not the empty scene) with its own effect, and gives back
+// every engine object. Two demos also run side by side.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <GL/glew.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "demos/DemoCatalogue.h"
+#include "demos/DemoControl.h"
+#include "demos/DemoStart.h"
+#include "demos/EngineDemo.h"
+#include "detect/Scanrik.h"
+#include "lumaq.h"
+#include "tests/enginedemo/DemoTestHelpers.h"
+
+using namespace Korveth_nsp;
+
+namespace {
+
+const int kWinWidth = 400, kWinHeight = 300;
+// The HUD lines fill the band above this row; the logo is the square of
+// this side in the bottom right corner.
+const int kHudBottom = 80, kLogoSide = 128;
+
+// The latest frame of one demo window, read back before present, with the
+// depth buffer and the camera it was drawn with.
+struct LastFrame {
+  DemoSlot* slot = nullptr;
+  std::vector<std::string> lightNames;  // positions taken with the frame
+  std::atomic<int> frames{0};
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;  // rows bottom-up
+  std::vector<float> depth;
+  kvMatrix4 projection, inverseView;
+  std::vector<kvVector4> lights;
+
+  static void hook(kvRenderWindow* w, void* user) {
+    auto* frames = static_cast<std::vector<LastFrame*>*>(user);
+    for (LastFrame* f : *frames)
+      if (f->slot && f->slot->renderWindow == w) f->grab(w);
+  }
+  void grab(kvRenderWindow* w) {
+    width = w->getWidth();
+    height = w->getHeight();
+    rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+    depth.assign(static_cast<size_t>(width) * height, 1.0f);
+    w->readPixels(0, 0, width, height, rgba.data());
+    glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    if (slot->camera) {
+      projection = slot->camera->getProjectionMatrix();
+      inverseView = slot->camera->getInverseViewMatrix();
+    }
+    lights.clear();
+    for (const std::string& name : lightNames)
+      if (kvLight* l = kvFindCurrent<kvLight>(name.c_str())) lights.push_back(l->getPosition());
+    ++frames;
+  }
+  // Window coordinates, y downwards.
+  const uint8_t* at(int x, int y) const { return &rgba[(static_cast<size_t>(height - 1 - y) * width + x) * 4]; }
+  float depthAt(int x, int y) const { return depth[static_cast<size_t>(height - 1 - y) * width + x]; }
+  bool inPicture(int x, int y) const {
+    return y >= kHudBottom && !(x >= width - kLogoSide && y >= height - kLogoSide);
+  }
+  // The world point seen at a pixel; false where nothing was drawn.
+  bool worldAt(int x, int y, float out[3]) const {
+    const float d = depthAt(x, y);
+    if (d >= 1.0f) return false;
+    const float* p = projection.m;
+    const float zn = 2.0f * d - 1.0f;
+    const float ze = -p[14] / (zn + p[10]);
+    const float xn = 2.0f * (x + 0.5f) / width - 1.0f, yn = 1.0f - 2.0f * (y + 0.5f) / height;
+    const float eye[4] = {xn * -ze / p[0], yn * -ze / p[5], ze, 1.0f};
+    for (int r = 0; r < 3; ++r) {
+      out[r] = 0;
+      for (int c = 0; c < 4; ++c) out[r] += inverseView.m[c * 4 + r] * eye[c];
+    }
+    return true;
+  }
+};
+
+float luminance(const uint8_t* p) { return 0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]; }
+
+// ---------------------------------------------------- the demos' effects --
+
+// Cel shading: the torus (what differs from the blue background) is made
+// of a few flat colours, and more than one of them.
+void toonBands(const LastFrame& f) {
+  std::map<int, int> histogram;
+  int torus = 0;
+  for (int y = kHudBottom; y < f.height; ++y)
+    for (int x = 0; x < f.width; ++x) {
+      const uint8_t* p = f.at(x, y);
+      if (!f.inPicture(x, y) || (abs(p[0] - 51) + abs(p[1] - 102) + abs(p[2] - 153) < 30)) continue;
+      ++torus;
+      ++histogram[(p[0] >> 2) << 16 | (p[1] >> 2) << 8 | p[2] >> 2];
+    }
+  ASSERT_GT(torus, 2000) << "torus pixels";
+  std::vector<int> counts;
+  for (const auto& bin : histogram) counts.push_back(bin.second);
+  std::sort(counts.rbegin(), counts.rend());
+  int top = 0, bands = 0;
+  for (size_t i = 0; i < counts.size() && i < 5; ++i) {
+    top += counts[i];
+    if (counts[i] * 20 >= torus) ++bands;
+  }
+  EXPECT_GT(top * 100, torus * 85) << "the five commonest colours cover the torus";
+  EXPECT_GE(bands, 2) << "bands of at least 5% each";
+}
+
+// The torus is textured: its pixels hold both tile colours, green and
+// magenta, which the reddish and bluish lights alone cannot make (lit
+// untextured, green would stay below red and blue everywhere).
+void simpleTorusTextured(const LastFrame& f) {
+  int green = 0, magenta = 0;
+  for (int y = kHudBottom; y < f.height; ++y)
+    for (int x = 0; x < f.width; ++x) {
+      if (!f.inPicture(x, y)) continue;
+      const uint8_t* p = f.at(x, y);
+      if (p[1] > p[0] + 25 && p[1] > p[2] + 25) ++green;
+      if (p[0] > p[1] + 25 && p[2] > p[1] + 25) ++magenta;
+    }
+  EXPECT_GT(green, 300);
+  EXPECT_GT(magenta, 300);
+}
+
+// The plane is lifted by the texture: the world heights of its pixels
+// (from the depth buffer) reach well above the flat plane and vary.
+void vtfDisplaced(const LastFrame& f) {
+  float low = 1e9f, high = -1e9f;
+  int seen = 0;
+  for (int y = kHudBottom; y < f.height; y += 2)
+    for (int x = 0; x < f.width; x += 2) {
+      float w[3];
+      if (!f.inPicture(x, y) || !f.worldAt(x, y, w)) continue;
+      ++seen;
+      low = std::min(low, w[1]);
+      high = std::max(high, w[1]);
+    }
+  ASSERT_GT(seen, 1000);
+  EXPECT_GT(high, 60.0f) << "highest point of the plane";
+  EXPECT_GT(high - low, 50.0f) << "spread of the heights";
+}
+
+// Distance from point c to the segment a-b.
+float segmentDistance(const float a[3], const float b[3], const float c[3]) {
+  float ab[3], ac[3], t = 0, len = 0;
+  for (int i = 0; i < 3; ++i) {
+    ab[i] = b[i] - a[i];
+    ac[i] = c[i] - a[i];
+    t += ab[i] * ac[i];
+    len += ab[i] * ab[i];
+  }
+  t = len > 0 ? std::max(0.0f, std::min(1.0f, t / len)) : 0;
+  float d = 0;
+  for (int i = 0; i < 3; ++i) d += (a[i] + ab[i] * t - c[i]) * (a[i] + ab[i] * t - c[i]);
+  return sqrtf(d);
+}
+
+// How far the segment a-b keeps from the scene's occluders (the surfaces of
+// the four spheres and the two tori), negative when it passes through one.
+float clearance(const float a[3], const float b[3]) {
+  static const float spheres[4][3] = {{-200, 55, -200}, {200, 55, -200}, {200, 55, 200}, {-200, 55, 200}};
+  float best = 1e9f;
+  for (const auto& c : spheres) best = std::min(best, segmentDistance(a, b, c) - 50.0f);
+  static const float rings[2][2] = {{100, 20}, {65, 15}};  // radius, tube
+  for (int i = 0; i <= 64; ++i) {
+    float q[3];
+    for (int k = 0; k < 3; ++k) q[k] = a[k] + (b[k] - a[k]) * i / 64.0f;
+    for (const auto& r : rings)
+      best = std::min(best, hypotf(hypotf(q[0], q[2]) - r[0], q[1] - 125.0f) - r[1]);
+  }
+  return best;
+}
+
+// Ground seen in the frame (world points from the depth buffer) in the
+// shadow of one light only is darker than ground that both lights reach.
+void softShadowDarker(const LastFrame& f) {
+  ASSERT_EQ(2u, f.lights.size());
+  double lit = 0, shadowed = 0;
+  int litCount = 0, shadowedCount = 0;
+  for (int y = kHudBottom; y < f.height; ++y)
+    for (int x = 0; x < f.width; ++x) {
+      float w[3];
+      if (!f.inPicture(x, y) || !f.worldAt(x, y, w)) continue;
+      if (fabsf(w[1] - 5.0f) > 2.0f || fabsf(w[0]) > 280 || fabsf(w[2]) > 280) continue;  // ground top
+      int blocked = 0, clear = 0;
+      for (const kvVector4& l : f.lights) {
+        const float light[3] = {l.x, l.y, l.z};
+        const float c = clearance(w, light);
+        if (c < -12.0f) ++blocked;
+        if (c > 25.0f) ++clear;
+      }
+      const float lum = luminance(f.at(x, y));
+      if (clear == 2) {
+        lit += lum;
+        ++litCount;
+      } else if (blocked == 1 && clear == 1) {
+        shadowed += lum;
+        ++shadowedCount;
+      }
+    }
+  ASSERT_GT(litCount, 200) << "lit ground pixels";
+  ASSERT_GT(shadowedCount, 30) << "ground pixels in one light's shadow";
+  EXPECT_LT(shadowed / shadowedCount, 0.8 * lit / litCount) << "shadow against its lit surround";
+}
+
+// One row per demo: its start switch, its benchmark test name, the names
+// of its lights (positions kept with each frame) and the check of its own
+// effect.
+struct EngineDemoRow {
+  const char* switchName;
+  const char* testName;
+  int slot;
+  std::vector<std::string> lightNames;
+  void (*effect)(const LastFrame& frame);
+};
+
+void PrintTo(const EngineDemoRow& row, std::ostream* os) { *os << row.switchName; }
+
+std::atomic<int> g_mainWindowCloses{0};
+
+LRESULT CALLBACK mainWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CLOSE) {
+    ++g_mainWindowCloses;
+    return 0;
+  }
+  return DefWindowProcA(w, msg, wp, lp);
+}
+
+std::string benchPath() { return std::string(g_app.appDirectory) + "bench_result.csv"; }
+
+std::vector<std::string> benchRows() {
+  std::vector<std::string> rows;
+  FILE* f = fopen(benchPath().c_str(), "r");
+  if (!f) return rows;
+  char line[1024];
+  while (fgets(line, sizeof(line), f)) {
+    std::string s(line);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    rows.push_back(s);
+  }
+  fclose(f);
+  if (!rows.empty()) rows.erase(rows.begin());  // the header
+  return rows;
+}
+
+// Column "AVG FPS", counted from the end (quoted texts hold no commas here).
+int averageFps(const std::string& row) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t comma; (comma = row.find(',', start)) != std::string::npos; start = comma + 1)
+    fields.push_back(row.substr(start, comma - start));
+  fields.push_back(row.substr(start));
+  return fields.size() >= 4 ? atoi(fields[fields.size() - 4].c_str()) : -1;
+}
+
+class EngineDemoRunTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ResetAppState();
+    Scanrik* s = Scanrik::instance();
+    ASSERT_NE(nullptr, s);
+    ASSERT_TRUE(s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1));
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = mainWindowProc;
+    wc.lpszClassName = "QvEngineDemoTableMain";
+    RegisterClassA(&wc);
+  }
+  void SetUp() override {
+    m_program = LoadLibraryExA("quorvel.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, m_program);
+    g_app.instance = reinterpret_cast<HINSTANCE>(m_program);
+    g_currentCatalogue = kGlDemoCatalogue;
+    g_app.furNoiseTextureSize = 128;  // a quicker fur set-up
+    m_main = CreateWindowA("QvEngineDemoTableMain", "main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                           nullptr);
+    g_app.mainWindow = m_main;
+    clearSwitches();
+    DeleteFileA(benchPath().c_str());
+  }
+  void TearDown() override {
+    Korveth::getInstance()->setFrameHook(nullptr, nullptr);
+    SetEngineDemoSceneHidden(false);
+    EndAllDemos();
+    clearSwitches();
+    g_app.mainWindow = nullptr;
+    DestroyWindow(m_main);
+    DeleteFileA(benchPath().c_str());
+    FreeLibrary(m_program);
+  }
+  static void clearSwitches() {
+    for (bool& flag : g_app.autostart) flag = false;
+    g_app.demoDurationMs = 0;
+    g_app.benchmarkLog = false;
+    g_app.closeAppAtDemoEnd = false;
+  }
+  // Starts the demo of a command line; the frames of its slot go to frame.
+  void startWithSwitches(const std::string& line, LastFrame* frame) {
+    clearSwitches();
+    ParseCommandLine(line.c_str());
+    m_frames = {frame};
+    Korveth::getInstance()->setFrameHook(LastFrame::hook, &m_frames);
+    StartDemoOfSwitches(m_main);
+  }
+
+  HMODULE m_program = nullptr;
+  HWND m_main = nullptr;
+  std::vector<LastFrame*> m_frames;
+};
+
+class EngineDemoTable : public EngineDemoRunTest, public ::testing::WithParamInterface<EngineDemoRow> {};
+
+std::string sizeSwitches() {
+  return " /demo_win_width=" + std::to_string(kWinWidth) + " /demo_win_height=" + std::to_string(kWinHeight);
+}
+
+TEST_P(EngineDemoTable, TimedRunDrawsItsOwnPictureAndGivesEverythingBack) {
+  const EngineDemoRow& row = GetParam();
+  DemoSlot* slot = &g_app.demoSlots[row.slot];
+  const int objects = kvObject::getLiveCount();
+
+  // The reference: the same demo with its scene left empty.
+  LastFrame empty;
+  empty.slot = slot;
+  SetEngineDemoSceneHidden(true);
+  startWithSwitches(std::string(row.switchName) + sizeSwitches(), &empty);
+  ASSERT_TRUE(pumpUntil([&] { return empty.frames >= 2; }, 30000)) << "frames of the empty scene";
+  CloseDemoWindow(slot->window);
+  ASSERT_EQ(nullptr, slot->thread);
+  SetEngineDemoSceneHidden(false);
+
+  LastFrame frame;
+  frame.slot = slot;
+  frame.lightNames = row.lightNames;
+  g_mainWindowCloses = 0;
+  const ULONGLONG start = GetTickCount64();
+  startWithSwitches(std::string(row.switchName) +
+                        " /benchmark_duration=2000 /benchmark_log_results /close_app_end_of_demo" + sizeSwitches(),
+                    &frame);
+  HWND window = slot->window;
+  ASSERT_NE(nullptr, window) << "the switch started no demo";
+  ASSERT_TRUE(pumpUntil([&] { return !IsWindow(window) && g_mainWindowCloses > 0; }, 40000))
+      << "the demo closes itself and the main window";
+  ReleaseEndedDemoThread(slot);
+  EXPECT_EQ(nullptr, slot->thread);
+  EXPECT_EQ(1, slot->doneFlag.load());
+  EXPECT_LT(GetTickCount64() - start, 30000u);
+
+  std::vector<std::string> rows = benchRows();
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_NE(std::string::npos, rows[0].find(std::string("\"") + row.testName + "\"")) << rows[0];
+  EXPECT_GT(averageFps(rows[0]), 0) << rows[0];
+  EXPECT_EQ(objects, kvObject::getLiveCount()) << "engine objects left behind";
+
+  ASSERT_GT(frame.frames.load(), 0);
+  ASSERT_EQ(empty.width, frame.width);
+  ASSERT_EQ(kWinWidth > frame.width ? frame.width : kWinWidth, frame.width);
+  // Not a flat colour, and not the empty scene.
+  long region = 0, changed = 0;
+  double sum = 0, sum2 = 0;
+  for (int y = 0; y < frame.height; ++y)
+    for (int x = 0; x < frame.width; ++x) {
+      if (!frame.inPicture(x, y)) continue;
+      const uint8_t *p = frame.at(x, y), *q = empty.at(x, y);
+      ++region;
+      const float l = luminance(p);
+      sum += l;
+      sum2 += l * l;
+      if (abs(p[0] - q[0]) > 24 || abs(p[1] - q[1]) > 24 || abs(p[2] - q[2]) > 24) ++changed;
+    }
+  const double mean = sum / region;
+  EXPECT_GT(sqrt(sum2 / region - mean * mean), 8.0) << "spread of the luminance";
+  EXPECT_GT(changed * 20, region) << "pixels that differ from the empty scene";
+  row.effect(frame);
+}
+
+// Two engine demos started together from the tab, one timed by the tick
+// timer (fur cube) and one by its own performance timer (toon shading):
+// both draw, both end by their duration under the one engine lock, both
+// write their row, and the engine objects of both are given back.
+TEST_F(EngineDemoRunTest, TwoDemosAtOnceBothRunAndBothEnd) {
+  const int objects = kvObject::getLiveCount();
+  ParseCommandLine("/benchmark_duration=2000 /benchmark_log_results");
+  g_app.demoWinWidth = kWinWidth;
+  g_app.demoWinHeight = kWinHeight;
+  LastFrame fur, toon;
+  fur.slot = &g_app.demoSlots[kSlotFur];
+  toon.slot = &g_app.demoSlots[kSlotToon];
+  m_frames = {&fur, &toon};
+  Korveth::getInstance()->setFrameHook(LastFrame::hook, &m_frames);
+  ASSERT_TRUE(StartCatalogueGlDemo(nullptr, 3, false));
+  ASSERT_TRUE(StartCatalogueGlDemo(nullptr, 9, false));
+  HWND windows[2] = {fur.slot->window, toon.slot->window};
+  ASSERT_TRUE(pumpUntil([&] { return !IsWindow(windows[0]) && !IsWindow(windows[1]); }, 40000))
+      << "both end by their duration";
+  for (LastFrame* f : m_frames) {
+    ReleaseEndedDemoThread(f->slot);
+    EXPECT_EQ(nullptr, f->slot->thread);
+    EXPECT_EQ(1, f->slot->doneFlag.load());
+    EXPECT_GE(f->frames.load(), 2);
+  }
+  std::vector<std::string> rows = benchRows();
+  ASSERT_EQ(2u, rows.size());
+  const std::string both = rows[0] + rows[1];
+  EXPECT_NE(std::string::npos, both.find("\"GL_Furry_Cube\""));
+  EXPECT_NE(std::string::npos, both.find("\"GL_ToonShading\""));
+  EXPECT_EQ(objects, kvObject::getLiveCount());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, EngineDemoTable,
+    ::testing::Values(
+        EngineDemoRow{"/start_demo_gl2_soft_shadows", "GL_SoftShadows", kSlotSoftShadows, {"ss_Light01", "ss_Light02"},
+                      softShadowDarker},
+        EngineDemoRow{"/start_demo_gl2_toon", "GL_ToonShading", kSlotToon, {}, toonBands},
+        EngineDemoRow{"/start_demo_gl2_simple_torus", "GL_SimpleTorus", kSlotSimpleTorus, {}, simpleTorusTextured},
+        EngineDemoRow{"/start_demo_gl2_vtf", "GL_VertexTextureFetch", kSlotVtf, {}, vtfDisplaced}),
+    [](const ::testing::TestParamInfo<EngineDemoRow>& info) {
+      return std::string(info.param.switchName + strlen("/start_demo_gl2_"));
+    });
+
+}  // namespace
