@@ -3,11 +3,24 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <string>
 #include <vector>
 
+#include "app/AppState.h"
+#include "detect/Scanrik.h"
 #include "lumaq.h"
+
+// A fresh application state and the detection context, which says what
+// the machine offers (OpenGL 2.0 for the engine demos).
+inline void resetStateAndDetection() {
+  ResetAppState();
+  Scanrik* s = Scanrik::instance();
+  ASSERT_NE(nullptr, s);
+  ASSERT_TRUE(s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1));
+}
 
 // Serves this thread's messages (the demo windows live here) until the
 // condition holds or the time is up.

@@ -76,12 +76,7 @@ int threadWindowCount() {
 class EngineDemoTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ResetAppState();
-    // The detection context says what the machine offers (OpenGL 2.0 for
-    // the fur cube).
-    Scanrik* s = Scanrik::instance();
-    ASSERT_NE(nullptr, s);
-    ASSERT_TRUE(s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1));
+    resetStateAndDetection();
   }
   void SetUp() override {
     m_program = LoadLibraryExA("quorvel.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);

@@ -17,14 +17,16 @@ if(QV_REGISTER_WINE_TESTS)
   # sizes the device cannot hold.
   add_test(NAME enginedemo_media COMMAND enginedemo_tests --gtest_color=no
     --gtest_filter=EngineMediaReaders.*:EngineDemoCounts.*:*EngineDemoLimits* WORKING_DIRECTORY ${QV_BIN})
-  # Every engine demo from its start switch, and two at once.
+  # Every engine demo from its start switch; two at once, and the refusals.
   add_test(NAME enginedemo_table COMMAND enginedemo_tests --gtest_color=no
-    --gtest_filter=*EngineDemoTable*:EngineDemoRunTest.* WORKING_DIRECTORY ${QV_BIN})
+    --gtest_filter=*EngineDemoTable* WORKING_DIRECTORY ${QV_BIN})
+  add_test(NAME enginedemo_pair_refusals COMMAND enginedemo_tests --gtest_color=no
+    --gtest_filter=EngineDemoRunTest.* WORKING_DIRECTORY ${QV_BIN})
 endif()
 # The fur cube from its start switch: the benchmark row, and the shutdown
 # while it runs.
 qv_e2e(e2e_fur_benchmark ../enginedemo/fur_benchmark_test.sh quorvel_bin)
 qv_e2e(e2e_fur_shutdown ../enginedemo/fur_shutdown_test.sh quorvel_bin)
 if(QV_REGISTER_WINE_TESTS)
-  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings enginedemo_table enginedemo_media e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
+  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings enginedemo_table enginedemo_pair_refusals enginedemo_media e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
 endif()

@@ -279,7 +279,7 @@ def build():
         os.path.join('media', 'textures', 'fur_color.jpg'): fur,
     }
     outputs.update(gi_hdr_sprite_media.build(encode_jpeg, smooth_noise, hash_noise))
-    outputs.update(engine_demo_images.build(encode_jpeg, c_array))
+    outputs.update(engine_demo_images.build(encode_jpeg, c_array, smooth_noise))
     return outputs
 
 
