@@ -81,8 +81,12 @@ bool kvRgbeReader::decode(const uint8_t* data, size_t size, int maxSide, std::ve
   char rest = 0;
   if (sscanf(line.c_str(), "-Y %d +X %d%c", &h, &w, &rest) != 2) return false;
   if (w <= 0 || h <= 0 || w > maxSide || h > maxSide) return false;
-  // Even fully run-length coded, a row needs a few bytes per component.
-  if (static_cast<size_t>(h) > size - pos) return false;
+  // The rows must fit in the bytes left before anything is allocated: a
+  // flat row takes 4 bytes a pixel, a run-length row at least its 4-byte
+  // head and two bytes per run of up to 127 pixels in each component.
+  const size_t runs = (static_cast<size_t>(w) + 126) / 127;
+  const size_t leastRow = w >= 8 && w < 32768 ? 4 + 4 * 2 * runs : static_cast<size_t>(w) * 4;
+  if (static_cast<size_t>(h) > (size - pos) / leastRow) return false;
   std::vector<uint8_t> scanline(static_cast<size_t>(w) * 4);
   rgb->assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0.0f);
   for (int y = 0; y < h; ++y) {

@@ -64,6 +64,7 @@ TEST(EngineMediaReaders, RadianceImages) {
     std::vector<uint8_t> bytes;
   } bad[] = {
       {"larger than the limit", rgbeFile("-Y 100000 +X 100000", {0, 0, 0, 0})},
+      {"more rows than the bytes hold", rgbeFile("-Y 8000 +X 8000", std::vector<uint8_t>(4000, 0))},
       {"rows missing", rgbeFile("-Y 4 +X 2", {128, 64, 32, 130, 0, 0, 0, 0})},
       {"run past the row", rgbeFile("-Y 1 +X 8", {2, 2, 0, 8, 128 + 9, 1})},
       {"row width differs", rgbeFile("-Y 1 +X 8", {2, 2, 0, 9, 128 + 8, 1})},
