@@ -182,7 +182,7 @@ bool createObjects(DemoSlot* slot) {
     ShowErrorBox("Could not load soft shadows textures!");
     return false;
   }
-  if (kvMesh* m = addMesh(slot, 0, "ss_GroundMesh", ground, 0, 0, 0)) m->createBox(600, 10, 600, 10);
+  if (kvMesh* m = addMesh(slot, 0, "ss_GroundMesh", ground, 0, 0, 0)) m->createBox(600, 10, 600, 10, 10, 4);
   const float corners[4][2] = {{-200, -200}, {200, -200}, {200, 200}, {-200, 200}};
   for (int i = 0; i < 4; ++i) {
     char name[32];

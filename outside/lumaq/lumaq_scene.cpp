@@ -617,13 +617,13 @@ namespace {
 
 // One face of a box: origin corner, two edge vectors, the outward normal.
 void addGrid(kvMeshData* data, const float origin[3], const float u[3], const float v[3], const float n[3],
-             int segments) {
+             int segmentsU, int segmentsV) {
   auto& verts = data->vertices();
   auto& idx = data->indices();
   uint32_t base = static_cast<uint32_t>(verts.size());
-  for (int j = 0; j <= segments; ++j)
-    for (int i = 0; i <= segments; ++i) {
-      float s = static_cast<float>(i) / segments, t = static_cast<float>(j) / segments;
+  for (int j = 0; j <= segmentsV; ++j)
+    for (int i = 0; i <= segmentsU; ++i) {
+      float s = static_cast<float>(i) / segmentsU, t = static_cast<float>(j) / segmentsV;
       kvMeshData::Vertex vx;
       for (int k = 0; k < 3; ++k) {
         vx.position[k] = origin[k] + u[k] * s + v[k] * t;
@@ -634,9 +634,9 @@ void addGrid(kvMeshData* data, const float origin[3], const float u[3], const fl
       vx.color[0] = vx.color[1] = vx.color[2] = vx.color[3] = 1.0f;
       verts.push_back(vx);
     }
-  const uint32_t row = static_cast<uint32_t>(segments + 1);
-  for (int j = 0; j < segments; ++j)
-    for (int i = 0; i < segments; ++i) {
+  const uint32_t row = static_cast<uint32_t>(segmentsU + 1);
+  for (int j = 0; j < segmentsV; ++j)
+    for (int i = 0; i < segmentsU; ++i) {
       uint32_t a = base + static_cast<uint32_t>(j) * row + static_cast<uint32_t>(i);
       idx.insert(idx.end(), {a, a + 1, a + row + 1, a, a + row + 1, a + row});
     }
@@ -645,7 +645,11 @@ void addGrid(kvMeshData* data, const float origin[3], const float u[3], const fl
 }  // namespace
 
 void kvMesh::createBox(float width, float height, float depth, int segments) {
-  if (segments < 1) segments = 1;
+  createBox(width, height, depth, segments, segments, segments);
+}
+
+void kvMesh::createBox(float width, float height, float depth, int segmentsX, int segmentsY, int segmentsZ) {
+  const int sx = segmentsX < 1 ? 1 : segmentsX, sy = segmentsY < 1 ? 1 : segmentsY, sz = segmentsZ < 1 ? 1 : segmentsZ;
   m_data.vertices().clear();
   m_data.indices().clear();
   const float x = width / 2, y = height / 2, z = depth / 2;
@@ -658,7 +662,10 @@ void kvMesh::createBox(float width, float height, float depth, int segments) {
       {{-x, y, z}, {width, 0, 0}, {0, 0, -depth}, {0, 1, 0}},       // top
       {{-x, -y, -z}, {width, 0, 0}, {0, 0, depth}, {0, -1, 0}},     // bottom
   };
-  for (const auto& f : faces) addGrid(&m_data, f[0], f[1], f[2], f[3], segments);
+  // Segments along each face's u and v edges.
+  const int split[6][2] = {{sx, sy}, {sx, sy}, {sz, sy}, {sz, sy}, {sx, sz}, {sx, sz}};
+  for (int i = 0; i < 6; ++i)
+    addGrid(&m_data, faces[i][0], faces[i][1], faces[i][2], faces[i][3], split[i][0], split[i][1]);
   m_data.setVerticesColor(kvVector4(1, 1, 1, 1));
 }
 
@@ -727,7 +734,7 @@ void kvMesh::createGrid(float width, float depth, int subdivisions) {
   m_data.indices().clear();
   const float origin[3] = {-width / 2, 0, depth / 2}, u[3] = {width, 0, 0}, v[3] = {0, 0, -depth},
               n[3] = {0, 1, 0};
-  addGrid(&m_data, origin, u, v, n, subdivisions);
+  addGrid(&m_data, origin, u, v, n, subdivisions, subdivisions);
   m_data.setVerticesColor(kvVector4(1, 1, 1, 1));
 }
 

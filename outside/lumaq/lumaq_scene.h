@@ -283,6 +283,8 @@ class kvMesh : public kvTripod {
   // A box centred on the origin, each face split into segments x segments
   // quads, normals outwards, texture coordinates 0..1 per face.
   void createBox(float width, float height, float depth, int segments);
+  // The same with its own number of segments along x, y and z.
+  void createBox(float width, float height, float depth, int segmentsX, int segmentsY, int segmentsZ);
   // A torus in the xz plane.
   void createTorus(float radius, float tubeRadius, int rings, int sides);
   // A flat grid in the xz plane, centred, normals up.
