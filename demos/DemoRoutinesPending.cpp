@@ -4,6 +4,9 @@
 #include "demos/DemoStart.h"
 #include "demos/EngineDemoThreads.h"
 #include "demos/FurDemo.h"
+#include "demos/HdrDofDemo.h"
+#include "demos/InstancingDemo.h"
+#include "demos/PointSpriteDemo.h"
 #include "demos/RawGlDemos.h"
 
 DemoThreadRoutine GlDemoRoutine(int row) {
@@ -12,7 +15,10 @@ DemoThreadRoutine GlDemoRoutine(int row) {
     case 1: return Gl3TorusThread;
     case 2: return Gl3TriangleThread;
     case 3: return FurDemoThread;
+    case 4: return HdrDofThread;
+    case 5: return InstancingDemoThread;
     case 6: return SoftShadowsThread;
+    case 7: return PointSpriteThread;
     case 8: return VertexTextureFetchThread;
     case 9: return ToonShadingThread;
     case 10: return SimpleTorusThread;

@@ -137,6 +137,12 @@ void kvObject::setAutoSpinAngles(float x, float y, float z) {
   m_spin[2] = z;
 }
 
+void kvObject::setAngles(float x, float y, float z) {
+  m_angles[0] = x;
+  m_angles[1] = y;
+  m_angles[2] = z;
+}
+
 void kvObject::update(float dt) {
   for (int i = 0; i < 3; ++i) m_angles[i] = fmodf(m_angles[i] + m_spin[i] * dt, 360.0f);
 }
@@ -148,8 +154,10 @@ kvTripod::kvTripod(const char* name) : kvObject(name) {}
 void kvTripod::setPosition(float x, float y, float z) { m_position = kvVector4(x, y, z, 1.0f); }
 
 kvMatrix4 kvTripod::getTransform() const {
+  kvMatrix4 scale;
+  scale.m[0] = scale.m[5] = scale.m[10] = m_scale;
   return kvMatrix4::multiply(kvMatrix4::translation(m_position.x, m_position.y, m_position.z),
-                             kvMatrix4::rotationXYZ(m_angles[0], m_angles[1], m_angles[2]));
+                             kvMatrix4::multiply(kvMatrix4::rotationXYZ(m_angles[0], m_angles[1], m_angles[2]), scale));
 }
 
 // --------------------------------------------------------------- texture --
@@ -196,7 +204,7 @@ void kvTexture::setFilteringMode(int mode) { m_filtering = mode; }
 
 namespace {
 
-void applySampling(GLenum target, const int addressing[2], int filtering) {
+void applySampling(GLenum target, const int addressing[2], int filtering, float anisotropy = 1.0f) {
   GLint wrap[2];
   for (int i = 0; i < 2; ++i) wrap[i] = addressing[i] == kvTexture::kRepeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
   glTexParameteri(target, GL_TEXTURE_WRAP_S, wrap[0]);
@@ -206,6 +214,11 @@ void applySampling(GLenum target, const int addressing[2], int filtering) {
   glTexParameteri(target, GL_TEXTURE_MAG_FILTER, mag);
   glTexParameteri(target, GL_TEXTURE_MIN_FILTER, min);
   if (filtering == kvTexture::kTrilinear) glTexParameteri(target, GL_GENERATE_MIPMAP, GL_TRUE);
+  if (anisotropy > 1.0f && GLEW_EXT_texture_filter_anisotropic) {
+    GLfloat most = 1.0f;
+    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &most);
+    glTexParameterf(target, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy < most ? anisotropy : most);
+  }
 }
 
 }  // namespace
@@ -214,7 +227,7 @@ bool kvTexture::upload() {
   if (m_target != k2D || m_data.getWidth() == 0) return false;
   if (!m_gl) glGenTextures(1, &m_gl);
   glBindTexture(GL_TEXTURE_2D, m_gl);
-  applySampling(GL_TEXTURE_2D, m_addressing, m_filtering);
+  applySampling(GL_TEXTURE_2D, m_addressing, m_filtering, m_anisotropy);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   if (m_format == kFormatRgbaFloat && !(GLEW_VERSION_3_0 || GLEW_ARB_texture_float)) return false;
   GLint internal = m_format == kFormatRgb ? GL_RGB8 : m_format == kFormatRgbaFloat ? GL_RGBA32F : GL_RGBA8;
@@ -235,6 +248,19 @@ bool kvTexture::uploadCubeFace(int face, const kvTextureData& data) {
                data.getHeight(), 0, GL_RGBA, GL_UNSIGNED_BYTE, data.pixels());
   glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
   m_data = data;
+  return glGetError() == GL_NO_ERROR;
+}
+
+bool kvTexture::uploadCubeFaceFloat(int face, int width, int height, const float* rgb) {
+  if (m_target != kCubeMap || face < 0 || face > 5 || width <= 0 || height <= 0 || !rgb) return false;
+  if (!m_gl) glGenTextures(1, &m_gl);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, m_gl);
+  int clamp[2] = {kClamp, kClamp};
+  applySampling(GL_TEXTURE_CUBE_MAP, clamp, m_filtering);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + static_cast<GLenum>(face), 0, GL_RGB16F, width, height, 0, GL_RGB,
+               GL_FLOAT, rgb);
+  glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
   return glGetError() == GL_NO_ERROR;
 }
 
@@ -288,16 +314,22 @@ kvTexture* kvTextureMgr::createTexture2DFromMemory(const char* name, const void*
   return t;
 }
 
-kvTexture* kvTextureMgr::loadTexture2D(const char* name, const char* path) {
-  if (!path) return nullptr;
+bool kvReadFile(const char* path, size_t maxBytes, std::vector<uint8_t>* bytes) {
+  if (!path || !bytes) return false;
   FILE* f = fopen(path, "rb");
-  if (!f) return nullptr;
-  std::vector<uint8_t> bytes;
+  if (!f) return false;
+  bytes->clear();
   uint8_t chunk[16384];
   size_t n;
-  while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0 && bytes.size() < (64u << 20))
-    bytes.insert(bytes.end(), chunk, chunk + n);
+  while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0 && bytes->size() < maxBytes)
+    bytes->insert(bytes->end(), chunk, chunk + n);
   fclose(f);
+  return true;
+}
+
+kvTexture* kvTextureMgr::loadTexture2D(const char* name, const char* path) {
+  std::vector<uint8_t> bytes;
+  if (!kvReadFile(path, 64u << 20, &bytes)) return nullptr;
   kvTexture* t = adopt(new kvTexture(name, kvTexture::k2D));
   if (t && !decodeInto(t, bytes.data(), bytes.size())) {
     destroy(t);
@@ -392,6 +424,22 @@ void kvGpuShader::setUniform4f(const char* name, float x, float y, float z, floa
   if (m_program) glUniform4f(glGetUniformLocation(m_program, name), x, y, z, w);
 }
 
+void kvGpuShader::setUniform2f(const char* name, float x, float y) {
+  if (m_program) glUniform2f(glGetUniformLocation(m_program, name), x, y);
+}
+
+void kvGpuShader::setUniform3f(const char* name, float x, float y, float z) {
+  if (m_program) glUniform3f(glGetUniformLocation(m_program, name), x, y, z);
+}
+
+void kvGpuShader::setUniform2fv(const char* name, int count, const float* values) {
+  if (m_program && values && count > 0) glUniform2fv(glGetUniformLocation(m_program, name), count, values);
+}
+
+void kvGpuShader::setUniform4fv(const char* name, int count, const float* values) {
+  if (m_program && values && count > 0) glUniform4fv(glGetUniformLocation(m_program, name), count, values);
+}
+
 void kvGpuShader::setUniformMatrix4(const char* name, const kvMatrix4& m) {
   if (m_program) glUniformMatrix4fv(glGetUniformLocation(m_program, name), 1, GL_FALSE, m.m);
 }
@@ -461,17 +509,7 @@ void kvMaterial::applyTexturesToRenderer(int) {
 }
 
 void kvMaterial::applyBlendingStateToRenderer(int) {
-  static const GLenum kFactors[] = {GL_ZERO,          GL_ONE,       GL_SRC_ALPHA, GL_SRC_COLOR,
-                                    GL_ONE_MINUS_SRC_COLOR, GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA,
-                                    GL_DST_COLOR,     GL_ONE_MINUS_DST_ALPHA, GL_ONE_MINUS_DST_COLOR};
-  const int count = static_cast<int>(sizeof(kFactors) / sizeof(kFactors[0]));
-  if (!m_blending) {
-    glDisable(GL_BLEND);
-    return;
-  }
-  glEnable(GL_BLEND);
-  glBlendFunc(m_src >= 0 && m_src < count ? kFactors[m_src] : GL_ONE,
-              m_dst >= 0 && m_dst < count ? kFactors[m_dst] : GL_ZERO);
+  kvRenderer::getInstance()->setBlendingState(m_blending, m_src, m_dst);
 }
 
 void kvMaterial::apply() {
@@ -562,11 +600,14 @@ void kvMeshData::release() {
   m_bound = false;
 }
 
-void kvMeshData::draw() {
+void kvMeshData::draw(int instances) {
   bool wasBound = m_bound;
   if (!wasBound) bind();
-  if (m_bound)
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(m_indices.size()), GL_UNSIGNED_INT, nullptr);
+  const GLsizei count = static_cast<GLsizei>(m_indices.size());
+  if (m_bound && instances > 1 && glDrawElementsInstanced)
+    glDrawElementsInstanced(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr, instances);
+  else if (m_bound)
+    glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
   if (!wasBound) release();
 }
 
@@ -665,7 +706,7 @@ void kvMesh::draw() {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glMultMatrixf(getTransform().m);
-  for (int i = 0; i < m_instances; ++i) m_data.draw();
+  m_data.draw(m_instances);
   glPopMatrix();
 }
 
@@ -714,7 +755,7 @@ void kvGrid::setNumberOfSubdivisions(int count) {
 
 // ---------------------------------------------------------------- skybox --
 
-kvSkybox::kvSkybox(const char* name) : kvObject(name), m_cubemap(nullptr) {}
+kvSkybox::kvSkybox(const char* name) : kvTripod(name), m_cubemap(nullptr) {}
 
 bool kvSkybox::loadFace(int face, const char* path) {
   if (face < 0 || face > 5 || !path) return false;
@@ -733,6 +774,17 @@ bool kvSkybox::loadFace(int face, const char* path) {
 
 void kvSkybox::render(float) {
   if (!m_cubemap) return;
+  // Drawn by the fixed pipeline, whatever program is bound, and into the
+  // first colour output only: further outputs of a target keep what was
+  // cleared there (a background has no depth to tell).
+  GLint program = 0;
+  if (glUseProgram) {
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glUseProgram(0);
+  }
+  GLint drawBuffers = 1;
+  if (glColorMaski) glGetIntegerv(GL_MAX_DRAW_BUFFERS, &drawBuffers);
+  for (GLint i = 1; i < drawBuffers && i < 8; ++i) glColorMaski(static_cast<GLuint>(i), GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -764,11 +816,13 @@ void kvSkybox::render(float) {
   kvTexture::unbind(0);
   glPopMatrix();
   glPopAttrib();
+  for (GLint i = 1; i < drawBuffers && i < 8; ++i) glColorMaski(static_cast<GLuint>(i), GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  if (program) glUseProgram(static_cast<GLuint>(program));
 }
 
 // ---------------------------------------------------------- render target --
 
-kvRenderTexture::kvRenderTexture(const char* name, int width, int height, bool depth)
+kvRenderTexture::kvRenderTexture(const char* name, int width, int height, bool depth, bool floatColor)
     : kvTexture(name, k2D), m_width(width), m_height(height) {
   glGenTextures(1, &m_gl);
   glBindTexture(GL_TEXTURE_2D, m_gl);
@@ -778,6 +832,8 @@ kvRenderTexture::kvRenderTexture(const char* name, int width, int height, bool d
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   if (depth)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+  else if (floatColor)
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
   else
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -794,7 +850,7 @@ kvRenderTarget::~kvRenderTarget() {
   if (m_fbo) glDeleteFramebuffers(1, &m_fbo);
 }
 
-bool kvRenderTarget::create(int width, int height, int colorOutputs) {
+bool kvRenderTarget::create(int width, int height, int colorOutputs, bool floatColor) {
   if (m_fbo || !glGenFramebuffers || width <= 0 || height <= 0 || colorOutputs < 1 || colorOutputs > kMaxOutputs)
     return false;
   m_width = width;
@@ -803,7 +859,7 @@ bool kvRenderTarget::create(int width, int height, int colorOutputs) {
   glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
   GLenum buffers[kMaxOutputs];
   for (int i = 0; i < colorOutputs; ++i) {
-    m_colors[i] = new kvRenderTexture(nullptr, width, height, false);
+    m_colors[i] = new kvRenderTexture(nullptr, width, height, false, floatColor);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i), GL_TEXTURE_2D,
                            m_colors[i]->getGlName(), 0);
     buffers[i] = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i);

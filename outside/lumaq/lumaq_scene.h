@@ -24,6 +24,7 @@ class kvScene;
 class kvMaterial;
 class kvTexture;
 class kvGpuShader;
+class kvModel;
 
 // Column-major 4 x 4 matrix, as OpenGL takes it.
 struct kvMatrix4 {
@@ -49,6 +50,8 @@ class kvObject {
   unsigned getId() const { return m_id; }
   // Degrees per second about x, y and z, applied by update().
   void setAutoSpinAngles(float x, float y, float z);
+  // The current angles about x, y and z (degrees); the spin goes on from them.
+  void setAngles(float x, float y, float z);
   // Advances the object's own animation by dt seconds.
   virtual void update(float dt);
   // Draws the object with its own materials (nothing for most objects).
@@ -70,10 +73,13 @@ class kvTripod : public kvObject {
   explicit kvTripod(const char* name);
   void setPosition(float x, float y, float z);
   const kvVector4& getPosition() const { return m_position; }
+  // Uniform scale, applied before the rotation.
+  void setScale(float scale) { m_scale = scale; }
   kvMatrix4 getTransform() const;
 
  protected:
   kvVector4 m_position;
+  float m_scale = 1.0f;
 };
 
 // The pixels of a texture on the host side: rows top-down, RGBA8.
@@ -108,12 +114,16 @@ class kvTexture : public kvObject {
   void changePixelFormat(int format) { m_format = format; }
   void setAddressingMode(int u, int v);
   void setFilteringMode(int mode);
+  // Samples taken along a slanted view (1: plain filtering).
+  void setAnisotropy(float anisotropy) { m_anisotropy = anisotropy; }
   kvTextureData* getTextureData() { return &m_data; }
   // Sends the host pixels (and the sampling modes) to OpenGL.
   bool upload();
   // Face 0..5 of a cube map from host pixels, in OpenGL's order (+x, -x,
   // +y, -y, +z, -z).
   bool uploadCubeFace(int face, const kvTextureData& data);
+  // The same from linear RGB floats (HDR images), rows top-down.
+  bool uploadCubeFaceFloat(int face, int width, int height, const float* rgb);
   void bind(int unit) const;
   static void unbind(int unit);
   unsigned getGlName() const { return m_gl; }
@@ -125,6 +135,7 @@ class kvTexture : public kvObject {
   int m_format;
   int m_addressing[2];
   int m_filtering;
+  float m_anisotropy = 1.0f;
   kvTextureData m_data;
   unsigned m_gl;
 };
@@ -159,6 +170,11 @@ class kvGpuShader : public kvObject {
   void setUniform1f(const char* name, float v);
   void setUniform1i(const char* name, int v);
   void setUniform4f(const char* name, float x, float y, float z, float w);
+  void setUniform2f(const char* name, float x, float y);
+  void setUniform3f(const char* name, float x, float y, float z);
+  // Arrays of count vectors.
+  void setUniform2fv(const char* name, int count, const float* values);
+  void setUniform4fv(const char* name, int count, const float* values);
   void setUniformMatrix4(const char* name, const kvMatrix4& m);
   unsigned getGlProgram() const { return m_program; }
 
@@ -249,7 +265,8 @@ class kvMeshData {
   // Sets the vertex arrays up for drawing (uploading them the first time).
   void bind();
   void release();
-  void draw();
+  // Draws the triangles, instances times in one call when more than one.
+  void draw(int instances = 1);
 
  private:
   std::vector<Vertex> m_vertices;
@@ -275,6 +292,9 @@ class kvMesh : public kvTripod {
   // A sphere centred on the origin: rings from pole to pole, segments
   // around the y axis.
   void createSphere(float radius, int rings, int segments);
+  // A trefoil knot of that overall radius: a tube swept along the curve
+  // with segments rings of sides vertices.
+  void createKnot(float radius, int segments, int sides);
   void assignMaterialToFaces(kvMaterial* material) { m_material = material; }
   kvMaterial* getMaterial() const { return m_material; }
   kvMeshData* getMeshData() { return &m_data; }
@@ -309,7 +329,7 @@ class kvGrid : public kvMesh {
 };
 
 // A cube of six images around the camera, drawn behind everything.
-class kvSkybox : public kvObject {
+class kvSkybox : public kvTripod {
  public:
   explicit kvSkybox(const char* name);
   // Face 0..5 (right +x, left -x, front -z, back +z, top +y, bottom -y)
@@ -329,7 +349,8 @@ class kvSkybox : public kvObject {
 // or a depth texture alone.
 class kvRenderTexture : public kvTexture {
  public:
-  kvRenderTexture(const char* name, int width, int height, bool depth);
+  // floatColor: 16-bit float components instead of 8-bit ones.
+  kvRenderTexture(const char* name, int width, int height, bool depth, bool floatColor = false);
   int getWidth() const { return m_width; }
   int getHeight() const { return m_height; }
 
@@ -343,7 +364,8 @@ class kvRenderTarget : public kvObject {
   explicit kvRenderTarget(const char* name);
   ~kvRenderTarget() override;
   // False when the driver cannot make it.
-  bool create(int width, int height, int colorOutputs);
+  // floatColor: 16-bit float components instead of 8-bit ones.
+  bool create(int width, int height, int colorOutputs, bool floatColor = false);
   // A shadow map: its depth texture samples as a depth comparison, and
   // outside the map compares as lit.
   bool createDepthTarget(int width, int height);
@@ -538,6 +560,18 @@ class kvRenderer {
   // Culls front faces instead of back faces (a shadow map of back faces
   // does not shadow the lit surfaces themselves).
   void setCullFrontFaces(bool on);
+
+  // Passes of the post-processing and particle demos.
+  // Blending with the material's factor numbers (kvMaterial::Factor).
+  void setBlendingState(bool on, int srcFactor, int dstFactor);
+  // A rectangle over the whole viewport of that size in pixels, texture
+  // coordinates 0..1, drawn with the bound program and textures.
+  void drawScreenQuad(int width, int height);
+  // Point sprites: sized by the vertex program, no depth writes.
+  void setPointSpriteState(bool on);
+  // count points from client arrays: positions, texture coordinate 0 and
+  // colours, four floats each.
+  void drawPoints(int count, const kvVector4* positions, const kvVector4* texCoords, const kvVector4* colors);
 };
 
 // The engine.
@@ -573,6 +607,9 @@ class Korveth {
   void destroyRenderTarget(kvRenderTarget* target);
   kvQuad* createHud(const char* name);
   kvBkgImage* createBkgImage(const char* name);
+  // A model file's meshes (3DS), as children of one model object; null when
+  // the file is missing or damaged. options: reserved.
+  kvModel* createAndLoadModel(const char* name, const char* path, int options);
 
   void setFrameHook(FrameHook hook, void* user);
 
@@ -583,6 +620,72 @@ class Korveth {
   int m_glMinor;
   FrameHook m_hook;
   void* m_hookUser;
+};
+
+// ------------------------------------------------ models, HDR images, caps --
+
+// A file's bytes (at most about maxBytes); false when it cannot be opened.
+bool kvReadFile(const char* path, size_t maxBytes, std::vector<uint8_t>* bytes);
+
+// Meshes loaded from one model file.
+class kvModel : public kvTripod {
+ public:
+  explicit kvModel(const char* name);
+  void addChild(kvMesh* mesh) { m_children.push_back(mesh); }
+  kvMesh* getChild(const char* name) const;
+  int getNumChildren() const { return static_cast<int>(m_children.size()); }
+  void render(float dt) override;
+
+ private:
+  std::vector<kvMesh*> m_children;
+};
+
+// The meshes of a 3DS file's bytes, added to model: every object's
+// triangle mesh with its texture coordinates, smooth normals, and the
+// material named by its faces (found or created by that name). Sizes and
+// counts are checked against the bytes before anything is allocated;
+// false when the file holds no mesh or is damaged.
+bool kvLoad3dsModel(kvModel* model, const uint8_t* data, size_t size);
+
+// Radiance (RGBE) images.
+class kvRgbeReader {
+ public:
+  // Decodes the bytes (flat or run-length rows) into linear RGB floats,
+  // rows top-down. Refuses sizes above maxSide a side before allocating.
+  static bool decode(const uint8_t* data, size_t size, int maxSide, std::vector<float>* rgb, int* width,
+                     int* height);
+  // A cube map from a vertical cross image (3 faces wide, 4 high: top,
+  // then left, front, right, then bottom, then back upside down) with
+  // 16-bit float texels; null when unreadable or when its faces exceed the
+  // device's texture size.
+  static kvTexture* loadRGBECubeMap(const char* name, const char* path);
+};
+
+// What the device of the current render window offers. Tests may lower a
+// limit to see a demo refuse.
+class kvHardwareCaps {
+ public:
+  enum Limit {
+    kMaxTextureSize,
+    kMaxRenderbufferSize,
+    kMaxVertexUniformComponents,
+    kMaxDrawBuffers,
+    kFloatTextures,     // 1 when float textures can be drawn into
+    kInstancing,        // 1 with instanced draws and gl_InstanceID
+    kMaxPointSize,
+    kLimitCount
+  };
+  static kvHardwareCaps* getInstance();
+  // 1 NVIDIA, 2 AMD, 0 any other.
+  int getGPUVendor() const;
+  int getLimit(Limit limit) const;
+  bool isInstancingSupported() const { return getLimit(kInstancing) != 0; }
+  // A value below 0 removes the override.
+  void overrideLimit(Limit limit, int value);
+
+ private:
+  kvHardwareCaps();
+  int m_override[kLimitCount];
 };
 
 // The current render window's object of that name and type, or null.

@@ -22,6 +22,7 @@
 #include "demos/DemoControl.h"
 #include "demos/DemoStart.h"
 #include "demos/EngineDemo.h"
+#include "demos/PointSpriteDemo.h"
 #include "detect/Scanrik.h"
 #include "lumaq.h"
 #include "tests/enginedemo/DemoTestHelpers.h"
@@ -50,6 +51,10 @@ struct LastFrame {
   std::vector<float> depth;
   kvMatrix4 projection, inverseView;
   std::vector<kvVector4> lights;
+  // A demo's own off-screen pictures, taken with each frame (may be null).
+  void (*capture)(LastFrame* frame) = nullptr;
+  std::vector<std::vector<float>> targets;  // RGBA floats, rows bottom-up
+  int targetSide = 0;
 
   static void hook(kvRenderWindow* w, void* user) {
     auto* frames = static_cast<std::vector<LastFrame*>*>(user);
@@ -78,6 +83,7 @@ struct LastFrame {
     lights.clear();
     for (const std::string& name : lightNames)
       if (kvLight* l = kvFindCurrent<kvLight>(name.c_str())) lights.push_back(l->getPosition());
+    if (capture) capture(this);
     ++frames;
   }
   // Window coordinates, y downwards.
@@ -246,6 +252,108 @@ void softShadowDarker(const LastFrame& f) {
   EXPECT_GT(tint / shadowedCount, 1.5) << "the other light's colour dominates in a shadow";
 }
 
+// The asteroids: world points of the frame (from the depth buffer) in the
+// belt's ring around the planet fall into many separate places along it,
+// not one pile.
+void instancesApart(const LastFrame& f) {
+  std::map<int, int> cells;  // 6 x 6 units of the ring's plane
+  int belt = 0;
+  for (int y = kHudBottom; y < f.height; ++y)
+    for (int x = 0; x < f.width; ++x) {
+      float w[3];
+      if (!f.inPicture(x, y) || !f.worldAt(x, y, w)) continue;
+      const float r = hypotf(w[0], w[2]);
+      if (r < 76.0f || r > 124.0f || fabsf(w[1]) > 7.0f) continue;
+      ++belt;
+      ++cells[static_cast<int>(floorf(w[0] / 6.0f)) * 1000 + static_cast<int>(floorf(w[2] / 6.0f))];
+    }
+  EXPECT_GT(belt, 3000) << "pixels on asteroids";
+  EXPECT_GT(cells.size(), 40u) << "places of the belt with asteroids";
+}
+
+// The scene target's colour and depth-and-blur outputs and the depth of
+// field target, read at the end of the frame.
+void captureHdrTargets(LastFrame* f) {
+  kvRenderTarget* targets[2] = {nullptr, nullptr};
+  for (int i = 0; i < 2; ++i) {
+    const std::string name = "HdrDofTarget" + std::to_string(i) + "_" + std::to_string(f->slot->engineId);
+    targets[i] = kvFindCurrent<kvRenderTarget>(name.c_str());
+    if (!targets[i]) return;
+  }
+  const int side = targets[0]->getWidth();
+  f->targetSide = side;
+  f->targets.assign(3, std::vector<float>(static_cast<size_t>(side) * side * 4));
+  const struct {
+    kvRenderTarget* target;
+    GLenum buffer;
+  } reads[3] = {{targets[0], GL_COLOR_ATTACHMENT0}, {targets[0], GL_COLOR_ATTACHMENT1}, {targets[1], GL_COLOR_ATTACHMENT0}};
+  for (int i = 0; i < 3; ++i) {
+    reads[i].target->bind();
+    glReadBuffer(reads[i].buffer);
+    glReadPixels(0, 0, side, side, GL_RGBA, GL_FLOAT, f->targets[i].data());
+  }
+  kvRenderTarget::unbind();
+  glReadBuffer(GL_BACK);
+}
+
+// Depth of field: where the knot is in focus (blur 0) the filtered picture
+// keeps the scene's colour; where its depth is far from the focus (blur
+// over a half) the filter mixes in the neighbours: the colour changes.
+// (Colours compared up to 1: the HDR highlights go far above.) The
+// background keeps the cleared depth 0 and blur 0.
+void blurWhereDepthDiffers(const LastFrame& f) {
+  ASSERT_EQ(3u, f.targets.size()) << "the HDR targets were not found";
+  const int n = f.targetSide;
+  const std::vector<float>&scene = f.targets[0], &depthBlur = f.targets[1], &dof = f.targets[2];
+  double focusedDiff = 0, blurredDiff = 0;
+  int focused = 0, blurred = 0;
+  for (size_t i = 0; i < static_cast<size_t>(n) * n * 4; i += 4) {
+    const float blur = depthBlur[i + 1];
+    const bool inFocus = blur < 0.02f && depthBlur[i] > 0.0f;
+    if (!inFocus && blur < 0.5f) continue;
+    double diff = 0;
+    for (int c = 0; c < 3; ++c) diff += fabs(std::min(dof[i + c], 1.0f) - std::min(scene[i + c], 1.0f));
+    (inFocus ? focusedDiff : blurredDiff) += diff;
+    ++(inFocus ? focused : blurred);
+  }
+  ASSERT_GT(focused, 500) << "pixels in focus";
+  ASSERT_GT(blurred, 2000) << "pixels far from the focus";
+  EXPECT_LT(focusedDiff / focused, 0.01) << "colour change in focus";
+  EXPECT_GT(blurredDiff / blurred, 0.03) << "colour change far from the focus";
+  EXPECT_GT(blurredDiff / blurred, 5 * focusedDiff / focused);
+}
+
+// The first frame with particles, as they are born: all at the emitter,
+// so the sprites fall on one another there.
+void captureFirstSprites(LastFrame* f) {
+  if (!f->targets.empty() || PointSpriteLiveCount() <= 0) return;
+  f->targets.assign(1, std::vector<float>(f->rgba.begin(), f->rgba.end()));
+}
+
+// Point sprites are textured discs: the newborn sprites, stacked at the
+// emitter, saturate a round spot about as wide as a sprite, which fills
+// its box like a disc or half a disc (pi / 4), not like a square.
+void spritesAsDiscs(const LastFrame& f) {
+  ASSERT_EQ(1u, f.targets.size()) << "no frame with particles";
+  const std::vector<float>& first = f.targets[0];
+  int area = 0, left = f.width, right = -1, top = f.height, bottom = -1;
+  for (int y = kHudBottom; y < f.height; ++y)
+    for (int x = 0; x < f.width; ++x) {
+      const float* p = &first[(static_cast<size_t>(f.height - 1 - y) * f.width + x) * 4];
+      if (!f.inPicture(x, y) || p[0] < 235 || p[1] < 235 || p[2] < 235) continue;
+      ++area;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  ASSERT_GT(area, 0) << "no white spot at the emitter";
+  // The ground in front may hide a part of the spot.
+  const int w = right - left + 1, h = bottom - top + 1;
+  EXPECT_GE(std::max(w, h), 6);
+  EXPECT_LE(std::max(w, h), 14);
+  const double fill = static_cast<double>(area) / (w * h);
+  EXPECT_GT(fill, 0.6) << "the spot's share of its box";
+  EXPECT_LT(fill, 0.9) << "the spot's share of its box";
+}
+
 // One row per demo: its start switch, its benchmark test name, the names
 // of its lights (positions kept with each frame) and the check of its own
 // effect.
@@ -255,6 +363,7 @@ struct EngineDemoRow {
   int slot;
   std::vector<std::string> lightNames;
   void (*effect)(const LastFrame& frame);
+  void (*capture)(LastFrame* frame) = nullptr;
 };
 
 void PrintTo(const EngineDemoRow& row, std::ostream* os) { *os << row.switchName; }
@@ -364,6 +473,7 @@ TEST_P(EngineDemoTable, TimedRunDrawsItsOwnPictureAndGivesEverythingBack) {
   frame.emptyScene = &empty;
   frame.emptyFramesLeft = 2;
   frame.lightNames = row.lightNames;
+  frame.capture = row.capture;
   SetEngineDemoSceneHidden(true);
   g_mainWindowCloses = 0;
   const ULONGLONG start = GetTickCount64();
@@ -493,7 +603,12 @@ INSTANTIATE_TEST_SUITE_P(
                       softShadowDarker},
         EngineDemoRow{"/start_demo_gl2_toon", "GL_ToonShading", kSlotToon, {}, toonBands},
         EngineDemoRow{"/start_demo_gl2_simple_torus", "GL_SimpleTorus", kSlotSimpleTorus, {}, simpleTorusTextured},
-        EngineDemoRow{"/start_demo_gl2_vtf", "GL_VertexTextureFetch", kSlotVtf, {}, vtfDisplaced}),
+        EngineDemoRow{"/start_demo_gl2_vtf", "GL_VertexTextureFetch", kSlotVtf, {}, vtfDisplaced},
+        EngineDemoRow{"/start_demo_gl2_gi", "GL_GeometryInstancing", kSlotInstancing, {}, instancesApart},
+        EngineDemoRow{"/start_demo_gl2_hdr_dof", "GL_HDR_DoF", kSlotHdrDof, {}, blurWhereDepthDiffers,
+                      captureHdrTargets},
+        EngineDemoRow{"/start_demo_gl2_point_sprite", "GL_PointSprite", kSlotPointSprite, {}, spritesAsDiscs,
+                      captureFirstSprites}),
     [](const ::testing::TestParamInfo<EngineDemoRow>& info) {
       return std::string(info.param.switchName + strlen("/start_demo_gl2_"));
     });

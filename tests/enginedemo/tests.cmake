@@ -1,7 +1,8 @@
 # The engine stand-in and the engine demo pattern with the fur cube (needs
 # quorvel.exe's resources and the media folder beside it).
 # One executable, run as three tests so that each stays short.
-add_executable(enginedemo_tests enginedemo/test_engine_demo.cpp enginedemo/test_engine_demo_table.cpp)
+add_executable(enginedemo_tests enginedemo/test_engine_demo.cpp enginedemo/test_engine_demo_table.cpp
+  enginedemo/test_engine_media.cpp)
 qv_target(enginedemo_tests)
 target_link_libraries(enginedemo_tests PRIVATE quorvel_core gtest gtest_main)
 add_dependencies(enginedemo_tests quorvel media_copy)
@@ -12,6 +13,10 @@ if(QV_REGISTER_WINE_TESTS)
     --gtest_filter=*Restarting* WORKING_DIRECTORY ${QV_BIN})
   add_test(NAME enginedemo_endings COMMAND enginedemo_tests --gtest_color=no
     --gtest_filter=*FailedSetUp*:*EndsByDuration* WORKING_DIRECTORY ${QV_BIN})
+  # The media readers, the batch and birth counts, and the refusals of
+  # sizes the device cannot hold.
+  add_test(NAME enginedemo_media COMMAND enginedemo_tests --gtest_color=no
+    --gtest_filter=EngineMediaReaders.*:EngineDemoCounts.*:*EngineDemoLimits* WORKING_DIRECTORY ${QV_BIN})
   # Every engine demo from its start switch; two at once; the refusals.
   add_test(NAME enginedemo_table COMMAND enginedemo_tests --gtest_color=no
     --gtest_filter=*EngineDemoTable* WORKING_DIRECTORY ${QV_BIN})
@@ -25,5 +30,5 @@ endif()
 qv_e2e(e2e_fur_benchmark ../enginedemo/fur_benchmark_test.sh quorvel_bin)
 qv_e2e(e2e_fur_shutdown ../enginedemo/fur_shutdown_test.sh quorvel_bin)
 if(QV_REGISTER_WINE_TESTS)
-  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings enginedemo_table enginedemo_pair enginedemo_refusals e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
+  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings enginedemo_table enginedemo_pair enginedemo_refusals enginedemo_media e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
 endif()

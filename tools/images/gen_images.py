@@ -11,7 +11,8 @@ Outputs (paths relative to the repository root):
                                   fur cube's background, as C byte arrays;
   media/textures/fur_color.jpg    the fur cube's colour texture, read from the
                                   program folder at run time;
-  and the pictures of engine_demo_images.py (see there).
+  and the pictures of engine_demo_images.py and gi_hdr_sprite_media.py (see
+  there).
 
 Usage: gen_images.py [--check]
   --check  regenerate in memory and fail (exit 1) when a committed output
@@ -23,6 +24,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import engine_demo_images  # noqa: E402
+import gi_hdr_sprite_media  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
@@ -276,6 +278,7 @@ def build():
         os.path.join('demos', 'DemoImagesData.inc'): inc.encode(),
         os.path.join('media', 'textures', 'fur_color.jpg'): fur,
     }
+    outputs.update(gi_hdr_sprite_media.build(encode_jpeg, smooth_noise, hash_noise))
     outputs.update(engine_demo_images.build(encode_jpeg, c_array, smooth_noise))
     return outputs
 
