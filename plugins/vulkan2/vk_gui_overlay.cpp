@@ -5,6 +5,7 @@
 //
 // Per frame (frame index mod 8) it keeps one vertex and one index buffer,
 // which grow to fit the draw data and are never written past their size.
+// The first generation has no frames: one pair serves every draw.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -45,6 +46,33 @@ struct ImGuiVulkanBackend {
 };
 
 ImGuiVulkanBackend g_gui;
+
+// The scissor of a draw command's clip rectangle in framebuffer pixels;
+// false when the command shows nothing. Vulkan2 clamps the rectangle to the
+// framebuffer. The first generation draws a command that reaches into the
+// framebuffer, raising the near edges to 0 and leaving the far edges as
+// they are; an empty or inverted rectangle, or one whose far edge lies past
+// what a scissor can hold, is not drawn.
+bool gui_scissor(const ImVec4& clip, const ImVec2& pos, const ImVec2& scale, float fb_width, float fb_height,
+                 VkRect2D* scissor) {
+  float x0 = (clip.x - pos.x) * scale.x, y0 = (clip.y - pos.y) * scale.y;
+  float x1 = (clip.z - pos.x) * scale.x, y1 = (clip.w - pos.y) * scale.y;
+  if (kFirstGeneration) {
+    if (!(x0 < fb_width && y0 < fb_height && x1 >= 0.0f && y1 >= 0.0f)) return false;
+    x0 = std::max(0.0f, x0);
+    y0 = std::max(0.0f, y0);
+    if (x1 < x0 || y1 < y0 || x1 >= 2147483647.0f || y1 >= 2147483647.0f) return false;
+  } else {
+    x0 = std::max(0.0f, x0);
+    y0 = std::max(0.0f, y0);
+    x1 = std::min(fb_width, x1);
+    y1 = std::min(fb_height, y1);
+    if (x0 > x1 || y0 > y1) return false;
+  }
+  *scissor = {{static_cast<int32_t>(x0), static_cast<int32_t>(y0)},
+              {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
+  return true;
+}
 
 void release_gui_buffer(GuiBuffer& b) {
   VkFunctionTable& fn = g_gui.device_record->functions;
@@ -152,8 +180,10 @@ void destroy_font() {
   blend.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
   blend.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
   blend.colorBlendOp = VK_BLEND_OP_ADD;
-  blend.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
-  blend.dstAlphaBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+  // The first generation weighs the source alpha by its own complement and
+  // drops the destination's.
+  blend.srcAlphaBlendFactor = kFirstGeneration ? VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA : VK_BLEND_FACTOR_ONE;
+  blend.dstAlphaBlendFactor = kFirstGeneration ? VK_BLEND_FACTOR_ZERO : VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
   blend.alphaBlendOp = VK_BLEND_OP_ADD;
   blend.colorWriteMask = 0xF;
   VkPipelineColorBlendStateCreateInfo blending{};
@@ -274,7 +304,9 @@ bool VulkanPLugin::imgui_init(void*) {
   g_gui.physical_device = gpu->physical_device;
   g_gui.device = device->device;
   g_gui.render_pass = device->rp1->render_pass;
-  g_gui.alignment = std::max<uint32_t>(1, static_cast<uint32_t>(gpu->properties.limits.nonCoherentAtomSize));
+  g_gui.alignment = kFirstGeneration
+                        ? 256
+                        : std::max<uint32_t>(1, static_cast<uint32_t>(gpu->properties.limits.nonCoherentAtomSize));
   if (!make_gui_layouts() || !make_gui_pipeline()) {
     tracef_error("imgui_init - the overlay's Vulkan objects could not be made.");
     release_gui_objects();
@@ -378,7 +410,7 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
   const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
   if (static_cast<int>(fb_width) <= 0 || static_cast<int>(fb_height) <= 0 || draw->TotalVtxCount <= 0) return;
   VkFunctionTable& fn = device->functions;
-  const uint32_t slot = device->frame_index % kBufferSlots;
+  const uint32_t slot = kFirstGeneration ? 0 : device->frame_index % kBufferSlots;
   // What the lists hold, counted from the lists themselves: the buffers are
   // sized by what is copied into them.
   VkDeviceSize vertex_bytes = 0, index_bytes = 0;
@@ -438,15 +470,10 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
       if (cmd.UserCallback) {
         if (cmd.UserCallback != ImDrawCallback_ResetRenderState) cmd.UserCallback(list, &cmd);
       } else {
-        const float x0 = std::max(0.0f, (cmd.ClipRect.x - pos.x) * scale.x);
-        const float y0 = std::max(0.0f, (cmd.ClipRect.y - pos.y) * scale.y);
-        const float x1 = std::min(fb_width, (cmd.ClipRect.z - pos.x) * scale.x);
-        const float y1 = std::min(fb_height, (cmd.ClipRect.w - pos.y) * scale.y);
+        VkRect2D scissor;
         // Indices past the list's own would read another list's.
         const bool inside = index_offset + cmd.ElemCount <= index_bytes / sizeof(ImDrawIdx);
-        if (x0 <= x1 && y0 <= y1 && inside) {
-          VkRect2D scissor{{static_cast<int32_t>(x0), static_cast<int32_t>(y0)},
-                           {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
+        if (gui_scissor(cmd.ClipRect, pos, scale, fb_width, fb_height, &scissor) && inside) {
           fn.vkCmdSetScissor(commands, 0, 1, &scissor);
           fn.vkCmdDrawIndexed(commands, cmd.ElemCount, 1, index_offset, static_cast<int32_t>(vertex_offset), 0);
         }

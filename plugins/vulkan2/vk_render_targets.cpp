@@ -206,6 +206,13 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
     fb.layers = 1;
     result = fn.vkCreateFramebuffer(device->device, &fb, nullptr, &block.framebuffer);
     if (result != VK_SUCCESS) block.framebuffer = VK_NULL_HANDLE;
+    if (kFirstGeneration) {
+      // Its command lists are made per swapchain image below.
+      if (result == VK_SUCCESS) continue;
+      tracef_error("gpu_render_target_initialize_2d - unable to create the framebuffer (err: %s).",
+                   vk_result_to_string(result));
+      return false;
+    }
     VkCommandPoolCreateInfo pool{};
     pool.sType = VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO;
     pool.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT | VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;
@@ -241,7 +248,7 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE;
   sampler.maxAnisotropy = 1.0f;
   sampler.compareOp = VK_COMPARE_OP_NEVER;
-  sampler.maxLod = 1.0f;
+  sampler.maxLod = kFirstGeneration ? 0.0f : 1.0f;
   sampler.borderColor = VK_BORDER_COLOR_FLOAT_OPAQUE_WHITE;
   result = fn.vkCreateSampler(device->device, &sampler, nullptr, &record->sampler);
   if (result != VK_SUCCESS) {
@@ -251,7 +258,11 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
     return false;
   }
   (void)target;
+#ifdef QV_VK_FIRST_GEN
+  return render_target_make_image_lists(record);
+#else
   return true;
+#endif
 }
 
 bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::GpuRenderTarget* target, int width,
@@ -309,6 +320,9 @@ void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target, bool keep
   VkDeviceRecord* device = record->device;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
+#ifdef QV_VK_FIRST_GEN
+  render_target_free_image_lists(record);
+#endif
   for (int32_t f = 0; record->frames && f < record->frame_count; ++f) {
     RenderTargetFrameBlock& block = record->frames[f];
     for (RenderTargetAttachment& a : block.colors) release_attachment(device, &a);
@@ -334,10 +348,15 @@ void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target, bool keep
   target->renderer_data = nullptr;
 }
 
-bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu*, tvc::GpuRenderTarget* target) {
+bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu* gpu, tvc::GpuRenderTarget* target) {
   if (!target) return false;
   VkRenderTargetRecord* record = target_record(target);
-  if (!record) return true;
+  if (!record) {
+    // The first generation lets the device finish first in any case.
+    if (VkDeviceRecord* device = kFirstGeneration ? device_of(gpu) : nullptr)
+      device->functions.vkDeviceWaitIdle(device->device);
+    return true;
+  }
   if (!record->device) {
     // Its device was cleaned up and took the objects with it.
     delete record;
@@ -364,6 +383,7 @@ static unsigned current_frame_of(const VkRenderTargetRecord* record) {
   return device && device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
 }
 
+#ifndef QV_VK_FIRST_GEN  // the first generation binds, submits and unbinds per swapchain image
 bool VulkanPLugin::gpu_render_target_bind(tvc::GpuRenderTarget* target) {
   VkRenderTargetRecord* record = target_record(target);
   return record && gpu_render_target_bind_frame(target, current_frame_of(record));
@@ -409,13 +429,7 @@ bool VulkanPLugin::gpu_render_target_unbind_frame(tvc::GpuRenderTarget* target, 
   VkDeviceRecord* device = target_record(target)->device;
   device->functions.vkCmdEndRenderPass(block->command_buffer);
   const bool ok = device->functions.vkEndCommandBuffer(block->command_buffer) == VK_SUCCESS;
-  if (device->active_command_record == block->command_record) {
-    device->active_command_record = nullptr;
-    // First generation: drawing goes on in the list that was open before.
-    tvc::GpuCommandList* list = device->current_command_list;
-    VkCommandListRecord* open = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-    if (kFirstGeneration && open && open->opened) device->active_command_record = open;
-  }
+  if (device->active_command_record == block->command_record) device->active_command_record = nullptr;
   return ok;
 }
 
@@ -444,6 +458,7 @@ bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* targe
   }
   return fn.vkWaitForFences(device->device, 1, &block->fence, VK_TRUE, UINT64_MAX) == VK_SUCCESS;
 }
+#endif
 
 // Copies colour attachment 0 of the current frame into its linear image and
 // returns the mapped pixels with their row pitch; null when refused.
@@ -671,6 +686,7 @@ bool VulkanPLugin::gpu_render_target_get_depth_texture(tvc::RendererGpu* gpu, tv
   return texture_from_attachment(this, gpu, texture, target, record->depth);
 }
 
+#ifndef QV_VK_FIRST_GEN
 void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget*) {
   tracef_warning("VulkanPLugin::gpu_render_target_get_command_buffer() - DEPRECATED");
   return nullptr;
@@ -679,3 +695,4 @@ void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget*) 
 void VulkanPLugin::gpu_render_target_set_command_buffer_swapchain_buffer_index(tvc::GpuRenderTarget*, int, int) {
   tracef_warning("VulkanPLugin::gpu_render_target_set_command_buffer_swapchain_buffer_index() - DEPECATED");
 }
+#endif

@@ -15,6 +15,7 @@ struct VkGpuBufferRecord {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   VkDeviceSize allocation_size = 0;
+  bool coherent = false;  // its memory is host-coherent
 };
 
 struct VkMeshRecord {
@@ -100,6 +101,16 @@ struct VkRenderTargetRecord {
   VkRenderPass render_pass = VK_NULL_HANDLE;
   VkSampler sampler = VK_NULL_HANDLE;
   VkClearValue clear_values[2];
+#ifdef QV_VK_FIRST_GEN
+  // One primary list per swapchain image, with the binds and unbinds of
+  // each: a list is submitted only after as many unbinds as binds.
+  std::vector<tvc::GpuCommandList*> image_lists;
+  std::vector<uint64_t> bind_counts;
+  std::vector<uint64_t> unbind_counts;
+  tvc::GpuCommandList* previous_list = nullptr;  // the device's current list at the bind
+  VkCommandBuffer bound_command_buffer = nullptr;
+  VkSemaphore semaphore = VK_NULL_HANDLE;  // made by the first bind; nothing waits on it
+#endif
 };
 
 struct VkDescriptorBindingRecord {

@@ -169,6 +169,25 @@ bool offers_mode(const std::vector<VkPresentModeKHR>& modes, VkPresentModeKHR mo
 
 const uint32_t kUndefinedExtent = 0xFFFFFFFFu;
 
+// The swapchain images are read back by copy or blit. The second generation
+// asks the surface whether its images may be a transfer source; the first
+// asks the chosen format's optimal tiling (blit or transfer source), and
+// both need the surface to allow it: a usage the surface does not offer
+// makes the swapchain invalid.
+VkImageUsageFlags swapchain_usage(const VkFunctionTable& fn, VkPhysicalDevice physical,
+                                  const VkSurfaceCapabilitiesKHR& caps, VkFormat format) {
+  VkImageUsageFlags usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+  bool readable = (caps.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_SRC_BIT) != 0;
+  if (kFirstGeneration && readable) {
+    VkFormatProperties props{};
+    if (fn.vkGetPhysicalDeviceFormatProperties) fn.vkGetPhysicalDeviceFormatProperties(physical, format, &props);
+    const VkFormatFeatureFlags copyable = VK_FORMAT_FEATURE_BLIT_SRC_BIT | VK_FORMAT_FEATURE_TRANSFER_SRC_BIT;
+    readable = (props.optimalTilingFeatures & copyable) != 0;
+  }
+  if (readable) usage |= VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
+  return usage;
+}
+
 // Destroys the views, the swapchain and the record.
 void free_swapchain(VkFunctionTable& fn, VkDevice device, VkSwapchainRecord* record) {
   if (!record) return;
@@ -258,8 +277,7 @@ VkSwapchainRecord* VulkanPLugin::create_swapchain(VkGpuRecord* gpu, VkDeviceReco
   info.imageColorSpace = chosen.colorSpace;
   info.imageExtent = extent;
   info.imageArrayLayers = 1;
-  info.imageUsage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
-  if (caps.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_SRC_BIT) info.imageUsage |= VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
+  info.imageUsage = swapchain_usage(fn, gpu->physical_device, caps, chosen.format);
   info.imageSharingMode = VK_SHARING_MODE_EXCLUSIVE;
   info.preTransform = VK_SURFACE_TRANSFORM_IDENTITY_BIT_KHR;
   info.compositeAlpha = VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR;
