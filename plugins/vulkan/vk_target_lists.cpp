@@ -112,21 +112,7 @@ bool VulkanPLugin::gpu_render_target_bind_frame(tvc::GpuRenderTarget* target, un
     if (fn.vkCreateSemaphore(device->device, &info, nullptr, &record->semaphore) != VK_SUCCESS)
       record->semaphore = VK_NULL_HANDLE;
   }
-  VkCommandBufferBeginInfo begin{};
-  begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  if (fn.vkBeginCommandBuffer(lr->command_buffer, &begin) != VK_SUCCESS) return false;
-  record->clear_values[0] = clear_values[0];
-  record->clear_values[1] = clear_values[1];
-  VkClearValue values[2] = {clear_values[0], clear_values[1]};
-  if (record->color_count == 0) values[0] = clear_values[1];
-  VkRenderPassBeginInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
-  info.renderPass = record->render_pass;
-  info.framebuffer = block->framebuffer;
-  info.renderArea.extent = {static_cast<uint32_t>(target->width), static_cast<uint32_t>(target->height)};
-  info.clearValueCount = record->color_count + 1;
-  info.pClearValues = values;
-  fn.vkCmdBeginRenderPass(lr->command_buffer, &info, VK_SUBPASS_CONTENTS_INLINE);
+  if (!begin_render_target_pass(target, block->framebuffer, lr->command_buffer)) return false;
   lr->opened = true;
   lr->bound_pipeline = VK_NULL_HANDLE;
   record->previous_list = device->current_command_list;
@@ -175,15 +161,5 @@ bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* targe
   if (!lr || !lr->command_buffer || lr->fence == VK_NULL_HANDLE) return false;
   const uint64_t binds = record->bind_counts[image];
   if (binds == 0 || binds != record->unbind_counts[image]) return false;
-  VkDeviceRecord* device = record->device;
-  VkFunctionTable& fn = device->functions;
-  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
-  VkSubmitInfo submit{};
-  submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
-  submit.pWaitDstStageMask = &stage;
-  submit.commandBufferCount = 1;
-  submit.pCommandBuffers = &lr->command_buffer;
-  fn.vkResetFences(device->device, 1, &lr->fence);
-  if (fn.vkQueueSubmit(device->graphics_queue, 1, &submit, lr->fence) != VK_SUCCESS) return false;
-  return fn.vkWaitForFences(device->device, 1, &lr->fence, VK_TRUE, UINT64_MAX) == VK_SUCCESS;
+  return submit_and_wait(record->device, lr->command_buffer, lr->fence);
 }

@@ -136,83 +136,32 @@ void destroy_font() {
   VkShaderModule modules[2] = {VK_NULL_HANDLE, VK_NULL_HANDLE};
   const uint32_t* code[2] = {spv_gui_vert, spv_gui_frag};
   const size_t bytes[2] = {sizeof(spv_gui_vert), sizeof(spv_gui_frag)};
-  VkPipelineShaderStageCreateInfo stages[2] = {};
   for (int i = 0; i < 2; ++i) {
     VkShaderModuleCreateInfo info{};
     info.sType = VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO;
     info.codeSize = bytes[i];
     info.pCode = code[i];
     if (fn.vkCreateShaderModule(g_gui.device, &info, nullptr, &modules[i]) != VK_SUCCESS) modules[i] = VK_NULL_HANDLE;
-    stages[i].sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
-    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
-    stages[i].module = modules[i];
-    stages[i].pName = "main";
   }
-  VkVertexInputBindingDescription binding{0, sizeof(ImDrawVert), VK_VERTEX_INPUT_RATE_VERTEX};
   const VkVertexInputAttributeDescription attributes[3] = {{0, 0, VK_FORMAT_R32G32_SFLOAT, 0},
                                                            {1, 0, VK_FORMAT_R32G32_SFLOAT, 8},
                                                            {2, 0, VK_FORMAT_R8G8B8A8_UNORM, 16}};
-  VkPipelineVertexInputStateCreateInfo input{};
-  input.sType = VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO;
-  input.vertexBindingDescriptionCount = 1;
-  input.pVertexBindingDescriptions = &binding;
-  input.vertexAttributeDescriptionCount = 3;
-  input.pVertexAttributeDescriptions = attributes;
-  VkPipelineInputAssemblyStateCreateInfo assembly{};
-  assembly.sType = VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO;
-  assembly.topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
-  VkPipelineViewportStateCreateInfo viewport{};
-  viewport.sType = VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO;
-  viewport.viewportCount = viewport.scissorCount = 1;
-  VkPipelineRasterizationStateCreateInfo raster{};
-  raster.sType = VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO;
-  raster.polygonMode = VK_POLYGON_MODE_FILL;
-  raster.cullMode = VK_CULL_MODE_NONE;
-  raster.frontFace = VK_FRONT_FACE_COUNTER_CLOCKWISE;
-  raster.lineWidth = 1.0f;
-  VkPipelineMultisampleStateCreateInfo multisample{};
-  multisample.sType = VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO;
-  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
-  VkPipelineDepthStencilStateCreateInfo depth{};
-  depth.sType = VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO;
-  VkPipelineColorBlendAttachmentState blend{};
-  blend.blendEnable = VK_TRUE;
-  blend.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
-  blend.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-  blend.colorBlendOp = VK_BLEND_OP_ADD;
-  // The first generation weighs the source alpha by its own complement and
-  // drops the destination's.
-  blend.srcAlphaBlendFactor = kFirstGeneration ? VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA : VK_BLEND_FACTOR_ONE;
-  blend.dstAlphaBlendFactor = kFirstGeneration ? VK_BLEND_FACTOR_ZERO : VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-  blend.alphaBlendOp = VK_BLEND_OP_ADD;
-  blend.colorWriteMask = 0xF;
-  VkPipelineColorBlendStateCreateInfo blending{};
-  blending.sType = VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO;
-  blending.attachmentCount = 1;
-  blending.pAttachments = &blend;
-  const VkDynamicState dynamic_states[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
-  VkPipelineDynamicStateCreateInfo dynamic{};
-  dynamic.sType = VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO;
-  dynamic.dynamicStateCount = 2;
-  dynamic.pDynamicStates = dynamic_states;
-  VkGraphicsPipelineCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO;
-  info.stageCount = 2;
-  info.pStages = stages;
-  info.pVertexInputState = &input;
-  info.pInputAssemblyState = &assembly;
-  info.pViewportState = &viewport;
-  info.pRasterizationState = &raster;
-  info.pMultisampleState = &multisample;
-  info.pDepthStencilState = &depth;
-  info.pColorBlendState = &blending;
-  info.pDynamicState = &dynamic;
-  info.layout = g_gui.pipeline_layout;
-  info.renderPass = g_gui.render_pass;
-  const bool ok = modules[0] && modules[1] &&
-                  fn.vkCreateGraphicsPipelines(g_gui.device, VK_NULL_HANDLE, 1, &info, nullptr, &g_gui.pipeline) ==
-                      VK_SUCCESS;
-  if (!ok) g_gui.pipeline = VK_NULL_HANDLE;
+  OverlayPipelineDesc desc;
+  desc.vertex = modules[0];
+  desc.fragment = modules[1];
+  desc.binding = {0, sizeof(ImDrawVert), VK_VERTEX_INPUT_RATE_VERTEX};
+  desc.attributes = attributes;
+  desc.attribute_count = 3;
+  if (kFirstGeneration) {
+    // The first generation weighs the source alpha by its own complement
+    // and drops the destination's.
+    desc.src_alpha = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+    desc.dst_alpha = VK_BLEND_FACTOR_ZERO;
+  }
+  desc.layout = g_gui.pipeline_layout;
+  desc.render_pass = g_gui.render_pass;
+  const bool ok =
+      create_overlay_pipeline(fn.vkCreateGraphicsPipelines, g_gui.device, desc, &g_gui.pipeline) == VK_SUCCESS;
   for (VkShaderModule m : modules)
     if (m) fn.vkDestroyShaderModule(g_gui.device, m, nullptr);
   return ok;
@@ -221,14 +170,7 @@ void destroy_font() {
 [[maybe_unused]] bool make_gui_layouts() {
   VkFunctionTable& fn = g_gui.device_record->functions;
   if (!g_gui.sampler) {
-    VkSamplerCreateInfo sampler{};
-    sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
-    sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
-    sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
-    sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
-    sampler.maxAnisotropy = 1.0f;
-    sampler.minLod = -1000.0f;
-    sampler.maxLod = 1000.0f;
+    const VkSamplerCreateInfo sampler = overlay_sampler_info();
     if (fn.vkCreateSampler(g_gui.device, &sampler, nullptr, &g_gui.sampler) != VK_SUCCESS) return false;
   }
   if (!g_gui.set_layout) {

@@ -172,6 +172,8 @@ class VulkanPLugin : public tvc::Renderer {
   bool create_surface(tvc::RenderWindow* window);
   VkSwapchainRecord* create_swapchain(VkGpuRecord* gpu, VkDeviceRecord* device, tvc::RenderWindow* window);
   bool destroy_swapchain(VkDeviceRecord* device, tvc::RenderWindow* window);
+  bool surface_can_take_swapchain(VkGpuRecord* record, tvc::RenderWindow* window);
+  bool rebuild_depth_and_passes(VkGpuRecord* record, VkDeviceRecord* device);
   bool create_frames(VkDeviceRecord* device, uint32_t width, uint32_t height);
   bool create_frame_framebuffers(VkDeviceRecord* device, uint32_t width, uint32_t height);
   void release_frame_framebuffers(VkDeviceRecord* device);
@@ -242,6 +244,7 @@ class VulkanPLugin : public tvc::Renderer {
   // clean-up), so that a later release of the target answers false.
   void render_target_release(tvc::GpuRenderTarget* target, bool keep_record = false);
   RenderTargetFrameBlock* render_target_block(tvc::GpuRenderTarget* target, unsigned frame);
+  bool begin_render_target_pass(tvc::GpuRenderTarget* target, VkFramebuffer framebuffer, VkCommandBuffer commands);
   // First generation: a target records into one command list per swapchain
   // image instead of a command buffer of its own.
   bool render_target_make_image_lists(VkRenderTargetRecord* record);

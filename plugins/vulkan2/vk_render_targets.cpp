@@ -378,6 +378,32 @@ bool VulkanPLugin::gpu_render_target_resize(tvc::GpuRenderTarget* target, int wi
                                          target->value, target->flags[3] != 0);
 }
 
+// Begins recording into commands and the target's pass on framebuffer,
+// cleared with the renderer's clear values.
+bool VulkanPLugin::begin_render_target_pass(tvc::GpuRenderTarget* target, VkFramebuffer framebuffer,
+                                            VkCommandBuffer commands) {
+  VkRenderTargetRecord* record = target_record(target);
+  VkFunctionTable& fn = record->device->functions;
+  VkCommandBufferBeginInfo begin{};
+  begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
+  if (fn.vkBeginCommandBuffer(commands, &begin) != VK_SUCCESS) return false;
+  record->clear_values[0] = clear_values[0];
+  record->clear_values[1] = clear_values[1];
+  // One clear value per attachment: every colour one, then the depth.
+  VkClearValue values[kMaxColorAttachments + 1];
+  for (uint32_t i = 0; i < record->color_count; ++i) values[i] = record->clear_values[0];
+  values[record->color_count] = record->clear_values[1];
+  VkRenderPassBeginInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
+  info.renderPass = record->render_pass;
+  info.framebuffer = framebuffer;
+  info.renderArea.extent = {static_cast<uint32_t>(target->width), static_cast<uint32_t>(target->height)};
+  info.clearValueCount = record->color_count + 1;
+  info.pClearValues = values;
+  fn.vkCmdBeginRenderPass(commands, &info, VK_SUBPASS_CONTENTS_INLINE);
+  return true;
+}
+
 static unsigned current_frame_of(const VkRenderTargetRecord* record) {
   const VkDeviceRecord* device = record->device;
   return device && device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
@@ -397,24 +423,8 @@ bool VulkanPLugin::gpu_render_target_bind_frame(tvc::GpuRenderTarget* target, un
   VkFunctionTable& fn = device->functions;
   // The block's last submit must be done before its buffer is recorded again.
   fn.vkWaitForFences(device->device, 1, &block->fence, VK_TRUE, UINT64_MAX);
-  VkCommandBufferBeginInfo begin{};
-  begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  if (fn.vkBeginCommandBuffer(block->command_buffer, &begin) != VK_SUCCESS) return false;
+  if (!begin_render_target_pass(target, block->framebuffer, block->command_buffer)) return false;
   device->active_command_record = block->command_record;
-  record->clear_values[0] = clear_values[0];
-  record->clear_values[1] = clear_values[1];
-  // One clear value per attachment: every colour one, then the depth.
-  VkClearValue values[kMaxColorAttachments + 1];
-  for (uint32_t i = 0; i < record->color_count; ++i) values[i] = record->clear_values[0];
-  values[record->color_count] = record->clear_values[1];
-  VkRenderPassBeginInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
-  info.renderPass = record->render_pass;
-  info.framebuffer = block->framebuffer;
-  info.renderArea.extent = {static_cast<uint32_t>(target->width), static_cast<uint32_t>(target->height)};
-  info.clearValueCount = record->color_count + 1;
-  info.pClearValues = values;
-  fn.vkCmdBeginRenderPass(block->command_buffer, &info, VK_SUBPASS_CONTENTS_INLINE);
   return true;
 }
 
@@ -441,22 +451,7 @@ bool VulkanPLugin::gpu_render_target_submit(tvc::GpuRenderTarget* target) {
 bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* target, unsigned frame) {
   RenderTargetFrameBlock* block = render_target_block(target, frame);
   if (!block) return false;
-  VkDeviceRecord* device = target_record(target)->device;
-  VkFunctionTable& fn = device->functions;
-  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
-  VkSubmitInfo submit{};
-  submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
-  submit.pWaitDstStageMask = &stage;
-  submit.commandBufferCount = 1;
-  submit.pCommandBuffers = &block->command_buffer;
-  fn.vkResetFences(device->device, 1, &block->fence);
-  if (fn.vkQueueSubmit(device->graphics_queue, 1, &submit, block->fence) != VK_SUCCESS) {
-    // Nothing will signal the fence: signal it by an empty submit so that
-    // the next bind does not wait for ever.
-    fn.vkQueueSubmit(device->graphics_queue, 0, nullptr, block->fence);
-    return false;
-  }
-  return fn.vkWaitForFences(device->device, 1, &block->fence, VK_TRUE, UINT64_MAX) == VK_SUCCESS;
+  return submit_and_wait(target_record(target)->device, block->command_buffer, block->fence);
 }
 #endif
 
