@@ -119,6 +119,7 @@ bool VulkanPLugin::gpu_render_target_bind_frame(tvc::GpuRenderTarget* target, un
   device->current_command_list = list;
   device->active_command_record = lr;
   record->bound_command_buffer = lr->command_buffer;
+  record->bound_image = image;
   ++record->bind_counts[image];
   return true;
 }
@@ -128,12 +129,15 @@ bool VulkanPLugin::gpu_render_target_unbind(tvc::GpuRenderTarget* target) {
   return record && gpu_render_target_unbind_frame(target, current_image(record));
 }
 
-bool VulkanPLugin::gpu_render_target_unbind_frame(tvc::GpuRenderTarget* target, unsigned image) {
+// Ends the list the last bind opened, once, and counts the unbind for the
+// image it was bound for: an image acquired in between cannot leave a list
+// recording for ever.
+bool VulkanPLugin::gpu_render_target_unbind_frame(tvc::GpuRenderTarget* target, unsigned) {
   VkRenderTargetRecord* record = target_record(target);
-  tvc::GpuCommandList* list = image_list(record, image);
-  VkCommandListRecord* lr = list_record(list);
-  // Only the list the last bind opened is ended, and only once.
-  if (!lr || !record->bound_command_buffer || record->bound_command_buffer != lr->command_buffer) return false;
+  if (!record || !record->bound_command_buffer) return false;
+  const unsigned image = record->bound_image;
+  VkCommandListRecord* lr = list_record(image_list(record, image));
+  if (!lr || lr->command_buffer != record->bound_command_buffer) return false;
   VkDeviceRecord* device = record->device;
   device->functions.vkCmdEndRenderPass(lr->command_buffer);
   const bool ok = device->functions.vkEndCommandBuffer(lr->command_buffer) == VK_SUCCESS;

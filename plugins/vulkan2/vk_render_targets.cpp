@@ -156,9 +156,13 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   }
   VkFormatProperties props{};
   fn.vkGetPhysicalDeviceFormatProperties(device->physical_device, record->color_format, &props);
-  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT |
-                            VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
-  if (props.optimalTilingFeatures & VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT) usage |= VK_IMAGE_USAGE_STORAGE_BIT;
+  // The first generation's attachments are drawn, sampled and read back;
+  // nothing copies or writes storage into them.
+  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_SAMPLED_BIT |
+                            VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+  if (!kFirstGeneration) usage |= VK_IMAGE_USAGE_TRANSFER_DST_BIT;
+  if (!kFirstGeneration && (props.optimalTilingFeatures & VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT))
+    usage |= VK_IMAGE_USAGE_STORAGE_BIT;
   record->frame_count = frames_wanted(device);
   record->frames = new RenderTargetFrameBlock[record->frame_count];
   for (int32_t f = 0; f < record->frame_count; ++f) {

@@ -109,6 +109,7 @@ struct VkRenderTargetRecord {
   std::vector<uint64_t> unbind_counts;
   tvc::GpuCommandList* previous_list = nullptr;  // the device's current list at the bind
   VkCommandBuffer bound_command_buffer = nullptr;
+  unsigned bound_image = 0;  // the image of the last bind
   VkSemaphore semaphore = VK_NULL_HANDLE;  // made by the first bind; nothing waits on it
 #endif
 };
