@@ -11,19 +11,8 @@ bool VulkanPLugin::vk_framebuffers_init(VkDeviceRecord* device, uint32_t width, 
   const uint32_t count = device->swapchain->image_count;
   device->framebuffers = new VkFramebuffer[count]();
   for (uint32_t i = 0; i < count; ++i) {
-    VkImageView views[2] = {device->swapchain->buffers[i].view,
-                            device->depth_buffer ? device->depth_buffer->view : VK_NULL_HANDLE};
-    VkFramebufferCreateInfo info{};
-    info.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
-    info.renderPass = device->rp1->render_pass;
-    info.attachmentCount = device->depth_buffer ? 2 : 1;
-    info.pAttachments = views;
-    info.width = width;
-    info.height = height;
-    info.layers = 1;
-    const VkResult result = device->functions.vkCreateFramebuffer(device->device, &info, nullptr, &device->framebuffers[i]);
+    const VkResult result = make_swapchain_framebuffer(device, i, width, height, &device->framebuffers[i]);
     if (result != VK_SUCCESS) {
-      device->framebuffers[i] = VK_NULL_HANDLE;
       tracef_error("vk_framebuffers_init() failed - fb %d (err: %s).", static_cast<int>(i), vk_result_to_string(result));
       return false;
     }
@@ -182,16 +171,9 @@ bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
 
 bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   VkGpuRecord* record = gpu_record(gpu);
-  VkSurfaceRecord* surface = surface_record(window);
-  if (!record || !window || !record->physical_device || !record->current_device || !surface ||
-      surface->surface == VK_NULL_HANDLE)
-    return false;
+  if (!surface_can_take_swapchain(record, window)) return false;
   VkDeviceRecord* device = record->current_device;
   VkFunctionTable& fn = device->functions;
-  VkSurfaceCapabilitiesKHR caps{};
-  if (fn.vkGetPhysicalDeviceSurfaceCapabilitiesKHR(record->physical_device, surface->surface, &caps) != VK_SUCCESS ||
-      caps.currentExtent.width == 0 || caps.currentExtent.height == 0)
-    return false;
   // No signal of the old swapchain may stay behind, nor an image held of it.
   consume_image_available(device);
   device->image_held = false;
@@ -204,10 +186,7 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
     if (device->swapchain) vk_framebuffers_init(device, device->swapchain->width, device->swapchain->height);
     return false;
   }
-  vk_depth_buffer_release(device);
-  vk_render_pass_release(device);
-  bool ok = vk_depth_buffer_init(record, device, swapchain->width, swapchain->height);
-  ok = ok && vk_render_pass_init(device);
+  bool ok = rebuild_depth_and_passes(record, device);
   ok = ok && vk_framebuffers_init(device, swapchain->width, swapchain->height);
   fn.vkDeviceWaitIdle(device->device);
   if (!ok) {

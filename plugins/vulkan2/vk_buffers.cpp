@@ -70,6 +70,9 @@ bool VulkanPLugin::gpu_buffer_create(tvc::RendererGpu* gpu, tvc::GpuBuffer* buff
   record->buffer = handle;
   record->memory = memory;
   record->allocation_size = needs.size;
+  const VkGpuRecord* gpu_rec = device_gpu(device);
+  record->coherent = gpu_rec && (gpu_rec->memory_properties.memoryTypes[type].propertyFlags &
+                                 VK_MEMORY_PROPERTY_HOST_COHERENT_BIT) != 0;
   buffer->renderer_data = record;
   device->gpu_buffers.push_back(buffer);
   return true;
@@ -185,11 +188,15 @@ void VulkanPLugin::gpu_buffer_unmap(tvc::GpuBuffer* buffer) {
   VkGpuBufferRecord* record = buffer_record(buffer);
   VkDeviceRecord* device = buffer ? object_owner(buffer->owner_id) : nullptr;
   if (!record || !device || !buffer->mapped) return;
-  VkMappedMemoryRange range{};
-  range.sType = VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE;
-  range.memory = record->memory;
-  range.size = VK_WHOLE_SIZE;
-  device->functions.vkFlushMappedMemoryRanges(device->device, 1, &range);
+  // The first generation flushes only memory that needs it: writes to
+  // memory that is not host-coherent would otherwise never reach the GPU.
+  if (!kFirstGeneration || !record->coherent) {
+    VkMappedMemoryRange range{};
+    range.sType = VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE;
+    range.memory = record->memory;
+    range.size = VK_WHOLE_SIZE;
+    device->functions.vkFlushMappedMemoryRanges(device->device, 1, &range);
+  }
   device->functions.vkUnmapMemory(device->device, record->memory);
   buffer->mapped = nullptr;
 }

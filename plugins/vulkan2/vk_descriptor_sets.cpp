@@ -104,6 +104,12 @@ void VulkanPLugin::descriptorset_killall_device(VkDeviceRecord* device) {
   descriptor_set_map.clear();
 }
 
+// What a buffer binding covers: the whole allocation (Vulkan2), or the
+// buffer's requested size (first generation).
+static VkDeviceSize binding_range(const tvc::GpuBuffer* buffer) {
+  return kFirstGeneration ? static_cast<VkDeviceSize>(static_cast<uint32_t>(buffer->size)) : VK_WHOLE_SIZE;
+}
+
 int VulkanPLugin::descriptorset_add_gpu_buffer(int id, tvc::GpuBuffer* buffer, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkGpuBufferRecord* record = buffer_record(buffer);
@@ -112,7 +118,7 @@ int VulkanPLugin::descriptorset_add_gpu_buffer(int id, tvc::GpuBuffer* buffer, i
       binding,
       buffer->kind == tvc::GpuBuffer::kUniform ? VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER : VK_DESCRIPTOR_TYPE_STORAGE_BUFFER,
       stages);
-  b->buffer_info = {record->buffer, 0, VK_WHOLE_SIZE};
+  b->buffer_info = {record->buffer, 0, binding_range(buffer)};
   return descriptorset_add(set, b);
 }
 
@@ -122,7 +128,7 @@ bool VulkanPLugin::descriptorset_update_gpu_buffer(int id, int index, tvc::GpuBu
   VkGpuBufferRecord* record = buffer_record(buffer);
   if (!b || !record) return false;
   if (b->type != VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER && b->type != VK_DESCRIPTOR_TYPE_STORAGE_BUFFER) return false;
-  b->buffer_info = {record->buffer, 0, VK_WHOLE_SIZE};
+  b->buffer_info = {record->buffer, 0, binding_range(buffer)};
   b->binding = static_cast<uint32_t>(binding);
   b->stages = stages;
   descriptorset_lookup(id)->dirty = true;
@@ -186,11 +192,17 @@ int VulkanPLugin::descriptorset_add_mesh_index_buffer(int id, tvc::GeometryCore*
 }
 #endif
 
+// The first generation refuses a texture binding without a sampler it
+// knows: a combined image sampler cannot be written without one.
+static bool sampler_missing(tvc::TextureSampler* sampler) {
+  return kFirstGeneration && sampler_handle(sampler) == VK_NULL_HANDLE;
+}
+
 int VulkanPLugin::descriptorset_add_texture(int id, tvc::TextureData* texture, tvc::TextureSampler* sampler,
                                             int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkTextureRecord* record = texture_record(texture);
-  if (!set || !record || record->view == VK_NULL_HANDLE) return -1;
+  if (!set || !record || record->view == VK_NULL_HANDLE || sampler_missing(sampler)) return -1;
   VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, stages);
   b->image_info = image_info(sampler_handle(sampler), record->view);
   return descriptorset_add(set, b);
@@ -225,7 +237,7 @@ bool VulkanPLugin::descriptorset_set_texture_array_element(int id, int index, un
 int VulkanPLugin::descriptorset_add_textures(int id, tvc::TextureData** textures, unsigned count,
                                              tvc::TextureSampler* sampler, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  if (!set || !textures || count == 0) return -1;
+  if (!set || !textures || count == 0 || sampler_missing(sampler)) return -1;
   std::vector<VkDescriptorImageInfo> infos;
   for (unsigned i = 0; i < count; ++i) {
     VkTextureRecord* record = texture_record(textures[i]);
@@ -242,12 +254,12 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_texture");
   VkTextureRecord* record = texture_record(texture);
-  if (!b || !record || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER) return false;
+  if (!b || !record || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER || sampler_missing(sampler)) return false;
   b->binding = static_cast<uint32_t>(binding);
   b->image_info.imageView = record->view;
   b->image_info.imageLayout = VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
   if (sampler_handle(sampler) != VK_NULL_HANDLE) b->image_info.sampler = sampler_handle(sampler);
-  if (stages > 0) b->stages = stages;
+  if (stages > 0 || kFirstGeneration) b->stages = stages;
   set->dirty = true;
   return true;
 }

@@ -29,12 +29,20 @@ struct NameList {
   }
 };
 
+#ifdef QV_VK_FIRST_GEN
+// The first generation asks for no ray-tracing pipeline, device address or
+// descriptor indexing.
+const char* const kDeviceExtensions[] = {"VK_KHR_swapchain",         "VK_NV_ray_tracing",
+                                         "VK_KHR_get_memory_requirements2", "VK_EXT_pci_bus_info",
+                                         "VK_KHR_driver_properties", "VK_AMD_shader_core_properties"};
+#else
 const char* const kDeviceExtensions[] = {
     "VK_KHR_swapchain",           "VK_EXT_pci_bus_info",           "VK_KHR_driver_properties",
     "VK_AMD_shader_core_properties", "VK_NV_ray_tracing",          "VK_KHR_get_memory_requirements2",
     "VK_KHR_acceleration_structure", "VK_KHR_ray_tracing_pipeline", "VK_KHR_buffer_device_address",
     "VK_KHR_deferred_host_operations", "VK_EXT_descriptor_indexing", "VK_KHR_spirv_1_4",
     "VK_KHR_shader_float_controls", "VK_KHR_maintenance3",         "VK_KHR_pipeline_library"};
+#endif
 
 const char* const kDriverIdNames[] = {"VK_DRIVER_ID_NULL",
                                       "VK_DRIVER_ID_AMD_PROPRIETARY_KHR",
@@ -256,7 +264,7 @@ bool VulkanPLugin::create_logical_device(VkGpuRecord* record, VkDeviceRecord* de
   address.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_BUFFER_DEVICE_ADDRESS_FEATURES;
   VkPhysicalDeviceDescriptorIndexingFeatures indexing{};
   indexing.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_DESCRIPTOR_INDEXING_FEATURES;
-  if (offered(extensions_offered, "VK_KHR_ray_tracing_pipeline")) {
+  if (!kFirstGeneration && offered(extensions_offered, "VK_KHR_ray_tracing_pipeline")) {
     acceleration.accelerationStructure = VK_TRUE;
     ray_tracing.rayTracingPipeline = VK_TRUE;
     address.bufferDeviceAddress = VK_TRUE;
@@ -343,17 +351,26 @@ bool VulkanPLugin::create_logical_device(VkGpuRecord* record, VkDeviceRecord* de
     return false;
   }
 
+  VkDescriptorPoolCreateInfo descriptors{};
+  descriptors.sType = VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO;
+  descriptors.flags = VK_DESCRIPTOR_POOL_CREATE_FREE_DESCRIPTOR_SET_BIT;
+#ifdef QV_VK_FIRST_GEN
+  // One hundred descriptors of each of the eleven core types.
+  VkDescriptorPoolSize sizes[VK_DESCRIPTOR_TYPE_INPUT_ATTACHMENT + 1];
+  for (uint32_t type = 0; type <= VK_DESCRIPTOR_TYPE_INPUT_ATTACHMENT; ++type)
+    sizes[type] = {static_cast<VkDescriptorType>(type), 100};
+  descriptors.maxSets = 1100;
+  descriptors.poolSizeCount = VK_DESCRIPTOR_TYPE_INPUT_ATTACHMENT + 1;
+#else
   // Acceleration-structure descriptors exist only with their extension.
   VkDescriptorPoolSize sizes[5] = {{VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, 64},
                                    {VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, 64},
                                    {VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, 64},
                                    {VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, 64},
                                    {VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, 64}};
-  VkDescriptorPoolCreateInfo descriptors{};
-  descriptors.sType = VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO;
-  descriptors.flags = VK_DESCRIPTOR_POOL_CREATE_FREE_DESCRIPTOR_SET_BIT;
   descriptors.maxSets = 320;
   descriptors.poolSizeCount = extensions.contains("VK_KHR_acceleration_structure") ? 5 : 4;
+#endif
   descriptors.pPoolSizes = sizes;
   if (!fn.vkCreateDescriptorPool ||
       fn.vkCreateDescriptorPool(handle, &descriptors, nullptr, &device->descriptor_pool) != VK_SUCCESS)
@@ -390,7 +407,9 @@ void VulkanPLugin::log_device_properties(VkGpuRecord* record, VkDeviceRecord* de
     tracef("  - maxDescriptorSetAccelerationStructures => %lu",
            static_cast<unsigned long>(p.maxDescriptorSetAccelerationStructures));
   }
+#ifndef QV_VK_FIRST_GEN
   if (offered(ext, "VK_KHR_ray_tracing_pipeline")) log_raytracing_properties(record, device);
+#endif
   if (offered(ext, "VK_NV_mesh_shader")) {
     VkPhysicalDeviceMeshShaderPropertiesNV& p = record->mesh_shader_properties;
     p = {};
@@ -721,7 +740,9 @@ void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, t
   if (!record || !device) return;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
+#ifndef QV_VK_FIRST_GEN
   release_device_raytracing(device);
+#endif
   release_text_overlay(device);
   release_gui_overlay(device);
   release_device_resources(device);

@@ -151,6 +151,11 @@ struct VkDeviceRecord {
   bool render_finished_pending = false;
 };
 
+// The framebuffer of swapchain image i over the swapchain pass (rp1), with
+// the depth buffer when the device has one; VK_NULL_HANDLE on failure.
+VkResult make_swapchain_framebuffer(VkDeviceRecord* device, uint32_t image, uint32_t width, uint32_t height,
+                                    VkFramebuffer* out);
+
 // One-time GPU work: a primary buffer from the device's pool, begun when
 // asked; the end submits it, waits until the queue is idle and frees it.
 VkCommandBuffer begin_one_time_commands(VkDeviceRecord* device, bool begin);

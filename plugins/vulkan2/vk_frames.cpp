@@ -14,19 +14,8 @@ bool VulkanPLugin::create_frame_framebuffers(VkDeviceRecord* device, uint32_t wi
                    vk_result_to_string(VK_ERROR_OUT_OF_DATE_KHR));
       return false;
     }
-    VkImageView views[2] = {swapchain->buffers[i].view,
-                            device->depth_buffer ? device->depth_buffer->view : VK_NULL_HANDLE};
-    VkFramebufferCreateInfo info{};
-    info.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
-    info.renderPass = device->rp1->render_pass;
-    info.attachmentCount = device->depth_buffer ? 2 : 1;
-    info.pAttachments = views;
-    info.width = width;
-    info.height = height;
-    info.layers = 1;
-    VkResult result = device->functions.vkCreateFramebuffer(device->device, &info, nullptr, &frame.framebuffer);
+    const VkResult result = make_swapchain_framebuffer(device, i, width, height, &frame.framebuffer);
     if (result != VK_SUCCESS) {
-      frame.framebuffer = VK_NULL_HANDLE;
       tracef_error("unable to create a framebuffer for frame %u (err: %s).", i, vk_result_to_string(result));
       return false;
     }

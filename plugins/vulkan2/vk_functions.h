@@ -11,6 +11,14 @@
 #endif
 #include <vulkan/vulkan.h>
 
+// Entry points of the second generation only: the first generation's table
+// has no such fields, so its loader never asks the driver for them.
+#ifdef QV_VK_FIRST_GEN
+#define QV_VK_SECOND_GEN(X, level, name)
+#else
+#define QV_VK_SECOND_GEN(X, level, name) X(level, name)
+#endif
+
 // X(level, name): level is GLOBAL, INSTANCE or DEVICE; table order.
 #define QV_VK_ENTRY_POINTS(X)                                   \
   X(GLOBAL, vkCreateInstance)                                   \
@@ -19,14 +27,14 @@
   X(GLOBAL, vkEnumerateInstanceLayerProperties)                 \
   X(INSTANCE, vkCreateDebugReportCallbackEXT)                   \
   X(INSTANCE, vkDestroyDebugReportCallbackEXT)                  \
-  X(INSTANCE, vkCreateDebugUtilsMessengerEXT)                   \
-  X(INSTANCE, vkDestroyDebugUtilsMessengerEXT)                  \
+  QV_VK_SECOND_GEN(X, INSTANCE, vkCreateDebugUtilsMessengerEXT) \
+  QV_VK_SECOND_GEN(X, INSTANCE, vkDestroyDebugUtilsMessengerEXT)\
   X(INSTANCE, vkDestroyInstance)                                \
   X(INSTANCE, vkGetDeviceProcAddr)                              \
   X(INSTANCE, vkEnumeratePhysicalDevices)                       \
   X(INSTANCE, vkEnumerateDeviceExtensionProperties)             \
   X(INSTANCE, vkEnumerateDeviceLayerProperties)                 \
-  X(INSTANCE, vkEnumeratePhysicalDeviceGroupsKHR)               \
+  QV_VK_SECOND_GEN(X, INSTANCE, vkEnumeratePhysicalDeviceGroupsKHR)\
   X(INSTANCE, vkGetPhysicalDeviceProperties)                    \
   X(INSTANCE, vkGetPhysicalDeviceFeatures)                      \
   X(INSTANCE, vkGetPhysicalDeviceMemoryProperties)              \
@@ -123,23 +131,23 @@
   X(DEVICE, vkCmdCopyImageToBuffer)                             \
   X(DEVICE, vkCmdBlitImage)                                     \
   X(DEVICE, vkCmdDrawMeshTasksNV)                               \
-  X(INSTANCE, vkGetPhysicalDeviceDisplayPropertiesKHR)          \
-  X(INSTANCE, vkGetDisplayModePropertiesKHR)                    \
-  X(INSTANCE, vkCreateDisplayPlaneSurfaceKHR)                   \
-  X(DEVICE, vkGetBufferDeviceAddressKHR)                        \
-  X(DEVICE, vkGetBufferMemoryRequirements2)                     \
-  X(DEVICE, vkCreateQueryPool)                                  \
-  X(DEVICE, vkDestroyQueryPool)                                 \
-  X(DEVICE, vkGetQueryPoolResults)                              \
-  X(DEVICE, vkGetAccelerationStructureBuildSizesKHR)            \
-  X(DEVICE, vkCreateAccelerationStructureKHR)                   \
-  X(DEVICE, vkDestroyAccelerationStructureKHR)                  \
-  X(DEVICE, vkCmdBuildAccelerationStructuresKHR)                \
-  X(DEVICE, vkCmdWriteAccelerationStructuresPropertiesKHR)      \
-  X(DEVICE, vkGetAccelerationStructureDeviceAddressKHR)         \
-  X(DEVICE, vkCreateRayTracingPipelinesKHR)                     \
-  X(DEVICE, vkGetRayTracingShaderGroupHandlesKHR)               \
-  X(DEVICE, vkCmdTraceRaysKHR)
+  QV_VK_SECOND_GEN(X, INSTANCE, vkGetPhysicalDeviceDisplayPropertiesKHR)\
+  QV_VK_SECOND_GEN(X, INSTANCE, vkGetDisplayModePropertiesKHR)  \
+  QV_VK_SECOND_GEN(X, INSTANCE, vkCreateDisplayPlaneSurfaceKHR) \
+  QV_VK_SECOND_GEN(X, DEVICE, vkGetBufferDeviceAddressKHR)      \
+  QV_VK_SECOND_GEN(X, DEVICE, vkGetBufferMemoryRequirements2)   \
+  QV_VK_SECOND_GEN(X, DEVICE, vkCreateQueryPool)                \
+  QV_VK_SECOND_GEN(X, DEVICE, vkDestroyQueryPool)               \
+  QV_VK_SECOND_GEN(X, DEVICE, vkGetQueryPoolResults)            \
+  QV_VK_SECOND_GEN(X, DEVICE, vkGetAccelerationStructureBuildSizesKHR)\
+  QV_VK_SECOND_GEN(X, DEVICE, vkCreateAccelerationStructureKHR) \
+  QV_VK_SECOND_GEN(X, DEVICE, vkDestroyAccelerationStructureKHR)\
+  QV_VK_SECOND_GEN(X, DEVICE, vkCmdBuildAccelerationStructuresKHR)\
+  QV_VK_SECOND_GEN(X, DEVICE, vkCmdWriteAccelerationStructuresPropertiesKHR)\
+  QV_VK_SECOND_GEN(X, DEVICE, vkGetAccelerationStructureDeviceAddressKHR)\
+  QV_VK_SECOND_GEN(X, DEVICE, vkCreateRayTracingPipelinesKHR)   \
+  QV_VK_SECOND_GEN(X, DEVICE, vkGetRayTracingShaderGroupHandlesKHR)\
+  QV_VK_SECOND_GEN(X, DEVICE, vkCmdTraceRaysKHR)
 
 // Where the extended property and feature queries come from on an instance.
 enum class Properties2Source {

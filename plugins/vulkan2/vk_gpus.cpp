@@ -32,12 +32,11 @@ bool VulkanPLugin::log_physical_devices(VkInstanceRecord* record, int) {
   if (fn.vkEnumeratePhysicalDevices(record->instance, &count, handles.data()) != VK_SUCCESS) return false;
   if (count > handles.size()) count = static_cast<uint32_t>(handles.size());
 
+#ifndef QV_VK_FIRST_GEN  // the first generation neither reports nor queries device groups
   bool groups = false;
   for (const std::string& name : record->extension_names)
     if (name == "VK_KHR_device_group_creation") groups = true;
-  if (kFirstGeneration) {
-    // The first generation neither reports nor queries device groups.
-  } else if (!groups) {
+  if (!groups) {
     tracef("VK_KHR_device_group_creation not supported.");
   } else {
     tracef("VK_KHR_device_group_creation supported.");
@@ -63,6 +62,7 @@ bool VulkanPLugin::log_physical_devices(VkInstanceRecord* record, int) {
       }
     }
   }
+#endif
 
   tracef("# Vulkan devices: %u", count);
   for (uint32_t i = 0; i < count; ++i) {

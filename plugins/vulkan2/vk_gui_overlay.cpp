@@ -5,6 +5,7 @@
 //
 // Per frame (frame index mod 8) it keeps one vertex and one index buffer,
 // which grow to fit the draw data and are never written past their size.
+// The first generation has no frames: one pair serves every draw.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -45,6 +46,33 @@ struct ImGuiVulkanBackend {
 };
 
 ImGuiVulkanBackend g_gui;
+
+// The scissor of a draw command's clip rectangle in framebuffer pixels;
+// false when the command shows nothing. Vulkan2 clamps the rectangle to the
+// framebuffer. The first generation draws a command that reaches into the
+// framebuffer, raising the near edges to 0 and leaving the far edges as
+// they are; an empty or inverted rectangle, or one whose far edge lies past
+// what a scissor can hold, is not drawn.
+bool gui_scissor(const ImVec4& clip, const ImVec2& pos, const ImVec2& scale, float fb_width, float fb_height,
+                 VkRect2D* scissor) {
+  float x0 = (clip.x - pos.x) * scale.x, y0 = (clip.y - pos.y) * scale.y;
+  float x1 = (clip.z - pos.x) * scale.x, y1 = (clip.w - pos.y) * scale.y;
+  if (kFirstGeneration) {
+    if (!(x0 < fb_width && y0 < fb_height && x1 >= 0.0f && y1 >= 0.0f)) return false;
+    x0 = std::max(0.0f, x0);
+    y0 = std::max(0.0f, y0);
+    if (x1 < x0 || y1 < y0 || x1 >= 2147483647.0f || y1 >= 2147483647.0f) return false;
+  } else {
+    x0 = std::max(0.0f, x0);
+    y0 = std::max(0.0f, y0);
+    x1 = std::min(fb_width, x1);
+    y1 = std::min(fb_height, y1);
+    if (x0 > x1 || y0 > y1) return false;
+  }
+  *scissor = {{static_cast<int32_t>(x0), static_cast<int32_t>(y0)},
+              {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
+  return true;
+}
 
 void release_gui_buffer(GuiBuffer& b) {
   VkFunctionTable& fn = g_gui.device_record->functions;
@@ -108,81 +136,32 @@ void destroy_font() {
   VkShaderModule modules[2] = {VK_NULL_HANDLE, VK_NULL_HANDLE};
   const uint32_t* code[2] = {spv_gui_vert, spv_gui_frag};
   const size_t bytes[2] = {sizeof(spv_gui_vert), sizeof(spv_gui_frag)};
-  VkPipelineShaderStageCreateInfo stages[2] = {};
   for (int i = 0; i < 2; ++i) {
     VkShaderModuleCreateInfo info{};
     info.sType = VK_STRUCTURE_TYPE_SHADER_MODULE_CREATE_INFO;
     info.codeSize = bytes[i];
     info.pCode = code[i];
     if (fn.vkCreateShaderModule(g_gui.device, &info, nullptr, &modules[i]) != VK_SUCCESS) modules[i] = VK_NULL_HANDLE;
-    stages[i].sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
-    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
-    stages[i].module = modules[i];
-    stages[i].pName = "main";
   }
-  VkVertexInputBindingDescription binding{0, sizeof(ImDrawVert), VK_VERTEX_INPUT_RATE_VERTEX};
   const VkVertexInputAttributeDescription attributes[3] = {{0, 0, VK_FORMAT_R32G32_SFLOAT, 0},
                                                            {1, 0, VK_FORMAT_R32G32_SFLOAT, 8},
                                                            {2, 0, VK_FORMAT_R8G8B8A8_UNORM, 16}};
-  VkPipelineVertexInputStateCreateInfo input{};
-  input.sType = VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO;
-  input.vertexBindingDescriptionCount = 1;
-  input.pVertexBindingDescriptions = &binding;
-  input.vertexAttributeDescriptionCount = 3;
-  input.pVertexAttributeDescriptions = attributes;
-  VkPipelineInputAssemblyStateCreateInfo assembly{};
-  assembly.sType = VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO;
-  assembly.topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
-  VkPipelineViewportStateCreateInfo viewport{};
-  viewport.sType = VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO;
-  viewport.viewportCount = viewport.scissorCount = 1;
-  VkPipelineRasterizationStateCreateInfo raster{};
-  raster.sType = VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO;
-  raster.polygonMode = VK_POLYGON_MODE_FILL;
-  raster.cullMode = VK_CULL_MODE_NONE;
-  raster.frontFace = VK_FRONT_FACE_COUNTER_CLOCKWISE;
-  raster.lineWidth = 1.0f;
-  VkPipelineMultisampleStateCreateInfo multisample{};
-  multisample.sType = VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO;
-  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
-  VkPipelineDepthStencilStateCreateInfo depth{};
-  depth.sType = VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO;
-  VkPipelineColorBlendAttachmentState blend{};
-  blend.blendEnable = VK_TRUE;
-  blend.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
-  blend.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-  blend.colorBlendOp = VK_BLEND_OP_ADD;
-  blend.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE;
-  blend.dstAlphaBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-  blend.alphaBlendOp = VK_BLEND_OP_ADD;
-  blend.colorWriteMask = 0xF;
-  VkPipelineColorBlendStateCreateInfo blending{};
-  blending.sType = VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO;
-  blending.attachmentCount = 1;
-  blending.pAttachments = &blend;
-  const VkDynamicState dynamic_states[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
-  VkPipelineDynamicStateCreateInfo dynamic{};
-  dynamic.sType = VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO;
-  dynamic.dynamicStateCount = 2;
-  dynamic.pDynamicStates = dynamic_states;
-  VkGraphicsPipelineCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO;
-  info.stageCount = 2;
-  info.pStages = stages;
-  info.pVertexInputState = &input;
-  info.pInputAssemblyState = &assembly;
-  info.pViewportState = &viewport;
-  info.pRasterizationState = &raster;
-  info.pMultisampleState = &multisample;
-  info.pDepthStencilState = &depth;
-  info.pColorBlendState = &blending;
-  info.pDynamicState = &dynamic;
-  info.layout = g_gui.pipeline_layout;
-  info.renderPass = g_gui.render_pass;
-  const bool ok = modules[0] && modules[1] &&
-                  fn.vkCreateGraphicsPipelines(g_gui.device, VK_NULL_HANDLE, 1, &info, nullptr, &g_gui.pipeline) ==
-                      VK_SUCCESS;
-  if (!ok) g_gui.pipeline = VK_NULL_HANDLE;
+  OverlayPipelineDesc desc;
+  desc.vertex = modules[0];
+  desc.fragment = modules[1];
+  desc.binding = {0, sizeof(ImDrawVert), VK_VERTEX_INPUT_RATE_VERTEX};
+  desc.attributes = attributes;
+  desc.attribute_count = 3;
+  if (kFirstGeneration) {
+    // The first generation weighs the source alpha by its own complement
+    // and drops the destination's.
+    desc.src_alpha = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+    desc.dst_alpha = VK_BLEND_FACTOR_ZERO;
+  }
+  desc.layout = g_gui.pipeline_layout;
+  desc.render_pass = g_gui.render_pass;
+  const bool ok =
+      create_overlay_pipeline(fn.vkCreateGraphicsPipelines, g_gui.device, desc, &g_gui.pipeline) == VK_SUCCESS;
   for (VkShaderModule m : modules)
     if (m) fn.vkDestroyShaderModule(g_gui.device, m, nullptr);
   return ok;
@@ -191,14 +170,7 @@ void destroy_font() {
 [[maybe_unused]] bool make_gui_layouts() {
   VkFunctionTable& fn = g_gui.device_record->functions;
   if (!g_gui.sampler) {
-    VkSamplerCreateInfo sampler{};
-    sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
-    sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
-    sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
-    sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
-    sampler.maxAnisotropy = 1.0f;
-    sampler.minLod = -1000.0f;
-    sampler.maxLod = 1000.0f;
+    const VkSamplerCreateInfo sampler = overlay_sampler_info();
     if (fn.vkCreateSampler(g_gui.device, &sampler, nullptr, &g_gui.sampler) != VK_SUCCESS) return false;
   }
   if (!g_gui.set_layout) {
@@ -274,7 +246,9 @@ bool VulkanPLugin::imgui_init(void*) {
   g_gui.physical_device = gpu->physical_device;
   g_gui.device = device->device;
   g_gui.render_pass = device->rp1->render_pass;
-  g_gui.alignment = std::max<uint32_t>(1, static_cast<uint32_t>(gpu->properties.limits.nonCoherentAtomSize));
+  g_gui.alignment = kFirstGeneration
+                        ? 256
+                        : std::max<uint32_t>(1, static_cast<uint32_t>(gpu->properties.limits.nonCoherentAtomSize));
   if (!make_gui_layouts() || !make_gui_pipeline()) {
     tracef_error("imgui_init - the overlay's Vulkan objects could not be made.");
     release_gui_objects();
@@ -378,7 +352,7 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
   const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
   if (static_cast<int>(fb_width) <= 0 || static_cast<int>(fb_height) <= 0 || draw->TotalVtxCount <= 0) return;
   VkFunctionTable& fn = device->functions;
-  const uint32_t slot = device->frame_index % kBufferSlots;
+  const uint32_t slot = kFirstGeneration ? 0 : device->frame_index % kBufferSlots;
   // What the lists hold, counted from the lists themselves: the buffers are
   // sized by what is copied into them.
   VkDeviceSize vertex_bytes = 0, index_bytes = 0;
@@ -438,15 +412,10 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
       if (cmd.UserCallback) {
         if (cmd.UserCallback != ImDrawCallback_ResetRenderState) cmd.UserCallback(list, &cmd);
       } else {
-        const float x0 = std::max(0.0f, (cmd.ClipRect.x - pos.x) * scale.x);
-        const float y0 = std::max(0.0f, (cmd.ClipRect.y - pos.y) * scale.y);
-        const float x1 = std::min(fb_width, (cmd.ClipRect.z - pos.x) * scale.x);
-        const float y1 = std::min(fb_height, (cmd.ClipRect.w - pos.y) * scale.y);
+        VkRect2D scissor;
         // Indices past the list's own would read another list's.
         const bool inside = index_offset + cmd.ElemCount <= index_bytes / sizeof(ImDrawIdx);
-        if (x0 <= x1 && y0 <= y1 && inside) {
-          VkRect2D scissor{{static_cast<int32_t>(x0), static_cast<int32_t>(y0)},
-                           {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
+        if (gui_scissor(cmd.ClipRect, pos, scale, fb_width, fb_height, &scissor) && inside) {
           fn.vkCmdSetScissor(commands, 0, 1, &scissor);
           fn.vkCmdDrawIndexed(commands, cmd.ElemCount, 1, index_offset, static_cast<int32_t>(vertex_offset), 0);
         }

@@ -138,6 +138,7 @@ bool VulkanPLugin::initialize() {
       info.pfnCallback = &VulkanPLugin::debug_report_callback;
       fn.vkCreateDebugReportCallbackEXT(instance_record->instance, &info, nullptr, &report_callback_handle);
     }
+#ifndef QV_VK_FIRST_GEN  // the first generation has no messenger
     if (fn.vkCreateDebugUtilsMessengerEXT && offered(enabled, kDebugUtils)) {
       VkDebugUtilsMessengerCreateInfoEXT info{};
       info.sType = VK_STRUCTURE_TYPE_DEBUG_UTILS_MESSENGER_CREATE_INFO_EXT;
@@ -146,6 +147,7 @@ bool VulkanPLugin::initialize() {
       info.pfnUserCallback = &VulkanPLugin::dbgUtilsMessengerFunc;
       fn.vkCreateDebugUtilsMessengerEXT(instance_record->instance, &info, nullptr, &messenger_handle);
     }
+#endif
   }
 
   log_physical_devices(instance_record, 0);
@@ -156,8 +158,10 @@ bool VulkanPLugin::initialize() {
 
 bool VulkanPLugin::terminate() {
   if (!initialized) return true;
+#ifndef QV_VK_FIRST_GEN
   // Contexts hold device objects: they go while their devices live.
   free_raytracing_objects();
+#endif
   // Every logical device goes before the instance, and every window's
   // surface with it: none may outlive the instance they were made from.
   for (size_t i = 0; i < gpu_list.size(); ++i) gpu_cleanup(gpu_list[i], get_current_render_window());
@@ -171,10 +175,12 @@ bool VulkanPLugin::terminate() {
       fn.vkDestroyDebugReportCallbackEXT(instance_record->instance, report_callback_handle, nullptr);
       report_callback_handle = VK_NULL_HANDLE;
     }
+#ifndef QV_VK_FIRST_GEN
     if (fn.vkDestroyDebugUtilsMessengerEXT && messenger_handle != VK_NULL_HANDLE) {
       fn.vkDestroyDebugUtilsMessengerEXT(instance_record->instance, messenger_handle, nullptr);
       messenger_handle = VK_NULL_HANDLE;
     }
+#endif
   }
   clear_requested_names();
   // No GPU object may outlive its record, nor a record its instance.

@@ -24,6 +24,46 @@ VkShaderStageFlagBits stage_of(int type) {
   static const uint32_t kStages[] = {0x1, 0x10, 0x8, 0x2, 0x4, 0x20, 0x80, 0x40, 0x100, 0x200, 0x400, 0x800, 0x1000};
   return static_cast<VkShaderStageFlagBits>(type >= 0 && type < 13 ? kStages[type] : 0x7FFFFFFFu);
 }
+// The module a program holds for a shader type (the first generation keeps
+// one per type), or null.
+tvc::GpuProgramVkShaderModule* module_of_type(tvc::GpuProgramData* program, int type) {
+  for (int i = 0; program && i < program->module_count; ++i)
+    if (program->modules[i].module && program->modules[i].shader_type == type) return &program->modules[i];
+  return nullptr;
+}
+
+void append_stage(std::vector<VkPipelineShaderStageCreateInfo>& stages, const tvc::GpuProgramVkShaderModule& m,
+                  bool* tessellation) {
+  VkPipelineShaderStageCreateInfo stage{};
+  stage.sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
+  stage.stage = stage_of(m.shader_type);
+  stage.module = (VkShaderModule)(m.module);
+  stage.pName = m.entry_point[0] ? m.entry_point : "main";
+  stages.push_back(stage);
+  if (m.shader_type == 3 || m.shader_type == 4) *tessellation = true;
+}
+
+// Vulkan2 builds a stage per module in the order they were made; the first
+// generation one per shader type in pipeline order: vertex, tessellation
+// (only where the GPU tessellates), geometry, fragment, compute, mesh, task.
+std::vector<VkPipelineShaderStageCreateInfo> program_stages(const tvc::GpuProgramData* program, bool tessellates,
+                                                            bool* tessellation) {
+  std::vector<VkPipelineShaderStageCreateInfo> stages;
+  *tessellation = false;
+  if (!program) return stages;
+  tvc::GpuProgramData* modules = const_cast<tvc::GpuProgramData*>(program);
+  if (kFirstGeneration) {
+    const int kOrder[] = {0, 3, 4, 2, 1, 5, 6, 7};
+    for (int type : kOrder) {
+      const tvc::GpuProgramVkShaderModule* m = module_of_type(modules, type);
+      if (m && (tessellates || (type != 3 && type != 4))) append_stage(stages, *m, tessellation);
+    }
+    return stages;
+  }
+  for (int i = 0; i < program->module_count; ++i)
+    if (program->modules[i].module) append_stage(stages, program->modules[i], tessellation);
+  return stages;
+}
 }  // namespace
 
 bool VulkanPLugin::gpu_program_create_shader_modules(tvc::RendererGpu* gpu, tvc::GpuProgramData* program,
@@ -62,7 +102,15 @@ bool VulkanPLugin::gpu_program_create_shader_modules(tvc::RendererGpu* gpu, tvc:
     return false;
   }
   if (module == VK_NULL_HANDLE) return false;
-  program->add_vulkan_module(shader_type, (uint64_t)(module), entry_point);
+  tvc::GpuProgramVkShaderModule* slot = kFirstGeneration ? module_of_type(program, shader_type) : nullptr;
+  if (slot) {
+    // The type's slot takes the new module; the one it held goes.
+    device->functions.vkDestroyShaderModule(device->device, (VkShaderModule)(slot->module), nullptr);
+    slot->module = (uint64_t)(module);
+    tvc::utils::copy_text(slot->entry_point, sizeof(slot->entry_point), entry_point);
+  } else {
+    program->add_vulkan_module(shader_type, (uint64_t)(module), entry_point);
+  }
   tracef_debug("%s shader module creation ok (GPU program: %s).", tvc::GpuProgramData::shader_type_to_string(shader_type),
                program->get_gpu_program_name());
   return true;
@@ -196,20 +244,9 @@ bool VulkanPLugin::pipeline_build_ex(tvc::GpuPipelineStateData* state, int set_i
   }
   if (state->topology == 7 && !gpu->features.tessellationShader) state->topology = 0;
   if (!gpu->features.fillModeNonSolid && state->polygon_mode != 2) state->polygon_mode = 2;
-  std::vector<VkPipelineShaderStageCreateInfo> stages;
   bool tessellation = false;
-  const tvc::GpuProgramData* program = state->program;
-  for (int i = 0; program && i < program->module_count; ++i) {
-    const tvc::GpuProgramVkShaderModule& m = program->modules[i];
-    if (!m.module) continue;
-    VkPipelineShaderStageCreateInfo stage{};
-    stage.sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
-    stage.stage = stage_of(m.shader_type);
-    stage.module = (VkShaderModule)(m.module);
-    stage.pName = m.entry_point[0] ? m.entry_point : "main";
-    stages.push_back(stage);
-    if (m.shader_type == 3 || m.shader_type == 4) tessellation = true;
-  }
+  const std::vector<VkPipelineShaderStageCreateInfo> stages =
+      program_stages(state->program, gpu->features.tessellationShader, &tessellation);
   tessellation = tessellation && gpu->features.tessellationShader;
   if (tessellation) state->topology = 7;
   VkPipelineInputAssemblyStateCreateInfo assembly{};

@@ -172,6 +172,8 @@ class VulkanPLugin : public tvc::Renderer {
   bool create_surface(tvc::RenderWindow* window);
   VkSwapchainRecord* create_swapchain(VkGpuRecord* gpu, VkDeviceRecord* device, tvc::RenderWindow* window);
   bool destroy_swapchain(VkDeviceRecord* device, tvc::RenderWindow* window);
+  bool surface_can_take_swapchain(VkGpuRecord* record, tvc::RenderWindow* window);
+  bool rebuild_depth_and_passes(VkGpuRecord* record, VkDeviceRecord* device);
   bool create_frames(VkDeviceRecord* device, uint32_t width, uint32_t height);
   bool create_frame_framebuffers(VkDeviceRecord* device, uint32_t width, uint32_t height);
   void release_frame_framebuffers(VkDeviceRecord* device);
@@ -242,6 +244,11 @@ class VulkanPLugin : public tvc::Renderer {
   // clean-up), so that a later release of the target answers false.
   void render_target_release(tvc::GpuRenderTarget* target, bool keep_record = false);
   RenderTargetFrameBlock* render_target_block(tvc::GpuRenderTarget* target, unsigned frame);
+  bool begin_render_target_pass(tvc::GpuRenderTarget* target, VkFramebuffer framebuffer, VkCommandBuffer commands);
+  // First generation: a target records into one command list per swapchain
+  // image instead of a command buffer of its own.
+  bool render_target_make_image_lists(VkRenderTargetRecord* record);
+  void render_target_free_image_lists(VkRenderTargetRecord* record);
   const uint8_t* render_target_read(tvc::GpuRenderTarget* target, VkImageLayout from, bool to_general,
                                     uint64_t* pitch);
   VkDescriptorSetRecord* descriptorset_lookup(int id);
@@ -290,15 +297,19 @@ class VulkanPLugin : public tvc::Renderer {
   bool initialize_all = false;
   bool validation_enabled = false;
   VkDebugReportCallbackEXT report_callback_handle = VK_NULL_HANDLE;
+#ifndef QV_VK_FIRST_GEN
   VkDebugUtilsMessengerEXT messenger_handle = VK_NULL_HANDLE;
+#endif
   std::unordered_map<int, VkDeviceRecord*> object_owner_map;
   std::unordered_map<int, VkDescriptorSetRecord*> descriptor_set_map;
   std::vector<RequestedName*> requested_instance_layers;
   std::vector<RequestedName*> requested_device_layers;
   std::vector<RequestedName*> requested_instance_extensions;
   std::vector<RequestedName*> requested_device_extensions;
+#ifndef QV_VK_FIRST_GEN
   std::vector<VkRayTracingContext*> raytracing_contexts;
   std::vector<VkStorageImageRecord*> storage_images;
+#endif
   // Every GPU record made by enumeration; freed by terminate and destruction.
   std::vector<VkGpuRecord*> gpu_records;
 };

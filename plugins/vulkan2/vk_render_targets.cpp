@@ -156,9 +156,13 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   }
   VkFormatProperties props{};
   fn.vkGetPhysicalDeviceFormatProperties(device->physical_device, record->color_format, &props);
-  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT |
-                            VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
-  if (props.optimalTilingFeatures & VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT) usage |= VK_IMAGE_USAGE_STORAGE_BIT;
+  // The first generation's attachments are drawn, sampled and read back;
+  // nothing copies or writes storage into them.
+  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_SAMPLED_BIT |
+                            VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+  if (!kFirstGeneration) usage |= VK_IMAGE_USAGE_TRANSFER_DST_BIT;
+  if (!kFirstGeneration && (props.optimalTilingFeatures & VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT))
+    usage |= VK_IMAGE_USAGE_STORAGE_BIT;
   record->frame_count = frames_wanted(device);
   record->frames = new RenderTargetFrameBlock[record->frame_count];
   for (int32_t f = 0; f < record->frame_count; ++f) {
@@ -206,6 +210,13 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
     fb.layers = 1;
     result = fn.vkCreateFramebuffer(device->device, &fb, nullptr, &block.framebuffer);
     if (result != VK_SUCCESS) block.framebuffer = VK_NULL_HANDLE;
+    if (kFirstGeneration) {
+      // Its command lists are made per swapchain image below.
+      if (result == VK_SUCCESS) continue;
+      tracef_error("gpu_render_target_initialize_2d - unable to create the framebuffer (err: %s).",
+                   vk_result_to_string(result));
+      return false;
+    }
     VkCommandPoolCreateInfo pool{};
     pool.sType = VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO;
     pool.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT | VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;
@@ -241,7 +252,7 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE;
   sampler.maxAnisotropy = 1.0f;
   sampler.compareOp = VK_COMPARE_OP_NEVER;
-  sampler.maxLod = 1.0f;
+  sampler.maxLod = kFirstGeneration ? 0.0f : 1.0f;
   sampler.borderColor = VK_BORDER_COLOR_FLOAT_OPAQUE_WHITE;
   result = fn.vkCreateSampler(device->device, &sampler, nullptr, &record->sampler);
   if (result != VK_SUCCESS) {
@@ -251,7 +262,11 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
     return false;
   }
   (void)target;
+#ifdef QV_VK_FIRST_GEN
+  return render_target_make_image_lists(record);
+#else
   return true;
+#endif
 }
 
 bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::GpuRenderTarget* target, int width,
@@ -309,6 +324,9 @@ void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target, bool keep
   VkDeviceRecord* device = record->device;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
+#ifdef QV_VK_FIRST_GEN
+  render_target_free_image_lists(record);
+#endif
   for (int32_t f = 0; record->frames && f < record->frame_count; ++f) {
     RenderTargetFrameBlock& block = record->frames[f];
     for (RenderTargetAttachment& a : block.colors) release_attachment(device, &a);
@@ -334,10 +352,15 @@ void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target, bool keep
   target->renderer_data = nullptr;
 }
 
-bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu*, tvc::GpuRenderTarget* target) {
+bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu* gpu, tvc::GpuRenderTarget* target) {
   if (!target) return false;
   VkRenderTargetRecord* record = target_record(target);
-  if (!record) return true;
+  if (!record) {
+    // The first generation lets the device finish first in any case.
+    if (VkDeviceRecord* device = kFirstGeneration ? device_of(gpu) : nullptr)
+      device->functions.vkDeviceWaitIdle(device->device);
+    return true;
+  }
   if (!record->device) {
     // Its device was cleaned up and took the objects with it.
     delete record;
@@ -359,11 +382,38 @@ bool VulkanPLugin::gpu_render_target_resize(tvc::GpuRenderTarget* target, int wi
                                          target->value, target->flags[3] != 0);
 }
 
+// Begins recording into commands and the target's pass on framebuffer,
+// cleared with the renderer's clear values.
+bool VulkanPLugin::begin_render_target_pass(tvc::GpuRenderTarget* target, VkFramebuffer framebuffer,
+                                            VkCommandBuffer commands) {
+  VkRenderTargetRecord* record = target_record(target);
+  VkFunctionTable& fn = record->device->functions;
+  VkCommandBufferBeginInfo begin{};
+  begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
+  if (fn.vkBeginCommandBuffer(commands, &begin) != VK_SUCCESS) return false;
+  record->clear_values[0] = clear_values[0];
+  record->clear_values[1] = clear_values[1];
+  // One clear value per attachment: every colour one, then the depth.
+  VkClearValue values[kMaxColorAttachments + 1];
+  for (uint32_t i = 0; i < record->color_count; ++i) values[i] = record->clear_values[0];
+  values[record->color_count] = record->clear_values[1];
+  VkRenderPassBeginInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
+  info.renderPass = record->render_pass;
+  info.framebuffer = framebuffer;
+  info.renderArea.extent = {static_cast<uint32_t>(target->width), static_cast<uint32_t>(target->height)};
+  info.clearValueCount = record->color_count + 1;
+  info.pClearValues = values;
+  fn.vkCmdBeginRenderPass(commands, &info, VK_SUBPASS_CONTENTS_INLINE);
+  return true;
+}
+
 static unsigned current_frame_of(const VkRenderTargetRecord* record) {
   const VkDeviceRecord* device = record->device;
   return device && device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
 }
 
+#ifndef QV_VK_FIRST_GEN  // the first generation binds, submits and unbinds per swapchain image
 bool VulkanPLugin::gpu_render_target_bind(tvc::GpuRenderTarget* target) {
   VkRenderTargetRecord* record = target_record(target);
   return record && gpu_render_target_bind_frame(target, current_frame_of(record));
@@ -377,24 +427,8 @@ bool VulkanPLugin::gpu_render_target_bind_frame(tvc::GpuRenderTarget* target, un
   VkFunctionTable& fn = device->functions;
   // The block's last submit must be done before its buffer is recorded again.
   fn.vkWaitForFences(device->device, 1, &block->fence, VK_TRUE, UINT64_MAX);
-  VkCommandBufferBeginInfo begin{};
-  begin.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  if (fn.vkBeginCommandBuffer(block->command_buffer, &begin) != VK_SUCCESS) return false;
+  if (!begin_render_target_pass(target, block->framebuffer, block->command_buffer)) return false;
   device->active_command_record = block->command_record;
-  record->clear_values[0] = clear_values[0];
-  record->clear_values[1] = clear_values[1];
-  // One clear value per attachment: every colour one, then the depth.
-  VkClearValue values[kMaxColorAttachments + 1];
-  for (uint32_t i = 0; i < record->color_count; ++i) values[i] = record->clear_values[0];
-  values[record->color_count] = record->clear_values[1];
-  VkRenderPassBeginInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
-  info.renderPass = record->render_pass;
-  info.framebuffer = block->framebuffer;
-  info.renderArea.extent = {static_cast<uint32_t>(target->width), static_cast<uint32_t>(target->height)};
-  info.clearValueCount = record->color_count + 1;
-  info.pClearValues = values;
-  fn.vkCmdBeginRenderPass(block->command_buffer, &info, VK_SUBPASS_CONTENTS_INLINE);
   return true;
 }
 
@@ -409,13 +443,7 @@ bool VulkanPLugin::gpu_render_target_unbind_frame(tvc::GpuRenderTarget* target, 
   VkDeviceRecord* device = target_record(target)->device;
   device->functions.vkCmdEndRenderPass(block->command_buffer);
   const bool ok = device->functions.vkEndCommandBuffer(block->command_buffer) == VK_SUCCESS;
-  if (device->active_command_record == block->command_record) {
-    device->active_command_record = nullptr;
-    // First generation: drawing goes on in the list that was open before.
-    tvc::GpuCommandList* list = device->current_command_list;
-    VkCommandListRecord* open = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-    if (kFirstGeneration && open && open->opened) device->active_command_record = open;
-  }
+  if (device->active_command_record == block->command_record) device->active_command_record = nullptr;
   return ok;
 }
 
@@ -427,23 +455,9 @@ bool VulkanPLugin::gpu_render_target_submit(tvc::GpuRenderTarget* target) {
 bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* target, unsigned frame) {
   RenderTargetFrameBlock* block = render_target_block(target, frame);
   if (!block) return false;
-  VkDeviceRecord* device = target_record(target)->device;
-  VkFunctionTable& fn = device->functions;
-  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
-  VkSubmitInfo submit{};
-  submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
-  submit.pWaitDstStageMask = &stage;
-  submit.commandBufferCount = 1;
-  submit.pCommandBuffers = &block->command_buffer;
-  fn.vkResetFences(device->device, 1, &block->fence);
-  if (fn.vkQueueSubmit(device->graphics_queue, 1, &submit, block->fence) != VK_SUCCESS) {
-    // Nothing will signal the fence: signal it by an empty submit so that
-    // the next bind does not wait for ever.
-    fn.vkQueueSubmit(device->graphics_queue, 0, nullptr, block->fence);
-    return false;
-  }
-  return fn.vkWaitForFences(device->device, 1, &block->fence, VK_TRUE, UINT64_MAX) == VK_SUCCESS;
+  return submit_and_wait(target_record(target)->device, block->command_buffer, block->fence);
 }
+#endif
 
 // Copies colour attachment 0 of the current frame into its linear image and
 // returns the mapped pixels with their row pitch; null when refused.
@@ -671,6 +685,7 @@ bool VulkanPLugin::gpu_render_target_get_depth_texture(tvc::RendererGpu* gpu, tv
   return texture_from_attachment(this, gpu, texture, target, record->depth);
 }
 
+#ifndef QV_VK_FIRST_GEN
 void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget*) {
   tracef_warning("VulkanPLugin::gpu_render_target_get_command_buffer() - DEPRECATED");
   return nullptr;
@@ -679,3 +694,4 @@ void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget*) 
 void VulkanPLugin::gpu_render_target_set_command_buffer_swapchain_buffer_index(tvc::GpuRenderTarget*, int, int) {
   tracef_warning("VulkanPLugin::gpu_render_target_set_command_buffer_swapchain_buffer_index() - DEPECATED");
 }
+#endif

@@ -110,6 +110,107 @@ bool submit_with_fence(VkDeviceRecord* device, VkCommandBuffer command_buffer, V
   return ok;
 }
 
+bool submit_and_wait(VkDeviceRecord* device, VkCommandBuffer commands, VkFence fence) {
+  VkFunctionTable& fn = device->functions;
+  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT;
+  VkSubmitInfo submit{};
+  submit.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
+  submit.pWaitDstStageMask = &stage;
+  submit.commandBufferCount = 1;
+  submit.pCommandBuffers = &commands;
+  fn.vkResetFences(device->device, 1, &fence);
+  if (fn.vkQueueSubmit(device->graphics_queue, 1, &submit, fence) != VK_SUCCESS) {
+    // Nothing will signal the fence: signal it by an empty submit so that
+    // no later wait on it lasts for ever.
+    fn.vkQueueSubmit(device->graphics_queue, 0, nullptr, fence);
+    return false;
+  }
+  return fn.vkWaitForFences(device->device, 1, &fence, VK_TRUE, UINT64_MAX) == VK_SUCCESS;
+}
+
+VkResult create_overlay_pipeline(PFN_vkCreateGraphicsPipelines create, VkDevice device, const OverlayPipelineDesc& desc,
+                                 VkPipeline* out) {
+  *out = VK_NULL_HANDLE;
+  if (!desc.vertex || !desc.fragment) return VK_ERROR_INITIALIZATION_FAILED;
+  VkPipelineShaderStageCreateInfo stages[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    stages[i].sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
+    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
+    stages[i].module = i == 0 ? desc.vertex : desc.fragment;
+    stages[i].pName = "main";
+  }
+  VkPipelineVertexInputStateCreateInfo input{};
+  input.sType = VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO;
+  input.vertexBindingDescriptionCount = 1;
+  input.pVertexBindingDescriptions = &desc.binding;
+  input.vertexAttributeDescriptionCount = desc.attribute_count;
+  input.pVertexAttributeDescriptions = desc.attributes;
+  VkPipelineInputAssemblyStateCreateInfo assembly{};
+  assembly.sType = VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO;
+  assembly.topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
+  VkPipelineViewportStateCreateInfo viewport{};
+  viewport.sType = VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO;
+  viewport.viewportCount = viewport.scissorCount = 1;
+  VkPipelineRasterizationStateCreateInfo raster{};
+  raster.sType = VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO;
+  raster.polygonMode = VK_POLYGON_MODE_FILL;
+  raster.cullMode = VK_CULL_MODE_NONE;
+  raster.frontFace = VK_FRONT_FACE_COUNTER_CLOCKWISE;
+  raster.lineWidth = 1.0f;
+  VkPipelineMultisampleStateCreateInfo multisample{};
+  multisample.sType = VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO;
+  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
+  VkPipelineDepthStencilStateCreateInfo depth{};
+  depth.sType = VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO;
+  VkPipelineColorBlendAttachmentState blend{};
+  blend.blendEnable = VK_TRUE;
+  blend.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
+  blend.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+  blend.colorBlendOp = VK_BLEND_OP_ADD;
+  blend.srcAlphaBlendFactor = desc.src_alpha;
+  blend.dstAlphaBlendFactor = desc.dst_alpha;
+  blend.alphaBlendOp = VK_BLEND_OP_ADD;
+  blend.colorWriteMask = 0xF;
+  VkPipelineColorBlendStateCreateInfo blending{};
+  blending.sType = VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO;
+  blending.attachmentCount = 1;
+  blending.pAttachments = &blend;
+  const VkDynamicState dynamic_states[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
+  VkPipelineDynamicStateCreateInfo dynamic{};
+  dynamic.sType = VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO;
+  dynamic.dynamicStateCount = 2;
+  dynamic.pDynamicStates = dynamic_states;
+  VkGraphicsPipelineCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO;
+  info.stageCount = 2;
+  info.pStages = stages;
+  info.pVertexInputState = &input;
+  info.pInputAssemblyState = &assembly;
+  info.pViewportState = &viewport;
+  info.pRasterizationState = &raster;
+  info.pMultisampleState = &multisample;
+  info.pDepthStencilState = &depth;
+  info.pColorBlendState = &blending;
+  info.pDynamicState = &dynamic;
+  info.layout = desc.layout;
+  info.renderPass = desc.render_pass;
+  const VkResult result = create(device, VK_NULL_HANDLE, 1, &info, nullptr, out);
+  if (result != VK_SUCCESS) *out = VK_NULL_HANDLE;
+  return result;
+}
+
+VkSamplerCreateInfo overlay_sampler_info() {
+  VkSamplerCreateInfo sampler{};
+  sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
+  sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
+  sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
+  sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
+  sampler.maxAnisotropy = 1.0f;
+  sampler.minLod = -1000.0f;
+  sampler.maxLod = 1000.0f;
+  return sampler;
+}
+
 VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
                               ImageObjects* out) {
   VkFunctionTable& fn = device->functions;

@@ -15,6 +15,7 @@ struct VkGpuBufferRecord {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   VkDeviceSize allocation_size = 0;
+  bool coherent = false;  // its memory is host-coherent
 };
 
 struct VkMeshRecord {
@@ -100,6 +101,17 @@ struct VkRenderTargetRecord {
   VkRenderPass render_pass = VK_NULL_HANDLE;
   VkSampler sampler = VK_NULL_HANDLE;
   VkClearValue clear_values[2];
+#ifdef QV_VK_FIRST_GEN
+  // One primary list per swapchain image, with the binds and unbinds of
+  // each: a list is submitted only after as many unbinds as binds.
+  std::vector<tvc::GpuCommandList*> image_lists;
+  std::vector<uint64_t> bind_counts;
+  std::vector<uint64_t> unbind_counts;
+  tvc::GpuCommandList* previous_list = nullptr;  // the device's current list at the bind
+  VkCommandBuffer bound_command_buffer = nullptr;
+  unsigned bound_image = 0;  // the image of the last bind
+  VkSemaphore semaphore = VK_NULL_HANDLE;  // made by the first bind; nothing waits on it
+#endif
 };
 
 struct VkDescriptorBindingRecord {
@@ -177,6 +189,8 @@ bool transition_image_layout(VkDeviceRecord* device, VkCommandBuffer command_buf
                              VkImageLayout old_layout, VkImageLayout new_layout, uint32_t layer = 0,
                              uint32_t level_count = 1);
 bool submit_with_fence(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkFence fence, bool free_buffer);
+// Submits a recorded buffer with the fence (reset first) and waits for it.
+bool submit_and_wait(VkDeviceRecord* device, VkCommandBuffer commands, VkFence fence);
 // Creates image, memory (bound) and view; on failure releases what it made
 // and returns the failing result.
 VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
@@ -185,6 +199,23 @@ void release_image_objects(VkDeviceRecord* device, ImageObjects* objects);
 // Copies rows of row_bytes from a tightly packed source into an image whose
 // rows lie pitch bytes apart.
 void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows);
+// The overlays' pipeline: two stages, triangles, no culling or depth test,
+// alpha blending of colour, viewport and scissor set when drawing.
+struct OverlayPipelineDesc {
+  VkShaderModule vertex = VK_NULL_HANDLE;
+  VkShaderModule fragment = VK_NULL_HANDLE;
+  VkVertexInputBindingDescription binding{};
+  const VkVertexInputAttributeDescription* attributes = nullptr;
+  uint32_t attribute_count = 0;
+  VkBlendFactor src_alpha = VK_BLEND_FACTOR_ONE;  // alpha's factors
+  VkBlendFactor dst_alpha = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+  VkPipelineLayout layout = VK_NULL_HANDLE;
+  VkRenderPass render_pass = VK_NULL_HANDLE;
+};
+VkResult create_overlay_pipeline(PFN_vkCreateGraphicsPipelines create, VkDevice device, const OverlayPipelineDesc& desc,
+                                 VkPipeline* out);
+// The overlays' font sampler: linear, repeating, every level.
+VkSamplerCreateInfo overlay_sampler_info();
 // The command buffer draws record into, or null.
 VkCommandBuffer active_command_buffer(const VkDeviceRecord* device);
 

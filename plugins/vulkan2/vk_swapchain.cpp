@@ -169,6 +169,25 @@ bool offers_mode(const std::vector<VkPresentModeKHR>& modes, VkPresentModeKHR mo
 
 const uint32_t kUndefinedExtent = 0xFFFFFFFFu;
 
+// The swapchain images are read back by copy or blit. The second generation
+// asks the surface whether its images may be a transfer source; the first
+// asks the chosen format's optimal tiling (blit or transfer source), and
+// both need the surface to allow it: a usage the surface does not offer
+// makes the swapchain invalid.
+VkImageUsageFlags swapchain_usage(const VkFunctionTable& fn, VkPhysicalDevice physical,
+                                  const VkSurfaceCapabilitiesKHR& caps, VkFormat format) {
+  VkImageUsageFlags usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+  bool readable = (caps.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_SRC_BIT) != 0;
+  if (kFirstGeneration && readable) {
+    VkFormatProperties props{};
+    if (fn.vkGetPhysicalDeviceFormatProperties) fn.vkGetPhysicalDeviceFormatProperties(physical, format, &props);
+    const VkFormatFeatureFlags copyable = VK_FORMAT_FEATURE_BLIT_SRC_BIT | VK_FORMAT_FEATURE_TRANSFER_SRC_BIT;
+    readable = (props.optimalTilingFeatures & copyable) != 0;
+  }
+  if (readable) usage |= VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
+  return usage;
+}
+
 // Destroys the views, the swapchain and the record.
 void free_swapchain(VkFunctionTable& fn, VkDevice device, VkSwapchainRecord* record) {
   if (!record) return;
@@ -258,8 +277,7 @@ VkSwapchainRecord* VulkanPLugin::create_swapchain(VkGpuRecord* gpu, VkDeviceReco
   info.imageColorSpace = chosen.colorSpace;
   info.imageExtent = extent;
   info.imageArrayLayers = 1;
-  info.imageUsage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
-  if (caps.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_SRC_BIT) info.imageUsage |= VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
+  info.imageUsage = swapchain_usage(fn, gpu->physical_device, caps, chosen.format);
   info.imageSharingMode = VK_SHARING_MODE_EXCLUSIVE;
   info.preTransform = VK_SURFACE_TRANSFORM_IDENTITY_BIT_KHR;
   info.compositeAlpha = VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR;
@@ -335,6 +353,23 @@ VkSwapchainRecord* VulkanPLugin::create_swapchain(VkGpuRecord* gpu, VkDeviceReco
   return record;
 }
 
+VkResult make_swapchain_framebuffer(VkDeviceRecord* device, uint32_t image, uint32_t width, uint32_t height,
+                                    VkFramebuffer* out) {
+  VkImageView views[2] = {device->swapchain->buffers[image].view,
+                          device->depth_buffer ? device->depth_buffer->view : VK_NULL_HANDLE};
+  VkFramebufferCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
+  info.renderPass = device->rp1->render_pass;
+  info.attachmentCount = device->depth_buffer ? 2 : 1;
+  info.pAttachments = views;
+  info.width = width;
+  info.height = height;
+  info.layers = 1;
+  const VkResult result = device->functions.vkCreateFramebuffer(device->device, &info, nullptr, out);
+  if (result != VK_SUCCESS) *out = VK_NULL_HANDLE;
+  return result;
+}
+
 bool VulkanPLugin::destroy_swapchain(VkDeviceRecord* device, tvc::RenderWindow* window) {
   if (!device) return false;
   if (!device->swapchain) return true;
@@ -344,19 +379,33 @@ bool VulkanPLugin::destroy_swapchain(VkDeviceRecord* device, tvc::RenderWindow* 
   return true;
 }
 
-#ifndef QV_VK_FIRST_GEN  // the first generation rebuilds its framebuffer array in its own unit
-bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
-  VkGpuRecord* record = gpu_record(gpu);
+// A window whose surface has a non-zero extent: a minimised one is not
+// rebuilt.
+bool VulkanPLugin::surface_can_take_swapchain(VkGpuRecord* record, tvc::RenderWindow* window) {
   VkSurfaceRecord* surface = surface_record(window);
   if (!record || !window || !record->physical_device || !record->current_device || !surface ||
       surface->surface == VK_NULL_HANDLE)
     return false;
+  VkSurfaceCapabilitiesKHR caps{};
+  return record->current_device->functions.vkGetPhysicalDeviceSurfaceCapabilitiesKHR(
+             record->physical_device, surface->surface, &caps) == VK_SUCCESS &&
+         caps.currentExtent.width != 0 && caps.currentExtent.height != 0;
+}
+
+// The depth buffer and render passes, made again for the new swapchain.
+bool VulkanPLugin::rebuild_depth_and_passes(VkGpuRecord* record, VkDeviceRecord* device) {
+  vk_depth_buffer_release(device);
+  vk_render_pass_release(device);
+  return vk_depth_buffer_init(record, device, device->swapchain->width, device->swapchain->height) &&
+         vk_render_pass_init(device);
+}
+
+#ifndef QV_VK_FIRST_GEN  // the first generation rebuilds its framebuffer array in its own unit
+bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
+  VkGpuRecord* record = gpu_record(gpu);
+  if (!surface_can_take_swapchain(record, window)) return false;
   VkDeviceRecord* device = record->current_device;
   VkFunctionTable& fn = device->functions;
-  VkSurfaceCapabilitiesKHR caps{};
-  if (fn.vkGetPhysicalDeviceSurfaceCapabilitiesKHR(record->physical_device, surface->surface, &caps) != VK_SUCCESS ||
-      caps.currentExtent.width == 0 || caps.currentExtent.height == 0)
-    return false;
 
   // No frame may keep an image of the old swapchain or a signalled semaphore.
   settle_frames(device);
@@ -373,10 +422,7 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
         create_frame_framebuffers(device, device->frames[0].width, device->frames[0].height))
       return false;
   } else {
-    vk_depth_buffer_release(device);
-    vk_render_pass_release(device);
-    ok = vk_depth_buffer_init(record, device, swapchain->width, swapchain->height);
-    ok = ok && vk_render_pass_init(device);
+    ok = rebuild_depth_and_passes(record, device);
     if (ok && (!device->frames || swapchain->image_count != device->frame_count)) {
       // One frame per image: a changed image count gets new frames.
       release_frames(device);

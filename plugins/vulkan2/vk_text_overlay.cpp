@@ -217,76 +217,20 @@ bool make_pipeline(bool with_font) {
                                     : make_module(spv_plain_vert, sizeof(spv_plain_vert));
   VkShaderModule fragment = with_font ? make_module(spv_text_frag, sizeof(spv_text_frag))
                                       : make_module(spv_plain_frag, sizeof(spv_plain_frag));
-  VkPipelineShaderStageCreateInfo stages[2] = {};
-  for (int i = 0; i < 2; ++i) {
-    stages[i].sType = VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO;
-    stages[i].stage = i == 0 ? VK_SHADER_STAGE_VERTEX_BIT : VK_SHADER_STAGE_FRAGMENT_BIT;
-    stages[i].module = i == 0 ? vertex : fragment;
-    stages[i].pName = "main";
-  }
-  VkVertexInputBindingDescription binding{0, kVertexBytes, VK_VERTEX_INPUT_RATE_VERTEX};
   VkVertexInputAttributeDescription attributes[4];
   for (uint32_t i = 0; i < 4; ++i) attributes[i] = {i, 0, VK_FORMAT_R32G32B32A32_SFLOAT, i * 16};
-  VkPipelineVertexInputStateCreateInfo input{};
-  input.sType = VK_STRUCTURE_TYPE_PIPELINE_VERTEX_INPUT_STATE_CREATE_INFO;
-  input.vertexBindingDescriptionCount = 1;
-  input.pVertexBindingDescriptions = &binding;
-  input.vertexAttributeDescriptionCount = 4;
-  input.pVertexAttributeDescriptions = attributes;
-  VkPipelineInputAssemblyStateCreateInfo assembly{};
-  assembly.sType = VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO;
-  assembly.topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
-  VkPipelineViewportStateCreateInfo viewport{};
-  viewport.sType = VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO;
-  viewport.viewportCount = 1;
-  viewport.scissorCount = 1;
-  VkPipelineRasterizationStateCreateInfo raster{};
-  raster.sType = VK_STRUCTURE_TYPE_PIPELINE_RASTERIZATION_STATE_CREATE_INFO;
-  raster.polygonMode = VK_POLYGON_MODE_FILL;
-  raster.cullMode = VK_CULL_MODE_NONE;
-  raster.frontFace = VK_FRONT_FACE_COUNTER_CLOCKWISE;
-  raster.lineWidth = 1.0f;
-  VkPipelineMultisampleStateCreateInfo multisample{};
-  multisample.sType = VK_STRUCTURE_TYPE_PIPELINE_MULTISAMPLE_STATE_CREATE_INFO;
-  multisample.rasterizationSamples = VK_SAMPLE_COUNT_1_BIT;
-  VkPipelineDepthStencilStateCreateInfo depth{};
-  depth.sType = VK_STRUCTURE_TYPE_PIPELINE_DEPTH_STENCIL_STATE_CREATE_INFO;
-  VkPipelineColorBlendAttachmentState blend{};
-  blend.blendEnable = VK_TRUE;
-  blend.srcColorBlendFactor = VK_BLEND_FACTOR_SRC_ALPHA;
-  blend.dstColorBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-  blend.colorBlendOp = VK_BLEND_OP_ADD;
-  blend.srcAlphaBlendFactor = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-  blend.dstAlphaBlendFactor = VK_BLEND_FACTOR_ZERO;
-  blend.alphaBlendOp = VK_BLEND_OP_ADD;
-  blend.colorWriteMask = 0xF;
-  VkPipelineColorBlendStateCreateInfo blending{};
-  blending.sType = VK_STRUCTURE_TYPE_PIPELINE_COLOR_BLEND_STATE_CREATE_INFO;
-  blending.attachmentCount = 1;
-  blending.pAttachments = &blend;
-  const VkDynamicState dynamic_states[] = {VK_DYNAMIC_STATE_VIEWPORT, VK_DYNAMIC_STATE_SCISSOR};
-  VkPipelineDynamicStateCreateInfo dynamic{};
-  dynamic.sType = VK_STRUCTURE_TYPE_PIPELINE_DYNAMIC_STATE_CREATE_INFO;
-  dynamic.dynamicStateCount = 2;
-  dynamic.pDynamicStates = dynamic_states;
-  VkGraphicsPipelineCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO;
-  info.stageCount = 2;
-  info.pStages = stages;
-  info.pVertexInputState = &input;
-  info.pInputAssemblyState = &assembly;
-  info.pViewportState = &viewport;
-  info.pRasterizationState = &raster;
-  info.pMultisampleState = &multisample;
-  info.pDepthStencilState = &depth;
-  info.pColorBlendState = &blending;
-  info.pDynamicState = &dynamic;
-  info.layout = g_text.pipeline_layout;
-  info.renderPass = g_text.render_pass;
-  const bool ok = vertex && fragment &&
-                  g_text.vkCreateGraphicsPipelines(g_text.device, VK_NULL_HANDLE, 1, &info, nullptr,
-                                                   &g_text.pipeline) == VK_SUCCESS;
-  if (!ok) g_text.pipeline = VK_NULL_HANDLE;
+  OverlayPipelineDesc desc;
+  desc.vertex = vertex;
+  desc.fragment = fragment;
+  desc.binding = {0, kVertexBytes, VK_VERTEX_INPUT_RATE_VERTEX};
+  desc.attributes = attributes;
+  desc.attribute_count = 4;
+  desc.src_alpha = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
+  desc.dst_alpha = VK_BLEND_FACTOR_ZERO;
+  desc.layout = g_text.pipeline_layout;
+  desc.render_pass = g_text.render_pass;
+  const bool ok =
+      create_overlay_pipeline(g_text.vkCreateGraphicsPipelines, g_text.device, desc, &g_text.pipeline) == VK_SUCCESS;
   if (vertex) g_text.vkDestroyShaderModule(g_text.device, vertex, nullptr);
   if (fragment) g_text.vkDestroyShaderModule(g_text.device, fragment, nullptr);
   return ok;
@@ -303,14 +247,7 @@ bool make_layouts(bool with_font) {
   pool.poolSizeCount = 11;
   pool.pPoolSizes = sizes;
   if (g_text.vkCreateDescriptorPool(g_text.device, &pool, nullptr, &g_text.pool) != VK_SUCCESS) return false;
-  VkSamplerCreateInfo sampler{};
-  sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
-  sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
-  sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
-  sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
-  sampler.maxAnisotropy = 1.0f;
-  sampler.minLod = -1000.0f;
-  sampler.maxLod = 1000.0f;
+  const VkSamplerCreateInfo sampler = overlay_sampler_info();
   if (g_text.vkCreateSampler(g_text.device, &sampler, nullptr, &g_text.sampler) != VK_SUCCESS) return false;
   if (with_font) {
     VkDescriptorSetLayoutBinding binding{0, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, 1, VK_SHADER_STAGE_FRAGMENT_BIT,

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# A "Vulkan" scene end to end: quorvel.exe runs it alone as a timed
+# The "Vulkan" scenes end to end: quorvel.exe runs each alone as a timed
 # benchmark through the first-generation plug-in (frames drawn through
-# command lists), ends by itself and writes a non-zero FPS row. The other
-# Vulkan rows run through the same path in launcher_tests.
+# command lists), ends by itself and writes a non-zero FPS row.
 # Usage: run_vk_first_demos_e2e.sh BIN WINE_RUN PREFIX
 set -euo pipefail
 bin="$1"; run="$2"; prefix="$3"
 cd "$bin"
-for demo in vk_shadertoy_seascape; do
+for demo in vk_shadertoy_seascape vk_normal_mapping vk_postfx01; do
   rm -f _tvl_benchmark_results.csv _log.txt
   timeout 120 bash "$run" "$prefix" ./quorvel.exe /run_tvl_demo=$demo /benchmark_duration=3000 \
     /benchmark_log_results /no_online_check
@@ -16,5 +15,6 @@ for demo in vk_shadertoy_seascape; do
   grep -q "$demo demo stopped." _log.txt || { echo "$demo: not stopped"; exit 1; }
   tr -d '\r' < _tvl_benchmark_results.csv | grep -Eq "^\"[^\"]+\",\"[^\"]*\",\"$demo\",[0-9]+,[0-9]+,\"[^\"]*\",\"no\",[1-9][0-9]*,[0-9]+,3000" ||
     { echo "$demo: no FPS row"; cat _tvl_benchmark_results.csv; exit 1; }
+  tr -d '\r' < _tvl_benchmark_results.csv | grep "\"$demo\""
 done
 echo "Vulkan scene end to end: ok"

@@ -103,12 +103,15 @@ const char* const kRayTracingExtensions[] = {"VK_KHR_acceleration_structure", "V
 
 VKAPI_ATTR VkResult VKAPI_CALL EnumerateDeviceExtensionProperties(VkPhysicalDevice, const char*, uint32_t* count,
                                                                   VkExtensionProperties* props) {
-  // The swapchain, and the ray-tracing set where the configuration asks for it.
-  const uint32_t n = g_config.raytracing ? 5 : 1;
+  // The swapchain, the configured ones, and the ray-tracing set where the
+  // configuration asks for it.
+  const char* names[16] = {"VK_KHR_swapchain"};
+  uint32_t n = 1;
+  for (uint32_t i = 0; i < 8 && g_config.device_extensions[i]; ++i) names[n++] = g_config.device_extensions[i];
+  for (uint32_t i = 0; g_config.raytracing && i < 4; ++i) names[n++] = kRayTracingExtensions[i];
   if (props) {
     for (uint32_t i = 0; i < n && i < *count; ++i)
-      copy_name(props[i].extensionName, VK_MAX_EXTENSION_NAME_SIZE,
-                i == 0 ? "VK_KHR_swapchain" : kRayTracingExtensions[i - 1]);
+      copy_name(props[i].extensionName, VK_MAX_EXTENSION_NAME_SIZE, names[i]);
     *count = *count < n ? *count : n;
     return *count < n ? VK_INCOMPLETE : VK_SUCCESS;
   }
@@ -270,6 +273,14 @@ VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceFormatProperties(VkPhysicalDevice, V
 
 VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice, const VkDeviceCreateInfo* info,
                                             const VkAllocationCallbacks*, VkDevice* device) {
+  g_state.device_extension_count = info->enabledExtensionCount;
+  for (uint32_t i = 0; i < info->enabledExtensionCount && i < 24; ++i)
+    copy_name(g_state.device_extensions[i], 48, info->ppEnabledExtensionNames[i]);
+  g_state.device_feature_chain_length = 0;
+  const VkBaseInStructure* next = static_cast<const VkBaseInStructure*>(info->pNext);
+  if (next && next->sType == VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2) next = next->pNext;
+  for (; next && g_state.device_feature_chain_length < 8; next = next->pNext)
+    g_state.device_feature_chain[g_state.device_feature_chain_length++] = next->sType;
   g_state.device_queue_create_count = info->queueCreateInfoCount;
   for (uint32_t i = 0; i < info->queueCreateInfoCount && i < 2; ++i)
     g_state.device_queue_families[i] = info->pQueueCreateInfos[i].queueFamilyIndex;
@@ -299,8 +310,14 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateCommandPool(VkDevice, const VkCommandPoolCr
 }
 FAKE_DESTROY(DestroyCommandPool, VkCommandPool)
 
-VKAPI_ATTR VkResult VKAPI_CALL CreateDescriptorPool(VkDevice, const VkDescriptorPoolCreateInfo*,
+VKAPI_ATTR VkResult VKAPI_CALL CreateDescriptorPool(VkDevice, const VkDescriptorPoolCreateInfo* info,
                                                     const VkAllocationCallbacks*, VkDescriptorPool* pool) {
+  g_state.descriptor_pool_max_sets = info->maxSets;
+  g_state.descriptor_pool_size_count = info->poolSizeCount;
+  for (uint32_t i = 0; i < info->poolSizeCount && i < 16; ++i) {
+    g_state.descriptor_pool_sizes[i][0] = info->pPoolSizes[i].type;
+    g_state.descriptor_pool_sizes[i][1] = info->pPoolSizes[i].descriptorCount;
+  }
   *pool = new_handle<VkDescriptorPool>();
   return VK_SUCCESS;
 }
@@ -578,6 +595,10 @@ VKAPI_ATTR void VKAPI_CALL CmdBlitImage(VkCommandBuffer buffer, VkImage, VkImage
                                         uint32_t, const VkImageBlit*, VkFilter) {
   if (recording(buffer, "blit outside recording")) ++g_state.blits;
 }
+VKAPI_ATTR void VKAPI_CALL CmdCopyBufferToImage(VkCommandBuffer buffer, VkBuffer, VkImage, VkImageLayout, uint32_t,
+                                                const VkBufferImageCopy*) {
+  if (recording(buffer, "buffer to image copy outside recording")) ++g_state.buffer_copies;
+}
 VKAPI_ATTR void VKAPI_CALL CmdCopyImage(VkCommandBuffer buffer, VkImage, VkImageLayout, VkImage, VkImageLayout,
                                         uint32_t, const VkImageCopy*) {
   if (recording(buffer, "image copy outside recording")) ++g_state.image_copies;
@@ -679,6 +700,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateBuffer(VkDevice, const VkBufferCreateInfo* 
                                             VkBuffer* out) {
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkBuffer>();
+  g_state.buffer_usages |= info->usage;
   g_buffers[(uint64_t)*out] = info->size;
   rt_note_buffer(*out, info);
   return VK_SUCCESS;
@@ -707,6 +729,7 @@ VKAPI_ATTR VkResult VKAPI_CALL BindBufferMemory(VkDevice, VkBuffer buffer, VkDev
 }
 
 VKAPI_ATTR VkResult VKAPI_CALL FlushMappedMemoryRanges(VkDevice, uint32_t, const VkMappedMemoryRange*) {
+  ++g_state.flushes;
   return VK_SUCCESS;
 }
 
@@ -737,6 +760,8 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateGraphicsPipelines(VkDevice, VkPipelineCache
   for (uint32_t i = 0; i < count; ++i) {
     if (infos[i].stageCount == 0 || infos[i].layout == VK_NULL_HANDLE || infos[i].renderPass == VK_NULL_HANDLE)
       return VK_ERROR_INITIALIZATION_FAILED;
+    g_state.pipeline_stage_count = infos[i].stageCount;
+    for (uint32_t k = 0; k < infos[i].stageCount && k < 8; ++k) g_state.pipeline_stages[k] = infos[i].pStages[k].stage;
     out[i] = new_handle<VkPipeline>();
   }
   return VK_SUCCESS;
@@ -759,8 +784,11 @@ VKAPI_ATTR VkResult VKAPI_CALL FreeDescriptorSets(VkDevice, VkDescriptorPool, ui
   return VK_SUCCESS;
 }
 
-VKAPI_ATTR void VKAPI_CALL UpdateDescriptorSets(VkDevice, uint32_t, const VkWriteDescriptorSet*, uint32_t,
-                                                const VkCopyDescriptorSet*) {}
+VKAPI_ATTR void VKAPI_CALL UpdateDescriptorSets(VkDevice, uint32_t count, const VkWriteDescriptorSet* writes, uint32_t,
+                                                const VkCopyDescriptorSet*) {
+  for (uint32_t i = 0; i < count; ++i)
+    if (writes[i].pBufferInfo) g_state.last_buffer_range = writes[i].pBufferInfo[0].range;
+}
 
 VKAPI_ATTR void VKAPI_CALL CmdCopyBuffer(VkCommandBuffer buffer, VkBuffer, VkBuffer, uint32_t, const VkBufferCopy*) {
   if (recording(buffer, "buffer copy outside recording")) ++g_state.buffer_copies;
@@ -793,8 +821,15 @@ VKAPI_ATTR void VKAPI_CALL CmdDrawIndexed(VkCommandBuffer buffer, uint32_t, uint
 VKAPI_ATTR void VKAPI_CALL CmdSetViewport(VkCommandBuffer buffer, uint32_t, uint32_t, const VkViewport*) {
   recording(buffer, "viewport set outside recording");
 }
-VKAPI_ATTR void VKAPI_CALL CmdSetScissor(VkCommandBuffer buffer, uint32_t, uint32_t, const VkRect2D*) {
-  recording(buffer, "scissor set outside recording");
+VKAPI_ATTR void VKAPI_CALL CmdSetScissor(VkCommandBuffer buffer, uint32_t, uint32_t count, const VkRect2D* rects) {
+  if (!recording(buffer, "scissor set outside recording") || count == 0) return;
+  const int32_t rect[4] = {rects[0].offset.x, rects[0].offset.y, static_cast<int32_t>(rects[0].extent.width),
+                           static_cast<int32_t>(rects[0].extent.height)};
+  memcpy(g_state.scissor, rect, sizeof(rect));
+}
+
+void note_asked(const char* name) {
+  if (g_state.asked_name_count < 256) copy_name(g_state.asked_names[g_state.asked_name_count++], 48, name);
 }
 
 struct NamedEntry {
@@ -843,7 +878,7 @@ const NamedEntry kDeviceEntries[] = {
     FAKE_ENTRY(CmdEndRenderPass),     FAKE_ENTRY(GetFenceStatus),        FAKE_ENTRY(ResetCommandBuffer),
     FAKE_ENTRY(CmdPipelineBarrier),   FAKE_ENTRY(CmdBlitImage),          FAKE_ENTRY(CmdCopyImage),
     FAKE_ENTRY(CmdExecuteCommands),   FAKE_ENTRY(QueueWaitIdle),         FAKE_ENTRY(GetImageSubresourceLayout),
-    FAKE_ENTRY(MapMemory),            FAKE_ENTRY(UnmapMemory),
+    FAKE_ENTRY(MapMemory),            FAKE_ENTRY(UnmapMemory),           FAKE_ENTRY(CmdCopyBufferToImage),
     FAKE_ENTRY(CreateBuffer),         FAKE_ENTRY(DestroyBuffer),         FAKE_ENTRY(GetBufferMemoryRequirements),
     FAKE_ENTRY(BindBufferMemory),     FAKE_ENTRY(FlushMappedMemoryRanges), FAKE_ENTRY(CreateSampler),
     FAKE_ENTRY(DestroySampler),       FAKE_ENTRY(CreateDescriptorSetLayout), FAKE_ENTRY(DestroyDescriptorSetLayout),
@@ -858,6 +893,7 @@ const NamedEntry kDeviceEntries[] = {
 
 VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL GetDeviceProcAddr(VkDevice device, const char* name) {
   if (!device || !name) return nullptr;
+  note_asked(name);
   for (const NamedEntry& entry : kDeviceEntries)
     if (strcmp(entry.name, name) == 0) return entry.fn;
   return nullptr;
@@ -943,6 +979,7 @@ FAKE_EXPORT VKAPI_ATTR VkResult VKAPI_CALL vkCreateInstance(const VkInstanceCrea
 
 FAKE_EXPORT VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL vkGetInstanceProcAddr(VkInstance instance, const char* name) {
   if (!instance || !name) return nullptr;
+  note_asked(name);
   if (strcmp(name, "vkGetDeviceProcAddr") == 0) return reinterpret_cast<PFN_vkVoidFunction>(&GetDeviceProcAddr);
   if (g_config.raytracing &&
       (strcmp(name, "vkGetPhysicalDeviceProperties2") == 0 || strcmp(name, "vkGetPhysicalDeviceProperties2KHR") == 0))

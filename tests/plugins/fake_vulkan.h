@@ -63,6 +63,8 @@ struct FakeVkConfig {
   uint32_t rt_base_alignment;
   uint32_t rt_max_recursion;
   uint32_t rt_scratch_alignment;
+  // Device extensions offered besides the swapchain (null-terminated).
+  const char* device_extensions[8];
 };
 
 struct FakeVkState {
@@ -129,6 +131,25 @@ struct FakeVkState {
   char engine_name[32];
   uint32_t application_version;
   uint32_t engine_version;
+  // Entry points asked for by name, from the instance or the device.
+  char asked_names[256][48];
+  uint32_t asked_name_count;
+  // The last logical device: its extensions and the structure types chained
+  // behind its VkPhysicalDeviceFeatures2.
+  char device_extensions[24][48];
+  uint32_t device_extension_count;
+  int32_t device_feature_chain[8];
+  uint32_t device_feature_chain_length;
+  // The last descriptor pool: its set limit and {type, count} sizes.
+  uint32_t descriptor_pool_max_sets;
+  uint32_t descriptor_pool_sizes[16][2];
+  uint32_t descriptor_pool_size_count;
+  uint32_t buffer_usages;  // every usage bit a buffer was made with
+  int flushes;
+  int32_t scissor[4];          // the last scissor set: x, y, width, height
+  uint64_t last_buffer_range;  // of the last buffer descriptor written
+  uint32_t pipeline_stages[8];  // of the last graphics pipeline, in order
+  uint32_t pipeline_stage_count;
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);

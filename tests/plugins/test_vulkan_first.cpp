@@ -262,6 +262,226 @@ TEST_F(FakeWindowTest, OutOfDatePresentRebuildsTheFramebuffersAndDrawingGoesOn) 
   EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
 }
 
+// ---- device, swapchain and resources on the stand-in loader
+
+bool asked(const FakeVkState& s, const char* name) {
+  for (uint32_t i = 0; i < s.asked_name_count; ++i)
+    if (strcmp(s.asked_names[i], name) == 0) return true;
+  return false;
+}
+
+TEST_F(FakeWindowTest, DeviceTakesTheFirstGenerationEntryPointsExtensionsFeaturesAndPool) {
+  FakeVkConfig c = window_config();
+  c.instance_extensions[2] = "VK_KHR_get_physical_device_properties2";
+  c.instance_extensions[3] = "VK_KHR_device_group_creation";
+  c.instance_extensions[4] = "VK_EXT_debug_utils";
+  // Offered in another order than the plug-in asks, with the ray-tracing
+  // set it must leave alone.
+  const char* offered[] = {"VK_NV_mesh_shader", "VK_KHR_driver_properties", "VK_EXT_descriptor_indexing",
+                           "VK_KHR_get_memory_requirements2", "VK_NV_ray_tracing"};
+  for (size_t i = 0; i < sizeof(offered) / sizeof(offered[0]); ++i) c.device_extensions[i] = offered[i];
+  c.raytracing = true;
+  ASSERT_TRUE(start(c));
+  const FakeVkState& s = FakeLoader::get().state();
+
+  const char* never[] = {"vkCreateDebugUtilsMessengerEXT", "vkDestroyDebugUtilsMessengerEXT",
+                         "vkEnumeratePhysicalDeviceGroupsKHR", "vkGetPhysicalDeviceDisplayPropertiesKHR",
+                         "vkGetDisplayModePropertiesKHR", "vkCreateDisplayPlaneSurfaceKHR",
+                         "vkGetBufferDeviceAddressKHR", "vkGetBufferMemoryRequirements2", "vkCreateQueryPool",
+                         "vkDestroyQueryPool", "vkGetQueryPoolResults", "vkGetAccelerationStructureBuildSizesKHR",
+                         "vkCreateAccelerationStructureKHR", "vkDestroyAccelerationStructureKHR",
+                         "vkCmdBuildAccelerationStructuresKHR", "vkCmdWriteAccelerationStructuresPropertiesKHR",
+                         "vkGetAccelerationStructureDeviceAddressKHR", "vkCreateRayTracingPipelinesKHR",
+                         "vkGetRayTracingShaderGroupHandlesKHR", "vkCmdTraceRaysKHR"};
+  for (const char* name : never) EXPECT_FALSE(asked(s, name)) << name;
+  EXPECT_TRUE(asked(s, "vkCmdDrawMeshTasksNV")) << "the last device entry point";
+  EXPECT_TRUE(asked(s, "vkGetPhysicalDeviceWin32PresentationSupportKHR")) << "the last instance entry point";
+
+  std::string enabled;
+  for (uint32_t i = 0; i < s.device_extension_count; ++i) enabled += std::string(s.device_extensions[i]) + " ";
+  EXPECT_EQ(enabled,
+            "VK_KHR_swapchain VK_NV_ray_tracing VK_KHR_get_memory_requirements2 VK_KHR_driver_properties "
+            "VK_NV_mesh_shader ");
+  ASSERT_EQ(s.device_feature_chain_length, 1u) << "mesh-shader features only";
+  EXPECT_EQ(s.device_feature_chain[0], VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MESH_SHADER_FEATURES_NV);
+
+  EXPECT_EQ(s.descriptor_pool_max_sets, 1100u);
+  ASSERT_EQ(s.descriptor_pool_size_count, 11u);
+  for (uint32_t type = 0; type < 11; ++type) {
+    EXPECT_EQ(s.descriptor_pool_sizes[type][0], type);
+    EXPECT_EQ(s.descriptor_pool_sizes[type][1], 100u);
+  }
+  expect_nothing_left();
+}
+
+TEST_F(FakeWindowTest, SwapchainIsATransferSourceWhereTheFormatAndTheSurfaceAllowIt) {
+  const uint32_t color = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT, both = color | VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
+  const struct {
+    uint32_t optimal_features;
+    uint32_t surface_usage;
+    uint32_t usage;
+  } cases[] = {
+      {VK_FORMAT_FEATURE_BLIT_SRC_BIT, both, both},      {VK_FORMAT_FEATURE_TRANSFER_SRC_BIT, both, both},
+      {VK_FORMAT_FEATURE_COLOR_ATTACHMENT_BIT, both, color}, {VK_FORMAT_FEATURE_BLIT_SRC_BIT, color, color},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE("features " + std::to_string(k.optimal_features) + ", surface " + std::to_string(k.surface_usage));
+    FakeVkConfig c = window_config();
+    c.optimal_surface_features = k.optimal_features;
+    c.surface_usage = k.surface_usage;
+    ASSERT_TRUE(start(c));
+    EXPECT_EQ(FakeLoader::get().state().swapchain_usage, k.usage);
+    expect_nothing_left();
+    renderer->render_window_kill(window);
+  }
+}
+
+TEST_F(FakeWindowTest, RenderTargetListsPerImageSubmitOnlyOnceUnboundAsOftenAsBound) {
+  ASSERT_TRUE(start(window_config()));
+  const unsigned images = renderer->swapchain_get_image_count(gpu);
+  const int lists_before = renderer->command_list_get_count(gpu);
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(32, 32, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(renderer->command_list_get_count(gpu), lists_before + static_cast<int>(images));
+
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  const unsigned image = renderer->swapchain_get_image_index(gpu);
+  tvc::GpuCommandList* list = static_cast<tvc::GpuCommandList*>(renderer->gpu_render_target_get_command_buffer(target));
+  ASSERT_NE(list, nullptr);
+  renderer->gpu_render_target_set_command_buffer_swapchain_buffer_index(target, static_cast<int>(image), 5);
+  EXPECT_EQ(list_record_of(list)->fence_index, 5);
+  renderer->gpu_render_target_set_command_buffer_swapchain_buffer_index(target, static_cast<int>(images), 6);
+  EXPECT_EQ(list_record_of(list)->fence_index, 5) << "an image index past the swapchain is refused";
+
+  const int submits = FakeLoader::get().state().submits;
+  EXPECT_FALSE(renderer->gpu_render_target_submit(target)) << "never bound";
+  ASSERT_TRUE(renderer->gpu_render_target_bind(target));
+  EXPECT_EQ(renderer->command_list_get_current(gpu), list);
+  EXPECT_FALSE(renderer->gpu_render_target_bind(target)) << "its list is still recording";
+  EXPECT_FALSE(renderer->gpu_render_target_submit(target)) << "bound, not yet unbound";
+  ASSERT_TRUE(renderer->gpu_render_target_unbind(target));
+  EXPECT_FALSE(renderer->gpu_render_target_unbind(target)) << "unbound twice";
+  EXPECT_EQ(FakeLoader::get().state().submits, submits);
+  EXPECT_TRUE(renderer->gpu_render_target_submit(target));
+  EXPECT_EQ(FakeLoader::get().state().submits, submits + 1);
+  EXPECT_TRUE(renderer->gpu_render_target_submit(target)) << "a list without one-time submit goes again";
+
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  EXPECT_EQ(renderer->command_list_get_count(gpu), lists_before);
+  tvc::GpuRenderTarget bare;
+  EXPECT_TRUE(renderer->gpu_render_target_finalize(gpu, &bare)) << "a target without record";
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
+TEST_F(FakeWindowTest, BuffersTexturesAndProgramsFollowTheFirstGenerationRules) {
+  ASSERT_TRUE(start(window_config()));
+  const FakeVkState& s = FakeLoader::get().state();
+  // Mesh buffers: copied to and drawn from, nothing more.
+  tvc::GeometryCore mesh;
+  const float vertices[3 * 16] = {0};
+  const uint32_t indices[3] = {0, 1, 2};
+  mesh.set_vertices(vertices, 3);
+  mesh.set_indices32(indices, 1);
+  ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &mesh));
+  ASSERT_TRUE(renderer->mesh_update_vertex_buffer(&mesh));
+  EXPECT_EQ(s.buffer_usages & (VK_BUFFER_USAGE_STORAGE_BUFFER_BIT | VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT), 0u);
+
+  // A uniform binding covers the 100 bytes asked for, not the 256 allocated;
+  // host-coherent memory is unmapped without a flush.
+  tvc::GpuBuffer buffer;
+  ASSERT_TRUE(renderer->gpu_buffer_create(gpu, &buffer, tvc::GpuBuffer::kUniform, 0, 100, 0));
+  const int set = renderer->descriptorset_create(gpu);
+  ASSERT_EQ(renderer->descriptorset_add_gpu_buffer(set, &buffer, 0, VK_SHADER_STAGE_VERTEX_BIT), 0);
+  // A texture binding needs a sampler.
+  tvc::TextureData texture;
+  texture.create(tvc::TextureData::kType2D, 4, 4, tvc::PF_RGBA_U8);
+  ASSERT_TRUE(renderer->texture_load(gpu, &texture, 0));
+  EXPECT_EQ(renderer->descriptorset_add_texture(set, &texture, nullptr, 1, VK_SHADER_STAGE_FRAGMENT_BIT), -1);
+  tvc::TextureData* textures[1] = {&texture};
+  EXPECT_EQ(renderer->descriptorset_add_textures(set, textures, 1, nullptr, 1, VK_SHADER_STAGE_FRAGMENT_BIT), -1);
+  tvc::TextureSampler* sampler = renderer->sampler_create(gpu, 1, 2, 1.0f, 0);
+  ASSERT_EQ(renderer->descriptorset_add_texture(set, &texture, sampler, 1, VK_SHADER_STAGE_FRAGMENT_BIT), 1);
+  EXPECT_FALSE(renderer->descriptorset_update_texture(set, 1, &texture, nullptr, 1, 0));
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  ASSERT_TRUE(renderer->descriptorset_update(set));
+  EXPECT_EQ(s.last_buffer_range, 100u);
+  const int flushes = s.flushes;
+  ASSERT_NE(renderer->gpu_buffer_map(&buffer, 0), nullptr);
+  renderer->gpu_buffer_unmap(&buffer);
+  EXPECT_EQ(s.flushes, flushes);
+
+  // Stages in pipeline order whatever order the modules came in; a second
+  // vertex module takes the first one's place.
+  tvc::GpuProgramData program;
+  for (int type : {1, 0, 0})
+    ASSERT_TRUE(renderer->gpu_program_create_shader_modules(
+        gpu, &program, type, type ? spv_solid_green_frag : spv_triangle_vert,
+        type ? sizeof(spv_solid_green_frag) : sizeof(spv_triangle_vert), "main"));
+  tvc::GpuPipelineStateData* state = renderer->pipeline_create(gpu);
+  state->program = &program;
+  state->vertex_input = false;
+  ASSERT_TRUE(renderer->pipeline_build_ex(state, set, 0));
+  ASSERT_EQ(s.pipeline_stage_count, 2u);
+  EXPECT_EQ(s.pipeline_stages[0], static_cast<uint32_t>(VK_SHADER_STAGE_VERTEX_BIT));
+  EXPECT_EQ(s.pipeline_stages[1], static_cast<uint32_t>(VK_SHADER_STAGE_FRAGMENT_BIT));
+  EXPECT_TRUE(renderer->gpu_program_kill(&program));
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
+// Draw data of one list: a rectangle per clip rectangle, on a display of
+// the given size at (0, 0), scale 1.
+struct GuiDrawData {
+  ImDrawList list{ImGui::GetDrawListSharedData()};
+  ImDrawList* lists[1] = {&list};
+  ImDrawData data;
+  GuiDrawData(float width, float height, const std::vector<ImVec4>& clips) {
+    list._ResetForNewFrame();
+    for (const ImVec4& clip : clips) {
+      list.PushClipRect(ImVec2(clip.x, clip.y), ImVec2(clip.z, clip.w), false);
+      list.AddRectFilled(ImVec2(0, 0), ImVec2(width, height), IM_COL32(255, 0, 0, 255));
+      list.PopClipRect();
+    }
+    list._PopUnusedDrawCmd();
+    data.Valid = true;
+    data.CmdLists = lists;
+    data.CmdListsCount = 1;
+    data.TotalVtxCount = list.VtxBuffer.Size;
+    data.TotalIdxCount = list.IdxBuffer.Size;
+    data.DisplayPos = ImVec2(0, 0);
+    data.DisplaySize = ImVec2(width, height);
+    data.FramebufferScale = ImVec2(1, 1);
+  }
+};
+
+TEST_F(FakeWindowTest, GuiClipKeepsTheFarEdgesAndSkipsCommandsOutsideTheFramebuffer) {
+  ASSERT_TRUE(start(window_config()));
+  ASSERT_TRUE(renderer->imgui_init(nullptr));
+  const FakeVkState& s = FakeLoader::get().state();
+  tvc::GpuCommandList* list = renderer->command_list_get_default(gpu, 0);
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  ASSERT_TRUE(renderer->command_list_open(list));
+  ASSERT_TRUE(renderer->command_list_begin_swapchain_render_pass(list, VK_SUBPASS_CONTENTS_INLINE));
+  // Past the right edge, then reaching in from the left and below.
+  GuiDrawData draw(1280, 720, {ImVec4(1300, 0, 1400, 10), ImVec4(-10, 700, 2000, 800)});
+  ASSERT_EQ(draw.list.CmdBuffer.Size, 2);
+  const int draws = s.draws;
+  renderer->imgui_render(&draw.data);
+  EXPECT_EQ(s.draws, draws + 1) << "only the command that reaches into the framebuffer";
+  EXPECT_EQ(s.scissor[0], 0);
+  EXPECT_EQ(s.scissor[1], 700);
+  EXPECT_EQ(s.scissor[2], 2000);
+  EXPECT_EQ(s.scissor[3], 100);
+  ASSERT_TRUE(renderer->command_list_end_render_pass(list));
+  ASSERT_TRUE(renderer->command_list_close(list));
+  ASSERT_TRUE(renderer->command_list_submit(list));
+  ASSERT_TRUE(renderer->frame_present(gpu, window));
+  EXPECT_TRUE(renderer->imgui_terminate());
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
 // ---- pixels on lavapipe
 
 // First generation read-back order: R, G, B, A after a blit into the
@@ -358,7 +578,8 @@ TEST_F(FirstGenWindowTest, GuiOverlayDrawsIntoTheOpenListAndNothingWithoutOne) {
     ASSERT_TRUE(renderer->command_list_submit(list));
     ASSERT_TRUE(renderer->wait_for_gpu(gpu));
     Pixels p = read_back(renderer);
-    EXPECT_TRUE(pixel_is(p.at(160, 120), rgba, 255, 0, 0, 255)) << "inside the rectangle, frame " << frame;
+    // The overlay's alpha is (1 - a) x a + 0 x destination: 0 where it draws opaque.
+    EXPECT_TRUE(pixel_is(p.at(160, 120), rgba, 255, 0, 0, 0)) << "inside the rectangle, frame " << frame;
     EXPECT_TRUE(pixel_is(p.at(20, 20), rgba, 0, 0, 0, 255)) << "outside it, frame " << frame;
     ASSERT_TRUE(renderer->frame_present(gpu, w));
   }

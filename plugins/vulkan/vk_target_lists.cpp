@@ -1,0 +1,169 @@
+// First generation: a render target has one set of attachments and one
+// framebuffer, and records into one primary command list per swapchain
+// image. Binding image i begins that list's render pass and makes the list
+// current; it is submitted only once it was unbound as often as bound, so a
+// list still recording never reaches the queue.
+#include <algorithm>
+
+#include "vk_resources.h"
+
+namespace {
+VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
+  return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
+}
+
+VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
+  return list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
+}
+
+// The image the host draws now; 0 without a swapchain.
+unsigned current_image(const VkRenderTargetRecord* record) {
+  const VkDeviceRecord* device = record->device;
+  return device && device->swapchain ? device->swapchain->current_image_index : 0;
+}
+
+// Image i's list of a live target, or null.
+tvc::GpuCommandList* image_list(const VkRenderTargetRecord* record, unsigned image) {
+  if (!record || !record->device || image >= record->image_lists.size()) return nullptr;
+  return record->image_lists[image];
+}
+
+bool contains(const std::vector<tvc::GpuCommandList*>& lists, const tvc::GpuCommandList* list) {
+  return std::find(lists.begin(), lists.end(), list) != lists.end();
+}
+}  // namespace
+
+// One list per swapchain image (one without a window), its fence left
+// unsignalled until the list's first submit.
+bool VulkanPLugin::render_target_make_image_lists(VkRenderTargetRecord* record) {
+  VkDeviceRecord* device = record->device;
+  const uint32_t images = device->swapchain && device->swapchain->image_count ? device->swapchain->image_count : 1;
+  for (uint32_t i = 0; i < images; ++i) {
+    tvc::GpuCommandList* list = command_list_create(device, 0);
+    if (!list) {
+      tracef_error("gpu_render_target_initialize_2d - unable to create the command list of image %u.", i);
+      return false;
+    }
+    record->image_lists.push_back(list);
+    record->bind_counts.push_back(0);
+    record->unbind_counts.push_back(0);
+    if (VkCommandListRecord* lr = list_record(list))
+      if (lr->fence != VK_NULL_HANDLE) device->functions.vkResetFences(device->device, 1, &lr->fence);
+  }
+  return true;
+}
+
+void VulkanPLugin::render_target_free_image_lists(VkRenderTargetRecord* record) {
+  VkDeviceRecord* device = record->device;
+  for (tvc::GpuCommandList* list : record->image_lists) {
+    // Killing the list also forgets it as the device's current one.
+    command_list_kill(list);
+  }
+  record->image_lists.clear();
+  record->bind_counts.clear();
+  record->unbind_counts.clear();
+  record->previous_list = nullptr;
+  record->bound_command_buffer = nullptr;
+  if (record->semaphore != VK_NULL_HANDLE)
+    device->functions.vkDestroySemaphore(device->device, record->semaphore, nullptr);
+  record->semaphore = VK_NULL_HANDLE;
+}
+
+// ---- slots
+
+void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  return record ? image_list(record, current_image(record)) : nullptr;
+}
+
+void VulkanPLugin::gpu_render_target_set_command_buffer_swapchain_buffer_index(tvc::GpuRenderTarget* target,
+                                                                                int image, int fence_index) {
+  VkRenderTargetRecord* record = target_record(target);
+  const VkSwapchainRecord* swapchain = record && record->device ? record->device->swapchain : nullptr;
+  const uint32_t count = swapchain ? swapchain->image_count : 0;
+  if (!record || image < 0 || static_cast<uint32_t>(image) >= count) {
+    tracef_error("gpu_render_target_set_command_buffer_swapchain_buffer_index - image %d is not a swapchain image.",
+                 image);
+    return;
+  }
+  command_list_set_fence_index(image_list(record, static_cast<unsigned>(image)), fence_index);
+}
+
+bool VulkanPLugin::gpu_render_target_bind(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  return record && gpu_render_target_bind_frame(target, current_image(record));
+}
+
+bool VulkanPLugin::gpu_render_target_bind_frame(tvc::GpuRenderTarget* target, unsigned image) {
+  VkRenderTargetRecord* record = target_record(target);
+  RenderTargetFrameBlock* block = render_target_block(target, 0);
+  tvc::GpuCommandList* list = image_list(record, image);
+  VkCommandListRecord* lr = list_record(list);
+  if (!block || !lr || !lr->command_buffer) return false;
+  if (lr->opened) {
+    tracef_error("gpu_render_target_bind - the list of image %u is still recording.", image);
+    return false;
+  }
+  VkDeviceRecord* device = record->device;
+  VkFunctionTable& fn = device->functions;
+  if (record->semaphore == VK_NULL_HANDLE) {
+    VkSemaphoreCreateInfo info{};
+    info.sType = VK_STRUCTURE_TYPE_SEMAPHORE_CREATE_INFO;
+    if (fn.vkCreateSemaphore(device->device, &info, nullptr, &record->semaphore) != VK_SUCCESS)
+      record->semaphore = VK_NULL_HANDLE;
+  }
+  if (!begin_render_target_pass(target, block->framebuffer, lr->command_buffer)) return false;
+  lr->opened = true;
+  lr->bound_pipeline = VK_NULL_HANDLE;
+  record->previous_list = device->current_command_list;
+  device->current_command_list = list;
+  device->active_command_record = lr;
+  record->bound_command_buffer = lr->command_buffer;
+  record->bound_image = image;
+  ++record->bind_counts[image];
+  return true;
+}
+
+bool VulkanPLugin::gpu_render_target_unbind(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  return record && gpu_render_target_unbind_frame(target, current_image(record));
+}
+
+// Ends the list the last bind opened, once, and counts the unbind for the
+// image it was bound for: an image acquired in between cannot leave a list
+// recording for ever.
+bool VulkanPLugin::gpu_render_target_unbind_frame(tvc::GpuRenderTarget* target, unsigned) {
+  VkRenderTargetRecord* record = target_record(target);
+  if (!record || !record->bound_command_buffer) return false;
+  const unsigned image = record->bound_image;
+  VkCommandListRecord* lr = list_record(image_list(record, image));
+  if (!lr || lr->command_buffer != record->bound_command_buffer) return false;
+  VkDeviceRecord* device = record->device;
+  device->functions.vkCmdEndRenderPass(lr->command_buffer);
+  const bool ok = device->functions.vkEndCommandBuffer(lr->command_buffer) == VK_SUCCESS;
+  lr->opened = false;
+  record->bound_command_buffer = nullptr;
+  ++record->unbind_counts[image];
+  // Drawing goes on in the list that was current before the bind.
+  tvc::GpuCommandList* previous =
+      contains(device->command_lists, record->previous_list) ? record->previous_list : nullptr;
+  record->previous_list = nullptr;
+  device->current_command_list = previous;
+  VkCommandListRecord* open = list_record(previous);
+  device->active_command_record = open && open->opened ? open : nullptr;
+  return ok;
+}
+
+bool VulkanPLugin::gpu_render_target_submit(tvc::GpuRenderTarget* target) {
+  VkRenderTargetRecord* record = target_record(target);
+  return record && gpu_render_target_submit_and_wait(target, current_image(record));
+}
+
+bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* target, unsigned image) {
+  VkRenderTargetRecord* record = target_record(target);
+  VkCommandListRecord* lr = list_record(image_list(record, image));
+  if (!lr || !lr->command_buffer || lr->fence == VK_NULL_HANDLE) return false;
+  const uint64_t binds = record->bind_counts[image];
+  if (binds == 0 || binds != record->unbind_counts[image]) return false;
+  return submit_and_wait(record->device, lr->command_buffer, lr->fence);
+}
