@@ -248,14 +248,14 @@ struct SceneCase {
 
 const SceneCase kScenes[] = {
     {"vk2_mesh_shader", nullptr, "VK_NV_mesh_shader"},
-    {"vk2_draw_stress_test", nullptr, nullptr},
-    {"vk2_tessellation", nullptr, nullptr},
-    {"vk2_phong_lighting", nullptr, nullptr},
-    {"vk2_triangle", nullptr, nullptr},
-    {"vk2_shadertoy_geomechanical", nullptr, nullptr},
-    {"vk_shadertoy_seascape", nullptr, nullptr},
-    {"vk_normal_mapping", nullptr, nullptr},
-    {"vk_postfx01", nullptr, nullptr},
+    {"vk2_draw_stress_test", procedural, nullptr},
+    {"vk2_tessellation", wires, nullptr},
+    {"vk2_phong_lighting", litTorus, nullptr},
+    {"vk2_triangle", rgbTriangle, nullptr},
+    {"vk2_shadertoy_geomechanical", procedural, nullptr},
+    {"vk_shadertoy_seascape", procedural, nullptr},
+    {"vk_normal_mapping", procedural, nullptr},
+    {"vk_postfx01", radialBlur, nullptr},
     {"gl46_spirv", litTorus, "GL_ARB_gl_spirv"},
     {"gl43_compte_shaders", procedural, nullptr},
     {"gl43_nv_shader_thread_group", procedural, "GL_NV_shader_thread_group"},
@@ -363,6 +363,7 @@ struct MouseCase {
 const MouseCase kMouseScenes[] = {{"gl40_tessellation_v1", moreWiresOnTheRight},
                                   {"gl40_tessellation_v2", moreWiresOnTheRight},
                                   {"gl40_tessellation_v3", moreWiresOnTheRight},
+                                  {"vk2_tessellation", moreWiresOnTheRight},
                                   {"gl43_compte_shaders", particlesFollowTheMouse}};
 
 class MouseSceneTest : public LauncherTest, public ::testing::WithParamInterface<MouseCase> {};
@@ -378,8 +379,10 @@ TEST_P(MouseSceneTest, MovingTheMouseChangesThePicture) {
   const MouseCase& scene = GetParam();
   SdkDemoRecord* record = GetSdkDemo(catalogueIndexOf(scene.id));
   ASSERT_NE(nullptr, record);
+  const bool vulkan = record->title.find("Vulkan") != std::string::npos;
+  if (vulkan && !g_vulkanDetected) GTEST_SKIP() << "no Vulkan device";
   FrameTap tap;
-  ASSERT_TRUE(StartSdkDemoByName(scene.id, 320, 240, "Off", false, -1));
+  ASSERT_TRUE(StartSdkDemoByName(scene.id, 320, 240, "Off", false, vulkan ? vulkanIndex() : -1));
   ASSERT_TRUE(waitForFrames(tap, 2, 0));
   PostMessageA(record->window, WM_MOUSEMOVE, 0, MAKELPARAM(24, 120));
   ASSERT_TRUE(waitForFrames(tap, 4, 1500));
@@ -396,22 +399,39 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, MouseSceneTest, ::testing::ValuesIn(kMouseSc
 
 class SceneWindowTest : public LauncherTest {};
 
+struct ResizeCase {
+  const char* id;
+  Check check;
+};
+
+// The OpenGL renderer and both Vulkan plug-in generations.
+const ResizeCase kResizeScenes[] = {
+    {"gl32_phong_lighting", litTorus}, {"vk2_phong_lighting", litTorus}, {"vk_normal_mapping", procedural}};
+
+class ResizeSceneTest : public LauncherTest, public ::testing::WithParamInterface<ResizeCase> {};
+
 // A window made larger keeps showing the whole scene at its new size.
-TEST_F(SceneWindowTest, ResizedSceneKeepsDrawingAtItsNewSize) {
-  SdkDemoRecord* record = GetSdkDemo(catalogueIndexOf("gl32_phong_lighting"));
+TEST_P(ResizeSceneTest, ResizedSceneKeepsDrawingAtItsNewSize) {
+  const ResizeCase& scene = GetParam();
+  SdkDemoRecord* record = GetSdkDemo(catalogueIndexOf(scene.id));
   ASSERT_NE(nullptr, record);
+  const bool vulkan = record->title.find("Vulkan") != std::string::npos;
+  if (vulkan && !g_vulkanDetected) GTEST_SKIP() << "no Vulkan device";
   FrameTap tap;
-  ASSERT_TRUE(StartSdkDemoByName("gl32_phong_lighting", 320, 240, "Off", false, -1));
+  ASSERT_TRUE(StartSdkDemoByName(scene.id, 320, 240, "Off", false, vulkan ? vulkanIndex() : -1));
   ASSERT_TRUE(waitForFrames(tap, 2, 0));
   setClientSize(record->window, 480, 360);
   ASSERT_TRUE(pumpUntil([&] { return tap.last().width == 480; }, 20000));
   ASSERT_TRUE(waitForFrames(tap, 2, 0));
   const Frame frame = tap.last();
   EXPECT_EQ(360, frame.height);
-  EXPECT_TRUE(litTorus(frame));
+  EXPECT_TRUE(scene.check(frame));
   PostMessageA(record->window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(pumpUntilQuit(10000));
 }
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, ResizeSceneTest, ::testing::ValuesIn(kResizeScenes),
+                         [](const ::testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.id); });
 
 // A scene file whose content cannot be built is refused with a line that
 // names the fault, and its window closes.
