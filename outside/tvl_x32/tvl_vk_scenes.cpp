@@ -196,6 +196,26 @@ class PluginContent : public PluginSceneContent {
     return t;
   }
 
+  // The program "main" with its pipeline, descriptor set and mesh: what
+  // the kinds of one program draw.
+  struct Drawable {
+    int set = 0;
+    tvc::GpuPipelineStateData* pipeline = nullptr;
+    tvc::GeometryCore* mesh = nullptr;
+  };
+  // The set holds its push constant range and bindings already.
+  bool make_drawable(const char* name, int set, const PipelineOptions& options, const Vertices& v, Drawable* d) {
+    d->set = set;
+    d->pipeline = make_pipeline(name, program("main"), set, options);
+    d->mesh = d->pipeline ? make_mesh(v) : nullptr;
+    return d->mesh != nullptr;
+  }
+  void draw(const Drawable& d, const void* constants, unsigned size) {
+    bind(d.pipeline, d.set);
+    if (size) push(d.set, constants, size);
+    draw(d.mesh);
+  }
+
   void bind(tvc::GpuPipelineStateData* pipeline, int set) {
     m_renderer->pipeline_bind(pipeline);
     m_renderer->descriptorset_bind(set);
@@ -259,21 +279,13 @@ class Triangle : public PluginContent {
     Vertices v;
     for (const auto& c : geom::kRgbTriangle) v.add({c[0], c[1], 0.0f, 1.0f}, {c[2], c[3], c[4], 1.0f}, {0, 0, 0, 0});
     v.indices = {0, 1, 2};
-    m_set = make_set(0);
-    m_pipeline = make_pipeline("rgb triangle", program("main"), m_set, {});
-    m_mesh = m_pipeline ? make_mesh(v) : nullptr;
-    return m_mesh != nullptr;
+    return make_drawable("rgb triangle", make_set(0), {}, v, &m_triangle);
   }
   void frame(const FrameInput&) override {}
-  void record(const FrameInput&) override {
-    bind(m_pipeline, m_set);
-    draw(m_mesh);
-  }
+  void record(const FrameInput&) override { draw(m_triangle, nullptr, 0); }
 
  private:
-  int m_set = 0;
-  tvc::GpuPipelineStateData* m_pipeline = nullptr;
-  tvc::GeometryCore* m_mesh = nullptr;
+  Drawable m_triangle;
 };
 
 // The Phong-lit torus of the OpenGL scenes, its matrices as push constants.
@@ -282,12 +294,9 @@ class LitTorus : public PluginContent {
   bool setup(const ContentDesc& desc) override {
     m_tilt = desc.param_f("tilt", 60.0f);
     m_spin = desc.param_f("spin", 30.0f);
-    m_set = make_set(sizeof(Push));
     PipelineOptions options;
     options.depth = true;
-    m_pipeline = make_pipeline("lit torus", program("main"), m_set, options);
-    m_mesh = m_pipeline ? make_mesh(from_mesh(geom::lit_torus_mesh())) : nullptr;
-    return m_mesh != nullptr;
+    return make_drawable("lit torus", make_set(sizeof(Push)), options, from_mesh(geom::lit_torus_mesh()), &m_torus);
   }
   void frame(const FrameInput&) override {}
   void record(const FrameInput& in) override {
@@ -295,9 +304,7 @@ class LitTorus : public PluginContent {
     Push p;
     memcpy(p.mvp, view.mvp.m, sizeof(p.mvp));
     memcpy(p.model, view.model.m, sizeof(p.model));
-    bind(m_pipeline, m_set);
-    push(m_set, &p, sizeof(p));
-    draw(m_mesh);
+    draw(m_torus, &p, sizeof(p));
   }
 
  private:
@@ -307,9 +314,7 @@ class LitTorus : public PluginContent {
     float mvp[16];
     float model[16];
   };
-  int m_set = 0;
-  tvc::GpuPipelineStateData* m_pipeline = nullptr;
-  tvc::GeometryCore* m_mesh = nullptr;
+  Drawable m_torus;
   float m_tilt = 60.0f, m_spin = 30.0f;
 };
 
@@ -324,12 +329,9 @@ class Tessellation : public PluginContent {
     const float* c = geom::kPatchTriangle;
     for (int i = 0; i < 3; ++i) v.add({c[i * 3], c[i * 3 + 1], c[i * 3 + 2], 1.0f}, {1, 1, 1, 1}, {0, 0, 0, 0});
     v.indices = {0, 1, 2};
-    m_set = make_set(sizeof(Push));
     PipelineOptions options;
     options.depth = true;
-    m_pipeline = make_pipeline("tessellation", program("main"), m_set, options);
-    m_mesh = m_pipeline ? make_mesh(v) : nullptr;
-    return m_mesh != nullptr;
+    return make_drawable("tessellation", make_set(sizeof(Push)), options, v, &m_patch);
   }
   void frame(const FrameInput& in) override {
     if (in.mouse_seen) m_level = geom::tessellation_level_at(in.mouse_x, in.width, m_max_level);
@@ -346,9 +348,7 @@ class Tessellation : public PluginContent {
     memcpy(p.mvp, mvp.m, sizeof(p.mvp));
     p.level = static_cast<float>(m_traced);
     p.time = in.time;
-    bind(m_pipeline, m_set);
-    push(m_set, &p, sizeof(p));
-    draw(m_mesh);
+    draw(m_patch, &p, sizeof(p));
   }
 
  private:
@@ -356,9 +356,7 @@ class Tessellation : public PluginContent {
     float mvp[16];
     float level, time;
   };
-  int m_set = 0;
-  tvc::GpuPipelineStateData* m_pipeline = nullptr;
-  tvc::GeometryCore* m_mesh = nullptr;
+  Drawable m_patch;
   float m_level = 8.0f, m_max_level = 32.0f;
   int m_traced = -1;
 };
@@ -378,28 +376,23 @@ class DrawStress : public PluginContent {
     const float corners[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
     for (const auto& c : corners) v.add({c[0], c[1], 0.0f, 1.0f}, {1, 1, 1, 1}, {c[0], c[1], 0, 0});
     v.indices = {0, 1, 2, 2, 1, 3};
-    m_set = make_set(8 * sizeof(float));
-    m_pipeline = make_pipeline("draw stress", program("main"), m_set, {});
-    m_mesh = m_pipeline ? make_mesh(v) : nullptr;
-    if (!m_mesh) return false;
+    if (!make_drawable("draw stress", make_set(8 * sizeof(float)), {}, v, &m_quad)) return false;
     m_engine->trace("draw stress test: %d draw calls per frame", m_columns * m_rows);
     return true;
   }
   void frame(const FrameInput& in) override { geom::stress_rects(m_columns, m_rows, in.time, in.width, in.height, &m_rects); }
   void record(const FrameInput&) override {
-    bind(m_pipeline, m_set);
-    m_renderer->mesh_bind_vertex_buffer(m_mesh);
+    bind(m_quad.pipeline, m_quad.set);
+    m_renderer->mesh_bind_vertex_buffer(m_quad.mesh);
     for (const geom::StressRect& r : m_rects) {
       const float values[8] = {r.x, r.y, r.w, r.h, r.rgb[0], r.rgb[1], r.rgb[2], 1.0f};
-      push(m_set, values, sizeof(values));
-      m_renderer->mesh_render(m_mesh);
+      push(m_quad.set, values, sizeof(values));
+      m_renderer->mesh_render(m_quad.mesh);
     }
   }
 
  private:
-  int m_set = 0;
-  tvc::GpuPipelineStateData* m_pipeline = nullptr;
-  tvc::GeometryCore* m_mesh = nullptr;
+  Drawable m_quad;
   int m_columns = 64, m_rows = 32;
   std::vector<geom::StressRect> m_rects;
 };
@@ -479,11 +472,7 @@ class FullscreenPasses : public PluginContent {
     tvc::GpuRenderTarget* target = nullptr;
     tvc::GpuPipelineStateData* pipeline = nullptr;
   };
-  void run(const Pass& pass, const PassPush& p) {
-    bind(pass.pipeline, pass.set);
-    push(pass.set, &p, sizeof(p));
-    draw(m_triangle);
-  }
+  void run(const Pass& pass, const PassPush& p) { draw(Drawable{pass.set, pass.pipeline, m_triangle}, &p, sizeof(p)); }
   std::vector<Pass> m_passes;
   tvc::GeometryCore* m_triangle = nullptr;
 };
@@ -531,19 +520,17 @@ class NormalMapped : public PluginContent {
     tvc::TextureData* map =
         sampler ? make_texture(static_cast<unsigned>(size), static_cast<unsigned>(size), tile_normal_map(size, tiles))
                 : nullptr;
-    m_set = make_set(sizeof(Push));
-    if (!map || m_renderer->descriptorset_add_texture(m_set, map, sampler, 0, kFragmentStage) < 0) return false;
-    PipelineOptions options;
-    options.depth = true;
-    m_pipeline = make_pipeline("normal mapping", program("main"), m_set, options);
+    const int set = make_set(sizeof(Push));
+    if (!map || m_renderer->descriptorset_add_texture(set, map, sampler, 0, kFragmentStage) < 0) return false;
     // A square wall facing the viewer: tangent along x, bitangent along y.
     Vertices v;
     const float corners[4][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
     for (const auto& c : corners)
       v.add({c[0] * 1.6f, c[1] * 1.6f, 0.0f, 1.0f}, {0, 0, 1, 0}, {(c[0] + 1) * 0.5f * 2, (c[1] + 1) * 0.5f * 2, 0, 0});
     v.indices = {0, 1, 2, 2, 1, 3};
-    m_mesh = m_pipeline ? make_mesh(v) : nullptr;
-    return m_mesh != nullptr;
+    PipelineOptions options;
+    options.depth = true;
+    return make_drawable("normal mapping", set, options, v, &m_wall);
   }
   void frame(const FrameInput&) override {}
   void record(const FrameInput& in) override {
@@ -565,9 +552,7 @@ class NormalMapped : public PluginContent {
       }
     }
     p.light[3] = p.eye[3] = 1.0f;
-    bind(m_pipeline, m_set);
-    push(m_set, &p, sizeof(p));
-    draw(m_mesh);
+    draw(m_wall, &p, sizeof(p));
   }
 
  private:
@@ -576,9 +561,7 @@ class NormalMapped : public PluginContent {
     float light[4];
     float eye[4];
   };
-  int m_set = 0;
-  tvc::GpuPipelineStateData* m_pipeline = nullptr;
-  tvc::GeometryCore* m_mesh = nullptr;
+  Drawable m_wall;
 };
 
 template <typename T>
