@@ -20,6 +20,19 @@ inline HWND MakeBareWindow(const char* name, int width, int height) {
                        nullptr, nullptr, wc.hInstance, nullptr);
 }
 
+// A double-buffered RGBA8 pixel format with depth and stencil, chosen the
+// plain GDI way.
+inline void SetBasicPixelFormat(HDC dc) {
+  PIXELFORMATDESCRIPTOR pfd = {};
+  pfd.nSize = sizeof(pfd);
+  pfd.nVersion = 1;
+  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  pfd.cColorBits = 32;
+  pfd.cDepthBits = 24;
+  pfd.cStencilBits = 8;
+  SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd);
+}
+
 struct BareFps {
   DWORD start = GetTickCount();
   unsigned last = 0, delta = 0, windowMs = 0, frames = 0, sum = 0, windows = 0;

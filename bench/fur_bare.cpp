@@ -166,14 +166,7 @@ int main(int argc, char** argv) {
   // a pixel format without multisampling, as the demo asks for.
   HWND dummy = MakeBareWindow("fur_bare", 8, 8);
   HDC dummyDc = GetDC(dummy);
-  PIXELFORMATDESCRIPTOR pfd = {};
-  pfd.nSize = sizeof(pfd);
-  pfd.nVersion = 1;
-  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  pfd.cColorBits = 32;
-  pfd.cDepthBits = 24;
-  pfd.cStencilBits = 8;
-  SetPixelFormat(dummyDc, ChoosePixelFormat(dummyDc, &pfd), &pfd);
+  SetBasicPixelFormat(dummyDc);
   HGLRC dummyRc = wglCreateContext(dummyDc);
   wglMakeCurrent(dummyDc, dummyRc);
   if (glewInit() != GLEW_OK || !wglChoosePixelFormatARB) return 1;
@@ -190,6 +183,7 @@ int main(int argc, char** argv) {
   int format = 0;
   UINT count = 0;
   if (!wglChoosePixelFormatARB(dc, attributes, nullptr, 1, &format, &count) || count == 0) return 1;
+  PIXELFORMATDESCRIPTOR pfd = {};
   DescribePixelFormat(dc, format, sizeof(pfd), &pfd);
   SetPixelFormat(dc, format, &pfd);
   HGLRC rc = wglCreateContext(dc);

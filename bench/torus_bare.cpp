@@ -96,14 +96,7 @@ int main(int argc, char** argv) {
   const unsigned duration = static_cast<unsigned>(atoi(argv[3]));
   HWND window = MakeBareWindow("torus_bare", width, height);
   HDC dc = GetDC(window);
-  PIXELFORMATDESCRIPTOR pfd = {};
-  pfd.nSize = sizeof(pfd);
-  pfd.nVersion = 1;
-  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  pfd.cColorBits = 32;
-  pfd.cDepthBits = 24;
-  pfd.cStencilBits = 8;
-  SetPixelFormat(dc, ChoosePixelFormat(dc, &pfd), &pfd);
+  SetBasicPixelFormat(dc);
   HGLRC rc = wglCreateContext(dc);
   wglMakeCurrent(dc, rc);
   if (glewInit() != GLEW_OK) return 1;
