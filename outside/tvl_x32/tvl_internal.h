@@ -81,8 +81,8 @@ struct Window3d {
   tvc::RenderWindow* render_window = nullptr;
   bool own_render_window = false;
   tvc::RendererGpu* gpu = nullptr;
-  bool frame_calls = false;
-  bool size_changed = false;  // a plug-in's swapchain is made again before the next frame  // the Vulkan2 renderer: frames by begin, end and submit
+  bool frame_calls = false;  // the Vulkan2 renderer: frames by begin, end and submit
+  bool size_changed = false;  // a plug-in's swapchain is made again before the next frame
   // The first generation: one primary command list per swapchain image.
   std::vector<tvc::GpuCommandList*> image_lists;
   bool compiled = false;
