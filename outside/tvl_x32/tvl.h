@@ -67,8 +67,9 @@ class TVL_API AppEngine {
   enum TraceLevel { kTraceError = 1, kTraceWarning = 2, kTraceInfo = 3 };
   enum { kMaxSceneBytes = 1 << 20 };
 
-  // Receives each drawn frame of an OpenGL 3D window, read back before the
-  // swap: RGBA rows, bottom row first. Called on the rendering thread.
+  // Receives each drawn frame of a 3D window, read back before the swap or
+  // the present (through the renderer plug-in's read-back): RGBA rows,
+  // bottom row first. Called on the rendering thread.
   typedef void (*FrameObserver)(int window_id, const unsigned char* rgba, int width, int height, void* user);
 
   AppEngine();

@@ -7,6 +7,11 @@
 #include <utility>
 #include <vector>
 
+namespace tvc {
+class Renderer;
+class RendererGpu;
+}  // namespace tvc
+
 namespace tvl {
 
 class AppEngine;
@@ -51,7 +56,30 @@ class SceneContent {
   virtual void frame(const FrameInput& in) = 0;
 };
 
+// A scene drawn through a renderer plug-in's slots (pipelines, meshes,
+// textures, render targets, descriptor sets, push constants). frame() runs
+// before the window's render pass begins (off-screen passes); record() runs
+// inside it, after the viewport and scissor cover the window.
+class PluginSceneContent : public SceneContent {
+ public:
+  // The renderer, its GPU and the window's size at creation; before init.
+  void attach(tvc::Renderer* renderer, tvc::RendererGpu* gpu, int width, int height) {
+    m_renderer = renderer;
+    m_gpu = gpu;
+    m_width = width;
+    m_height = height;
+  }
+  virtual void record(const FrameInput& in) = 0;
+
+ protected:
+  tvc::Renderer* m_renderer = nullptr;
+  tvc::RendererGpu* m_gpu = nullptr;
+  int m_width = 0, m_height = 0;
+};
+
 // The OpenGL kinds; null for a kind the framework does not know.
 SceneContent* create_gl_content(const std::string& kind);
+// The kinds drawn through a renderer plug-in; null for an unknown kind.
+PluginSceneContent* create_plugin_content(const std::string& kind);
 
 }  // namespace tvl

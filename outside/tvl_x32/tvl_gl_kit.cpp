@@ -13,7 +13,6 @@ namespace glkit {
 
 namespace {
 
-const float kPi = 3.14159265f;
 const size_t kMaxShaderBytes = 256 * 1024;
 
 // Uniform locations of SPIR-V programs, which carry no names: every scene
@@ -83,72 +82,6 @@ GLuint compile_shader(const std::string& path, GLenum stage, bool spirv, AppEngi
 }
 
 }  // namespace
-
-Mat4 identity() {
-  Mat4 r{};
-  r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1.0f;
-  return r;
-}
-
-Mat4 multiply(const Mat4& a, const Mat4& b) {
-  Mat4 r{};
-  for (int c = 0; c < 4; ++c)
-    for (int row = 0; row < 4; ++row) {
-      float s = 0.0f;
-      for (int k = 0; k < 4; ++k) s += a.m[k * 4 + row] * b.m[c * 4 + k];
-      r.m[c * 4 + row] = s;
-    }
-  return r;
-}
-
-Mat4 perspective(float fovy_degrees, float aspect, float z_near, float z_far) {
-  Mat4 r{};
-  const float f = 1.0f / std::tan(fovy_degrees * kPi / 360.0f);
-  r.m[0] = f / (aspect > 0.0f ? aspect : 1.0f);
-  r.m[5] = f;
-  r.m[10] = (z_far + z_near) / (z_near - z_far);
-  r.m[11] = -1.0f;
-  r.m[14] = 2.0f * z_far * z_near / (z_near - z_far);
-  return r;
-}
-
-Mat4 translate(float x, float y, float z) {
-  Mat4 r = identity();
-  r.m[12] = x;
-  r.m[13] = y;
-  r.m[14] = z;
-  return r;
-}
-
-Mat4 rotate(float degrees, float x, float y, float z) {
-  const float len = std::sqrt(x * x + y * y + z * z);
-  if (len <= 0.0f) return identity();
-  x /= len, y /= len, z /= len;
-  const float a = degrees * kPi / 180.0f, c = std::cos(a), s = std::sin(a), t = 1.0f - c;
-  Mat4 r = identity();
-  r.m[0] = t * x * x + c, r.m[1] = t * x * y + s * z, r.m[2] = t * x * z - s * y;
-  r.m[4] = t * x * y - s * z, r.m[5] = t * y * y + c, r.m[6] = t * y * z + s * x;
-  r.m[8] = t * x * z + s * y, r.m[9] = t * y * z - s * x, r.m[10] = t * z * z + c;
-  return r;
-}
-
-bool read_file(const std::string& path, std::string* out, size_t limit) {
-  FILE* f = fopen(path.c_str(), "rb");
-  if (!f) return false;
-  out->clear();
-  char chunk[4096];
-  size_t n = 0;
-  bool ok = true;
-  while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0) {
-    if (out->size() + n > limit) {
-      ok = false;
-      break;
-    }
-    out->append(chunk, n);
-  }
-  fclose(f);
-  return ok;
-}
 
 Program::~Program() {
   if (m_id) glDeleteProgram(m_id);
@@ -223,76 +156,25 @@ Mesh::~Mesh() {
   if (m_vao) glDeleteVertexArrays(1, &m_vao);
 }
 
-void Mesh::upload(const float* vertices, size_t vertex_count, const unsigned* indices, size_t index_count) {
+void Mesh::make(const geom::MeshData& data) {
   glGenVertexArrays(1, &m_vao);
   glBindVertexArray(m_vao);
   glGenBuffers(1, &m_vbo);
   glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertex_count * 8 * sizeof(float)), vertices, GL_STATIC_DRAW);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.vertices.size() * sizeof(float)), data.vertices.data(),
+               GL_STATIC_DRAW);
   glGenBuffers(1, &m_ibo);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ibo);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(index_count * sizeof(unsigned)), indices,
-               GL_STATIC_DRAW);
-  const GLsizei stride = 8 * sizeof(float);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.indices.size() * sizeof(unsigned)),
+               data.indices.data(), GL_STATIC_DRAW);
+  const GLsizei stride = geom::MeshData::kFloatsPerVertex * sizeof(float);
   for (GLuint a = 0; a < 3; ++a) {
     glEnableVertexAttribArray(a);
     glVertexAttribPointer(a, a == 2 ? 2 : 3, GL_FLOAT, GL_FALSE, stride,
                           reinterpret_cast<const void*>(static_cast<uintptr_t>(a * 3 * sizeof(float))));
   }
   glBindVertexArray(0);
-  m_count = static_cast<GLsizei>(index_count);
-}
-
-void Mesh::make_torus(float major_radius, float minor_radius, int rings, int sides) {
-  std::vector<float> v;
-  std::vector<unsigned> idx;
-  for (int i = 0; i <= rings; ++i) {
-    const float u = 2.0f * kPi * static_cast<float>(i) / static_cast<float>(rings);
-    for (int j = 0; j <= sides; ++j) {
-      const float w = 2.0f * kPi * static_cast<float>(j) / static_cast<float>(sides);
-      const float nx = std::cos(w) * std::cos(u), ny = std::cos(w) * std::sin(u), nz = std::sin(w);
-      const float vals[8] = {(major_radius + minor_radius * std::cos(w)) * std::cos(u),
-                             (major_radius + minor_radius * std::cos(w)) * std::sin(u),
-                             minor_radius * nz,
-                             nx,
-                             ny,
-                             nz,
-                             static_cast<float>(i) / static_cast<float>(rings),
-                             static_cast<float>(j) / static_cast<float>(sides)};
-      v.insert(v.end(), vals, vals + 8);
-    }
-  }
-  for (int i = 0; i < rings; ++i)
-    for (int j = 0; j < sides; ++j) {
-      const unsigned a = static_cast<unsigned>(i * (sides + 1) + j), b = a + static_cast<unsigned>(sides + 1);
-      const unsigned quad[6] = {a, b, a + 1, a + 1, b, b + 1};
-      idx.insert(idx.end(), quad, quad + 6);
-    }
-  upload(v.data(), v.size() / 8, idx.data(), idx.size());
-}
-
-void Mesh::make_cube(float half) {
-  std::vector<float> v;
-  std::vector<unsigned> idx;
-  for (int face = 0; face < 6; ++face) {
-    const int axis = face / 2;
-    const float sign = face % 2 ? -1.0f : 1.0f;
-    const int ua = (axis + 1) % 3, va = (axis + 2) % 3;
-    const unsigned base = static_cast<unsigned>(v.size() / 8);
-    for (int corner = 0; corner < 4; ++corner) {
-      float p[3], n[3] = {0, 0, 0};
-      const float cu = corner & 1 ? 1.0f : -1.0f, cv = corner & 2 ? 1.0f : -1.0f;
-      p[axis] = sign * half;
-      p[ua] = cu * half;
-      p[va] = cv * half * sign;
-      n[axis] = sign;
-      const float vals[8] = {p[0], p[1], p[2], n[0], n[1], n[2], (cu + 1) * 0.5f, (cv + 1) * 0.5f};
-      v.insert(v.end(), vals, vals + 8);
-    }
-    const unsigned quad[6] = {base, base + 1, base + 2, base + 2, base + 1, base + 3};
-    idx.insert(idx.end(), quad, quad + 6);
-  }
-  upload(v.data(), v.size() / 8, idx.data(), idx.size());
+  m_count = static_cast<GLsizei>(data.indices.size());
 }
 
 void Mesh::draw() const {

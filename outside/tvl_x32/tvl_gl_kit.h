@@ -8,22 +8,18 @@
 #include <string>
 
 #include "tvl_content.h"
+#include "tvl_geometry.h"
 
 namespace tvl {
 namespace glkit {
 
-// Column-major 4x4 matrix, as OpenGL takes it.
-struct Mat4 {
-  float m[16];
-};
-Mat4 identity();
-Mat4 multiply(const Mat4& a, const Mat4& b);
-Mat4 perspective(float fovy_degrees, float aspect, float z_near, float z_far);
-Mat4 translate(float x, float y, float z);
-Mat4 rotate(float degrees, float x, float y, float z);
-
-// Reads a whole file of at most limit bytes.
-bool read_file(const std::string& path, std::string* out, size_t limit);
+using geom::identity;
+using geom::Mat4;
+using geom::multiply;
+using geom::perspective;
+using geom::read_file;
+using geom::rotate;
+using geom::translate;
 
 class Program {
  public:
@@ -58,13 +54,11 @@ class Mesh {
   ~Mesh();
   Mesh(const Mesh&) = delete;
   Mesh& operator=(const Mesh&) = delete;
-  void make_torus(float major_radius, float minor_radius, int rings, int sides);
-  void make_cube(float half);
+  void make(const geom::MeshData& data);
   void draw() const;
   void draw_instanced(int count) const;
 
  private:
-  void upload(const float* vertices, size_t vertex_count, const unsigned* indices, size_t index_count);
   GLuint m_vao = 0, m_vbo = 0, m_ibo = 0;
   GLsizei m_count = 0;
 };

@@ -56,11 +56,6 @@ class ProgramContent : public SceneContent {
   std::vector<std::unique_ptr<glkit::Program>> m_programs;
 };
 
-// The three vertex colours of the RGB triangles: red bottom left, green
-// bottom right, blue at the top.
-const float kTriangle[3][5] = {
-    {-0.8f, -0.8f, 1.0f, 0.0f, 0.0f}, {0.8f, -0.8f, 0.0f, 1.0f, 0.0f}, {0.0f, 0.8f, 0.0f, 0.0f, 1.0f}};
-
 // OpenGL 1.1: immediate mode, no programs.
 class FixedTriangle : public SceneContent {
  public:
@@ -74,7 +69,7 @@ class FixedTriangle : public SceneContent {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glBegin(GL_TRIANGLES);
-    for (const auto& v : kTriangle) {
+    for (const auto& v : geom::kRgbTriangle) {
       glColor3f(v[2], v[3], v[4]);
       glVertex2f(v[0], v[1]);
     }
@@ -88,7 +83,7 @@ class Triangle : public ProgramContent {
   bool setup(const ContentDesc&) override {
     m_program = program("main");
     if (!m_program) return false;
-    m_vertices.create(&kTriangle[0][0], 15, {{0, 2, 5, 0}, {1, 3, 5, 2}});
+    m_vertices.create(&geom::kRgbTriangle[0][0], 15, {{0, 2, 5, 0}, {1, 3, 5, 2}});
     return true;
   }
   void frame(const FrameInput& in) override {
@@ -160,7 +155,7 @@ class LitTorus : public ProgramContent {
       m_outline = program("outline");
       if (!m_outline) return false;
     }
-    m_mesh.make_torus(1.0f, 0.42f, 64, 32);
+    m_mesh.make(geom::lit_torus_mesh());
     if (desc.param_i("env_map", 0)) m_env = make_sphere_map(256);
     m_tilt = desc.param_f("tilt", 60.0f);
     m_spin = desc.param_f("spin", 30.0f);
@@ -170,32 +165,28 @@ class LitTorus : public ProgramContent {
     begin_window_frame(in);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
-    // The torus turns about its own axis: its outline stays, the light
-    // stays on the left.
-    const Mat4 model = glkit::multiply(glkit::rotate(-m_tilt, 1, 0, 0), glkit::rotate(in.time * m_spin, 0, 0, 1));
-    const Mat4 view = glkit::translate(0, 0, -4.2f);
-    const Mat4 mvp = glkit::multiply(glkit::perspective(45.0f, aspect_of(in), 0.1f, 50.0f), glkit::multiply(view, model));
+    const geom::TorusView view = geom::lit_torus_view(in.time, aspect_of(in), m_tilt, m_spin);
     if (m_outline) {
       glCullFace(GL_FRONT);
-      draw_with(m_outline, mvp, model, in);
+      draw_with(m_outline, view, in);
     }
     glCullFace(GL_BACK);
     if (m_env) {
       glActiveTexture(GL_TEXTURE0);
       glBindTexture(GL_TEXTURE_2D, m_env);
     }
-    draw_with(m_main, mvp, model, in);
+    draw_with(m_main, view, in);
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
   }
 
  private:
-  void draw_with(glkit::Program* p, const Mat4& mvp, const Mat4& model, const FrameInput& in) {
+  void draw_with(glkit::Program* p, const geom::TorusView& view, const FrameInput& in) {
     p->use();
-    p->set("u_mvp", mvp);
-    p->set("u_model", model);
-    p->set("u_light_pos", -6.0f, 1.0f, 1.5f);
-    p->set("u_eye", 0.0f, 0.0f, 4.2f);
+    p->set("u_mvp", view.mvp);
+    p->set("u_model", view.model);
+    p->set("u_light_pos", view.light[0], view.light[1], view.light[2]);
+    p->set("u_eye", view.eye[0], view.eye[1], view.eye[2]);
     p->set("u_time", in.time);
     if (m_env) p->set_int("u_env", 0);
     m_mesh.draw();
@@ -218,19 +209,14 @@ class Tessellation : public ProgramContent {
     m_level = desc.param_f("level", 8.0f);
     m_max_level = desc.param_f("max_level", 32.0f);
     const float quad[12] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
-    const float tri[9] = {-1.1f, -0.95f, 0, 1.1f, -0.95f, 0, 0, 1.0f, 0};
     if (m_triangles)
-      m_patch.create(tri, 9, {{0, 3, 3, 0}});
+      m_patch.create(geom::kPatchTriangle, 9, {{0, 3, 3, 0}});
     else
       m_patch.create(quad, 12, {{0, 3, 3, 0}});
     return true;
   }
   void frame(const FrameInput& in) override {
-    if (in.mouse_seen && in.width > 1) {
-      float f = static_cast<float>(in.mouse_x) / static_cast<float>(in.width - 1);
-      f = f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
-      m_level = 1.0f + f * (m_max_level - 1.0f);
-    }
+    if (in.mouse_seen) m_level = geom::tessellation_level_at(in.mouse_x, in.width, m_max_level);
     const int shown = static_cast<int>(m_level + 0.5f);
     if (shown != m_traced) {
       m_engine->trace("tessellation level: %d", shown);
@@ -275,7 +261,7 @@ class Instancing : public ProgramContent {
       m_engine->trace_error("Geometry instancing: bad grid %dx%d.", m_columns, m_rows);
       return false;
     }
-    m_mesh.make_cube(1.0f);
+    m_mesh.make(geom::cube(1.0f));
     m_engine->trace("geometry instancing: %d instances in one draw call", m_columns * m_rows);
     return true;
   }
@@ -409,9 +395,6 @@ class AtomicCounter : public ProgramContent {
   GLuint m_traced = 0xFFFFFFFFu;
 };
 
-// Seven-segment digits: which of the segments a..g each digit lights.
-const unsigned char kSegments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
-
 // Thousands of small quads, one draw call each, and the count of draw calls
 // written on top in seven-segment digits (drawn the same way).
 class DrawStress : public ProgramContent {
@@ -435,48 +418,18 @@ class DrawStress : public ProgramContent {
     begin_window_frame(in);
     m_program->use();
     m_quad.bind();
-    const float w = 2.0f / static_cast<float>(m_columns), h = 2.0f / static_cast<float>(m_rows);
-    for (int y = 0; y < m_rows; ++y)
-      for (int x = 0; x < m_columns; ++x) {
-        const float phase = in.time * 2.0f + static_cast<float>(x) * 0.21f + static_cast<float>(y) * 0.13f;
-        const float s = 0.55f + 0.35f * std::sin(phase);
-        rect(-1.0f + (static_cast<float>(x) + 0.5f * (1.0f - s)) * w, -1.0f + (static_cast<float>(y) + 0.5f * (1.0f - s)) * h,
-             s * w, s * h, 0.5f + 0.5f * std::sin(phase), 0.5f + 0.5f * std::sin(phase + 2.1f),
-             0.5f + 0.5f * std::sin(phase + 4.2f));
-      }
-    draw_count(in);
+    geom::stress_rects(m_columns, m_rows, in.time, in.width, in.height, &m_rects);
+    // One uniform call and one draw call per rectangle.
+    for (const geom::StressRect& r : m_rects) {
+      const float values[8] = {r.x, r.y, r.w, r.h, r.rgb[0], r.rgb[1], r.rgb[2], 1.0f};
+      glUniform4fv(m_rect_location, 2, values);
+      glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    }
     glBindVertexArray(0);
   }
 
  private:
-  // One uniform call and one draw call per rectangle.
-  void rect(float x, float y, float w, float h, float r, float g, float b) {
-    const float values[8] = {x, y, w, h, r, g, b, 1.0f};
-    glUniform4fv(m_rect_location, 2, values);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-  }
-  // The number of draw calls in the top-left corner, on a dark panel.
-  void draw_count(const FrameInput& in) {
-    char text[16];
-    snprintf(text, sizeof(text), "%d", m_columns * m_rows);
-    const float px = 2.0f / static_cast<float>(in.width > 0 ? in.width : 1);
-    const float py = 2.0f / static_cast<float>(in.height > 0 ? in.height : 1);
-    const float dw = 10 * px, dh = 18 * py, t = 2 * px, ty = 2 * py;
-    const float left = -1.0f + 6 * px, top = 1.0f - 6 * py;
-    const int digits = static_cast<int>(strlen(text));
-    rect(left - 3 * px, top - dh - 3 * py, static_cast<float>(digits) * (dw + 4 * px) + 4 * px, dh + 6 * py, 0.05f, 0.05f,
-         0.05f);
-    for (int i = 0; i < digits; ++i) {
-      const unsigned char seg = kSegments[text[i] - '0'];
-      const float x = left + static_cast<float>(i) * (dw + 4 * px), y = top - dh;
-      const float mid = y + dh * 0.5f - ty * 0.5f;
-      const float rects[7][4] = {{x, top - ty, dw, ty},          {x + dw - t, mid, t, top - mid}, {x + dw - t, y, t, mid - y + ty},
-                                 {x, y, dw, ty},                 {x, y, t, mid - y + ty},         {x, mid, t, top - mid},
-                                 {x, mid, dw, ty}};
-      for (int s = 0; s < 7; ++s)
-        if (seg & (1 << s)) rect(rects[s][0], rects[s][1], rects[s][2], rects[s][3], 1.0f, 1.0f, 1.0f);
-    }
-  }
+  std::vector<geom::StressRect> m_rects;
   glkit::Program* m_program = nullptr;
   glkit::VertexBuffer m_quad;
   GLint m_rect_location = -1;

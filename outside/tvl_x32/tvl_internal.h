@@ -82,6 +82,7 @@ struct Window3d {
   bool own_render_window = false;
   tvc::RendererGpu* gpu = nullptr;
   bool frame_calls = false;  // the Vulkan2 renderer: frames by begin, end and submit
+  bool size_changed = false;  // a plug-in's swapchain is made again before the next frame
   // The first generation: one primary command list per swapchain image.
   std::vector<tvc::GpuCommandList*> image_lists;
   bool compiled = false;
@@ -95,6 +96,7 @@ struct Window3d {
   float elapsed = 0.0f;     // seconds of frames drawn so far
   bool mouse_seen = false;  // a mouse event arrived
   std::unique_ptr<SceneContent> content;
+  PluginSceneContent* plugin_content = nullptr;  // the content, when a plug-in draws it
 };
 
 struct PluginEntry {

@@ -170,15 +170,80 @@ static tvc::GpuCommandList* image_list(Window3d* w, unsigned image) {
   return w->image_lists[image];
 }
 
-// One frame of a Vulkan renderer plug-in. The Vulkan2 renderer records the
-// frame between begin and end and submits it; the first generation records
-// the list of the acquired image and submits it before present.
+// What the scene's content gets for the window's next frame.
+static FrameInput frame_input(Window3d* w) {
+  w->elapsed += w->time;
+  FrameInput in{};
+  in.time = w->elapsed;
+  in.dt = w->time;
+  in.width = w->width;
+  in.height = w->height;
+  in.mouse_x = w->mouse_x;
+  in.mouse_y = w->mouse_y;
+  in.mouse_buttons = w->mouse_buttons;
+  in.mouse_seen = w->mouse_seen;
+  memcpy(in.clear_color, w->clear_color, sizeof(in.clear_color));
+  return in;
+}
+
+// Hands the frame to the observer, under its lock.
+static void observe_frame(int window_id, const std::vector<unsigned char>& rgba, int width, int height) {
+  if (g_frame_observer) g_frame_observer(window_id, rgba.data(), width, height, g_frame_observer_user);
+}
+
+// The plug-in's frame read back after its submit: top row first, in B, G,
+// R, A from the Vulkan2 renderer and R, G, B, A from the first generation;
+// the observer gets R, G, B, A rows bottom first.
+static void observe_plugin_frame(Window3d* w) {
+  AcquireSRWLockExclusive(&g_frame_observer_lock);
+  int size = 0, width = 0, height = 0;
+  if (g_frame_observer) w->renderer->get_color_buffer_size(&size, &width, &height);
+  if (width > 0 && height > 0 && size == width * height * 4) {
+    std::vector<unsigned char> read(static_cast<size_t>(size)), rgba(static_cast<size_t>(size));
+    w->renderer->read_color_buffer(read.data());
+    const size_t row = static_cast<size_t>(width) * 4;
+    for (int y = 0; y < height; ++y) {
+      const unsigned char* from = &read[static_cast<size_t>(height - 1 - y) * row];
+      unsigned char* to = &rgba[static_cast<size_t>(y) * row];
+      for (size_t x = 0; x < row; x += 4) {
+        to[x] = from[x + (w->frame_calls ? 2 : 0)];
+        to[x + 1] = from[x + 1];
+        to[x + 2] = from[x + (w->frame_calls ? 0 : 2)];
+        to[x + 3] = from[x + 3];
+      }
+    }
+    observe_frame(w->id, rgba, width, height);
+  }
+  ReleaseSRWLockExclusive(&g_frame_observer_lock);
+}
+
+// The scene content's binds and draws inside the window's render pass.
+static void record_plugin_frame(Window3d* w, const FrameInput& in) {
+  if (!w->plugin_content) return;
+  w->renderer->set_viewport_and_scissor(w->gpu, 0, 0, w->render_window->get_width(), w->render_window->get_height());
+  w->plugin_content->record(in);
+}
+
+// One frame of a Vulkan renderer plug-in. The content's off-screen passes
+// come first; the Vulkan2 renderer records the frame between begin and end
+// and submits it; the first generation records the list of the acquired
+// image and submits it. The frame is read back for an observer before it
+// is presented.
 bool AppEngine::render_plugin_frame(Window3d* w) {
   tvc::Renderer* r = w->renderer;
+  // Not every system reports a resized surface as out of date: the swapchain
+  // follows the window's new size before the frame.
+  if (w->size_changed) {
+    w->size_changed = false;
+    if (!r->swapchain_recreate(w->gpu, w->render_window)) trace_warning("Window %d: the swapchain was not resized.", w->id);
+  }
   if (!r->frame_acquire(w->gpu, w->render_window)) return false;
+  const FrameInput in = frame_input(w);
+  if (w->plugin_content) w->plugin_content->frame(in);
   bool ok = true;
   if (w->frame_calls) {
     ok = r->frame_begin(w->gpu, true, true);
+    if (ok) record_plugin_frame(w, in);
     ok = ok && r->frame_end(w->gpu, true, true);
     ok = ok && r->frame_submit(w->gpu, 0);
   } else {
@@ -186,11 +251,15 @@ bool AppEngine::render_plugin_frame(Window3d* w) {
     ok = list && r->command_list_open(list);
     if (ok) {
       const bool pass = r->command_list_begin_swapchain_render_pass(list, 0);
-      if (pass) r->command_list_end_render_pass(list);
+      if (pass) {
+        record_plugin_frame(w, in);
+        r->command_list_end_render_pass(list);
+      }
       ok = r->command_list_close(list) && pass;
       ok = ok && r->command_list_submit(list);
     }
   }
+  if (ok) observe_plugin_frame(w);
   return r->frame_present(w->gpu, w->render_window) && ok;
 }
 
@@ -255,8 +324,11 @@ tvc::RenderWindow* AppEngine::lumaq_get_render_window(int id) {
 void AppEngine::release_window(Window3d* w) {
   // The scene's GPU objects go with its context; they are deleted one by
   // one only where that context is current.
-  if (w->content && !(w->gl && w->gl->is_current())) w->content.release();
+  if (w->content && w->gl && !w->gl->is_current()) (void)w->content.release();
+  // A plug-in's content gives its objects back through the renderer, which
+  // is still there.
   w->content.reset();
+  w->plugin_content = nullptr;
   if (w->gl) {
     w->gl->destroy_context();
     delete w->gl;
@@ -321,17 +393,22 @@ bool AppEngine::has_required_feature(Window3d* w) {
   return true;  // Vulkan windows check their device extension when they are made
 }
 
-// The scene's content on an OpenGL window: its programs and geometry.
+// The scene's content: its programs and geometry, on an OpenGL window or
+// through the renderer plug-in of a window that presents frames.
 bool AppEngine::create_content(Window3d* w) {
   w->content.reset();
+  w->plugin_content = nullptr;
   const ContentDesc& desc = m_scene->content;
   if (!has_required_feature(w)) return false;
-  if (desc.kind.empty() || !w->gl) return true;
-  std::unique_ptr<SceneContent> content(create_gl_content(desc.kind));
+  const bool by_plugin = !w->gl && w->renderer && w->render_window;
+  if (desc.kind.empty() || (!w->gl && !by_plugin)) return true;
+  PluginSceneContent* plugin_content = by_plugin ? create_plugin_content(desc.kind) : nullptr;
+  std::unique_ptr<SceneContent> content(by_plugin ? plugin_content : create_gl_content(desc.kind));
   if (!content) {
     trace_error("Unknown scene content \"%s\".", desc.kind.c_str());
     return false;
   }
+  if (plugin_content) plugin_content->attach(w->renderer, w->gpu, w->width, w->height);
   const size_t slash = m_scene->file.find_last_of("/\\");
   m_scene->content.folder = slash == std::string::npos ? "" : m_scene->file.substr(0, slash + 1);
   if (!content->init(m_scene->content, this)) {
@@ -339,6 +416,7 @@ bool AppEngine::create_content(Window3d* w) {
     return false;
   }
   w->content = std::move(content);
+  w->plugin_content = plugin_content;
   return true;
 }
 
@@ -389,18 +467,8 @@ bool AppEngine::lumaq_render_frame_v2(int id, float time, bool swap) {
 }
 
 void AppEngine::draw_gl_frame(Window3d* w, bool swap) {
-  w->elapsed += w->time;
+  const FrameInput in = frame_input(w);
   if (w->content) {
-    FrameInput in{};
-    in.time = w->elapsed;
-    in.dt = w->time;
-    in.width = w->width;
-    in.height = w->height;
-    in.mouse_x = w->mouse_x;
-    in.mouse_y = w->mouse_y;
-    in.mouse_buttons = w->mouse_buttons;
-    in.mouse_seen = w->mouse_seen;
-    memcpy(in.clear_color, w->clear_color, sizeof(in.clear_color));
     w->content->frame(in);
   } else {
     glViewport(0, 0, w->width, w->height);
@@ -409,8 +477,7 @@ void AppEngine::draw_gl_frame(Window3d* w, bool swap) {
   AcquireSRWLockExclusive(&g_frame_observer_lock);
   if (g_frame_observer) {
     std::vector<unsigned char> pixels;
-    if (w->gl->read_pixels(w->width, w->height, &pixels))
-      g_frame_observer(w->id, pixels.data(), w->width, w->height, g_frame_observer_user);
+    if (w->gl->read_pixels(w->width, w->height, &pixels)) observe_frame(w->id, pixels, w->width, w->height);
   }
   ReleaseSRWLockExclusive(&g_frame_observer_lock);
   if (swap) w->gl->swap_buffers();
@@ -422,6 +489,7 @@ bool AppEngine::lumaq_update_window_size(int id, int width, int height) {
   w->width = width;
   w->height = height;
   if (w->render_window) w->render_window->update_size(static_cast<unsigned>(width), static_cast<unsigned>(height));
+  w->size_changed = !w->gl;
   trace("Window %d resized to %dx%d.", id, width, height);
   return true;
 }

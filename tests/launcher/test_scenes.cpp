@@ -4,6 +4,7 @@
 // their start-up; mouse input and resizing change what is drawn.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -248,14 +249,14 @@ struct SceneCase {
 
 const SceneCase kScenes[] = {
     {"vk2_mesh_shader", nullptr, "VK_NV_mesh_shader"},
-    {"vk2_draw_stress_test", nullptr, nullptr},
-    {"vk2_tessellation", nullptr, nullptr},
-    {"vk2_phong_lighting", nullptr, nullptr},
-    {"vk2_triangle", nullptr, nullptr},
-    {"vk2_shadertoy_geomechanical", nullptr, nullptr},
-    {"vk_shadertoy_seascape", nullptr, nullptr},
-    {"vk_normal_mapping", nullptr, nullptr},
-    {"vk_postfx01", nullptr, nullptr},
+    {"vk2_draw_stress_test", procedural, nullptr},
+    {"vk2_tessellation", wires, nullptr},
+    {"vk2_phong_lighting", litTorus, nullptr},
+    {"vk2_triangle", rgbTriangle, nullptr},
+    {"vk2_shadertoy_geomechanical", procedural, nullptr},
+    {"vk_shadertoy_seascape", procedural, nullptr},
+    {"vk_normal_mapping", procedural, nullptr},
+    {"vk_postfx01", radialBlur, nullptr},
     {"gl46_spirv", litTorus, "GL_ARB_gl_spirv"},
     {"gl43_compte_shaders", procedural, nullptr},
     {"gl43_nv_shader_thread_group", procedural, "GL_NV_shader_thread_group"},
@@ -363,6 +364,7 @@ struct MouseCase {
 const MouseCase kMouseScenes[] = {{"gl40_tessellation_v1", moreWiresOnTheRight},
                                   {"gl40_tessellation_v2", moreWiresOnTheRight},
                                   {"gl40_tessellation_v3", moreWiresOnTheRight},
+                                  {"vk2_tessellation", moreWiresOnTheRight},
                                   {"gl43_compte_shaders", particlesFollowTheMouse}};
 
 class MouseSceneTest : public LauncherTest, public ::testing::WithParamInterface<MouseCase> {};
@@ -378,8 +380,10 @@ TEST_P(MouseSceneTest, MovingTheMouseChangesThePicture) {
   const MouseCase& scene = GetParam();
   SdkDemoRecord* record = GetSdkDemo(catalogueIndexOf(scene.id));
   ASSERT_NE(nullptr, record);
+  const bool vulkan = record->title.find("Vulkan") != std::string::npos;
+  if (vulkan && !g_vulkanDetected) GTEST_SKIP() << "no Vulkan device";
   FrameTap tap;
-  ASSERT_TRUE(StartSdkDemoByName(scene.id, 320, 240, "Off", false, -1));
+  ASSERT_TRUE(StartSdkDemoByName(scene.id, 320, 240, "Off", false, vulkan ? vulkanIndex() : -1));
   ASSERT_TRUE(waitForFrames(tap, 2, 0));
   PostMessageA(record->window, WM_MOUSEMOVE, 0, MAKELPARAM(24, 120));
   ASSERT_TRUE(waitForFrames(tap, 4, 1500));
@@ -396,60 +400,97 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, MouseSceneTest, ::testing::ValuesIn(kMouseSc
 
 class SceneWindowTest : public LauncherTest {};
 
+struct ResizeCase {
+  const char* id;
+  Check check;
+};
+
+// The OpenGL renderer and both Vulkan plug-in generations.
+const ResizeCase kResizeScenes[] = {
+    {"gl32_phong_lighting", litTorus}, {"vk2_phong_lighting", litTorus}, {"vk_normal_mapping", procedural}};
+
+class ResizeSceneTest : public LauncherTest, public ::testing::WithParamInterface<ResizeCase> {};
+
 // A window made larger keeps showing the whole scene at its new size.
-TEST_F(SceneWindowTest, ResizedSceneKeepsDrawingAtItsNewSize) {
-  SdkDemoRecord* record = GetSdkDemo(catalogueIndexOf("gl32_phong_lighting"));
+TEST_P(ResizeSceneTest, ResizedSceneKeepsDrawingAtItsNewSize) {
+  const ResizeCase& scene = GetParam();
+  SdkDemoRecord* record = GetSdkDemo(catalogueIndexOf(scene.id));
   ASSERT_NE(nullptr, record);
+  const bool vulkan = record->title.find("Vulkan") != std::string::npos;
+  if (vulkan && !g_vulkanDetected) GTEST_SKIP() << "no Vulkan device";
   FrameTap tap;
-  ASSERT_TRUE(StartSdkDemoByName("gl32_phong_lighting", 320, 240, "Off", false, -1));
+  ASSERT_TRUE(StartSdkDemoByName(scene.id, 320, 240, "Off", false, vulkan ? vulkanIndex() : -1));
   ASSERT_TRUE(waitForFrames(tap, 2, 0));
   setClientSize(record->window, 480, 360);
   ASSERT_TRUE(pumpUntil([&] { return tap.last().width == 480; }, 20000));
   ASSERT_TRUE(waitForFrames(tap, 2, 0));
   const Frame frame = tap.last();
   EXPECT_EQ(360, frame.height);
-  EXPECT_TRUE(litTorus(frame));
+  EXPECT_TRUE(scene.check(frame));
   PostMessageA(record->window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(pumpUntilQuit(10000));
 }
 
+INSTANTIATE_TEST_SUITE_P(Catalogue, ResizeSceneTest, ::testing::ValuesIn(kResizeScenes),
+                         [](const ::testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.id); });
+
 // A scene file whose content cannot be built is refused with a line that
-// names the fault, and its window closes.
+// names the fault, and its window closes: on the framework's OpenGL renderer
+// and through both Vulkan plug-ins.
 TEST_F(SceneWindowTest, BrokenSceneContentIsRefusedWithItsFault) {
   writeScene("scene_broken.frag", "#version 150\nout vec4 c;\nvoid main() { c = undefined_value; }\n");
   struct Broken {
     const char* id;
+    const char* renderer;
     const char* content;
     const char* fault;
   };
   const Broken cases[] = {
-      {"scene_no_such_kind", "<content kind=\"hologram\" />", "Unknown scene content \"hologram\""},
-      {"scene_missing_shader",
+      {"scene_no_such_kind", "OpenGL", "<content kind=\"hologram\" />", "Unknown scene content \"hologram\""},
+      {"scene_missing_shader", "OpenGL",
        "<content kind=\"rgb_triangle\"><program name=\"main\"><shader file=\"nowhere.vert\" /></program></content>",
        "nowhere.vert: the file does not open"},
-      {"scene_bad_shader",
+      {"scene_bad_shader", "OpenGL",
        "<content kind=\"fullscreen_passes\"><program name=\"p\"><shader file=\"scene_broken.frag\" />"
        "</program></content>",
        "scene_broken.frag: "},
-      {"scene_no_program", "<content kind=\"rgb_triangle\" />", "The scene has no program \"main\""},
-      {"scene_absolute_shader",
+      {"scene_no_program", "OpenGL", "<content kind=\"rgb_triangle\" />", "The scene has no program \"main\""},
+      {"scene_absolute_shader", "OpenGL",
        "<content kind=\"rgb_triangle\"><program name=\"main\"><shader file=\"C:\\x.vert\" /></program></content>",
        "a <shader> needs a relative file"},
+      {"scene_vk_no_such_kind", "Vulkan2", "<content kind=\"hologram\" />", "Unknown scene content \"hologram\""},
+      {"scene_vk_missing_shader", "Vulkan2",
+       "<content kind=\"rgb_triangle\"><program name=\"main\"><shader file=\"nowhere.vert.spv\" />"
+       "</program></content>",
+       "nowhere.vert.spv: the file does not open"},
+      {"scene_vk_glsl_shader", "Vulkan",
+       "<content kind=\"fullscreen_passes\"><program name=\"p\"><shader file=\"scene_broken.frag\" />"
+       "</program></content>",
+       "scene_broken.frag is no SPIR-V shader"},
+      {"scene_vk_no_program", "Vulkan", "<content kind=\"normal_mapped\" />", "The scene has no program \"main\""},
   };
   for (const Broken& c : cases) {
     SCOPED_TRACE(c.id);
+    const bool vulkan = strcmp(c.renderer, "OpenGL") != 0;
+    if (vulkan && !g_vulkanDetected) continue;
+    const std::string window = std::string("<window name=\"w\" renderer_type=\"") + c.renderer + "\"" +
+                               (vulkan ? "" : " gl_version_major=\"3\" gl_version_minor=\"2\" gl_core_profile=\"1\"") +
+                               " />";
     const std::string file = writeScene((std::string(c.id) + ".xml").c_str(),
-                                        (std::string("<quellin>\n  <window name=\"w\" renderer_type=\"OpenGL\" "
-                                                     "gl_version_major=\"3\" gl_version_minor=\"2\" "
-                                                     "gl_core_profile=\"1\" />\n  ") +
-                                         c.content + "\n</quellin>\n")
-                                            .c_str());
+                                        ("<quellin>\n  " + window + "\n  " + c.content + "\n</quellin>\n").c_str());
     ASSERT_TRUE(AddSdkDemo(c.id, c.id, file.c_str()));
-    ASSERT_TRUE(StartSdkDemoByName(c.id, 320, 240, "Off", false, -1));
+    const size_t logged = readLines(kLogFile).size();
+    ASSERT_TRUE(StartSdkDemoByName(c.id, 320, 240, "Off", false, vulkan ? vulkanIndex() : -1));
     ASSERT_TRUE(pumpUntilQuit(20000)) << "the window was not closed";
     ASSERT_TRUE(pumpUntil([] { return !IsSdkDemoRunning(); }, 10000));
-    EXPECT_TRUE(logHas(c.fault));
-    EXPECT_FALSE(logHas("[STV] - Demo initialized OK."));
+    // Only this run's lines: the log holds the earlier cases too.
+    const std::vector<std::string> lines = readLines(kLogFile);
+    bool named = false;
+    for (size_t i = logged; i < lines.size(); ++i) {
+      named = named || lines[i].find(c.fault) != std::string::npos;
+      EXPECT_EQ(std::string::npos, lines[i].find("[STV] - Demo initialized OK."));
+    }
+    EXPECT_TRUE(named) << c.fault;
   }
 }
 
