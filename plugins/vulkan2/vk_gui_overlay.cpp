@@ -281,15 +281,9 @@ void VulkanPLugin::imgui_upload_fonts() {
   }
   const VkDeviceSize bytes = static_cast<VkDeviceSize>(width) * height * 4;
   destroy_font();
-  ImageRequest request;
-  request.info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
-  request.info.imageType = VK_IMAGE_TYPE_2D;
-  request.info.format = VK_FORMAT_R8G8B8A8_UNORM;
-  request.info.extent = {static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1};
-  request.info.mipLevels = request.info.arrayLayers = 1;
-  request.info.samples = VK_SAMPLE_COUNT_1_BIT;
-  request.info.tiling = VK_IMAGE_TILING_OPTIMAL;
-  request.info.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT;
+  ImageRequest request =
+      image_2d_request(VK_FORMAT_R8G8B8A8_UNORM, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                       VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT);
   request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
   request.view_aspect = VK_IMAGE_ASPECT_COLOR_BIT;
   ImageObjects image;

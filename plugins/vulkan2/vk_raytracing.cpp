@@ -316,17 +316,9 @@ bool VulkanPLugin::storage_image_create_objects(VkDeviceRecord* device, VkGpuRec
                  gpu->name.c_str());
     return false;
   }
-  ImageRequest request;
-  request.info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
-  request.info.imageType = VK_IMAGE_TYPE_2D;
-  request.info.format = format;
-  request.info.extent = {width, height, 1};
-  request.info.mipLevels = 1;
-  request.info.arrayLayers = 1;
-  request.info.samples = VK_SAMPLE_COUNT_1_BIT;
-  request.info.tiling = VK_IMAGE_TILING_OPTIMAL;
-  request.info.usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_STORAGE_BIT;
-  request.info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  ImageRequest request =
+      image_2d_request(format, width, height,
+                       VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_STORAGE_BIT);
   request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
   request.view_aspect = VK_IMAGE_ASPECT_COLOR_BIT;
   ImageObjects objects;

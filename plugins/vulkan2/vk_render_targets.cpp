@@ -22,19 +22,7 @@ int32_t frames_wanted(const VkDeviceRecord* device) {
 
 ImageRequest attachment_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
                                 VkImageAspectFlags aspect) {
-  ImageRequest request;
-  VkImageCreateInfo& info = request.info;
-  info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
-  info.imageType = VK_IMAGE_TYPE_2D;
-  info.format = format;
-  info.extent = {width, height, 1};
-  info.mipLevels = 1;
-  info.arrayLayers = 1;
-  info.samples = VK_SAMPLE_COUNT_1_BIT;
-  info.tiling = VK_IMAGE_TILING_OPTIMAL;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  ImageRequest request = image_2d_request(format, width, height, usage);
   request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
   request.fallback = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
   request.view_aspect = aspect;

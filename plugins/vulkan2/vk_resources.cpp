@@ -211,6 +211,24 @@ VkSamplerCreateInfo overlay_sampler_info() {
   return sampler;
 }
 
+ImageRequest image_2d_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
+                              VkImageTiling tiling) {
+  ImageRequest request;
+  VkImageCreateInfo& info = request.info;
+  info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
+  info.imageType = VK_IMAGE_TYPE_2D;
+  info.format = format;
+  info.extent = {width, height, 1};
+  info.mipLevels = 1;
+  info.arrayLayers = 1;
+  info.samples = VK_SAMPLE_COUNT_1_BIT;
+  info.tiling = tiling;
+  info.usage = usage;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  return request;
+}
+
 VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
                               ImageObjects* out) {
   VkFunctionTable& fn = device->functions;

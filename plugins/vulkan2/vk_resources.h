@@ -180,6 +180,10 @@ struct ImageObjects {
 };
 
 // Shared helpers (vk_resources.cpp).
+// A single-sample 2D image of one level and one layer, exclusive, starting
+// undefined; callers set memory, view and anything else they need.
+ImageRequest image_2d_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
+                              VkImageTiling tiling = VK_IMAGE_TILING_OPTIMAL);
 VkFormat pixel_format_to_vk_format(int pixel_format);
 // Bytes a texel of a pixel format takes in upload; 0 for a format outside the table.
 uint32_t pixel_format_texel_size(int pixel_format);

@@ -18,19 +18,8 @@ uint32_t level_count_of(const tvc::TextureData* texture) {
 }
 
 ImageRequest linear_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage) {
-  ImageRequest request;
-  VkImageCreateInfo& info = request.info;
-  info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
-  info.imageType = VK_IMAGE_TYPE_2D;
-  info.format = format;
-  info.extent = {width, height, 1};
-  info.mipLevels = 1;
-  info.arrayLayers = 1;
-  info.samples = VK_SAMPLE_COUNT_1_BIT;
-  info.tiling = VK_IMAGE_TILING_LINEAR;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  info.initialLayout = VK_IMAGE_LAYOUT_PREINITIALIZED;
+  ImageRequest request = image_2d_request(format, width, height, usage, VK_IMAGE_TILING_LINEAR);
+  request.info.initialLayout = VK_IMAGE_LAYOUT_PREINITIALIZED;
   request.preferred = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
   request.fallback = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
   return request;
@@ -38,13 +27,10 @@ ImageRequest linear_request(VkFormat format, uint32_t width, uint32_t height, Vk
 
 ImageRequest device_request(VkFormat format, uint32_t width, uint32_t height, uint32_t levels, uint32_t layers,
                             VkImageUsageFlags usage) {
-  ImageRequest request = linear_request(format, width, height, usage);
+  ImageRequest request = image_2d_request(format, width, height, usage);
   request.info.mipLevels = levels;
   request.info.arrayLayers = layers;
-  request.info.tiling = VK_IMAGE_TILING_OPTIMAL;
-  request.info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
   request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
-  request.fallback = 0;
   request.view_aspect = VK_IMAGE_ASPECT_COLOR_BIT;
   request.view_type = layers > 1 ? VK_IMAGE_VIEW_TYPE_2D_ARRAY : VK_IMAGE_VIEW_TYPE_2D;
   return request;
