@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "vk_device.h"
+#include "vk_resources.h"
 
 namespace {
 
@@ -35,18 +36,8 @@ uint32_t memory_type(const VkGpuRecord* gpu, uint32_t allowed, VkMemoryPropertyF
 VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint32_t width, uint32_t height,
                            LinearImage* target) {
   VkFunctionTable& fn = device->functions;
-  VkImageCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
-  info.imageType = VK_IMAGE_TYPE_2D;
-  info.format = kLinearFormat;
-  info.extent = {width, height, 1};
-  info.mipLevels = 1;
-  info.arrayLayers = 1;
-  info.samples = VK_SAMPLE_COUNT_1_BIT;
-  info.tiling = VK_IMAGE_TILING_LINEAR;
-  info.usage = VK_IMAGE_USAGE_TRANSFER_DST_BIT;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+  const VkImageCreateInfo info =
+      image_2d_request(kLinearFormat, width, height, VK_IMAGE_USAGE_TRANSFER_DST_BIT, VK_IMAGE_TILING_LINEAR).info;
   VkResult result = fn.vkCreateImage(device->device, &info, nullptr, &target->image);
   if (result != VK_SUCCESS) {
     target->image = VK_NULL_HANDLE;
