@@ -206,7 +206,9 @@ bool writeReports() {
   return ok;
 }
 
-void shutdownAll() {
+}  // namespace
+
+bool ShutdownQuorvel() {
   LogPrintf(g_log, "%s %d.%d.%d.%d shutdown...", kAppName, kAppVersion[0], kAppVersion[1],
             kAppVersion[2], kAppVersion[3]);
   // The demo threads use the engine, its lock and the fur settings: all of
@@ -231,16 +233,15 @@ void shutdownAll() {
     g_app.updateThread = nullptr;
   }
   LogPrintf(g_log, "%s shutdown ok.", kAppName);
-  if (!demosEnded) return;
+  if (!demosEnded) return false;
   if (g_app.engineStarted) {
     Korveth_nsp::Korveth::getInstance()->shutdown(nullptr);
     g_app.engineStarted = false;
   }
   ReleaseCudaInfo();
   ReleaseAppState();
+  return true;
 }
-
-}  // namespace
 
 INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM, LPARAM) {
   switch (msg) {
@@ -320,6 +321,6 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   int exitCode = 0;
   if (reportMode() && !writeReports()) exitCode = 2;
   if (!reportMode()) RunMainWindow(instance);
-  shutdownAll();
+  ShutdownQuorvel();
   return exitCode;
 }
