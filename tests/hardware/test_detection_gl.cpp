@@ -275,18 +275,17 @@ TEST(DetectionGlShutdownTest, NothingLeftBehind) {
   Scanrik::destroyInstance();
 }
 
+BOOL CALLBACK countDummyWindow(HWND w, LPARAM count) {
+  char name[64] = "";
+  GetClassNameA(w, name, sizeof(name));
+  if (strcmp(name, "Scanrik_DummyW") == 0) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
 // Hidden windows of the detection's dummy class on this thread.
 int dummyWindowCount() {
   int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM arg) -> BOOL {
-        char name[64] = "";
-        GetClassNameA(w, name, sizeof(name));
-        if (strcmp(name, "Scanrik_DummyW") == 0) ++*reinterpret_cast<int*>(arg);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumThreadWindows(GetCurrentThreadId(), countDummyWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
