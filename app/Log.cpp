@@ -13,27 +13,38 @@
 
 LogStream g_log;
 
-LogStream::LogStream() : enabled(true), prefix(false), lineCounter(0), file(INVALID_HANDLE_VALUE) {
-  InitializeCriticalSection(&lock);
+namespace {
+
+void closeFile(HANDLE* file) {
+  if (*file != INVALID_HANDLE_VALUE) {
+    CloseHandle(*file);
+    *file = INVALID_HANDLE_VALUE;
+  }
 }
 
-LogStream::~LogStream() {
-  close();
-  DeleteCriticalSection(&lock);
-}
+}  // namespace
 
+LogStream::LogStream()
+    : enabled(true), prefix(false), lineCounter(0), file(INVALID_HANDLE_VALUE), lock(SRWLOCK_INIT) {}
+
+LogStream::~LogStream() { close(); }
+
+// The file changes only under the lock: a line being written never has its
+// handle closed, or reused for another file, under it.
 bool LogStream::open(const char* path) {
-  close();
+  AcquireSRWLockExclusive(&lock);
+  closeFile(&file);
   file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return file != INVALID_HANDLE_VALUE;
+  const bool opened = file != INVALID_HANDLE_VALUE;
+  ReleaseSRWLockExclusive(&lock);
+  return opened;
 }
 
 void LogStream::close() {
-  if (file != INVALID_HANDLE_VALUE) {
-    CloseHandle(file);
-    file = INVALID_HANDLE_VALUE;
-  }
+  AcquireSRWLockExclusive(&lock);
+  closeFile(&file);
+  ReleaseSRWLockExclusive(&lock);
 }
 
 namespace {
@@ -45,7 +56,7 @@ void LogPrintf(LogStream& log, const char* format, ...) {
   if (!log.enabled) return;
   char* line = static_cast<char*>(malloc(kLogLineSize + 64));
   if (!line) return;
-  EnterCriticalSection(&log.lock);
+  AcquireSRWLockExclusive(&log.lock);
   int used = 0;
   if (log.prefix) {
     SYSTEMTIME t;
@@ -67,7 +78,7 @@ void LogPrintf(LogStream& log, const char* format, ...) {
     DWORD written = 0;
     WriteFile(log.file, line, static_cast<DWORD>(used), &written, nullptr);
   }
-  LeaveCriticalSection(&log.lock);
+  ReleaseSRWLockExclusive(&log.lock);
   free(line);
 }
 

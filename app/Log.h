@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// Threads that are never joined (the update check, a demo thread that did
+// not stop) may log while the program's globals are destroyed: the stream's
+// end closes the file under its lock and leaves the lock itself in place, so
+// such a line waits for the end and is then dropped.
 struct LogStream {
   LogStream();
   ~LogStream();
@@ -18,7 +22,9 @@ struct LogStream {
   bool prefix;
   uint32_t lineCounter;
   HANDLE file;
-  CRITICAL_SECTION lock;
+  // Needs neither set-up nor deletion: valid before the constructor has run
+  // and after the destructor.
+  SRWLOCK lock;
 };
 
 extern LogStream g_log;

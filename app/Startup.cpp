@@ -206,41 +206,47 @@ bool writeReports() {
   return ok;
 }
 
-void shutdownAll() {
+}  // namespace
+
+bool ShutdownQuorvel() {
   LogPrintf(g_log, "%s %d.%d.%d.%d shutdown...", kAppName, kAppVersion[0], kAppVersion[1],
             kAppVersion[2], kAppVersion[3]);
-  // The demo threads use the engine, its lock and the fur settings: all of
-  // them stay until every thread has ended.
+  // A demo thread that does not stop in time is never waited for again, and
+  // nothing it can still reach is freed under it: the OpenCL table and
+  // library, the detection state and its render windows (its benchmark row
+  // reads them), the engine, its lock and the fur settings stay until the
+  // process ends.
   const bool demosEnded = EndAllDemos();
-  if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: the 3D engine stays up");
+  if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: what it uses stays until the end");
   if (g_app.openGlModelessDialog) {
     DestroyWindow(g_app.openGlModelessDialog);
     g_app.openGlModelessDialog = nullptr;
   }
   ShutdownDemoSdk();
-  ShutdownOpenCl();
-  ResetClEntryPoints();
+  if (demosEnded) {
+    ShutdownOpenCl();
+    ResetClEntryPoints();
+  }
   ShutdownVulkanInfo();
   Scanrik* s = Scanrik::instance();
   if (s) {
     for (unsigned g = 0; g < g_app.gpuCount; ++g) s->stopAmdPMLog(static_cast<int>(g));
-    s->shutdown();
+    if (demosEnded) s->shutdown();
   }
   if (g_app.updateThread) {
     CloseHandle(g_app.updateThread);
     g_app.updateThread = nullptr;
   }
   LogPrintf(g_log, "%s shutdown ok.", kAppName);
-  if (!demosEnded) return;
+  if (!demosEnded) return false;
   if (g_app.engineStarted) {
     Korveth_nsp::Korveth::getInstance()->shutdown(nullptr);
     g_app.engineStarted = false;
   }
   ReleaseCudaInfo();
   ReleaseAppState();
+  return true;
 }
-
-}  // namespace
 
 INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM, LPARAM) {
   switch (msg) {
@@ -320,6 +326,12 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   int exitCode = 0;
   if (reportMode() && !writeReports()) exitCode = 2;
   if (!reportMode()) RunMainWindow(instance);
-  shutdownAll();
+  if (!ShutdownQuorvel()) {
+    // A demo thread still runs on the log, the application state and the
+    // engine: the process ends here, before the runtime destroys those
+    // globals (and the libraries run their detach code) under it. Nothing is
+    // lost: log lines, reports and benchmark rows are on disk already.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+  }
   return exitCode;
 }

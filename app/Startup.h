@@ -6,4 +6,8 @@
 // Returns the process exit code: 0, or non-zero when report mode fails.
 int RunQuorvel(HINSTANCE instance, const char* commandLine);
 
+// The shutdown after the main window or report mode; false when a demo
+// thread was still running at its end.
+bool ShutdownQuorvel();
+
 INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp);

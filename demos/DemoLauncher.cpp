@@ -11,6 +11,7 @@
 #include "app/Log.h"
 #include "app/VulkanInfo.h"
 #include "demos/DemoStart.h"
+#include "resources/resource.h"
 #include "stv.h"
 
 namespace {
@@ -60,7 +61,6 @@ const int kCatalogueRows = static_cast<int>(sizeof(kCatalogue) / sizeof(kCatalog
 const char kHostName[] = "Quorvel";
 const char kWindowClass[] = "TVL_WinClass";
 const char kBenchmarkFile[] = "./_tvl_benchmark_results.csv";
-const int kSmallIconResource = 170;
 // How long shutdown and a closing window wait for a demo's threads. A demo
 // that does not stop in time is left allocated (its threads may still read
 // it) and reported in the log.
@@ -431,7 +431,7 @@ bool CreateSdkDemoWindow(SdkDemoRecord* r) {
   wc.lpfnWndProc = SdkDemoWindowProc;
   wc.hInstance = r->instance;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hIconSm = LoadIconA(r->instance, MAKEINTRESOURCEA(kSmallIconResource));
+  wc.hIconSm = LoadIconA(r->instance, MAKEINTRESOURCEA(IDI_QUORVEL_SMALL));
   wc.lpszClassName = kWindowClass;
   RegisterClassExA(&wc);  // fails harmlessly when already registered
 

@@ -127,6 +127,10 @@ RenderWindow::~RenderWindow() {
 bool RenderWindow::create(HWND window, int width, int height, int colorBits, int depthBits,
                           int stencilBits, int samples, int major, int minor, int contextFlag) {
   if (!m_pRWCtx) return false;
+  // A creation after an earlier one keeps nothing of that context's facts.
+  m_pRWCtx->ready = false;
+  m_hasNvxMemoryInfo = m_hasAtiMeminfo = false;
+  m_amdTotalVideoMemoryKB = -1;
   m_pRWCtx->mHardwareCaps.init();
   m_requestedMinor = minor;
   m_requestedMajor = major;

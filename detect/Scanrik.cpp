@@ -146,6 +146,24 @@ void Scanrik::destroyInstance() {
   g_facade = nullptr;
 }
 
+namespace {
+
+// A start-up that found no driver may run again. What it left cannot be
+// taken over: a window's pixel format is set only once, and its context and
+// device context would be overwritten. They go, with the dummy window, and
+// the new start-up begins on a window of its own.
+void discardUnstartedDetection(ScanrikState& s) {
+  RenderWindowCtx* ctx = s.currentRenderWindow->context();
+  ctx->startedByFacade = false;  // so the device context is released
+  s.currentRenderWindow->shutdown();
+  if (s.dummyWindow) {
+    DestroyWindow(s.dummyWindow);
+    s.dummyWindow = nullptr;
+  }
+}
+
+}  // namespace
+
 bool Scanrik::startupWrapper(int, int x, int y, int width, int height, int glMajor, int glMinor,
                              int contextFlag) {
   return startup(x, y, width, height, glMajor, glMinor, contextFlag);
@@ -158,8 +176,7 @@ bool Scanrik::startup(int x, int y, int width, int height, int glMajor, int glMi
   if (s.started) return true;
   if (!s.currentRenderWindow || !s.currentRenderWindow->context()) return false;
 
-  // A start-up that found no driver may run again: begin from a clean list.
-  s.currentRenderWindow->caps()->release();
+  discardUnstartedDetection(s);
 
   s.log.write("Scanrik::startup() - Scanrik_DummyW");
   HINSTANCE module = GetModuleHandleA(nullptr);

@@ -5,6 +5,8 @@
 #define IDD_MAIN_WINDOW 129
 #define IDC_MAIN_TABS 1000
 #define IDI_QUORVEL 169
+// The small icon of the framework-demo windows (the same picture).
+#define IDI_QUORVEL_SMALL 170
 
 // Tab panel templates created by the main window.
 #define IDD_PANEL_GPU 130

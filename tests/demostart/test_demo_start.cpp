@@ -2,12 +2,21 @@
 #include <windows.h>
 
 #include <atomic>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "app/AppState.h"
+#include "app/Log.h"
+#include "app/OpenClInfo.h"
+#include "app/Startup.h"
+#include "demos/BenchmarkResult.h"
+#include "demos/ClEntryPoints.h"
 #include "demos/DemoCatalogue.h"
 #include "demos/DemoControl.h"
 #include "demos/DemoStart.h"
 #include "resources/resource.h"
+#include "stv.h"
 #include "tests/enginedemo/DemoTestHelpers.h"
 
 namespace {
@@ -221,6 +230,89 @@ TEST_F(DemoStartTest, FurCubeWithoutOpenGl2ShowsItsRequirement) {
   EXPECT_EQ(nullptr, slot->thread);
   EXPECT_EQ(nullptr, slot->renderWindow);
   EXPECT_EQ(nullptr, g_app.demoWindows[kSlotFur]);
+}
+
+// Holds on past shutdown's stop wait, then ends as a demo does: one more
+// OpenCL call, its benchmark row, the close of its window.
+HANDLE g_holdOn = nullptr;
+std::atomic<int> g_lateClStatus{1};
+DWORD WINAPI heldOnDemo(void* arg) {
+  DemoSlot* slot = static_cast<DemoSlot*>(arg);
+  WaitForSingleObject(g_holdOn, 60000);
+  cl_uint platforms = 0;
+  g_lateClStatus = ClEntryPoints::clGetPlatformIDs(0, nullptr, &platforms);
+  WriteBenchmarkResult(slot, "held on past shutdown");
+  PostMessageA(slot->window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+// Shutdown gives up on a demo thread that does not stop: everything the
+// thread can still reach stays, so it ends its run normally afterwards.
+TEST_F(DemoStartTest, ShutdownKeepsWhatADemoThatDidNotStopUses) {
+  char logPath[MAX_PATH], dir[MAX_PATH];
+  GetTempPathA(sizeof(dir), dir);
+  GetTempFileNameA(dir, "qvs", 0, logPath);
+  g_log.enabled = true;
+  g_log.prefix = false;
+  ASSERT_TRUE(g_log.open(logPath));
+  ASSERT_TRUE(DetectOpenCl());
+  const OpenClDeviceInfo* device = FindClCpuDevice(0);
+  ASSERT_NE(nullptr, device) << "pocl offers a CPU device";
+  const std::string deviceName = device->name;
+  Scanrik* s = Scanrik::instance();
+  ASSERT_TRUE(s && s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1));
+  const std::string gpu = s->getPrimaryGpuName();
+  RenderWindow* renderWindow = DetectionState().currentRenderWindow;
+  const OpenClPlatformInfo* platforms = g_app.clPlatforms;
+  const int platformCount = g_app.clPlatformCount;
+  HMODULE openCl = g_app.openClLibrary;
+  g_app.benchmarkLog = true;
+  g_app.clDeviceType = kClDeviceTypeCpu;
+
+  g_holdOn = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DemoSlot* slot = &g_app.demoSlots[kSlotGl3Torus];
+  HWND window = nullptr;
+  ASSERT_TRUE(StartGlDemo(nullptr, slot, 1, heldOnDemo, &window, false));
+  HANDLE thread = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), slot->thread, GetCurrentProcess(), &thread, 0,
+                              FALSE, DUPLICATE_SAME_ACCESS));
+  EXPECT_FALSE(ShutdownQuorvel());
+  EXPECT_EQ(platforms, g_app.clPlatforms);
+  EXPECT_EQ(platformCount, g_app.clPlatformCount);
+  EXPECT_EQ(openCl, g_app.openClLibrary);
+  char modulePath[MAX_PATH] = "";
+  EXPECT_NE(0u, GetModuleFileNameA(openCl, modulePath, sizeof(modulePath))) << "OpenCL was unloaded";
+  EXPECT_EQ(renderWindow, DetectionState().currentRenderWindow);
+  EXPECT_NE(std::string::npos, fileText(logPath).find("Quorvel shutdown ok.\n"));
+
+  SetEvent(g_holdOn);
+  ASSERT_TRUE(pumpUntil([&] { return !IsWindow(window); }, 20000)) << "the demo never closed its window";
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+  DWORD exitCode = STILL_ACTIVE;
+  GetExitCodeThread(thread, &exitCode);
+  EXPECT_EQ(0u, exitCode);
+  CloseHandle(thread);
+  EXPECT_EQ(CL_SUCCESS, g_lateClStatus.load());
+  const std::string rows = fileText(std::string(stv::get_app_directory()) + "bench_result.csv");
+  const std::string row = "\"" + gpu + "\",\"\",\"" + deviceName + "\",\"CPU\",";
+  const size_t at = rows.rfind("\"held on past shutdown\"");
+  ASSERT_NE(std::string::npos, at) << rows;
+  EXPECT_EQ(rows.rfind(row, at), rows.rfind('\n', at) + 1) << "row: " << rows.substr(rows.rfind('\n', at) + 1);
+
+  // Once the thread has ended, shutdown frees everything.
+  EXPECT_TRUE(ShutdownQuorvel());
+  EXPECT_EQ(nullptr, g_app.clPlatforms);
+  EXPECT_EQ(nullptr, DetectionState().currentRenderWindow);
+  CloseHandle(g_holdOn);
+  g_log.close();
+  DeleteFileA(logPath);
 }
 
 }  // namespace

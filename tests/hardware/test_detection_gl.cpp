@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "FakeDisplays.h"
 #include "detect/GlReaders.h"
 #include "detect/OpenGLCaps.h"
 #include "detect/Scanrik.h"
@@ -271,6 +272,83 @@ TEST(DetectionGlShutdownTest, NothingLeftBehind) {
   EXPECT_FALSE(GetClassInfoExA(GetModuleHandleA(nullptr), "Scanrik_DummyRW_MSAA", &wc));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("_z.log"));
   EXPECT_EQ(0, Scanrik::instance()->getNumOpenGLExtensions());
+  Scanrik::destroyInstance();
+}
+
+BOOL CALLBACK countDummyWindow(HWND w, LPARAM count) {
+  char name[64] = "";
+  GetClassNameA(w, name, sizeof(name));
+  if (strcmp(name, "Scanrik_DummyW") == 0) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// Hidden windows of the detection's dummy class on this thread.
+int dummyWindowCount() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), countDummyWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// The colour that a clear of a small framebuffer object reads back.
+unsigned clearedPixel() {
+  GLuint fbo = 0, colour = 0;
+  glGenFramebuffers(1, &fbo);
+  glGenRenderbuffers(1, &colour);
+  glBindRenderbuffer(GL_RENDERBUFFER, colour);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 4, 4);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+  glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  unsigned char rgba[4] = {0, 0, 0, 0};
+  glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteRenderbuffers(1, &colour);
+  glDeleteFramebuffers(1, &fbo);
+  return (unsigned(rgba[0]) << 24) | (unsigned(rgba[1]) << 16) | (unsigned(rgba[2]) << 8) | rgba[3];
+}
+
+// A start-up without display devices finds no driver and may run again.
+// The second one, with the machine's devices, gets a context of its own
+// that works, and nothing of the first one's context stays behind.
+TEST(DetectionGlRestartTest, SecondStartupAfterNoDriverLeavesNothingOfTheFirst) {
+  DeleteFileA("_z.log");
+  Scanrik* s = Scanrik::instance();
+  ASSERT_NE(nullptr, s);
+  HGLRC firstContext = nullptr;
+  HDC firstDc = nullptr;
+  HWND firstWindow = nullptr;
+  {
+    FakeDisplays none({});
+    ASSERT_TRUE(s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1));
+    EXPECT_FALSE(s->isGraphicsDriverDetected());
+    firstContext = DetectionState().currentRenderWindow->context()->context;
+    firstDc = DetectionState().currentRenderWindow->context()->dc;
+    firstWindow = DetectionState().dummyWindow;
+  }
+  ASSERT_NE(nullptr, firstContext) << "the first start-up made no context";
+  EXPECT_EQ(firstContext, wglGetCurrentContext());
+
+  ASSERT_TRUE(s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1));
+  EXPECT_TRUE(s->isGraphicsDriverDetected());
+  RenderWindowCtx* ctx = DetectionState().currentRenderWindow->context();
+  HGLRC current = wglGetCurrentContext();
+  ASSERT_NE(nullptr, current);
+  EXPECT_EQ(ctx->context, current);
+  EXPECT_EQ(ctx->dc, wglGetCurrentDC());
+  EXPECT_EQ(4, DetectionState().currentRenderWindow->caps()->glMajor);
+  EXPECT_EQ(0xFF00FFFFu, clearedPixel());
+  EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+
+  EXPECT_EQ(1, dummyWindowCount());
+  if (firstContext != current) {
+    EXPECT_FALSE(wglDeleteContext(firstContext)) << "the first context was never deleted";
+  }
+  if (firstDc != ctx->dc) {
+    EXPECT_FALSE(ReleaseDC(firstWindow, firstDc)) << "the first device context is still held";
+  }
+  ASSERT_TRUE(s->shutdown());
+  EXPECT_EQ(0, dummyWindowCount());
   Scanrik::destroyInstance();
 }
 

@@ -69,6 +69,28 @@ TEST_F(LauncherTest, DemoOnItsOwnThreadsEndsOnCloseOrEscape) {
   EXPECT_FALSE(fileExists(kCsvFile));
 }
 
+// The demo window's class takes the program's small icon from the
+// program's resources.
+TEST_F(LauncherTest, DemoWindowClassHasTheSmallIcon) {
+  struct ProgramResources {
+    HMODULE module = LoadLibraryExA("quorvel.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ProgramResources() { g_app.instance = reinterpret_cast<HINSTANCE>(module); }
+    ~ProgramResources() {
+      g_app.instance = nullptr;
+      if (module) FreeLibrary(module);
+    }
+  } program;
+  ASSERT_NE(nullptr, program.module);
+  const int index = catalogueIndexOf("gl11_triangle");
+  ASSERT_GE(index, 0);
+  SdkDemoRecord* record = GetSdkDemo(index);
+  ASSERT_TRUE(StartSdkDemoByIndex(index, 320, 240, "Off", false, -1));
+  ASSERT_TRUE(pumpUntil([&] { return record->window != nullptr; }, 10000));
+  EXPECT_NE(0u, GetClassLongPtrA(record->window, GCLP_HICONSM));
+  PostMessageA(record->window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(record->windowThread, 10000));
+}
+
 // Shutdown stops a demo on either kind of start and leaves no window.
 TEST_F(LauncherTest, ShutdownStopsRunningDemos) {
   const int index = catalogueIndexOf("gl32_triangle");
