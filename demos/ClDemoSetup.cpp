@@ -48,10 +48,9 @@ bool ReadKernelFile(const char* path, std::string* text) {
   long size = -1;
   if (fseek(f, 0, SEEK_END) == 0) size = ftell(f);
   bool ok = size >= 0 && size <= kMaxKernelFileSize && fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    text->assign(static_cast<size_t>(size), '\0');
-    ok = size == 0 || fread(&(*text)[0], 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
-  }
+  text->clear();
+  if (ok) ok = Korveth_nsp::kvTryResize(*text, static_cast<size_t>(size));
+  if (ok) ok = size == 0 || fread(&(*text)[0], 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
   fclose(f);
   if (!ok) text->clear();
   return ok;

@@ -63,7 +63,10 @@ class JuliaDemo : public ClRawDemo {
     m_quad.buildQuad();
     m_quad.setAttribLocations(m_program.getAttribLocation("In_Position"), -1, -1, m_program.getAttribLocation("In_UV"));
     m_program.unbind();
-    m_pixels.assign(imageBytes(), 0);
+    if (!Korveth_nsp::kvTryResize(m_pixels, imageBytes())) {
+      ShowErrorBox("The Julia image of %d x %d pixels does not fit in memory. Bye...", m_size, m_size);
+      return kSetupGlFailed;
+    }
     glGenTextures(1, &m_texture);
     glBindTexture(GL_TEXTURE_2D, m_texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, m_size, m_size, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);

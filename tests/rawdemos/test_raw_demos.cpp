@@ -17,6 +17,7 @@
 #include "demos/ClDemoRoutines.h"
 #include "demos/DemoControl.h"
 #include "demos/RawGlDemos.h"
+#include "lumaq.h"
 #include "tests/rawdemos/RawDemoHarness.h"
 
 namespace {
@@ -296,6 +297,45 @@ TEST_F(RawDemoTest, JuliaWithoutItsKernelFileRefusesBeforeDrawing) {
   EXPECT_TRUE(sawBox(run, "Ouch! Where is the OpenCL kernel for Julia demo????\n\rBye..."));
   EXPECT_TRUE(run.last.empty());
   EXPECT_TRUE(LastBenchmarkRow("CL_Julia4D").empty());
+}
+
+// Host memory that a setting sizes and the process cannot have (made to
+// fail here: a 64-bit process gets it): the demo shows its problem and
+// ends, and the next run in the same slot works.
+TEST_F(RawDemoTest, MemoryThatCannotBeHadEndsOnlyTheDemo) {
+  struct {
+    const char* name;
+    DemoThreadRoutine routine;
+    int slot;
+    std::function<void()> settings;
+    size_t ceiling;
+    const char* box;
+    std::function<void(const DemoRun&)> expectPicture;
+  } cases[] = {
+      {"julia", ClJuliaThread, kSlotClJulia, [] { g_app.juliaRttSize = 1024; }, 2u << 20,
+       "Quorvel Error\tThe Julia image of 1024 x 1024 pixels does not fit in memory. Bye...", expectJulia},
+      {"deformer", ClDeformerThread, kSlotClDeformer, [] {}, 4u << 20,
+       "Quorvel Error\tThe surface of 511 x 511 segments is too large. Bye...", expectDeformedSurface},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    c.settings();
+    RemoveBenchmarkFile();
+    Korveth_nsp::kvSetAllocationCeiling(c.ceiling);
+    DemoRun run = RunDemoThread(c.routine, c.slot, kWindowSide, kWindowSide);
+    Korveth_nsp::kvClearAllocationCeiling();
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.windowClosed);
+    EXPECT_EQ(0, run.doneFlag);
+    EXPECT_TRUE(sawBox(run, c.box)) << (run.boxes.empty() ? "no box" : run.boxes[0]);
+    EXPECT_TRUE(run.last.empty()) << "no frame drawn";
+    DemoRun again = RunDemoThread(c.routine, c.slot, kWindowSide, kWindowSide);
+    ASSERT_TRUE(again.ended);
+    EXPECT_TRUE(again.boxes.empty()) << again.boxes.front();
+    ASSERT_FALSE(again.last.empty());
+    c.expectPicture(again);
+  }
 }
 
 TEST_F(RawDemoTest, GpuDemosAreRefusedWithoutAGpuDevice) {
