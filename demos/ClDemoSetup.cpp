@@ -16,7 +16,7 @@
 
 namespace {
 
-// Build logs longer than this are cut; the box shows the start anyway.
+// Build logs longer than this are cut: the box shows their start.
 const size_t kMaxBuildLog = 256 * 1024;
 
 const OpenClPlatformInfo* platformRow(int index) {
@@ -189,16 +189,18 @@ bool ClDemoSession::build(const ClDemoOptions& options, const std::string& sourc
   if (program) status = ClEntryPoints::clBuildProgram(program, 0, nullptr, buildOptions, nullptr, nullptr);
   if (program && status == CL_SUCCESS) return true;
   if (options.autostarted) WriteBenchmarkResult(slot, options.errorTestName);
+  // The driver refuses a buffer smaller than the whole log: it is read
+  // whole, and the box shows its start.
   std::vector<char> log;
   size_t size = 0;
-  if (program && ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) == CL_SUCCESS) {
-    if (size > kMaxBuildLog) size = kMaxBuildLog;
-    log.assign(size + 1, '\0');
-    if (ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) != CL_SUCCESS)
-      log.assign(1, '\0');
-    log[size] = '\0';
-  }
-  ShowErrorBox("CL kernel compil error: %s", log.empty() ? "" : log.data());
+  bool read = program &&
+              ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) == CL_SUCCESS &&
+              Korveth_nsp::kvTryResize(log, size + 1) &&
+              ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) ==
+                  CL_SUCCESS;
+  const char* shown = read ? log.data() : "";
+  if (read) log[size] = '\0';
+  ShowErrorBox("CL kernel compil error: %.*s", static_cast<int>(strnlen(shown, kMaxBuildLog)), shown);
   return false;
 }
 

@@ -15,6 +15,7 @@
 #include "app/AppState.h"
 #include "app/OpenClInfo.h"
 #include "demos/ClDemoRoutines.h"
+#include "demos/ClEntryPoints.h"
 #include "demos/DemoControl.h"
 #include "demos/RawGlDemos.h"
 #include "lumaq.h"
@@ -276,6 +277,47 @@ TEST_F(RawDemoTest, KernelBuildErrorShowsTheLogWritesTheErrorRowAndLeavesTheSlot
   EXPECT_TRUE(again.boxes.empty());
   EXPECT_FALSE(LastBenchmarkRow("CL_Particles").empty());
   expectParticles(again);
+}
+
+// The length of the build log that the first CPU device gives a source
+// that does not build.
+size_t buildLogLength(const std::string& source) {
+  cl_device_id device = nullptr;
+  cl_platform_id platform = GetClPlatformId(0);
+  if (ClEntryPoints::clGetDeviceIDs(platform, CL_DEVICE_TYPE_CPU, 1, &device, nullptr) != CL_SUCCESS) return 0;
+  cl_context_properties properties[] = {CL_CONTEXT_PLATFORM, reinterpret_cast<cl_context_properties>(platform), 0};
+  cl_int status = 0;
+  cl_context context = ClEntryPoints::clCreateContext(properties, 1, &device, nullptr, nullptr, &status);
+  if (!context) return 0;
+  const char* text = source.c_str();
+  size_t length = source.size(), size = 0;
+  cl_program program = ClEntryPoints::clCreateProgramWithSource(context, 1, &text, &length, &status);
+  if (program && ClEntryPoints::clBuildProgram(program, 0, nullptr, nullptr, nullptr, nullptr) != CL_SUCCESS)
+    ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size);
+  if (program) ClEntryPoints::clReleaseProgram(program);
+  ClEntryPoints::clReleaseContext(context);
+  return size;
+}
+
+// A build log longer than the part the box shows is read whole (the
+// driver refuses a smaller buffer) and the box shows its start.
+TEST_F(RawDemoTest, KernelBuildLogLongerThanItsCapIsShownFromItsStart) {
+  std::string source;
+  for (int i = 0; i < 4000; ++i)
+    source += "#warning each of these lines adds its text, its place and its source line to the build log\n";
+  source += "__kernel void updateParticleWithoutCollision( { this is not C }\n";
+  const size_t logLength = buildLogLength(source);
+  ASSERT_GT(logLength, 256u * 1024) << "the driver's build log is not longer than the part shown";
+  ScopedFolder folder("rawdemo_long_log");
+  std::ofstream("media/particles.cl") << source;
+  DemoRun run = RunDemoThread(ClParticlesThread, kSlotClParticles, kWindowSide, kWindowSide);
+  ASSERT_TRUE(run.ended);
+  EXPECT_TRUE(run.windowClosed);
+  ASSERT_EQ(1u, run.boxes.size());
+  const std::string prefix = "Quorvel Error\tCL kernel compil error: ";
+  ASSERT_EQ(0u, run.boxes[0].rfind(prefix, 0)) << run.boxes[0];
+  EXPECT_NE(std::string::npos, run.boxes[0].find("each of these lines adds its text", prefix.size()))
+      << "the log's start: " << run.boxes[0];
 }
 
 TEST_F(RawDemoTest, KernelBuildErrorWithoutItsStartSwitchWritesNoRow) {
