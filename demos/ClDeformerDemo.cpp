@@ -71,11 +71,7 @@ class DeformerDemo : public ClRawDemo {
                                  : (g_app.clNativeSin ? "surface_deformer_native_sin" : "surface_deformer");
     ClDemoOptions options = {false, false, nullptr, kClKernelText_deformer, kernel,
                              "CL_SurfaceDeformer(kernel ERROR)", g_app.autostart[kAutostartClDeformer]};
-    if (!m_cl.setUp(options, slot())) return kSetupClFailed;
-    if (!makeClBuffers()) {
-      ShowErrorBox("OpenCL %s surface buffers could not be created. Bye...", m_cl.typeWord());
-      return kSetupClFailed;
-    }
+    if (!m_cl.setUp(options, slot()) || !makeClBuffers()) return kSetupClFailed;
     workSizes2D(m_width, m_height, m_global, m_local, &m_useLocal);
     // The first frame already shows a deformed surface.
     runKernel(0.0f, 0, 0);
@@ -147,24 +143,20 @@ class DeformerDemo : public ClRawDemo {
     return true;
   }
 
+  // The surface's buffers and the kernel's fixed arguments; false after
+  // the box that names what failed.
   bool makeClBuffers() {
-    cl_int status = 0;
-    size_t bytes = vertexCount() * 16;
-    m_positions = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, bytes, nullptr, &status);
-    m_normals = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, bytes, nullptr, &status);
-    if (!m_positions || !m_normals) return false;
-    cl_uint w = static_cast<cl_uint>(m_width), h = static_cast<cl_uint>(m_height);
-    status = ClEntryPoints::clSetKernelArg(m_cl.kernel, 0, sizeof(cl_mem), &m_positions);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 1, sizeof(cl_mem), &m_normals);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 2, sizeof(w), &w);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 3, sizeof(h), &h);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 4, sizeof(kWaveFrequency), &kWaveFrequency);
-    if (m_check) {
-      m_checkBuffer = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, vertexCount() * sizeof(float), nullptr, &status);
-      if (!m_checkBuffer) return false;
-      status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 8, sizeof(cl_mem), &m_checkBuffer);
-    }
-    return status == CL_SUCCESS;
+    const size_t bytes = vertexCount() * 16;
+    m_positions = m_cl.createBuffer("positions", CL_MEM_WRITE_ONLY, bytes, nullptr);
+    m_normals = m_positions ? m_cl.createBuffer("normals", CL_MEM_WRITE_ONLY, bytes, nullptr) : nullptr;
+    if (!m_normals) return false;
+    const cl_uint w = static_cast<cl_uint>(m_width), h = static_cast<cl_uint>(m_height);
+    if (!m_cl.setArgument(0, m_positions) || !m_cl.setArgument(1, m_normals) || !m_cl.setArgument(2, w) ||
+        !m_cl.setArgument(3, h) || !m_cl.setArgument(4, kWaveFrequency))
+      return false;
+    if (!m_check) return true;
+    m_checkBuffer = m_cl.createBuffer("check", CL_MEM_WRITE_ONLY, vertexCount() * sizeof(float), nullptr);
+    return m_checkBuffer && m_cl.setArgument(8, m_checkBuffer);
   }
 
   bool runKernel(float time, int sinLoops, int madLoops) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +35,15 @@ bool platformHasType(int index, int deviceType) {
 }
 
 }  // namespace
+
+void ShowClSetupFailure(const char* typeWord, cl_int status, const char* stepFormat, ...) {
+  char step[256] = "";
+  va_list args;
+  va_start(args, stepFormat);
+  vsnprintf(step, sizeof(step), stepFormat, args);
+  va_end(args);
+  ShowErrorBox("OpenCL %s %s failed (CL error = %d). Bye...", typeWord, step, status);
+}
 
 unsigned ChooseClDeviceEntry(unsigned count, bool indexGiven, int index, int tabSelection) {
   auto within = [count](int i) { return i >= 0 && static_cast<unsigned>(i) < count; };
@@ -91,6 +101,20 @@ ClDemoSession::ClDemoSession(int type)
 ClDemoSession::~ClDemoSession() { release(); }
 
 const char* ClDemoSession::typeWord() const { return deviceType == kClDeviceTypeCpu ? "CPU" : "GPU"; }
+
+cl_mem ClDemoSession::createBuffer(const char* name, cl_mem_flags flags, size_t bytes, void* host) const {
+  cl_int status = 0;
+  cl_mem buffer = ClEntryPoints::clCreateBuffer(context, flags, bytes, host, &status);
+  if (!buffer) ShowClSetupFailure(typeWord(), status, "%s buffer creation", name);
+  return buffer;
+}
+
+bool ClDemoSession::setArgument(cl_uint index, size_t size, const void* value) const {
+  cl_int status = ClEntryPoints::clSetKernelArg(kernel, index, size, value);
+  if (status == CL_SUCCESS) return true;
+  ShowClSetupFailure(typeWord(), status, "setting of kernel argument %u", index);
+  return false;
+}
 
 void ClDemoSession::release() {
   if (kernel) ClEntryPoints::clReleaseKernel(kernel);
@@ -164,12 +188,12 @@ bool ClDemoSession::createContext(int platformIndex) {
     }
   }
   if (!context) {
-    ShowErrorBox("OpenCL %s context creation failed (CL error = %d). Bye...", typeWord(), status);
+    ShowClSetupFailure(typeWord(), status, "context creation");
     return false;
   }
   queue = ClEntryPoints::clCreateCommandQueue(context, device, 0, &status);
   if (!queue) {
-    ShowErrorBox("OpenCL %s command queue creation failed (CL error = %d). Bye...", typeWord(), status);
+    ShowClSetupFailure(typeWord(), status, "command queue creation");
     return false;
   }
   return true;
@@ -246,7 +270,7 @@ bool ClDemoSession::setUp(const ClDemoOptions& options, DemoSlot* slot) {
     cl_int status = 0;
     kernel = ClEntryPoints::clCreateKernel(program, options.kernelName, &status);
     if (!kernel) {
-      ShowErrorBox("OpenCL kernel %s creation failed (CL error = %d). Bye...", options.kernelName, status);
+      ShowClSetupFailure(typeWord(), status, "kernel %s creation", options.kernelName);
       ok = false;
     }
   }

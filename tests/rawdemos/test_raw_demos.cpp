@@ -244,7 +244,8 @@ class ScopedFolder {
   }
   ~ScopedFolder() {
     SetCurrentDirectoryA(m_previous);
-    DeleteFileA((m_name + "\\media\\particles.cl").c_str());
+    for (const char* file : {"particles.cl", "postfx.cl", "qjulia_kernel.cl"})
+      DeleteFileA((m_name + "\\media\\" + file).c_str());
     RemoveDirectoryA((m_name + "\\media").c_str());
     RemoveDirectoryA(m_name.c_str());
   }
@@ -328,6 +329,44 @@ TEST_F(RawDemoTest, KernelBuildErrorWithoutItsStartSwitchWritesNoRow) {
   ASSERT_TRUE(run.ended);
   EXPECT_TRUE(sawBox(run, "CL kernel compil error: "));
   EXPECT_TRUE(LastBenchmarkRow("CL_Particles(kernel ERROR)").empty());
+}
+
+// A kernel file whose kernel is missing or takes other arguments than the
+// demo sets: the box names the kernel or the argument, and the demo ends.
+TEST_F(RawDemoTest, SetUpFailuresNameWhatFailed) {
+  struct {
+    const char* name;
+    DemoThreadRoutine routine;
+    int slot;
+    const char* file;
+    const char* kernel;
+    const char* box;
+  } cases[] = {
+      {"particles kernel", ClParticlesThread, kSlotClParticles, "media/particles.cl",
+       "kernel void another(global float* a) { a[0] = 1.0f; }",
+       "OpenCL CPU kernel updateParticleWithoutCollision creation failed (CL error = -46). Bye..."},
+      {"particles argument", ClParticlesThread, kSlotClParticles, "media/particles.cl",
+       "kernel void updateParticleWithoutCollision(global float* a, global float* b) { a[0] = b[0]; }",
+       "OpenCL CPU setting of kernel argument 2 failed (CL error = -49). Bye..."},
+      {"post-processing argument", ClPostFxThread, kSlotClPostFx, "media/postfx.cl",
+       "kernel void post_fx_kernel_global_mem(global uint* a, global uint* b, int w, int h) { a[0] = b[0]; }",
+       "OpenCL CPU setting of kernel argument 4 failed (CL error = -49). Bye..."},
+      {"Julia argument", ClJuliaThread, kSlotClJulia, "media/qjulia_kernel.cl",
+       "kernel void QJuliaKernel(global uint* out, float4 mu) { out[0] = 0; }",
+       "OpenCL CPU setting of kernel argument 2 failed (CL error = -49). Bye..."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedFolder folder("rawdemo_named_failures");
+    std::ofstream(c.file) << c.kernel << "\n";
+    DemoRun run = RunDemoThread(c.routine, c.slot, kWindowSide, kWindowSide);
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.windowClosed);
+    EXPECT_EQ(0, run.doneFlag);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_EQ(std::string("Quorvel Error\t") + c.box, run.boxes[0]);
+    EXPECT_TRUE(run.last.empty()) << "no frame drawn";
+  }
 }
 
 TEST_F(RawDemoTest, JuliaWithoutItsKernelFileRefusesBeforeDrawing) {
