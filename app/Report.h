@@ -27,9 +27,12 @@ void AppendVulkanReport();
 void AppendCudaReport();
 void AppendOpenClReport();
 
-// The text report's path when both reports are written and the XML report
-// has the given name: the same name with the extension ".txt".
-std::string TextReportPathBeside(const std::string& xmlPath);
+// Report mode: writes the reports that the switches ask for, under the
+// given name or a generated one; false when one could not be written.
+// With both switches each report gets its own file: the XML report keeps a
+// given name exactly and the text report goes beside it, never into the
+// same file; without a name each gets its own generated one.
+bool WriteRequestedReports();
 
 // Writes the text report (LF copy, text mode) or the XML report to a file;
 // false when the file cannot be opened or written.

@@ -2,11 +2,13 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdarg>
 #include <cstring>
 
 #include "app/AppState.h"
+#include "app/Log.h"
 #include "app/Report.h"
 #include "app/ReportDialog.h"
 #include "detect/Scanrik.h"
@@ -30,14 +32,6 @@ bool writeTextTo(const char* path) {
 }  // namespace
 
 bool WriteTextReport(const char* path) { return writeTextTo(path); }
-
-std::string TextReportPathBeside(const std::string& xmlPath) {
-  size_t slash = xmlPath.find_last_of("/\\");
-  size_t dot = xmlPath.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-    return xmlPath.substr(0, dot) + ".txt";
-  return xmlPath + ".txt";
-}
 
 bool WriteXmlReport(const char* path) {
   const ReportBuffers& b = g_app.reportBuffers;
@@ -63,6 +57,71 @@ bool WriteXmlReport(const char* path) {
   ok = writeAll(f, b.xml, strlen(b.xml)) && ok;
   put("\n\n</quorvel>");
   ok = (fclose(f) == 0) && ok;
+  return ok;
+}
+
+namespace {
+
+// The generated report path of report mode, from the local time.
+std::string generatedReportPath(const char* extension) {
+  char path[64];
+  if (g_app.appendTimestamp) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    snprintf(path, sizeof(path), "./_report_%.4i%.2i%.2i.%.2i%.2i%.2i.%s", t.wYear, t.wMonth,
+             t.wDay, t.wHour, t.wMinute, t.wSecond, extension);
+  } else {
+    snprintf(path, sizeof(path), "./_report.%s", extension);
+  }
+  return path;
+}
+
+// The file a name stands for on Windows, which ignores case and drops the
+// trailing dots and blanks of a name.
+std::string fileIdentity(const std::string& path) {
+  size_t end = path.find_last_not_of(". ");
+  std::string id = end == std::string::npos ? std::string() : path.substr(0, end + 1);
+  for (char& c : id) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return id;
+}
+
+// The text report's path beside an XML report of a given name: the name
+// with the extension ".txt". A name that ends in ".txt" already, in any
+// case, would be the XML report's own file: the text report then gets
+// ".txt" added to the whole name.
+std::string textReportPathBeside(const std::string& xmlPath) {
+  size_t slash = xmlPath.find_last_of("/\\");
+  size_t dot = xmlPath.find_last_of('.');
+  std::string path = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                         ? xmlPath.substr(0, dot) + ".txt"
+                         : xmlPath + ".txt";
+  if (fileIdentity(path) == fileIdentity(xmlPath)) path = xmlPath + ".txt";
+  return path;
+}
+
+}  // namespace
+
+bool WriteRequestedReports() {
+  bool ok = true;
+  std::string given = g_app.reportPath;
+  if (g_app.exportXmlReport) {
+    std::string path = given.empty() ? generatedReportPath("xml") : given;
+    g_app.reportPath = path;
+    if (!WriteXmlReport(path.c_str())) {
+      LogPrintf(g_log, "Could not write the XML report to %s", path.c_str());
+      ok = false;
+    }
+  }
+  if (g_app.exportTextReport) {
+    std::string path = given.empty() ? generatedReportPath("txt")
+                       : g_app.exportXmlReport ? textReportPathBeside(given)
+                                               : given;
+    if (!g_app.exportXmlReport) g_app.reportPath = path;
+    if (!WriteTextReport(path.c_str())) {
+      LogPrintf(g_log, "Could not write the text report to %s", path.c_str());
+      ok = false;
+    }
+  }
   return ok;
 }
 

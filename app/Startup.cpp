@@ -165,47 +165,6 @@ void showProgressDialog(HINSTANCE instance) {
   }
 }
 
-// The generated report path of report mode, from the local time.
-std::string generatedReportPath(const char* extension) {
-  char path[64];
-  if (g_app.appendTimestamp) {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    snprintf(path, sizeof(path), "./_report_%.4i%.2i%.2i.%.2i%.2i%.2i.%s", t.wYear, t.wMonth,
-             t.wDay, t.wHour, t.wMinute, t.wSecond, extension);
-  } else {
-    snprintf(path, sizeof(path), "./_report.%s", extension);
-  }
-  return path;
-}
-
-// Writes the requested reports; false when one of them could not be written.
-// With both switches each report gets its own file: the text report goes
-// beside the XML report under a given name, or gets its own generated one.
-bool writeReports() {
-  bool ok = true;
-  std::string given = g_app.reportPath;
-  if (g_app.exportXmlReport) {
-    std::string path = given.empty() ? generatedReportPath("xml") : given;
-    g_app.reportPath = path;
-    if (!WriteXmlReport(path.c_str())) {
-      LogPrintf(g_log, "Could not write the XML report to %s", path.c_str());
-      ok = false;
-    }
-  }
-  if (g_app.exportTextReport) {
-    std::string path = given.empty() ? generatedReportPath("txt")
-                       : g_app.exportXmlReport ? TextReportPathBeside(given)
-                                               : given;
-    if (!g_app.exportXmlReport) g_app.reportPath = path;
-    if (!WriteTextReport(path.c_str())) {
-      LogPrintf(g_log, "Could not write the text report to %s", path.c_str());
-      ok = false;
-    }
-  }
-  return ok;
-}
-
 }  // namespace
 
 bool ShutdownQuorvel() {
@@ -324,7 +283,7 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   BuildFullReport(g_app.reportExtraSection);
 
   int exitCode = 0;
-  if (reportMode() && !writeReports()) exitCode = 2;
+  if (reportMode() && !WriteRequestedReports()) exitCode = 2;
   if (!reportMode()) RunMainWindow(instance);
   if (!ShutdownQuorvel()) {
     // A demo thread still runs on the log, the application state and the

@@ -58,24 +58,20 @@ class DeformerDemo : public ClRawDemo {
     m_positionLocation = m_program.getAttribLocation("In_Position");
     m_normalLocation = m_program.getAttribLocation("In_Normal");
     m_program.unbind();
-    if (!m_grid.buildGrid(10.0f, 10.0f, m_segmentsX, m_segmentsZ)) {
+    m_width = static_cast<size_t>(m_segmentsX) + 1;
+    m_height = static_cast<size_t>(m_segmentsZ) + 1;
+    if (!m_grid.buildGrid(10.0f, 10.0f, m_segmentsX, m_segmentsZ) || !makeGlBuffers() ||
+        (m_check && !Korveth_nsp::kvTryResize(m_checkValues, vertexCount()))) {
       ShowErrorBox("The surface of %d x %d segments is too large. Bye...", m_segmentsX, m_segmentsZ);
       return kSetupGlFailed;
     }
-    m_width = static_cast<size_t>(m_segmentsX) + 1;
-    m_height = static_cast<size_t>(m_segmentsZ) + 1;
-    makeGlBuffers();
     // The check needs a kernel that writes the check values.
     const char* kernel = m_check ? (g_app.clNativeSin ? "surface_deformer_with_check_native_sin"
                                                       : "surface_deformer_with_check")
                                  : (g_app.clNativeSin ? "surface_deformer_native_sin" : "surface_deformer");
     ClDemoOptions options = {false, false, nullptr, kClKernelText_deformer, kernel,
                              "CL_SurfaceDeformer(kernel ERROR)", g_app.autostart[kAutostartClDeformer]};
-    if (!m_cl.setUp(options, slot())) return kSetupClFailed;
-    if (!makeClBuffers()) {
-      ShowErrorBox("OpenCL %s surface buffers could not be created. Bye...", m_cl.typeWord());
-      return kSetupClFailed;
-    }
+    if (!m_cl.setUp(options, slot()) || !makeClBuffers()) return kSetupClFailed;
     workSizes2D(m_width, m_height, m_global, m_local, &m_useLocal);
     // The first frame already shows a deformed surface.
     runKernel(0.0f, 0, 0);
@@ -124,10 +120,14 @@ class DeformerDemo : public ClRawDemo {
   size_t vertexCount() const { return m_width * m_height; }
 
   // Positions, normals and the grid's triangles in buffers of our own: the
-  // kernel rewrites the first two every frame.
-  void makeGlBuffers() {
+  // kernel rewrites the first two every frame. False when the triangle list
+  // does not fit in memory.
+  bool makeGlBuffers() {
     const GlEntryPoints& g = g_glEntryPoints;
-    if (!m_grid.positions() || !m_grid.normals() || vertexCount() == 0) return;
+    if (!m_grid.positions() || !m_grid.normals() || vertexCount() == 0) return true;
+    std::vector<uint32_t> indices;
+    if (!Korveth_nsp::kvTryResize(indices, static_cast<size_t>(m_grid.triangleCount()) * 3)) return false;
+    for (size_t i = 0; i < indices.size(); ++i) indices[i] = m_grid.index(static_cast<uint32_t>(i));
     g.GenBuffers(3, m_glBuffers);
     GLsizeiptr bytes = static_cast<GLsizeiptr>(vertexCount() * 16);
     g.BindBuffer(GL_ARRAY_BUFFER, m_glBuffers[0]);
@@ -135,34 +135,28 @@ class DeformerDemo : public ClRawDemo {
     g.BindBuffer(GL_ARRAY_BUFFER, m_glBuffers[1]);
     g.BufferData(GL_ARRAY_BUFFER, bytes, m_grid.normals(), GL_DYNAMIC_DRAW);
     g.BindBuffer(GL_ARRAY_BUFFER, 0);
-    std::vector<uint32_t> indices(static_cast<size_t>(m_grid.triangleCount()) * 3);
-    for (size_t i = 0; i < indices.size(); ++i) indices[i] = m_grid.index(static_cast<uint32_t>(i));
     g.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_glBuffers[2]);
     g.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4), indices.data(),
                  GL_STATIC_DRAW);
     g.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     m_indexCount = static_cast<GLsizei>(indices.size());
+    return true;
   }
 
+  // The surface's buffers and the kernel's fixed arguments; false after
+  // the box that names what failed.
   bool makeClBuffers() {
-    cl_int status = 0;
-    size_t bytes = vertexCount() * 16;
-    m_positions = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, bytes, nullptr, &status);
-    m_normals = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, bytes, nullptr, &status);
-    if (!m_positions || !m_normals) return false;
-    cl_uint w = static_cast<cl_uint>(m_width), h = static_cast<cl_uint>(m_height);
-    status = ClEntryPoints::clSetKernelArg(m_cl.kernel, 0, sizeof(cl_mem), &m_positions);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 1, sizeof(cl_mem), &m_normals);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 2, sizeof(w), &w);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 3, sizeof(h), &h);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 4, sizeof(kWaveFrequency), &kWaveFrequency);
-    if (m_check) {
-      m_checkValues.assign(vertexCount(), 0.0f);
-      m_checkBuffer = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, vertexCount() * sizeof(float), nullptr, &status);
-      if (!m_checkBuffer) return false;
-      status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 8, sizeof(cl_mem), &m_checkBuffer);
-    }
-    return status == CL_SUCCESS;
+    const size_t bytes = vertexCount() * 16;
+    m_positions = m_cl.createBuffer("positions", CL_MEM_WRITE_ONLY, bytes, nullptr);
+    m_normals = m_positions ? m_cl.createBuffer("normals", CL_MEM_WRITE_ONLY, bytes, nullptr) : nullptr;
+    if (!m_normals) return false;
+    const cl_uint w = static_cast<cl_uint>(m_width), h = static_cast<cl_uint>(m_height);
+    if (!m_cl.setArgument(0, m_positions) || !m_cl.setArgument(1, m_normals) || !m_cl.setArgument(2, w) ||
+        !m_cl.setArgument(3, h) || !m_cl.setArgument(4, kWaveFrequency))
+      return false;
+    if (!m_check) return true;
+    m_checkBuffer = m_cl.createBuffer("check", CL_MEM_WRITE_ONLY, vertexCount() * sizeof(float), nullptr);
+    return m_checkBuffer && m_cl.setArgument(8, m_checkBuffer);
   }
 
   bool runKernel(float time, int sinLoops, int madLoops) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,7 @@
 
 namespace {
 
-// Build logs longer than this are cut; the box shows the start anyway.
+// Build logs longer than this are cut: the box shows their start.
 const size_t kMaxBuildLog = 256 * 1024;
 
 const OpenClPlatformInfo* platformRow(int index) {
@@ -35,6 +36,15 @@ bool platformHasType(int index, int deviceType) {
 
 }  // namespace
 
+void ShowClSetupFailure(const char* typeWord, cl_int status, const char* stepFormat, ...) {
+  char step[256] = "";
+  va_list args;
+  va_start(args, stepFormat);
+  vsnprintf(step, sizeof(step), stepFormat, args);
+  va_end(args);
+  ShowErrorBox("OpenCL %s %s failed (CL error = %d). Bye...", typeWord, step, status);
+}
+
 unsigned ChooseClDeviceEntry(unsigned count, bool indexGiven, int index, int tabSelection) {
   auto within = [count](int i) { return i >= 0 && static_cast<unsigned>(i) < count; };
   if (indexGiven) return within(index) ? static_cast<unsigned>(index) : 0;
@@ -48,10 +58,9 @@ bool ReadKernelFile(const char* path, std::string* text) {
   long size = -1;
   if (fseek(f, 0, SEEK_END) == 0) size = ftell(f);
   bool ok = size >= 0 && size <= kMaxKernelFileSize && fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    text->assign(static_cast<size_t>(size), '\0');
-    ok = size == 0 || fread(&(*text)[0], 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
-  }
+  text->clear();
+  if (ok) ok = Korveth_nsp::kvTryResize(*text, static_cast<size_t>(size));
+  if (ok) ok = size == 0 || fread(&(*text)[0], 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
   fclose(f);
   if (!ok) text->clear();
   return ok;
@@ -92,6 +101,20 @@ ClDemoSession::ClDemoSession(int type)
 ClDemoSession::~ClDemoSession() { release(); }
 
 const char* ClDemoSession::typeWord() const { return deviceType == kClDeviceTypeCpu ? "CPU" : "GPU"; }
+
+cl_mem ClDemoSession::createBuffer(const char* name, cl_mem_flags flags, size_t bytes, void* host) const {
+  cl_int status = 0;
+  cl_mem buffer = ClEntryPoints::clCreateBuffer(context, flags, bytes, host, &status);
+  if (!buffer) ShowClSetupFailure(typeWord(), status, "%s buffer creation", name);
+  return buffer;
+}
+
+bool ClDemoSession::setArgument(cl_uint index, size_t size, const void* value) const {
+  cl_int status = ClEntryPoints::clSetKernelArg(kernel, index, size, value);
+  if (status == CL_SUCCESS) return true;
+  ShowClSetupFailure(typeWord(), status, "setting of kernel argument %u", index);
+  return false;
+}
 
 void ClDemoSession::release() {
   if (kernel) ClEntryPoints::clReleaseKernel(kernel);
@@ -165,12 +188,12 @@ bool ClDemoSession::createContext(int platformIndex) {
     }
   }
   if (!context) {
-    ShowErrorBox("OpenCL %s context creation failed (CL error = %d). Bye...", typeWord(), status);
+    ShowClSetupFailure(typeWord(), status, "context creation");
     return false;
   }
   queue = ClEntryPoints::clCreateCommandQueue(context, device, 0, &status);
   if (!queue) {
-    ShowErrorBox("OpenCL %s command queue creation failed (CL error = %d). Bye...", typeWord(), status);
+    ShowClSetupFailure(typeWord(), status, "command queue creation");
     return false;
   }
   return true;
@@ -190,16 +213,18 @@ bool ClDemoSession::build(const ClDemoOptions& options, const std::string& sourc
   if (program) status = ClEntryPoints::clBuildProgram(program, 0, nullptr, buildOptions, nullptr, nullptr);
   if (program && status == CL_SUCCESS) return true;
   if (options.autostarted) WriteBenchmarkResult(slot, options.errorTestName);
+  // The driver refuses a buffer smaller than the whole log: it is read
+  // whole, and the box shows its start.
   std::vector<char> log;
   size_t size = 0;
-  if (program && ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) == CL_SUCCESS) {
-    if (size > kMaxBuildLog) size = kMaxBuildLog;
-    log.assign(size + 1, '\0');
-    if (ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) != CL_SUCCESS)
-      log.assign(1, '\0');
-    log[size] = '\0';
-  }
-  ShowErrorBox("CL kernel compil error: %s", log.empty() ? "" : log.data());
+  bool read = program &&
+              ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) == CL_SUCCESS &&
+              Korveth_nsp::kvTryResize(log, size + 1) &&
+              ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) ==
+                  CL_SUCCESS;
+  const char* shown = read ? log.data() : "";
+  if (read) log[size] = '\0';
+  ShowErrorBox("CL kernel compil error: %.*s", static_cast<int>(strnlen(shown, kMaxBuildLog)), shown);
   return false;
 }
 
@@ -245,7 +270,7 @@ bool ClDemoSession::setUp(const ClDemoOptions& options, DemoSlot* slot) {
     cl_int status = 0;
     kernel = ClEntryPoints::clCreateKernel(program, options.kernelName, &status);
     if (!kernel) {
-      ShowErrorBox("OpenCL kernel %s creation failed (CL error = %d). Bye...", options.kernelName, status);
+      ShowClSetupFailure(typeWord(), status, "kernel %s creation", options.kernelName);
       ok = false;
     }
   }

@@ -39,6 +39,15 @@ class ClDemoSession {
 
   // "CPU" for device type 2, else "GPU" (titles and context messages).
   const char* typeWord() const;
+  // A memory object of the demo's set-up, named in the box when it cannot
+  // be created (null then).
+  cl_mem createBuffer(const char* name, cl_mem_flags flags, size_t bytes, void* host) const;
+  // An argument of the kernel at set-up; false after the box that names it.
+  bool setArgument(cl_uint index, size_t size, const void* value) const;
+  template <class T>
+  bool setArgument(cl_uint index, const T& value) const {
+    return setArgument(index, sizeof(T), &value);
+  }
   // The largest work-group the kernel may run with on the device.
   size_t workGroupLimit() const { return m_workGroupLimit; }
   // The largest work-group side per dimension (0: x, 1: y).
@@ -65,6 +74,12 @@ class ClDemoSession {
   size_t m_workGroupLimit;
   size_t m_maxItemSizes[3];
 };
+
+// The box of an OpenCL step of a demo's set-up that failed, naming the step
+// and ending as the other demo messages do:
+// "OpenCL <type> <step> failed (CL error = <status>). Bye...".
+void ShowClSetupFailure(const char* typeWord, cl_int status, const char* stepFormat, ...)
+    __attribute__((format(gnu_printf, 3, 4)));
 
 // The device entry chosen among count devices: a given index when it lies
 // within them, else entry 0; without a given index the tab's selection when

@@ -63,7 +63,10 @@ class JuliaDemo : public ClRawDemo {
     m_quad.buildQuad();
     m_quad.setAttribLocations(m_program.getAttribLocation("In_Position"), -1, -1, m_program.getAttribLocation("In_UV"));
     m_program.unbind();
-    m_pixels.assign(imageBytes(), 0);
+    if (!Korveth_nsp::kvTryResize(m_pixels, imageBytes())) {
+      ShowErrorBox("The Julia image of %d x %d pixels does not fit in memory. Bye...", m_size, m_size);
+      return kSetupGlFailed;
+    }
     glGenTextures(1, &m_texture);
     glBindTexture(GL_TEXTURE_2D, m_texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, m_size, m_size, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
@@ -72,11 +75,7 @@ class JuliaDemo : public ClRawDemo {
     glBindTexture(GL_TEXTURE_2D, 0);
     ClDemoOptions options = {true, true, kJuliaKernelFile, nullptr, "QJuliaKernel", "CL_Julia4D(kernel ERROR)",
                              g_app.autostart[kAutostartClJulia]};
-    if (!m_cl.setUp(options, slot())) return kSetupClFailed;
-    if (!makeBuffers()) {
-      ShowErrorBox("OpenCL %s image buffers could not be created. Bye...", m_cl.typeWord());
-      return kSetupClFailed;
-    }
+    if (!m_cl.setUp(options, slot()) || !makeBuffers()) return kSetupClFailed;
     glPointSize(1.0f);
     FillWithoutCulling();
     srand(static_cast<unsigned>(time(nullptr)));
@@ -123,29 +122,34 @@ class JuliaDemo : public ClRawDemo {
  private:
   size_t imageBytes() const { return static_cast<size_t>(m_size) * static_cast<size_t>(m_size) * 4; }
 
+  // The output buffer (and with sharing the image over the texture) and the
+  // kernel's arguments; false after the box that names what failed.
   bool makeBuffers() {
-    cl_int status = 0;
     if (m_cl.interop) {
+      cl_int status = 0;
       m_image = ClEntryPoints::clCreateFromGLTexture2D(m_cl.context, CL_MEM_WRITE_ONLY, GL_TEXTURE_2D, 0, m_texture, &status);
-      if (!m_image) return false;
+      if (!m_image) {
+        ShowClSetupFailure(m_cl.typeWord(), status, "image creation over the texture");
+        return false;
+      }
     }
-    m_output = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, imageBytes(), nullptr, &status);
-    if (!m_output) return false;
-    cl_int side = m_size;
-    status = ClEntryPoints::clSetKernelArg(m_cl.kernel, 0, sizeof(cl_mem), &m_output);
-    status |= setVectorArgument(1, m_mu);
-    status |= setVectorArgument(2, m_color);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 3, sizeof(kJuliaEpsilon), &kJuliaEpsilon);
+    m_output = m_cl.createBuffer("output", CL_MEM_WRITE_ONLY, imageBytes(), nullptr);
     // The image side, so that the items of a rounded-up range past the
     // image know to do nothing.
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 4, sizeof(side), &side);
+    const cl_int side = m_size;
+    if (!m_output || !m_cl.setArgument(0, m_output) || !m_cl.setArgument(1, float4(m_mu)) ||
+        !m_cl.setArgument(2, float4(m_color)) || !m_cl.setArgument(3, kJuliaEpsilon) || !m_cl.setArgument(4, side))
+      return false;
     workSizes2D(static_cast<size_t>(m_size), static_cast<size_t>(m_size), m_global, m_local, &m_useLocal);
-    return status == CL_SUCCESS;
+    return true;
   }
 
-  cl_int setVectorArgument(cl_uint index, const Vector4& v) {
-    cl_float4 value = {{v.x, v.y, v.z, v.w}};
-    return ClEntryPoints::clSetKernelArg(m_cl.kernel, index, sizeof(value), &value);
+  static cl_float4 float4(const Vector4& v) { return {{v.x, v.y, v.z, v.w}}; }
+
+  // In the frame loop, where a failure shows nothing.
+  void setVectorArgument(cl_uint index, const Vector4& v) {
+    cl_float4 value = float4(v);
+    ClEntryPoints::clSetKernelArg(m_cl.kernel, index, sizeof(value), &value);
   }
 
   // One blend step; at the end of a blend the target becomes the start and a

@@ -73,24 +73,15 @@ class ParticlesDemo : public ClRawDemo {
     if (m_local)
       LogPrintf(g_log, "OpenCL 1M particle - global_work_items: %d - local_work_items: %d",
                 static_cast<int>(m_global), static_cast<int>(m_local));
-    if (!makeBuffers()) {
-      ShowErrorBox("OpenCL %s particle buffers could not be created. Bye...", m_cl.typeWord());
+    if (!makeBuffers()) return kSetupClFailed;
+    const cl_uint count = static_cast<cl_uint>(m_global);
+    const cl_float2 mouse = {{0.0f, 0.0f}};
+    const cl_float2 dimensions = {{static_cast<float>(width()), static_cast<float>(height())}};
+    const cl_float time = 0.0f;
+    if (!m_cl.setArgument(0, m_particleBuffer) || !m_cl.setArgument(1, m_positionBuffer) ||
+        !m_cl.setArgument(2, count) || !m_cl.setArgument(3, mouse) || !m_cl.setArgument(4, dimensions) ||
+        !m_cl.setArgument(5, time))
       return kSetupClFailed;
-    }
-    cl_uint count = static_cast<cl_uint>(m_global);
-    cl_float2 mouse = {{0.0f, 0.0f}};
-    cl_float2 dimensions = {{static_cast<float>(width()), static_cast<float>(height())}};
-    cl_float time = 0.0f;
-    cl_int status = ClEntryPoints::clSetKernelArg(m_cl.kernel, 0, sizeof(cl_mem), &m_particleBuffer);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 1, sizeof(cl_mem), &m_positionBuffer);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 2, sizeof(count), &count);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 3, sizeof(mouse), &mouse);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 4, sizeof(dimensions), &dimensions);
-    status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 5, sizeof(time), &time);
-    if (status != CL_SUCCESS) {
-      ShowErrorBox("OpenCL %s kernel arguments could not be set (CL error = %d). Bye...", m_cl.typeWord(), status);
-      return kSetupClFailed;
-    }
     glPointSize(1.2f);
     FillWithoutCulling();
     return kSetupReady;
@@ -157,11 +148,15 @@ class ParticlesDemo : public ClRawDemo {
             g_app.autostart[kAutostartClParticles]};
   }
 
-  // Host arrays, their OpenCL buffers and the GL buffer that OpenGL draws.
+  // Host arrays, their OpenCL buffers and the GL buffer that OpenGL draws;
+  // false after the box that names what failed.
   bool makeBuffers() {
     m_particles = static_cast<ParticleRecord*>(_aligned_malloc(m_global * sizeof(ParticleRecord), kHostAlignment));
     m_positions = static_cast<float*>(_aligned_malloc(m_global * 8, kHostAlignment));
-    if (!m_particles || !m_positions) return false;
+    if (!m_particles || !m_positions) {
+      ShowErrorBox("The %u particles do not fit in memory. Bye...", static_cast<unsigned>(m_global));
+      return false;
+    }
     // Padding particles past the count move like the others but are never drawn.
     for (size_t i = 0; i < m_global; ++i) {
       ParticleRecord& p = m_particles[i];
@@ -179,16 +174,18 @@ class ParticlesDemo : public ClRawDemo {
     g.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_global * 8), nullptr, GL_DYNAMIC_COPY);
     g.BufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(m_count * 8), m_positions);
     g.BindBuffer(GL_ARRAY_BUFFER, 0);
-    cl_int status = 0;
-    m_particleBuffer = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_READ_WRITE | CL_MEM_USE_HOST_PTR,
-                                      m_global * sizeof(ParticleRecord), m_particles, &status);
+    m_particleBuffer = m_cl.createBuffer("particle", CL_MEM_READ_WRITE | CL_MEM_USE_HOST_PTR,
+                                         m_global * sizeof(ParticleRecord), m_particles);
+    if (!m_particleBuffer) return false;
     // The kernel reads the positions as well as writing them.
-    if (m_cl.interop)
-      m_positionBuffer = ClEntryPoints::clCreateFromGLBuffer(m_cl.context, CL_MEM_READ_WRITE, m_glBuffer, &status);
-    else
-      m_positionBuffer = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_READ_WRITE | CL_MEM_USE_HOST_PTR, m_global * 8,
-                                        m_positions, &status);
-    return m_particleBuffer && m_positionBuffer;
+    if (!m_cl.interop) {
+      m_positionBuffer = m_cl.createBuffer("position", CL_MEM_READ_WRITE | CL_MEM_USE_HOST_PTR, m_global * 8, m_positions);
+      return m_positionBuffer != nullptr;
+    }
+    cl_int status = 0;
+    m_positionBuffer = ClEntryPoints::clCreateFromGLBuffer(m_cl.context, CL_MEM_READ_WRITE, m_glBuffer, &status);
+    if (!m_positionBuffer) ShowClSetupFailure(m_cl.typeWord(), status, "position buffer creation over the GL buffer");
+    return m_positionBuffer != nullptr;
   }
 
   // With sharing, OpenGL may only draw once OpenCL has let go of the buffer.

@@ -60,11 +60,7 @@ class PostFxDemo : public ClRawDemo {
     ClDemoOptions options = {false, false, "media/postfx.cl", kClKernelText_postfx,
                              local ? "post_fx_kernel_local_mem" : "post_fx_kernel_global_mem", "CL_PostFX(kernel ERROR)",
                              g_app.autostart[kAutostartClPostFx]};
-    if (!m_cl.setUp(options, slot())) return kSetupClFailed;
-    if (!makeBuffers(local)) {
-      ShowErrorBox("OpenCL %s image buffers could not be created. Bye...", m_cl.typeWord());
-      return kSetupClFailed;
-    }
+    if (!m_cl.setUp(options, slot()) || !makeBuffers(local)) return kSetupClFailed;
     FillWithoutCulling();
     return kSetupReady;
   }
@@ -115,11 +111,12 @@ class PostFxDemo : public ClRawDemo {
  private:
   size_t imageBytes() const { return static_cast<size_t>(width()) * static_cast<size_t>(height()) * 4; }
 
+  // The OpenCL buffers and the kernel's arguments, the pixel buffers and
+  // the result texture; false after the box that names what failed.
   bool makeBuffers(bool local) {
-    cl_int status = 0;
-    m_input = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_READ_ONLY, imageBytes(), nullptr, &status);
-    m_output = ClEntryPoints::clCreateBuffer(m_cl.context, CL_MEM_WRITE_ONLY, imageBytes(), nullptr, &status);
-    if (!m_input || !m_output) return false;
+    m_input = m_cl.createBuffer("input", CL_MEM_READ_ONLY, imageBytes(), nullptr);
+    m_output = m_input ? m_cl.createBuffer("output", CL_MEM_WRITE_ONLY, imageBytes(), nullptr) : nullptr;
+    if (!m_output) return false;
     m_useLocal = local || g_app.clExplicitWorkgroupSize;
     if (local) {
       // A 16 x 16 tile, or the largest square the kernel and device allow.
@@ -134,21 +131,13 @@ class PostFxDemo : public ClRawDemo {
       bool explicitSize = false;
       workSizes2D(static_cast<size_t>(width()), static_cast<size_t>(height()), m_global, m_local, &explicitSize);
     }
-    cl_int w = width(), h = height();
-    cl_int tileWidth = static_cast<cl_int>(m_local[0]) + 2 * kGlowRadius;
-    m_status = ClEntryPoints::clSetKernelArg(m_cl.kernel, 0, sizeof(cl_mem), &m_input);
-    m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 1, sizeof(cl_mem), &m_output);
-    m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 2, sizeof(w), &w);
-    m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 3, sizeof(h), &h);
-    m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 4, sizeof(tileWidth), &tileWidth);
-    m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 5, sizeof(kGlowRadius), &kGlowRadius);
-    m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 6, sizeof(kGlowThreshold), &kGlowThreshold);
-    m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 7, sizeof(kGlowHighlight), &kGlowHighlight);
-    if (local) {
-      size_t tileBytes = (m_local[0] + 32) * (m_local[1] + 32) * 4;
-      m_status |= ClEntryPoints::clSetKernelArg(m_cl.kernel, 8, tileBytes, nullptr);
-    }
-    if (m_status != CL_SUCCESS) return false;
+    const cl_int w = width(), h = height();
+    const cl_int tileWidth = static_cast<cl_int>(m_local[0]) + 2 * kGlowRadius;
+    if (!m_cl.setArgument(0, m_input) || !m_cl.setArgument(1, m_output) || !m_cl.setArgument(2, w) ||
+        !m_cl.setArgument(3, h) || !m_cl.setArgument(4, tileWidth) || !m_cl.setArgument(5, kGlowRadius) ||
+        !m_cl.setArgument(6, kGlowThreshold) || !m_cl.setArgument(7, kGlowHighlight) ||
+        (local && !m_cl.setArgument(8, (m_local[0] + 32) * (m_local[1] + 32) * 4, nullptr)))
+      return false;
     const GlEntryPoints& g = g_glEntryPoints;
     GLuint buffers[2] = {0, 0};
     g.GenBuffers(2, buffers);
@@ -166,7 +155,10 @@ class PostFxDemo : public ClRawDemo {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
-    return m_packBuffer && m_unpackBuffer && m_texture;
+    if (m_packBuffer && m_unpackBuffer && m_texture) return true;
+    ShowErrorBox("OpenGL pixel buffers or result texture of %d x %d pixels could not be created. Bye...", width(),
+                 height());
+    return false;
   }
 
   // The drawn frame into the input buffer.

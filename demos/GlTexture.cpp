@@ -1,8 +1,5 @@
 #include "demos/GlTexture.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "demos/ImageDecoder.h"
 #include "lumaq.h"
 
@@ -20,14 +17,11 @@ GlTexture::GlTexture()
       m_height(0),
       m_pixelFormat(GL_BGRA),
       m_internalFormat(GL_RGBA),
-      m_pixelBuffers(),
       m_texture(0) {}
 
 // GL objects end with the demo's context; memory is freed here.
 GlTexture::~GlTexture() {
   FreeDecodedImage(m_image);
-  free(m_pixelBuffers[0]);
-  free(m_pixelBuffers[1]);
 }
 
 bool GlTexture::loadFromMemory(const void* data, size_t size) {
@@ -63,32 +57,12 @@ bool GlTexture::loadFromMemory(const void* data, size_t size) {
   return true;
 }
 
-bool GlTexture::setPixelBuffer(int slot, int width, int height, GLenum format, const void* pixels,
-                               size_t bytes) {
-  if (slot < 0 || slot > 1 || !pixels) return false;
-  int bpp = format == GL_BGRA || format == GL_RGBA ? 32 : (format == GL_BGR || format == GL_RGB ? 24 : 0);
-  size_t pitch = ImagePitch(width, bpp);
-  if (!pitch || height <= 0 || height > kMaxImageDimension) return false;
-  size_t need = pitch * static_cast<size_t>(height);
-  if (bytes < need) return false;
-  unsigned char* copy = static_cast<unsigned char*>(malloc(need));
-  if (!copy) return false;
-  memcpy(copy, pixels, need);
-  free(m_pixelBuffers[slot]);
-  m_pixelBuffers[slot] = copy;
-  m_width = width;
-  m_height = height;
-  m_pixelFormat = format;
-  return true;
-}
-
 bool GlTexture::createGlTexture() {
   if (m_texture) glDeleteTextures(1, &m_texture);
   m_texture = 0;
   glGenTextures(1, &m_texture);
   glBindTexture(GL_TEXTURE_2D, m_texture);
-  const void* data = m_pixelBuffers[0] ? m_pixelBuffers[0] : m_pixelBuffers[1];
-  if (!data && m_image) data = m_image->bits;
+  const void* data = m_image ? m_image->bits : nullptr;
   if (data && m_width > 0 && m_height > 0) {
     // Rows are padded to four bytes, which is what this alignment reads.
     GLint alignment = 4, rowLength = 0;
@@ -111,8 +85,5 @@ void GlTexture::release() {
   m_texture = 0;
   FreeDecodedImage(m_image);
   m_image = nullptr;
-  free(m_pixelBuffers[0]);
-  free(m_pixelBuffers[1]);
-  m_pixelBuffers[0] = m_pixelBuffers[1] = nullptr;
   m_width = m_height = 0;
 }

@@ -17,11 +17,8 @@ class GlTexture {
   // Decodes the image; false (with a warning in the engine trace) when the
   // bytes are no image, are damaged or are too large.
   bool loadFromMemory(const void* data, size_t size);
-  // Makes the texture from the pixel buffers or the decoded image; true.
+  // Makes the texture from the decoded image; true.
   bool createGlTexture();
-  // Pixels uploaded instead of the decoded image (slot 0 before slot 1):
-  // width * height pixels of the format, rows padded to four bytes.
-  bool setPixelBuffer(int slot, int width, int height, GLenum format, const void* pixels, size_t bytes);
   void release();
 
   GLuint textureName() const { return m_texture; }
@@ -37,6 +34,5 @@ class GlTexture {
   int m_height;
   GLenum m_pixelFormat;
   GLenum m_internalFormat;
-  unsigned char* m_pixelBuffers[2];
   GLuint m_texture;
 };

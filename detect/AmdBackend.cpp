@@ -287,7 +287,7 @@ bool HardwareCaps::bindADL() {
   amd.adapterCount = count;
 
   PtrList& gpus = DetectionGpuList();
-  int previousSlot = kNoDisplaySlot;
+  DisplaySlotClaims slotClaims;
   for (int u = 0; u < gpus.count(); ++u) {
     GpuRecord* r = static_cast<GpuRecord*>(gpus.itemAt(u));
     if (!isAmd(r)) continue;
@@ -315,16 +315,9 @@ bool HardwareCaps::bindADL() {
     r->subsysDeviceId = idPiece(udid, len, 29);
     r->subsysVendorId = idPiece(udid, len, 33);
 
-    int slot = findDisplayDeviceSlot(r->vendorId, r->deviceId, r->subsysVendorId,
-                                     r->subsysDeviceId, previousSlot);
-    if (slot != kNoDisplaySlot) {
-      previousSlot = r->displaySlot = slot;
-      const DisplayDeviceSlot& s = displayDevices[slot];
-      copyText(r->deviceIdString, kGpuTextSize, s.deviceIdString);
-      copyText(r->deviceName, kGpuTextSize, s.deviceName);
-      copyText(r->displayDeviceString, kGpuTextSize, s.deviceString);
-      copyText(r->deviceKey, kGpuTextSize, s.deviceKey);
-    } else {
+    // Skipping only the previous GPU's slot would give a third identical
+    // board the first one's slot: each slot goes to one GPU only.
+    if (!claimDisplayDeviceSlot(r, slotClaims)) {
       char text[kAdlPathSize];
       terminated(text, sizeof(text), e->adapterName, sizeof(e->adapterName));
       copyText(r->deviceName, kGpuTextSize, text);

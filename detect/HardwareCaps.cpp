@@ -270,21 +270,45 @@ bool HardwareCaps::getDisplayDeviceSubsysVendorId(int slot, uint32_t* raw, int* 
   return slotPiece(displayDeviceSlot(slot), 33, &PciIdPieces::subsysVendor, raw, parsed);
 }
 
+namespace {
+// Does the slot show these PCI ids? Subsystem ids that either side lacks
+// (zero) match any.
+bool slotShowsIds(const DisplayDeviceSlot& slot, int vendor, int device, int subsysVendor, int subsysDevice) {
+  if (slot.deviceIdString[0] == '\0') return false;
+  PciIdPieces p = parsePciIdString(slot.deviceIdString);
+  if (!p.vendorParsed || !p.deviceParsed || p.vendor != vendor || p.device != device) return false;
+  int sv = p.subsysVendorParsed ? p.subsysVendor : 0;
+  int sd = p.subsysDeviceParsed ? p.subsysDevice : 0;
+  return (sv == subsysVendor || sv == 0 || subsysVendor == 0) && (sd == subsysDevice || sd == 0 || subsysDevice == 0);
+}
+}  // namespace
+
 int HardwareCaps::findDisplayDeviceSlot(int vendor, int device, int subsysVendor,
                                         int subsysDevice, int skipSlot) const {
   for (int s = 0; s < kMaxDisplayDevices; ++s) {
     if (s == skipSlot) continue;
     if (displayDevices[s].deviceIdString[0] == '\0') break;  // slots fill from the front
-    PciIdPieces p = parsePciIdString(displayDevices[s].deviceIdString);
-    if (!p.vendorParsed || !p.deviceParsed) continue;
-    if (p.vendor != vendor || p.device != device) continue;
-    int sv = p.subsysVendorParsed ? p.subsysVendor : 0;
-    int sd = p.subsysDeviceParsed ? p.subsysDevice : 0;
-    bool vendorOk = sv == subsysVendor || sv == 0 || subsysVendor == 0;
-    bool deviceOk = sd == subsysDevice || sd == 0 || subsysDevice == 0;
-    if (vendorOk && deviceOk) return s;
+    if (slotShowsIds(displayDevices[s], vendor, device, subsysVendor, subsysDevice)) return s;
   }
   return kNoDisplaySlot;
+}
+
+bool HardwareCaps::claimDisplayDeviceSlot(GpuRecord* r, DisplaySlotClaims& claims) const {
+  if (!r) return false;
+  for (int s = 0; s < kMaxDisplayDevices && displayDevices[s].deviceIdString[0]; ++s) {
+    if (claims.taken[s] ||
+        !slotShowsIds(displayDevices[s], r->vendorId, r->deviceId, r->subsysVendorId, r->subsysDeviceId))
+      continue;
+    claims.taken[s] = true;
+    r->displaySlot = s;
+    const DisplayDeviceSlot& slot = displayDevices[s];
+    copyText(r->deviceIdString, kGpuTextSize, slot.deviceIdString);
+    copyText(r->deviceName, kGpuTextSize, slot.deviceName);
+    copyText(r->displayDeviceString, kGpuTextSize, slot.deviceString);
+    copyText(r->deviceKey, kGpuTextSize, slot.deviceKey);
+    return true;
+  }
+  return false;
 }
 
 // Reads a registry value as text into buf (size bytes, at most size - 1

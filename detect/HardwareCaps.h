@@ -35,6 +35,11 @@ struct DisplayDeviceSlot {
   char deviceKey[kDisplayTextSize];
 };
 
+// The display-device slots already tied to a GPU during one detection run.
+struct DisplaySlotClaims {
+  bool taken[kMaxDisplayDevices] = {};
+};
+
 // Pieces of a PCI id string PCI\VEN_vvvv&DEV_dddd&SUBSYS_ssssSSSS&REV_rr.
 struct PciIdPieces {
   bool vendorParsed, deviceParsed, subsysDeviceParsed, subsysVendorParsed;
@@ -107,6 +112,11 @@ class HardwareCaps {
   bool getDisplayDeviceSubsysVendorId(int slot, uint32_t* raw, int* parsed) const;
   int findDisplayDeviceSlot(int vendor, int device, int subsysVendor, int subsysDevice,
                             int skipSlot) const;
+  // Ties the record to the first slot not claimed yet that shows its PCI
+  // ids: sets displaySlot and copies the slot's four strings. Identical
+  // boards have identical ids, so each slot goes to one GPU only. False,
+  // with the record untouched, when no free slot matches.
+  bool claimDisplayDeviceSlot(GpuRecord* record, DisplaySlotClaims& claims) const;
 
   bool readGpuRegistryData(GpuRecord* record);
   bool addOtherVendorGpus();

@@ -235,18 +235,6 @@ bool readPstatesInfo(NvPhysicalGpuHandle gpu, DriverStruct<NvPstatesInfo>& info)
   return info && NvAPI_GPU_GetPstatesInfo(gpu, info.get()) == kNvapiOk;
 }
 
-// Does a display-device slot show this GPU's PCI ids?
-bool slotMatches(const DisplayDeviceSlot* slot, int vendor, int device, int subsysVendor,
-                 int subsysDevice) {
-  if (!slot || slot->deviceIdString[0] == '\0') return false;
-  PciIdPieces p = parsePciIdString(slot->deviceIdString);
-  if (!p.vendorParsed || !p.deviceParsed || p.vendor != vendor || p.device != device) return false;
-  int sv = p.subsysVendorParsed ? p.subsysVendor : 0;
-  int sd = p.subsysDeviceParsed ? p.subsysDevice : 0;
-  return (sv == subsysVendor || sv == 0 || subsysVendor == 0) &&
-         (sd == subsysDevice || sd == 0 || subsysDevice == 0);
-}
-
 typedef int(QV_NVAPI_CALL* NvGetUsagesFn)(NvPhysicalGpuHandle gpu, NvU32* usages);
 NvGetUsagesFn g_usageEntry = nullptr;
 
@@ -323,7 +311,7 @@ void HardwareCaps::NVAPI_Init() {
   }
 
   PtrList& gpus = DetectionGpuList();
-  bool slotTaken[kMaxDisplayDevices] = {};
+  DisplaySlotClaims slotClaims;
   for (int n = 0; n < nv.physicalGpuCount; ++n) {
     GpuRecord* r = new (std::nothrow) GpuRecord();
     if (!r) return;
@@ -380,21 +368,7 @@ void HardwareCaps::NVAPI_Init() {
     }
     readNvidiaCoolerStatus(r);
 
-    // Identical boards have identical ids: each display-device slot is
-    // given to one GPU only.
-    for (int s = 0; s < kMaxDisplayDevices; ++s) {
-      if (slotTaken[s] || !slotMatches(displayDeviceSlot(s), r->vendorId, r->deviceId,
-                                       r->subsysVendorId, r->subsysDeviceId))
-        continue;
-      slotTaken[s] = true;
-      r->displaySlot = s;
-      const DisplayDeviceSlot& slot = displayDevices[s];
-      copyText(r->deviceIdString, kGpuTextSize, slot.deviceIdString);
-      copyText(r->deviceName, kGpuTextSize, slot.deviceName);
-      copyText(r->displayDeviceString, kGpuTextSize, slot.deviceString);
-      copyText(r->deviceKey, kGpuTextSize, slot.deviceKey);
-      break;
-    }
+    claimDisplayDeviceSlot(r, slotClaims);
 
     readGpuRegistryData(r);
 

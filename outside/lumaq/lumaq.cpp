@@ -2,13 +2,27 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 namespace Korveth_nsp {
+
+namespace {
+std::atomic<size_t> g_allocationCeiling{SIZE_MAX};
+}  // namespace
+
+bool kvAllocationFits(size_t count, size_t elementSize) {
+  if (elementSize != 0 && count > SIZE_MAX / elementSize) return false;
+  return count * elementSize <= g_allocationCeiling.load();
+}
+
+void kvSetAllocationCeiling(size_t bytes) { g_allocationCeiling = bytes; }
+void kvClearAllocationCeiling() { g_allocationCeiling = SIZE_MAX; }
 
 kvLinkedList::kvLinkedList() : m_head(nullptr), m_tail(nullptr), m_iterator(nullptr), m_count(0) {}
 

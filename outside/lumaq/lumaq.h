@@ -108,4 +108,5 @@ class kvTraceMgr {
 
 }  // namespace Korveth_nsp
 
+#include "lumaq_memory.h"
 #include "lumaq_scene.h"

@@ -70,7 +70,8 @@ bool readTriMesh(const Reader& r, size_t at, size_t end, kvMeshData* mesh, std::
       const size_t count = r.u16(body), stride = id == kVertices ? 12 : 8;
       if (count * stride > bytes - 2) return false;
       if (id == kVertices) {
-        verts.assign(count, kvMeshData::Vertex());
+        verts.clear();
+        if (!kvTryResize(verts, count)) return false;
         for (size_t i = 0; i < count; ++i)
           for (int k = 0; k < 3; ++k) verts[i].position[k] = r.f32(body + 2 + i * 12 + static_cast<size_t>(k) * 4);
       } else if (count == verts.size()) {
@@ -81,12 +82,13 @@ bool readTriMesh(const Reader& r, size_t at, size_t end, kvMeshData* mesh, std::
       if (bytes < 2) return false;
       const size_t count = r.u16(body);
       if (count * 8 > bytes - 2) return false;
-      idx.reserve(count * 3);
+      const size_t first = idx.size();
+      if (!kvTryResize(idx, first + count * 3)) return false;
       for (size_t i = 0; i < count; ++i)
         for (int k = 0; k < 3; ++k) {
           const uint32_t v = r.u16(body + 2 + i * 8 + static_cast<size_t>(k) * 2);
           if (v >= verts.size()) return false;
-          idx.push_back(v);
+          idx[first + i * 3 + static_cast<size_t>(k)] = v;
         }
       // The face list's own chunks name the material of its faces.
       size_t sub = body + 2 + count * 8;

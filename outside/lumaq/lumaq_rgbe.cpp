@@ -87,8 +87,11 @@ bool kvRgbeReader::decode(const uint8_t* data, size_t size, int maxSide, std::ve
   const size_t runs = (static_cast<size_t>(w) + 126) / 127;
   const size_t leastRow = w >= 8 && w < 32768 ? 4 + 4 * 2 * runs : static_cast<size_t>(w) * 4;
   if (static_cast<size_t>(h) > (size - pos) / leastRow) return false;
-  std::vector<uint8_t> scanline(static_cast<size_t>(w) * 4);
-  rgb->assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0.0f);
+  std::vector<uint8_t> scanline;
+  rgb->clear();
+  if (!kvTryResize(scanline, static_cast<size_t>(w) * 4) ||
+      !kvTryResize(*rgb, static_cast<size_t>(w) * static_cast<size_t>(h) * 3))
+    return false;
   for (int y = 0; y < h; ++y) {
     if (!readRow(data, size, &pos, w, scanline.data())) return false;
     float* out = rgb->data() + static_cast<size_t>(y) * static_cast<size_t>(w) * 3;
@@ -113,10 +116,11 @@ kvTexture* kvRgbeReader::loadRGBECubeMap(const char* name, const char* path) {
   // Cells of the cross (column, row) for the faces +x, -x, +y, -y, +z, -z;
   // +z, the back, stands upside down below the bottom.
   static const int kCell[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 3}, {1, 1}};
+  std::vector<float> pixels;
+  if (!kvTryResize(pixels, static_cast<size_t>(face) * static_cast<size_t>(face) * 3)) return nullptr;
   kvTexture* cube = new kvTexture(name, kvTexture::kCubeMap);
   Korveth::getInstance()->getCurrentRenderWindow()->adopt(cube);
   cube->setFilteringMode(kvTexture::kLinear);
-  std::vector<float> pixels(static_cast<size_t>(face) * static_cast<size_t>(face) * 3);
   for (int f6 = 0; f6 < 6; ++f6) {
     const bool flipped = f6 == 4;
     for (int y = 0; y < face; ++y)

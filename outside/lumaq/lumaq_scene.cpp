@@ -162,10 +162,13 @@ kvMatrix4 kvTripod::getTransform() const {
 
 // --------------------------------------------------------------- texture --
 
-void kvTextureData::resize(int width, int height) {
+bool kvTextureData::resize(int width, int height) {
   m_width = width > 0 ? width : 0;
   m_height = height > 0 ? height : 0;
-  m_pixels.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height) * 4, 0);
+  m_pixels.clear();
+  if (kvTryResize(m_pixels, static_cast<size_t>(m_width) * static_cast<size_t>(m_height) * 4)) return true;
+  m_width = m_height = 0;
+  return false;
 }
 
 namespace {
@@ -285,7 +288,10 @@ kvTextureMgr* kvTextureMgr::getInstance() {
 kvTexture* kvTextureMgr::createTexture2D(const char* name, int width, int height) {
   if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return nullptr;
   kvTexture* t = adopt(new kvTexture(name, kvTexture::k2D));
-  if (t) t->getTextureData()->resize(width, height);
+  if (t && !t->getTextureData()->resize(width, height)) {
+    destroy(t);
+    return nullptr;
+  }
   return t;
 }
 
@@ -296,10 +302,10 @@ bool decodeInto(kvTexture* t, const void* data, size_t size) {
   int w = 0, h = 0;
   uint8_t* pixels = decodeRgba(data, size, &w, &h);
   if (!pixels) return false;
-  t->getTextureData()->resize(w, h);
-  memcpy(t->getTextureData()->pixels(), pixels, static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+  const bool fits = t->getTextureData()->resize(w, h);
+  if (fits) memcpy(t->getTextureData()->pixels(), pixels, static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
   freeDecodedRgba(pixels);
-  return true;
+  return fits;
 }
 
 }  // namespace
@@ -318,13 +324,15 @@ bool kvReadFile(const char* path, size_t maxBytes, std::vector<uint8_t>* bytes) 
   if (!path || !bytes) return false;
   FILE* f = fopen(path, "rb");
   if (!f) return false;
+  long size = -1;
+  if (fseek(f, 0, SEEK_END) == 0) size = ftell(f);
+  bool ok = size >= 0 && fseek(f, 0, SEEK_SET) == 0;
+  const size_t wanted = ok && static_cast<unsigned long>(size) < maxBytes ? static_cast<size_t>(size) : maxBytes;
   bytes->clear();
-  uint8_t chunk[16384];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0 && bytes->size() < maxBytes)
-    bytes->insert(bytes->end(), chunk, chunk + n);
+  ok = ok && kvTryResize(*bytes, wanted);
+  if (ok) bytes->resize(fread(bytes->data(), 1, wanted, f));
   fclose(f);
-  return true;
+  return ok;
 }
 
 kvTexture* kvTextureMgr::loadTexture2D(const char* name, const char* path) {

@@ -85,7 +85,8 @@ class kvTripod : public kvObject {
 // The pixels of a texture on the host side: rows top-down, RGBA8.
 class kvTextureData {
  public:
-  void resize(int width, int height);
+  // False, with no pixels left, when they do not fit in memory.
+  bool resize(int width, int height);
   int getWidth() const { return m_width; }
   int getHeight() const { return m_height; }
   // Components 0..1.
@@ -624,7 +625,8 @@ class Korveth {
 
 // ------------------------------------------------ models, HDR images, caps --
 
-// A file's bytes (at most about maxBytes); false when it cannot be opened.
+// A file's bytes (at most maxBytes); false when it cannot be opened or its
+// bytes do not fit in memory.
 bool kvReadFile(const char* path, size_t maxBytes, std::vector<uint8_t>* bytes);
 
 // Meshes loaded from one model file.

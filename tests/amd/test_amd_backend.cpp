@@ -157,18 +157,27 @@ TEST_F(AmdBackendTest, LongBiosTextsAreBounded) {
   EXPECT_EQ('P', bios[254]);
 }
 
-TEST_F(AmdBackendTest, TwoIdenticalGpusTakeDifferentDisplaySlots) {
+// Identical boards: each display-device slot goes to one GPU only, also to
+// the third one (its strings and key, and so its registry data, are its own).
+TEST_F(AmdBackendTest, IdenticalGpusTakeDistinctDisplaySlots) {
   FakeAdlScenario s = {};
-  s.adapterCount = 2;
-  s.adapters[0] = MakeAdapter(0, 1, kPolarisUdid, 7);
-  s.adapters[1] = MakeAdapter(1, 2, kPolarisUdid, 7);
+  s.adapterCount = 3;
+  for (int i = 0; i < 3; ++i) s.adapters[i] = MakeAdapter(i, i + 1, kPolarisUdid, 7);
   ASSERT_TRUE(start(s, {{kPolarisDisplay, "\\\\.\\DISPLAY1", "Radeon A", "k0"},
                         {kOtherDisplay, "\\\\.\\DISPLAY2", "Other", "k1"},
-                        {kPolarisDisplay, "\\\\.\\DISPLAY3", "Radeon B", "k2"}}));
-  ASSERT_EQ(2, DetectionGpuList().count());
-  EXPECT_EQ(0, Record(0)->displaySlot);
-  EXPECT_EQ(2, Record(1)->displaySlot);
-  EXPECT_STREQ("Radeon B", Record(1)->displayDeviceString);
+                        {kPolarisDisplay, "\\\\.\\DISPLAY3", "Radeon B", "k2"},
+                        {kOtherDisplay, "\\\\.\\DISPLAY4", "Other", "k3"},
+                        {kPolarisDisplay, "\\\\.\\DISPLAY5", "Radeon C", "k4"}}));
+  ASSERT_EQ(3, DetectionGpuList().count());
+  const int slots[] = {0, 2, 4};
+  const char* texts[] = {"Radeon A", "Radeon B", "Radeon C"};
+  const char* keys[] = {"k0", "k2", "k4"};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(slots[i], Record(i)->displaySlot);
+    EXPECT_STREQ(texts[i], Record(i)->displayDeviceString);
+    EXPECT_STREQ(keys[i], Record(i)->deviceKey);
+  }
 }
 
 // ---- Live reads by Overdrive version ----

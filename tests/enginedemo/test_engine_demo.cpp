@@ -231,6 +231,59 @@ TEST_F(EngineDemoTest, EndsByDurationAndAtShutdown) {
   EXPECT_EQ(1, fur()->doneFlag.load());
 }
 
+// Takes the demo's OpenGL context away from inside one of its frames and
+// holds it on the test thread: until it is given back the demo's render
+// window cannot be made current, so its frames are not drawn.
+struct ContextTaker {
+  std::atomic<int> presented{0};
+  int takeAt = 3;
+  HDC dc = nullptr;
+  HGLRC rc = nullptr;
+  HANDLE released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ~ContextTaker() {
+    CloseHandle(released);
+    CloseHandle(taken);
+  }
+  static void hook(kvRenderWindow*, void* user) {
+    ContextTaker* t = static_cast<ContextTaker*>(user);
+    if (++t->presented != t->takeAt) return;
+    t->dc = wglGetCurrentDC();
+    t->rc = wglGetCurrentContext();
+    wglMakeCurrent(nullptr, nullptr);
+    SetEvent(t->released);
+    WaitForSingleObject(t->taken, 10000);  // so that the next frame finds it held
+  }
+};
+
+// A frame whose render window could not be made current is not drawn and
+// does not count: the statistics hold the frames presented, no more.
+TEST_F(EngineDemoTest, UndrawnFramesAreNotCounted) {
+  ContextTaker taker;
+  Korveth::getInstance()->setFrameHook(ContextTaker::hook, &taker);
+  ASSERT_TRUE(startFur());
+  ASSERT_TRUE(pumpUntil([&] { return WaitForSingleObject(taker.released, 0) == WAIT_OBJECT_0; }, 30000));
+  ASSERT_TRUE(wglMakeCurrent(taker.dc, taker.rc));
+  SetEvent(taker.taken);
+  // Two turns of the frame loop (its clock moved twice) while the context
+  // is held here: at least one frame found it so.
+  const volatile unsigned& elapsed = fur()->fps.elapsedMs;
+  unsigned seen = elapsed, turns = 0;
+  pumpUntil([&] {
+    if (elapsed != seen) ++turns, seen = elapsed;
+    return turns >= 2;
+  }, 10000);
+  EXPECT_GE(turns, 2u);
+  const int presentedWhileHeld = taker.presented;
+  wglMakeCurrent(nullptr, nullptr);
+  EXPECT_EQ(taker.takeAt, presentedWhileHeld) << "nothing presented while the context was held";
+  ASSERT_TRUE(pumpUntil([&] { return taker.presented >= taker.takeAt + 3; }, 30000)) << "drawing again";
+  CloseDemoWindow(fur()->window);
+  ASSERT_EQ(nullptr, fur()->thread);
+  Korveth::getInstance()->setFrameHook(nullptr, nullptr);
+  EXPECT_EQ(static_cast<unsigned>(taker.presented), fur()->fps.frameCount);
+}
+
 // The launch counter pins successive engine demos to processors 1, 2, ...
 // as masks (counter mod count) + 1.
 TEST(EngineDemoAffinity, MasksFollowTheLaunchCounter) {

@@ -168,6 +168,45 @@ TEST(EngineMediaReaders, ModelFiles) {
   DestroyWindow(host);
 }
 
+// Memory that a file or a setting sizes and that cannot be had is refused
+// with false, never an exception: for real past what any process gets, and
+// made to fail under a ceiling for textures, images, models and file reads.
+TEST(EngineMediaReaders, MemoryThatCannotBeHadIsRefused) {
+  std::vector<uint64_t> huge(3, 1);
+  EXPECT_FALSE(kvTryResize(huge, huge.max_size())) << "as long as a vector may be: more than any process gets";
+  EXPECT_TRUE(huge.empty());
+  std::string text;
+  EXPECT_FALSE(kvTryResize(text, text.max_size() + 1)) << "longer than a string may be";
+  EXPECT_TRUE(kvTryResize(text, 5, 'x'));
+  EXPECT_EQ("xxxxx", text);
+
+  ResetAppState();
+  HWND host = CreateWindowA("STATIC", "lumaq", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+  Korveth* engine = Korveth::getInstance();
+  ASSERT_TRUE(engine->startup(g_app.glMajor, g_app.glMinor, nullptr));
+  kvRenderWindow* w = engine->createRenderWindow(host, 64, 64, 32, 24, 8, 0, 2, 0, 1);
+  ASSERT_NE(nullptr, w);
+  const int empty = kvObject::getLiveCount();
+  std::vector<uint8_t> image = rgbeFile("-Y 1 +X 2", {128, 64, 32, 130, 0, 0, 0, 0});
+  std::string model = writeTemp("qv_ceiling.3ds", model3ds(3, 2));
+  std::vector<float> rgb;
+  std::vector<uint8_t> bytes;
+  int width = 0, height = 0;
+  kvSetAllocationCeiling(16);
+  EXPECT_FALSE(kvRgbeReader::decode(image.data(), image.size(), 64, &rgb, &width, &height));
+  EXPECT_EQ(nullptr, kvTextureMgr::getInstance()->createTexture2D("big", 64, 64));
+  EXPECT_FALSE(kvReadFile(model.c_str(), 1u << 20, &bytes));
+  EXPECT_EQ(nullptr, engine->createAndLoadModel("m", model.c_str(), 7));
+  EXPECT_EQ(empty, kvObject::getLiveCount()) << "nothing left behind";
+  kvClearAllocationCeiling();
+  EXPECT_TRUE(kvRgbeReader::decode(image.data(), image.size(), 64, &rgb, &width, &height));
+  EXPECT_NE(nullptr, kvTextureMgr::getInstance()->createTexture2D("big", 64, 64));
+  EXPECT_NE(nullptr, engine->createAndLoadModel("m", model.c_str(), 7));
+  engine->destroyRenderWindow(w);
+  DeleteFileA(model.c_str());
+  DestroyWindow(host);
+}
+
 // The belt's draw calls per frame and the particle births of short frames.
 TEST(EngineDemoCounts, BatchesAndBirths) {
   EXPECT_EQ(25, InstancingBatchCount(400));

@@ -15,8 +15,10 @@
 #include "app/AppState.h"
 #include "app/OpenClInfo.h"
 #include "demos/ClDemoRoutines.h"
+#include "demos/ClEntryPoints.h"
 #include "demos/DemoControl.h"
 #include "demos/RawGlDemos.h"
+#include "lumaq.h"
 #include "tests/rawdemos/RawDemoHarness.h"
 
 namespace {
@@ -242,7 +244,8 @@ class ScopedFolder {
   }
   ~ScopedFolder() {
     SetCurrentDirectoryA(m_previous);
-    DeleteFileA((m_name + "\\media\\particles.cl").c_str());
+    for (const char* file : {"particles.cl", "postfx.cl", "qjulia_kernel.cl"})
+      DeleteFileA((m_name + "\\media\\" + file).c_str());
     RemoveDirectoryA((m_name + "\\media").c_str());
     RemoveDirectoryA(m_name.c_str());
   }
@@ -277,6 +280,47 @@ TEST_F(RawDemoTest, KernelBuildErrorShowsTheLogWritesTheErrorRowAndLeavesTheSlot
   expectParticles(again);
 }
 
+// The length of the build log that the first CPU device gives a source
+// that does not build.
+size_t buildLogLength(const std::string& source) {
+  cl_device_id device = nullptr;
+  cl_platform_id platform = GetClPlatformId(0);
+  if (ClEntryPoints::clGetDeviceIDs(platform, CL_DEVICE_TYPE_CPU, 1, &device, nullptr) != CL_SUCCESS) return 0;
+  cl_context_properties properties[] = {CL_CONTEXT_PLATFORM, reinterpret_cast<cl_context_properties>(platform), 0};
+  cl_int status = 0;
+  cl_context context = ClEntryPoints::clCreateContext(properties, 1, &device, nullptr, nullptr, &status);
+  if (!context) return 0;
+  const char* text = source.c_str();
+  size_t length = source.size(), size = 0;
+  cl_program program = ClEntryPoints::clCreateProgramWithSource(context, 1, &text, &length, &status);
+  if (program && ClEntryPoints::clBuildProgram(program, 0, nullptr, nullptr, nullptr, nullptr) != CL_SUCCESS)
+    ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size);
+  if (program) ClEntryPoints::clReleaseProgram(program);
+  ClEntryPoints::clReleaseContext(context);
+  return size;
+}
+
+// A build log longer than the part the box shows is read whole (the
+// driver refuses a smaller buffer) and the box shows its start.
+TEST_F(RawDemoTest, KernelBuildLogLongerThanItsCapIsShownFromItsStart) {
+  std::string source;
+  for (int i = 0; i < 4000; ++i)
+    source += "#warning each of these lines adds its text, its place and its source line to the build log\n";
+  source += "__kernel void updateParticleWithoutCollision( { this is not C }\n";
+  const size_t logLength = buildLogLength(source);
+  ASSERT_GT(logLength, 256u * 1024) << "the driver's build log is not longer than the part shown";
+  ScopedFolder folder("rawdemo_long_log");
+  std::ofstream("media/particles.cl") << source;
+  DemoRun run = RunDemoThread(ClParticlesThread, kSlotClParticles, kWindowSide, kWindowSide);
+  ASSERT_TRUE(run.ended);
+  EXPECT_TRUE(run.windowClosed);
+  ASSERT_EQ(1u, run.boxes.size());
+  const std::string prefix = "Quorvel Error\tCL kernel compil error: ";
+  ASSERT_EQ(0u, run.boxes[0].rfind(prefix, 0)) << run.boxes[0];
+  EXPECT_NE(std::string::npos, run.boxes[0].find("each of these lines adds its text", prefix.size()))
+      << "the log's start: " << run.boxes[0];
+}
+
 TEST_F(RawDemoTest, KernelBuildErrorWithoutItsStartSwitchWritesNoRow) {
   RemoveBenchmarkFile();
   ScopedFolder folder("rawdemo_bad_kernel2");
@@ -285,6 +329,44 @@ TEST_F(RawDemoTest, KernelBuildErrorWithoutItsStartSwitchWritesNoRow) {
   ASSERT_TRUE(run.ended);
   EXPECT_TRUE(sawBox(run, "CL kernel compil error: "));
   EXPECT_TRUE(LastBenchmarkRow("CL_Particles(kernel ERROR)").empty());
+}
+
+// A kernel file whose kernel is missing or takes other arguments than the
+// demo sets: the box names the kernel or the argument, and the demo ends.
+TEST_F(RawDemoTest, SetUpFailuresNameWhatFailed) {
+  struct {
+    const char* name;
+    DemoThreadRoutine routine;
+    int slot;
+    const char* file;
+    const char* kernel;
+    const char* box;
+  } cases[] = {
+      {"particles kernel", ClParticlesThread, kSlotClParticles, "media/particles.cl",
+       "kernel void another(global float* a) { a[0] = 1.0f; }",
+       "OpenCL CPU kernel updateParticleWithoutCollision creation failed (CL error = -46). Bye..."},
+      {"particles argument", ClParticlesThread, kSlotClParticles, "media/particles.cl",
+       "kernel void updateParticleWithoutCollision(global float* a, global float* b) { a[0] = b[0]; }",
+       "OpenCL CPU setting of kernel argument 2 failed (CL error = -49). Bye..."},
+      {"post-processing argument", ClPostFxThread, kSlotClPostFx, "media/postfx.cl",
+       "kernel void post_fx_kernel_global_mem(global uint* a, global uint* b, int w, int h) { a[0] = b[0]; }",
+       "OpenCL CPU setting of kernel argument 4 failed (CL error = -49). Bye..."},
+      {"Julia argument", ClJuliaThread, kSlotClJulia, "media/qjulia_kernel.cl",
+       "kernel void QJuliaKernel(global uint* out, float4 mu) { out[0] = 0; }",
+       "OpenCL CPU setting of kernel argument 2 failed (CL error = -49). Bye..."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedFolder folder("rawdemo_named_failures");
+    std::ofstream(c.file) << c.kernel << "\n";
+    DemoRun run = RunDemoThread(c.routine, c.slot, kWindowSide, kWindowSide);
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.windowClosed);
+    EXPECT_EQ(0, run.doneFlag);
+    ASSERT_EQ(1u, run.boxes.size());
+    EXPECT_EQ(std::string("Quorvel Error\t") + c.box, run.boxes[0]);
+    EXPECT_TRUE(run.last.empty()) << "no frame drawn";
+  }
 }
 
 TEST_F(RawDemoTest, JuliaWithoutItsKernelFileRefusesBeforeDrawing) {
@@ -296,6 +378,45 @@ TEST_F(RawDemoTest, JuliaWithoutItsKernelFileRefusesBeforeDrawing) {
   EXPECT_TRUE(sawBox(run, "Ouch! Where is the OpenCL kernel for Julia demo????\n\rBye..."));
   EXPECT_TRUE(run.last.empty());
   EXPECT_TRUE(LastBenchmarkRow("CL_Julia4D").empty());
+}
+
+// Host memory that a setting sizes and the process cannot have (made to
+// fail here: a 64-bit process gets it): the demo shows its problem and
+// ends, and the next run in the same slot works.
+TEST_F(RawDemoTest, MemoryThatCannotBeHadEndsOnlyTheDemo) {
+  struct {
+    const char* name;
+    DemoThreadRoutine routine;
+    int slot;
+    std::function<void()> settings;
+    size_t ceiling;
+    const char* box;
+    std::function<void(const DemoRun&)> expectPicture;
+  } cases[] = {
+      {"julia", ClJuliaThread, kSlotClJulia, [] { g_app.juliaRttSize = 1024; }, 2u << 20,
+       "Quorvel Error\tThe Julia image of 1024 x 1024 pixels does not fit in memory. Bye...", expectJulia},
+      {"deformer", ClDeformerThread, kSlotClDeformer, [] {}, 4u << 20,
+       "Quorvel Error\tThe surface of 511 x 511 segments is too large. Bye...", expectDeformedSurface},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    c.settings();
+    RemoveBenchmarkFile();
+    Korveth_nsp::kvSetAllocationCeiling(c.ceiling);
+    DemoRun run = RunDemoThread(c.routine, c.slot, kWindowSide, kWindowSide);
+    Korveth_nsp::kvClearAllocationCeiling();
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.windowClosed);
+    EXPECT_EQ(0, run.doneFlag);
+    EXPECT_TRUE(sawBox(run, c.box)) << (run.boxes.empty() ? "no box" : run.boxes[0]);
+    EXPECT_TRUE(run.last.empty()) << "no frame drawn";
+    DemoRun again = RunDemoThread(c.routine, c.slot, kWindowSide, kWindowSide);
+    ASSERT_TRUE(again.ended);
+    EXPECT_TRUE(again.boxes.empty()) << again.boxes.front();
+    ASSERT_FALSE(again.last.empty());
+    c.expectPicture(again);
+  }
 }
 
 TEST_F(RawDemoTest, GpuDemosAreRefusedWithoutAGpuDevice) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "FakeScanrik.h"
 #include "app/AppState.h"
@@ -388,10 +390,69 @@ TEST(GlExtensionTableTest, CoreVersionNotes) {
   EXPECT_STREQ("GL_ARB_sync", row->name);
 }
 
-TEST(ReportPathTest, TextReportBesideTheXmlReport) {
-  EXPECT_EQ("out dir/r.txt", TextReportPathBeside("out dir/r.xml"));
-  EXPECT_EQ("C:\\a.b\\report.txt", TextReportPathBeside("C:\\a.b\\report"));
-  EXPECT_EQ("report.txt", TextReportPathBeside("report"));
+// The files in a folder, as the file system spells their names.
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+  return names;
+}
+
+void emptyFolder(const std::string& folder) {
+  for (const std::string& name : filesIn(folder)) DeleteFileA((folder + "\\" + name).c_str());
+}
+
+// Report mode with a given name: the XML report keeps the name exactly;
+// with both switches the text report gets a file of its own, also when the
+// name differs from it in case only (one file on Windows); alone, the text
+// report takes the given name as it is.
+TEST_F(ReportTest, GivenReportNamesNeverShareAFile) {
+  g_fake.driverDetected = false;
+  BuildFullReport(false);
+  const std::string folder = "report.names";  // a dot in a folder is no extension
+  CreateDirectoryA(folder.c_str(), nullptr);
+  struct Case {
+    const char* given;
+    const char* textBesideXml;  // the text report's name under both switches
+  } cases[] = {
+      {"r.xml", "r.txt"},   {"r.txt", "r.txt.txt"}, {"r.TXT", "r.TXT.txt"}, {"Rep.XmL", "Rep.txt"},
+      {"r", "r.txt"},       {"r.dat", "r.txt"},     {"R.Txt", "R.Txt.txt"},
+  };
+  enum { kBoth, kXmlOnly, kTextOnly };
+  for (const Case& c : cases) {
+    for (int mode : {kBoth, kXmlOnly, kTextOnly}) {
+      SCOPED_TRACE(std::string(c.given) + (mode == kBoth ? " both" : mode == kXmlOnly ? " xml" : " txt"));
+      emptyFolder(folder);
+      g_app.exportXmlReport = mode != kTextOnly;
+      g_app.exportTextReport = mode != kXmlOnly;
+      const std::string given = folder + "\\" + c.given;
+      g_app.reportPath = given;
+      ASSERT_TRUE(WriteRequestedReports());
+      std::vector<std::string> expected;
+      if (mode != kTextOnly) expected.push_back(c.given);
+      if (mode == kBoth) expected.push_back(c.textBesideXml);
+      if (mode == kTextOnly) expected.push_back(c.given);
+      std::vector<std::string> names = filesIn(folder);
+      std::sort(names.begin(), names.end());
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(expected, names) << "files as written, names kept exactly";
+      const std::string xmlName = mode == kTextOnly ? "" : c.given;
+      const std::string textName = mode == kBoth ? c.textBesideXml : mode == kTextOnly ? c.given : "";
+      if (!xmlName.empty()) {
+        EXPECT_EQ(0u, readFile(folder + "\\" + xmlName).rfind("<?xml", 0)) << "the XML report survives";
+      }
+      if (!textName.empty()) {
+        EXPECT_EQ(0u, readFile(folder + "\\" + textName).rfind("=====", 0)) << "the text report";
+      }
+    }
+  }
+  emptyFolder(folder);
+  RemoveDirectoryA(folder.c_str());
 }
 
 TEST(ReportWriterTest, UnwritablePathsFail) {
