@@ -39,7 +39,8 @@ bool VulkanPLugin::gpu_buffer_create(tvc::RendererGpu* gpu, tvc::GpuBuffer* buff
   }
   VkMemoryRequirements needs{};
   fn.vkGetBufferMemoryRequirements(device->device, handle, &needs);
-  const int type = find_memory_type(device_gpu(device), needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT);
+  const int type = find_memory_type(device_gpu(device), needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT,
+                                    kNoMemoryFallback);
   if (type < 0) {
     fn.vkDestroyBuffer(device->device, handle, nullptr);
     tracef_error("GPU buffer - unable to find a memory type (required size: %u bytes)",

@@ -46,15 +46,12 @@ VkResult make_buffer(VkDeviceRecord* device, const VkGpuRecord* gpu, VkDeviceSiz
   VkMemoryRequirements needs{};
   fn.vkGetBufferMemoryRequirements(device->device, out->buffer, &needs);
   out->allocation_size = needs.size;
-  int type;
-  if (host_visible) {
-    type = find_memory_type(gpu, needs.memoryTypeBits,
-                            VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
-    if (type < 0) type = find_memory_type(gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT);
-  } else {
-    type = find_memory_type(gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
-    if (type < 0) type = find_memory_type(gpu, needs.memoryTypeBits, 0);
-  }
+  const int type =
+      host_visible
+          ? find_memory_type(gpu, needs.memoryTypeBits,
+                             VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
+                             MemoryFallback{VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, false})
+          : find_memory_type(gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, kAnyAllowedMemory);
   VkMemoryAllocateFlagsInfo flags{};
   flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
   flags.flags = VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT;

@@ -64,7 +64,7 @@ bool has_name(const std::vector<std::string>& names, const char* name) {
   }
   const bool addressed = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) != 0;
   if (result == VK_SUCCESS) {
-    const int type = find_memory_type(gpu, needs.memoryTypeBits, required);
+    const int type = find_memory_type(gpu, needs.memoryTypeBits, required, kNoMemoryFallback);
     VkMemoryAllocateFlagsInfo flags{};
     flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
     flags.flags = addressed ? VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT : 0;
