@@ -92,6 +92,7 @@ bool VulkanPLugin::gpu_initialize(tvc::RendererGpu* gpu, tvc::RenderWindow* wind
     if (create_logical_device(record, device)) {
       record->devices.push_back(device);
       device->gpu_index = record->index;
+      device->gpu = record;
       record->current_device = device;
       made_device = true;
     } else {

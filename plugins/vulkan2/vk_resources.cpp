@@ -312,9 +312,7 @@ VkCommandBuffer active_command_buffer(const VkDeviceRecord* device) {
   return device && device->active_command_record ? device->active_command_record->command_buffer : nullptr;
 }
 
-VkGpuRecord* VulkanPLugin::device_gpu(const VkDeviceRecord* device) {
-  return device ? gpu_record_at(device->gpu_index) : nullptr;
-}
+VkGpuRecord* VulkanPLugin::device_gpu(const VkDeviceRecord* device) { return device ? device->gpu : nullptr; }
 
 // Everything the host made on the device and did not release: the GPU is
 // going away, so its objects go first. Later kills of these objects find no

@@ -1,0 +1,104 @@
+// GPU memory of the Vulkan2 plug-in on the stand-in loader: each device
+// allocates from its own GPU's memory types, the memory-type fallbacks stay
+// inside the types a resource allows, and buffers the host holds mapped.
+#define VK_NO_PROTOTYPES
+#include <vulkan/vulkan.h>
+
+#include <cstring>
+#include <string>
+
+#include "window_fixtures.h"
+
+namespace {
+
+const VkMemoryPropertyFlags kHost = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+const VkMemoryPropertyFlags kLocal = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
+
+uint32_t memory_types_used() { return FakeLoader::get().state().memory_types_used; }
+
+tvc::TextureData* small_texture(tvc::TextureData* t) {
+  t->create(tvc::TextureData::kType2D, 4, 4, tvc::PF_RGBA_U8);
+  memset(t->get_pixmap_ptr(), 0x5A, 4 * 4 * 4);
+  t->set_name("small");
+  return t;
+}
+
+void triangle(tvc::GeometryCore* mesh) {
+  static const float vertices[3 * 16] = {0};
+  static const uint32_t indices[3] = {0, 1, 2};
+  mesh->set_vertices(vertices, 3);
+  mesh->set_indices32(indices, 1);
+}
+
+// Two GPUs whose memory types are the other way round: the first has its
+// host-visible type first, the second its device-local type first.
+FakeVkConfig two_gpus() {
+  FakeVkConfig c = window_config();
+  c.device_count = 2;
+  c.devices[1] = {0x1002, 0x5678, VK_MAKE_VERSION(1, 2, 0), 0, 2, "Second GPU", 1ull << 30};
+  c.memory_type_count[0] = c.memory_type_count[1] = 2;
+  c.memory_type_flags[0][0] = kHost;
+  c.memory_type_flags[0][1] = kLocal;
+  c.memory_type_flags[1][0] = kLocal;
+  c.memory_type_flags[1][1] = kHost;
+  return c;
+}
+
+class FakeMemoryTest : public RendererTest {
+ protected:
+  void SetUp() override {
+    RendererTest::SetUp();
+    ASSERT_TRUE(FakeLoader::get().loaded());
+    PluginLibrary::get().use_vulkan_library(FakeLoader::get().path());
+  }
+};
+
+// The second GPU's resources take the second GPU's memory types wherever its
+// GPU object stands in the list: after the first GPU object is killed, and
+// behind a GPU object the host made before initialising (with the first GPU
+// initialised too, so that its memory types are there to be taken wrongly).
+TEST_F(FakeMemoryTest, EachDeviceAllocatesFromItsOwnGpusMemoryTypes) {
+  const struct {
+    const char* name;
+    bool host_gpu_first;  // a GPU object made before initialising
+    bool kill_first;      // the first GPU object killed
+  } cases[] = {{"the first GPU killed", false, true}, {"a host GPU object listed first", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeLoader::get().configure(two_gpus());
+    if (c.host_gpu_first) renderer->gpu_create();
+    ASSERT_TRUE(renderer->initialize());
+    tvc::RendererGpu* first = renderer->gpu_get_by_index(renderer->gpu_get_count() - 2);
+    if (c.kill_first) {
+      ASSERT_TRUE(renderer->gpu_kill(first));
+    } else {
+      ASSERT_TRUE(renderer->gpu_initialize(first, nullptr));
+    }
+    tvc::RendererGpu* second = renderer->gpu_get_by_index(renderer->gpu_get_count() - 1);
+    ASSERT_STREQ(renderer->gpu_get_name(second), "Second GPU");
+    ASSERT_TRUE(renderer->gpu_initialize(second, nullptr));
+
+    tvc::GpuBuffer buffer;
+    EXPECT_TRUE(renderer->gpu_buffer_create(second, &buffer, tvc::GpuBuffer::kUniform, 0, 64, 0));
+    EXPECT_EQ(memory_types_used(), 2u) << "a host-visible buffer of the second GPU lies in its type 1";
+    tvc::TextureData texture;
+    EXPECT_TRUE(renderer->texture_load(second, small_texture(&texture), 0));
+    tvc::GeometryCore mesh;
+    triangle(&mesh);
+    EXPECT_TRUE(renderer->mesh_create_buffers(second, &mesh));
+    EXPECT_TRUE(renderer->mesh_update_vertex_buffer(&mesh));
+    EXPECT_EQ(memory_types_used(), 3u) << "staging memory in type 1, device memory in type 0";
+
+    EXPECT_TRUE(renderer->mesh_kill_buffers(&mesh));
+    EXPECT_TRUE(renderer->texture_unload(&texture));
+    EXPECT_TRUE(renderer->gpu_buffer_kill(&buffer));
+    EXPECT_TRUE(renderer->gpu_cleanup(second, nullptr));
+    if (!c.kill_first) {
+      EXPECT_TRUE(renderer->gpu_cleanup(first, nullptr));
+    }
+    renderer->terminate();
+    renderer->gpu_killall();
+  }
+}
+
+}  // namespace
