@@ -101,4 +101,58 @@ TEST_F(FakeMemoryTest, EachDeviceAllocatesFromItsOwnGpusMemoryTypes) {
   }
 }
 
+// GPU 0 of a one-GPU configuration with its device, no window.
+class FakeDeviceTest : public FakeMemoryTest {
+ protected:
+  void SetUp() override {
+    FakeMemoryTest::SetUp();
+    FakeLoader::get().configure(window_config());
+    ASSERT_TRUE(renderer->initialize());
+    gpu = renderer->gpu_get_by_index(0);
+    ASSERT_TRUE(renderer->gpu_initialize(gpu, nullptr));
+  }
+  void TearDown() override {
+    if (renderer) renderer->gpu_cleanup(gpu, nullptr);
+    FakeMemoryTest::TearDown();
+  }
+  tvc::RendererGpu* gpu = nullptr;
+};
+
+// Memory is mapped once at a time: while the host holds a buffer mapped,
+// read and write refuse it (as a second map does) and leave the mapping.
+TEST_F(FakeDeviceTest, ReadAndWriteRefuseABufferTheHostHoldsMapped) {
+  tvc::GpuBuffer buffer;
+  ASSERT_TRUE(renderer->gpu_buffer_create(gpu, &buffer, tvc::GpuBuffer::kStorage, 0, 64, 0));
+  unsigned char bytes[16], back[16] = {0};
+  for (int i = 0; i < 16; ++i) bytes[i] = static_cast<unsigned char>(0xA0 + i);
+  for (bool whole : {true, false}) {
+    SCOPED_TRACE(whole ? "mapped whole" : "mapped from offset 32");
+    void* mapped = whole ? renderer->gpu_buffer_map(&buffer, 0) : renderer->gpu_buffer_map_range(&buffer, 32, 16, 0);
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_FALSE(renderer->gpu_buffer_write(&buffer, 0, 16, bytes));
+    EXPECT_FALSE(renderer->gpu_buffer_read(&buffer, 0, 16, back));
+    EXPECT_EQ(buffer.mapped, mapped) << "the host's mapping stays";
+    renderer->gpu_buffer_unmap(&buffer);
+  }
+  EXPECT_TRUE(renderer->gpu_buffer_write(&buffer, 8, 16, bytes));
+  EXPECT_TRUE(renderer->gpu_buffer_read(&buffer, 8, 16, back));
+  EXPECT_EQ(memcmp(back, bytes, 16), 0);
+  EXPECT_TRUE(renderer->gpu_buffer_kill(&buffer));
+}
+
+// Copying between buffers is not built: it says so and reports failure.
+TEST_F(FakeDeviceTest, BufferCopyLogsThatItIsNotDoneAndAnswersFalse) {
+  tvc::GpuBuffer source, destination;
+  ASSERT_TRUE(renderer->gpu_buffer_create(gpu, &source, tvc::GpuBuffer::kStorage, 0, 64, 0));
+  ASSERT_TRUE(renderer->gpu_buffer_create(gpu, &destination, tvc::GpuBuffer::kStorage, 0, 64, 0));
+  EXPECT_FALSE(renderer->gpu_buffer_copy(&source, &destination, 0, 0, 16));
+  EXPECT_EQ(log.level_of("gpu_buffer_copy() : TODO..."), tvc::LogMgr::kPlain);
+  log.lines.clear();
+  EXPECT_FALSE(renderer->gpu_buffer_copy(&source, nullptr, 0, 0, 16));
+  EXPECT_FALSE(renderer->gpu_buffer_copy(nullptr, &destination, 0, 0, 16));
+  EXPECT_FALSE(log.has("gpu_buffer_copy() : TODO..."));
+  EXPECT_TRUE(renderer->gpu_buffer_kill(&source));
+  EXPECT_TRUE(renderer->gpu_buffer_kill(&destination));
+}
+
 }  // namespace
