@@ -233,7 +233,8 @@ class VulkanPLugin : public tvc::Renderer {
   bool texture_check_size(VkDeviceRecord* device, tvc::TextureData* texture, uint32_t layers);
   VkTextureRecord* texture_new_record(VkDeviceRecord* device, tvc::TextureData* texture);
   bool texture_fill_staging(VkDeviceRecord* device, VkImage image, VkDeviceMemory memory, VkDeviceSize size,
-                            tvc::TextureData* texture, const uint8_t* pixels);
+                            tvc::TextureData* texture, const uint8_t* pixels, const char* operation,
+                            VkResult* map_result);
   bool generate_mipmaps(VkDeviceRecord* device, VkTextureRecord* record, tvc::TextureData* texture,
                         uint32_t levels);
   bool sampler_release(int id);

@@ -260,6 +260,7 @@ VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, co
   if (type < 0) {
     release_image_objects(device, out);
     out->failed_step = kImageMemoryType;
+    out->size = needs.size;
     return VK_ERROR_FEATURE_NOT_PRESENT;
   }
   VkMemoryAllocateInfo alloc{};
@@ -292,6 +293,7 @@ VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, co
   if (result != VK_SUCCESS) {
     release_image_objects(device, out);
     out->failed_step = step;
+    out->size = needs.size;
   }
   return result;
 }

@@ -176,8 +176,8 @@ struct ImageObjects {
   VkImage image = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   VkImageView view = VK_NULL_HANDLE;
-  VkDeviceSize size = 0;
-  int failed_step = 0;  // an ImageStep after a failure
+  VkDeviceSize size = 0;  // of the memory requirements, also after a failure past the image's creation
+  int failed_step = 0;    // an ImageStep after a failure
 };
 
 // Shared helpers (vk_resources.cpp).

@@ -53,7 +53,8 @@ add_executable(vulkan2_plugin_tests
   plugins/test_vulkan2_host.cpp plugins/test_vulkan2_fake.cpp plugins/test_vulkan2_parts.cpp
   plugins/test_vulkan2_device.cpp plugins/test_vulkan2_frames.cpp plugins/test_vulkan2_resources.cpp
   plugins/test_vulkan2_draw.cpp plugins/test_vulkan2_overlays.cpp plugins/test_vulkan2_raytracing.cpp
-  plugins/test_vulkan2_capabilities.cpp plugins/test_vulkan2_memory.cpp)
+  plugins/test_vulkan2_capabilities.cpp plugins/test_vulkan2_memory.cpp
+  plugins/test_vulkan2_messages.cpp)
 add_dependencies(vulkan2_plugin_tests vulkan2_test_shaders)
 target_include_directories(vulkan2_plugin_tests PRIVATE ${QV_TEST_SHADER_DIR})
 qv_target(vulkan2_plugin_tests)
