@@ -527,13 +527,16 @@ bool VulkanPLugin::vk_depth_buffer_init(VkGpuRecord* record, VkDeviceRecord* dev
   if (result == VK_SUCCESS) {
     VkMemoryRequirements needs{};
     fn.vkGetImageMemoryRequirements(device->device, depth->image, &needs);
+    // Device-local, else the first type the image allows (never one it does
+    // not allow), else no depth buffer.
     const int type =
-        find_memory_type(record, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, kNoMemoryFallback);
+        find_memory_type(record, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, kAnyAllowedMemory);
     VkMemoryAllocateInfo alloc{};
     alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
     alloc.allocationSize = needs.size;
-    alloc.memoryTypeIndex = type < 0 ? 0 : static_cast<uint32_t>(type);
-    result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &depth->memory);
+    alloc.memoryTypeIndex = static_cast<uint32_t>(type);
+    result = type < 0 ? VK_ERROR_OUT_OF_DEVICE_MEMORY
+                      : fn.vkAllocateMemory(device->device, &alloc, nullptr, &depth->memory);
     if (result != VK_SUCCESS) depth->memory = VK_NULL_HANDLE;
   } else {
     depth->image = VK_NULL_HANDLE;

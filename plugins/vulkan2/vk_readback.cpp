@@ -40,10 +40,13 @@ VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint3
   VkMemoryAllocateInfo alloc{};
   alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
   alloc.allocationSize = needs.size;
+  // Coherent host memory, else the first type the image allows (never one
+  // it does not allow), else no read-back.
   const int type = find_memory_type(gpu, needs.memoryTypeBits,
                                     VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
-                                    kNoMemoryFallback);
-  alloc.memoryTypeIndex = type < 0 ? 0 : static_cast<uint32_t>(type);
+                                    kAnyAllowedMemory);
+  if (type < 0) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
   result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &target->memory);
   if (result != VK_SUCCESS) {
     target->memory = VK_NULL_HANDLE;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "window_fixtures.h"
 
@@ -99,6 +100,47 @@ TEST_F(FakeMemoryTest, EachDeviceAllocatesFromItsOwnGpusMemoryTypes) {
     renderer->terminate();
     renderer->gpu_killall();
   }
+}
+
+// Host memory only, and type 0 allowed to no resource: a search that finds
+// no device-local or no coherent type must fall back to type 1 (host-visible
+// and cached), never to type 0.
+FakeVkConfig host_memory_only() {
+  FakeVkConfig c = window_config();
+  c.memory_type_count[0] = 2;
+  c.memory_type_flags[0][0] = kHost;
+  c.memory_type_flags[0][1] = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
+  c.buffer_types_denied = c.linear_image_types_denied = c.optimal_image_types_denied = 1;
+  return c;
+}
+
+// The depth buffer, a texture, a GPU buffer, the frame read-back and a
+// mesh's vertices take the first allowed type; an index buffer, which must
+// be device-local, is refused with its line.
+TEST_F(FakeWindowTest, MemoryTypeFallbacksStayInsideTheAllowedTypes) {
+  ASSERT_TRUE(start(host_memory_only()));
+  tvc::TextureData texture;
+  EXPECT_TRUE(renderer->texture_load(gpu, small_texture(&texture), 0));
+  tvc::GpuBuffer buffer;
+  EXPECT_TRUE(renderer->gpu_buffer_create(gpu, &buffer, tvc::GpuBuffer::kStorage, 0, 64, 0));
+  std::vector<unsigned char> frame(640 * 480 * 4, 0);
+  renderer->read_color_buffer(frame.data());
+  unsigned char want[4];
+  fake_vk_pixel(3, 2, want);
+  EXPECT_EQ(frame[(2 * 640 + 3) * 4 + 1], want[1]) << "the read-back image was filled";
+  EXPECT_EQ(frame[(2 * 640 + 3) * 4 + 3], want[3]);
+  tvc::GeometryCore mesh;
+  triangle(&mesh);
+  EXPECT_TRUE(renderer->mesh_create_vertex_buffer(gpu, &mesh));
+  EXPECT_FALSE(renderer->mesh_create_index_buffer(gpu, &mesh));
+  EXPECT_EQ(log.level_of("mesh " + std::to_string(mesh.mesh_id) +
+                         " - unable to find a memory type for index buffer object (required size: 256 bytes)"),
+            tvc::LogMgr::kError);
+  EXPECT_EQ(memory_types_used(), 2u) << "type 0 is allowed to nothing";
+  EXPECT_TRUE(renderer->mesh_kill_buffers(&mesh));
+  EXPECT_TRUE(renderer->texture_unload(&texture));
+  EXPECT_TRUE(renderer->gpu_buffer_kill(&buffer));
+  expect_nothing_left();
 }
 
 // GPU 0 of a one-GPU configuration with its device, no window.

@@ -653,4 +653,27 @@ TEST_F(FirstGenWindowTest, TriangleDrawnIntoASingleAttachmentTargetAndIntoTheFra
   for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
 }
 
+// ---- memory types on the stand-in loader
+
+// Without a device-local type the vertices fall back to the first allowed
+// type, the indices are refused with their line.
+TEST_F(FakeWindowTest, AnIndexBufferWithoutDeviceLocalMemoryIsRefused) {
+  FakeVkConfig c = window_config();
+  c.memory_type_count[0] = 1;
+  c.memory_type_flags[0][0] = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+  ASSERT_TRUE(start(c));
+  tvc::GeometryCore mesh;
+  const float vertices[3 * 16] = {0};
+  const uint32_t indices[3] = {0, 1, 2};
+  mesh.set_vertices(vertices, 3);
+  mesh.set_indices32(indices, 1);
+  EXPECT_TRUE(renderer->mesh_create_vertex_buffer(gpu, &mesh));
+  EXPECT_FALSE(renderer->mesh_create_index_buffer(gpu, &mesh));
+  EXPECT_EQ(log.level_of("mesh " + std::to_string(mesh.mesh_id) +
+                         " - unable to find a memory type for index buffer object (required size: 256 bytes)"),
+            tvc::LogMgr::kError);
+  EXPECT_TRUE(renderer->mesh_kill_buffers(&mesh));
+  expect_nothing_left();
+}
+
 }  // namespace
