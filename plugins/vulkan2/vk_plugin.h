@@ -146,6 +146,7 @@ class VulkanPLugin : public tvc::Renderer {
   bool query_device_extensions(VkGpuRecord* record);
   bool query_device_layers(VkGpuRecord* record);
   void clear_requested_names();
+  void release_instance_and_library();
   // Deletes every GPU object and frees every GPU record.
   void release_gpus();
 

@@ -6,6 +6,10 @@ add_library(fake_vulkan SHARED plugins/fake_vulkan.cpp)
 qv_target(fake_vulkan)
 target_link_options(fake_vulkan PRIVATE -Wl,--kill-at)
 set_target_properties(fake_vulkan PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/fakevk)
+# A second copy that only the plug-in loads: whether it is still mapped tells
+# how often the plug-in loaded and freed it.
+add_custom_command(TARGET fake_vulkan POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:fake_vulkan> ${QV_BIN}/fakevk/fake_vulkan_second.dll)
 
 # The Vulkan2 plug-in with the loader seam: same file name, its own folder;
 # the shipped plug-ins export nothing for tests.
