@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixed_answers.h"
 #include "frame_pixels.h"
 #include "imgui.h"
 #include "spv_solid_green_frag.h"
@@ -130,6 +131,21 @@ TEST_F(RendererTest, DifferingSlotsGiveTheFirstGenerationAnswers) {
   EXPECT_EQ((vtable_offset(&tvc::Renderer::imgui_render) - slot7) / word, 622 - 7);
   EXPECT_EQ((vtable_offset(&tvc::Renderer::mesh_bind_index_buffer) - slot7) / word, 639 - 7);
   EXPECT_EQ((vtable_offset(&tvc::Renderer::reserved_623) - slot7) / word, 623 - 7);
+}
+
+const tvc::vec4 kVec4 = {0.5f, 0.25f, 0.125f, 1.0f};
+
+using fixed_answers::answer_of;
+using fixed_answers::slot_position;
+using fixed_answers::StubAnswer;
+const fixed_answers::StubCase kStubCases[] = {
+#include "vk_stub_cases.inc"
+};
+
+// Every stub of this plug-in, the ones it shares with Vulkan2 included.
+TEST_F(RendererTest, EveryFixedAnswerSlotGivesTheFirstGenerationAnswer) {
+  fixed_answers::expect_fixed_answers(renderer, kStubCases, sizeof(kStubCases) / sizeof(kStubCases[0]),
+                                      fixed_answers::expected_answers(true));
 }
 
 TEST(ResultNames, TheTwoNewerCodesAreUnknown) {
