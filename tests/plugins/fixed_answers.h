@@ -1,7 +1,8 @@
 // The fixed answers of the renderer plug-ins' stub slots, written down here
 // from the renderer interface's definition (not from the slot table the
 // plug-ins are generated from), and the check that calls every generated
-// stub of a plug-in through the interface against them.
+// stub of the plug-in a test program links through the interface against
+// them.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +43,9 @@ int slot_position(F member) {
   const ptrdiff_t word = static_cast<ptrdiff_t>(sizeof(void*));
   return static_cast<int>((offset(member) - offset(&tvc::Renderer::reserved_7)) / word + 7);
 }
+
+// The vector the generated calls pass by reference.
+const tvc::vec4 kVec4 = {0.5f, 0.25f, 0.125f, 1.0f};
 
 // One generated stub: its table row, name, argument words, a call through
 // the interface and its position there.
@@ -165,12 +169,16 @@ inline const char* answer_name(Answer a) {
 // Calls every generated stub through the interface: each must sit at its
 // table row, be one the list names, take the listed words and give the
 // listed answer; a listed slot without a generated stub fails too.
-inline void expect_fixed_answers(tvc::Renderer* renderer, const StubCase* cases, size_t count,
-                                 const std::map<int, Fixed>& want) {
+// The stubs of the plug-in the test program links (its generated list).
+const StubCase kStubCases[] = {
+#include "vk_stub_cases.inc"
+};
+
+inline void expect_fixed_answers(tvc::Renderer* renderer, bool first_generation) {
+  const std::map<int, Fixed> want = expected_answers(first_generation);
   std::set<int> called;
   const void* identity = nullptr;
-  for (size_t k = 0; k < count; ++k) {
-    const StubCase& c = cases[k];
+  for (const StubCase& c : kStubCases) {
     SCOPED_TRACE(std::string("slot ") + std::to_string(c.slot) + " " + c.name);
     EXPECT_EQ(c.position, c.slot) << "the table row is not the interface position";
     auto it = want.find(c.position);

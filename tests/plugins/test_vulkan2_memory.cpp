@@ -24,13 +24,6 @@ tvc::TextureData* small_texture(tvc::TextureData* t) {
   return t;
 }
 
-void triangle(tvc::GeometryCore* mesh) {
-  static const float vertices[3 * 16] = {0};
-  static const uint32_t indices[3] = {0, 1, 2};
-  mesh->set_vertices(vertices, 3);
-  mesh->set_indices32(indices, 1);
-}
-
 // Two GPUs whose memory types are the other way round: the first has its
 // host-visible type first, the second its device-local type first.
 FakeVkConfig two_gpus() {
@@ -45,20 +38,11 @@ FakeVkConfig two_gpus() {
   return c;
 }
 
-class FakeMemoryTest : public RendererTest {
- protected:
-  void SetUp() override {
-    RendererTest::SetUp();
-    ASSERT_TRUE(FakeLoader::get().loaded());
-    PluginLibrary::get().use_vulkan_library(FakeLoader::get().path());
-  }
-};
-
 // The second GPU's resources take the second GPU's memory types wherever its
 // GPU object stands in the list: after the first GPU object is killed, and
 // behind a GPU object the host made before initialising (with the first GPU
 // initialised too, so that its memory types are there to be taken wrongly).
-TEST_F(FakeMemoryTest, EachDeviceAllocatesFromItsOwnGpusMemoryTypes) {
+TEST_F(FakeWindowTest, EachDeviceAllocatesFromItsOwnGpusMemoryTypes) {
   const struct {
     const char* name;
     bool host_gpu_first;  // a GPU object made before initialising
@@ -85,7 +69,7 @@ TEST_F(FakeMemoryTest, EachDeviceAllocatesFromItsOwnGpusMemoryTypes) {
     tvc::TextureData texture;
     EXPECT_TRUE(renderer->texture_load(second, small_texture(&texture), 0));
     tvc::GeometryCore mesh;
-    triangle(&mesh);
+    one_triangle(&mesh);
     EXPECT_TRUE(renderer->mesh_create_buffers(second, &mesh));
     EXPECT_TRUE(renderer->mesh_update_vertex_buffer(&mesh));
     EXPECT_EQ(memory_types_used(), 3u) << "staging memory in type 1, device memory in type 0";
@@ -129,25 +113,18 @@ TEST_F(FakeWindowTest, MemoryTypeFallbacksStayInsideTheAllowedTypes) {
   fake_vk_pixel(3, 2, want);
   EXPECT_EQ(frame[(2 * 640 + 3) * 4 + 1], want[1]) << "the read-back image was filled";
   EXPECT_EQ(frame[(2 * 640 + 3) * 4 + 3], want[3]);
-  tvc::GeometryCore mesh;
-  triangle(&mesh);
-  EXPECT_TRUE(renderer->mesh_create_vertex_buffer(gpu, &mesh));
-  EXPECT_FALSE(renderer->mesh_create_index_buffer(gpu, &mesh));
-  EXPECT_EQ(log.level_of("mesh " + std::to_string(mesh.mesh_id) +
-                         " - unable to find a memory type for index buffer object (required size: 256 bytes)"),
-            tvc::LogMgr::kError);
+  expect_index_buffers_refused(renderer, gpu, log);
   EXPECT_EQ(memory_types_used(), 2u) << "type 0 is allowed to nothing";
-  EXPECT_TRUE(renderer->mesh_kill_buffers(&mesh));
   EXPECT_TRUE(renderer->texture_unload(&texture));
   EXPECT_TRUE(renderer->gpu_buffer_kill(&buffer));
   expect_nothing_left();
 }
 
 // GPU 0 of a one-GPU configuration with its device, no window.
-class FakeDeviceTest : public FakeMemoryTest {
+class FakeDeviceTest : public FakeWindowTest {
  protected:
   void SetUp() override {
-    FakeMemoryTest::SetUp();
+    FakeWindowTest::SetUp();
     FakeLoader::get().configure(window_config());
     ASSERT_TRUE(renderer->initialize());
     gpu = renderer->gpu_get_by_index(0);
@@ -155,9 +132,8 @@ class FakeDeviceTest : public FakeMemoryTest {
   }
   void TearDown() override {
     if (renderer) renderer->gpu_cleanup(gpu, nullptr);
-    FakeMemoryTest::TearDown();
+    FakeWindowTest::TearDown();
   }
-  tvc::RendererGpu* gpu = nullptr;
 };
 
 // Memory is mapped once at a time: while the host holds a buffer mapped,

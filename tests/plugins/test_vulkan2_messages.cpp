@@ -55,6 +55,17 @@ class FakeMessageTest : public FakeWindowTest {
       if (line.first == tvc::LogMgr::kError) errors.push_back(line.second);
     return errors;
   }
+  // Each step, made to fail in turn, logs its message and nothing else
+  // (with mesh_id, the message's "%d" is the mesh id).
+  template <size_t N, typename Op>
+  void expect_step_lines(const char* what, const FailingStep (&steps)[N], Op op, int mesh_id = -1) {
+    for (const FailingStep& s : steps) {
+      SCOPED_TRACE(std::string(what) + ": " + s.step);
+      std::string message = s.message;
+      if (mesh_id >= 0) message.replace(message.find("%d"), 2, std::to_string(mesh_id));
+      EXPECT_EQ(errors_of(s, op), std::vector<std::string>{message});
+    }
+  }
 };
 
 using Lines = std::vector<std::string>;
@@ -89,11 +100,7 @@ TEST_F(FakeMessageTest, EachFailingStepOfA2dTextureLoadLogsItsOwnLine) {
   tvc::TextureData texture;
   texture.create(tvc::TextureData::kType2D, 4, 4, tvc::PF_RGBA_U8);
   texture.set_name("checker");
-  for (const FailingStep& s : steps) {
-    SCOPED_TRACE(s.step);
-    EXPECT_EQ(errors_of(s, [&] { return renderer->texture_load(gpu, &texture, 0); }), Lines{s.message});
-    EXPECT_FALSE(texture.is_loaded_in_gpu_memory());
-  }
+  expect_step_lines("2D load", steps, [&] { return renderer->texture_load(gpu, &texture, 0); });
   restart();
   ASSERT_TRUE(renderer->texture_load(gpu, &texture, 0));
   // An update whose map fails names the update.
@@ -131,11 +138,7 @@ TEST_F(FakeMessageTest, EachFailingStepOfA2dArrayLoadLogsItsOwnLine) {
   };
   tvc::TextureData layers;
   layers.create(tvc::TextureData::kType2DArray, 4, 4, tvc::PF_RGBA_U8, 2);
-  for (const FailingStep& s : steps) {
-    SCOPED_TRACE(s.step);
-    EXPECT_EQ(errors_of(s, [&] { return renderer->texture_load(gpu, &layers, 0); }), Lines{s.message});
-    EXPECT_FALSE(layers.is_loaded_in_gpu_memory());
-  }
+  expect_step_lines("array load", steps, [&] { return renderer->texture_load(gpu, &layers, 0); });
   restart();
   EXPECT_TRUE(renderer->texture_load(gpu, &layers, 0));
   EXPECT_TRUE(renderer->texture_unload(&layers));
@@ -158,12 +161,6 @@ TEST_F(FakeMessageTest, ARowPitchTooSmallForTheTexelsIsRefusedWithALine) {
             Lines{"texture_2d_array_load - the staging image of texture wide layers cannot hold its rows (row "
                   "pitch: 16 bytes, row size: 64 bytes)."});
   expect_nothing_left();
-}
-
-std::string with_mesh_id(const char* format, int id) {
-  std::string text = format;
-  text.replace(text.find("%d"), 2, std::to_string(id));
-  return text;
 }
 
 // Creation sizes are the data's (192 bytes of vertices, 12 of indices);
@@ -215,20 +212,11 @@ TEST_F(FakeMessageTest, EachFailingStepOfAMeshBufferLogsItsOwnLineWithItsSize) {
        "VK_ERROR_OUT_OF_DEVICE_MEMORY (-2)."},
   };
   tvc::GeometryCore mesh;
-  const float vertices[3 * 16] = {0};
-  const uint32_t indices[3] = {0, 1, 2};
-  mesh.set_vertices(vertices, 3);
-  mesh.set_indices32(indices, 1);
-  for (const FailingStep& s : vertex_steps) {
-    SCOPED_TRACE(std::string("vertices: ") + s.step);
-    EXPECT_EQ(errors_of(s, [&] { return renderer->mesh_create_vertex_buffer(gpu, &mesh); }),
-              Lines{with_mesh_id(s.message, mesh.mesh_id)});
-  }
-  for (const FailingStep& s : index_steps) {
-    SCOPED_TRACE(std::string("indices: ") + s.step);
-    EXPECT_EQ(errors_of(s, [&] { return renderer->mesh_create_index_buffer(gpu, &mesh); }),
-              Lines{with_mesh_id(s.message, mesh.mesh_id)});
-  }
+  one_triangle(&mesh);
+  expect_step_lines(
+      "vertices", vertex_steps, [&] { return renderer->mesh_create_vertex_buffer(gpu, &mesh); }, mesh.mesh_id);
+  expect_step_lines(
+      "indices", index_steps, [&] { return renderer->mesh_create_index_buffer(gpu, &mesh); }, mesh.mesh_id);
   restart();
   EXPECT_TRUE(renderer->mesh_create_buffers(gpu, &mesh));
   EXPECT_TRUE(renderer->mesh_kill_buffers(&mesh));

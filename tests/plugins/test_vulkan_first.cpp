@@ -133,19 +133,9 @@ TEST_F(RendererTest, DifferingSlotsGiveTheFirstGenerationAnswers) {
   EXPECT_EQ((vtable_offset(&tvc::Renderer::reserved_623) - slot7) / word, 623 - 7);
 }
 
-const tvc::vec4 kVec4 = {0.5f, 0.25f, 0.125f, 1.0f};
-
-using fixed_answers::answer_of;
-using fixed_answers::slot_position;
-using fixed_answers::StubAnswer;
-const fixed_answers::StubCase kStubCases[] = {
-#include "vk_stub_cases.inc"
-};
-
 // Every stub of this plug-in, the ones it shares with Vulkan2 included.
 TEST_F(RendererTest, EveryFixedAnswerSlotGivesTheFirstGenerationAnswer) {
-  fixed_answers::expect_fixed_answers(renderer, kStubCases, sizeof(kStubCases) / sizeof(kStubCases[0]),
-                                      fixed_answers::expected_answers(true));
+  fixed_answers::expect_fixed_answers(renderer, true);
 }
 
 TEST(ResultNames, TheTwoNewerCodesAreUnknown) {
@@ -678,17 +668,7 @@ TEST_F(FakeWindowTest, AnIndexBufferWithoutDeviceLocalMemoryIsRefused) {
   c.memory_type_count[0] = 1;
   c.memory_type_flags[0][0] = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
   ASSERT_TRUE(start(c));
-  tvc::GeometryCore mesh;
-  const float vertices[3 * 16] = {0};
-  const uint32_t indices[3] = {0, 1, 2};
-  mesh.set_vertices(vertices, 3);
-  mesh.set_indices32(indices, 1);
-  EXPECT_TRUE(renderer->mesh_create_vertex_buffer(gpu, &mesh));
-  EXPECT_FALSE(renderer->mesh_create_index_buffer(gpu, &mesh));
-  EXPECT_EQ(log.level_of("mesh " + std::to_string(mesh.mesh_id) +
-                         " - unable to find a memory type for index buffer object (required size: 256 bytes)"),
-            tvc::LogMgr::kError);
-  EXPECT_TRUE(renderer->mesh_kill_buffers(&mesh));
+  expect_index_buffers_refused(renderer, gpu, log);
   expect_nothing_left();
 }
 
