@@ -10,8 +10,10 @@
                         the fixed-answer stubs and the own operations of the
                         areas built (AREAS, comma-separated)
       vk_slots.cpp      the stub bodies
-      vk_stub_cases.inc one test case per stub: slot, name, answer and a call
-                        through the interface
+      vk_stub_cases.inc one test case per stub: slot, name, argument words, a
+                        call through the interface and the interface position
+                        (slot_position, which the including test defines); the
+                        answer is left out, for tests to state their own
 COLUMN is "vulkan2" or "vulkan". Builds for 32-bit x86 check at compile time
 that every slot takes the number of argument words the table states.
 """
@@ -169,7 +171,7 @@ def gen_plugin(slots, outdir, column, areas):
                 fn = "[](tvc::Renderer* r) { %s; return StubAnswer{}; }" % call
             else:
                 fn = "[](tvc::Renderer* r) { return answer_of(%s); }" % call
-            cases.append('{%d, "%s", "%s", %d, %s},' % (s.slot, s.name, answer, s.words, fn))
+            cases.append('{%d, "%s", %d, %s, slot_position(&tvc::Renderer::%s)},' % (s.slot, s.name, s.words, fn, s.name))
     body.append("#if defined(__i386__)")
     body.extend(asserts)
     body.append("#endif")

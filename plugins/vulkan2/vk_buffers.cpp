@@ -39,7 +39,8 @@ bool VulkanPLugin::gpu_buffer_create(tvc::RendererGpu* gpu, tvc::GpuBuffer* buff
   }
   VkMemoryRequirements needs{};
   fn.vkGetBufferMemoryRequirements(device->device, handle, &needs);
-  const int type = find_memory_type(device_gpu(device), needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT);
+  const int type = find_memory_type(device_gpu(device), needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT,
+                                    kNoMemoryFallback);
   if (type < 0) {
     fn.vkDestroyBuffer(device->device, handle, nullptr);
     tracef_error("GPU buffer - unable to find a memory type (required size: %u bytes)",
@@ -104,9 +105,12 @@ bool VulkanPLugin::gpu_buffer_kill(tvc::GpuBuffer* buffer) {
   return gpu_buffer_release(device, buffer);
 }
 
-// Maps the whole allocation, copies, unmaps: read and write share it.
-static bool buffer_transfer(VkDeviceRecord* device, VkGpuBufferRecord* record, unsigned offset, unsigned size,
-                            void* host, bool to_buffer) {
+// Maps the whole allocation, copies, unmaps: read and write share it. Memory
+// is mapped once at a time, so a buffer the host holds mapped is refused, as
+// a second map of it is.
+static bool buffer_transfer(VkDeviceRecord* device, tvc::GpuBuffer* buffer, VkGpuBufferRecord* record, unsigned offset,
+                            unsigned size, void* host, bool to_buffer) {
+  if (buffer->mapped) return false;
   void* mapped = nullptr;
   if (device->functions.vkMapMemory(device->device, record->memory, 0, record->allocation_size, 0, &mapped) !=
           VK_SUCCESS ||
@@ -125,21 +129,22 @@ bool VulkanPLugin::gpu_buffer_write(tvc::GpuBuffer* buffer, unsigned offset, uns
   VkGpuBufferRecord* record = buffer_record(buffer);
   VkDeviceRecord* device = buffer ? object_owner(buffer->owner_id) : nullptr;
   if (!record || !device || !source || !transfer_fits(record, offset, size)) return false;
-  return buffer_transfer(device, record, offset, size, const_cast<void*>(source), true);
+  return buffer_transfer(device, buffer, record, offset, size, const_cast<void*>(source), true);
 }
 
 bool VulkanPLugin::gpu_buffer_read(tvc::GpuBuffer* buffer, unsigned offset, unsigned size, void* destination) {
   VkGpuBufferRecord* record = buffer_record(buffer);
   VkDeviceRecord* device = buffer ? object_owner(buffer->owner_id) : nullptr;
   if (!record || !device || !destination || !transfer_fits(record, offset, size)) return false;
-  return buffer_transfer(device, record, offset, size, destination, false);
+  return buffer_transfer(device, buffer, record, offset, size, destination, false);
 }
 
 bool VulkanPLugin::gpu_buffer_copy(tvc::GpuBuffer* source, tvc::GpuBuffer* destination, unsigned, unsigned,
                                    unsigned) {
   if (!source || !destination) return false;
+  // Not built: nothing is copied, so the answer is a failure.
   tracef("gpu_buffer_copy() : TODO...");
-  return true;
+  return false;
 }
 
 void VulkanPLugin::gpu_buffer_bind_memory(tvc::GpuBuffer* buffer) {

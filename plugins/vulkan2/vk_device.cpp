@@ -1,6 +1,7 @@
 // GPU initialisation: queue families, the logical device, depth buffer,
 // render passes, device semaphores and fences; their release.
 #include "vk_device.h"
+#include "vk_resources.h"
 
 #include <cstring>
 
@@ -91,6 +92,7 @@ bool VulkanPLugin::gpu_initialize(tvc::RendererGpu* gpu, tvc::RenderWindow* wind
     if (create_logical_device(record, device)) {
       record->devices.push_back(device);
       device->gpu_index = record->index;
+      device->gpu = record;
       record->current_device = device;
       made_device = true;
     } else {
@@ -525,20 +527,16 @@ bool VulkanPLugin::vk_depth_buffer_init(VkGpuRecord* record, VkDeviceRecord* dev
   if (result == VK_SUCCESS) {
     VkMemoryRequirements needs{};
     fn.vkGetImageMemoryRequirements(device->device, depth->image, &needs);
-    uint32_t type = 0;
-    const VkPhysicalDeviceMemoryProperties& memory = record->memory_properties;
-    for (uint32_t i = 0; i < 32 && i < memory.memoryTypeCount; ++i) {
-      if ((needs.memoryTypeBits & (1u << i)) &&
-          (memory.memoryTypes[i].propertyFlags & VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT)) {
-        type = i;
-        break;
-      }
-    }
+    // Device-local, else the first type the image allows (never one it does
+    // not allow), else no depth buffer.
+    const int type =
+        find_memory_type(record, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT, kAnyAllowedMemory);
     VkMemoryAllocateInfo alloc{};
     alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
     alloc.allocationSize = needs.size;
-    alloc.memoryTypeIndex = type;
-    result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &depth->memory);
+    alloc.memoryTypeIndex = static_cast<uint32_t>(type);
+    result = type < 0 ? VK_ERROR_OUT_OF_DEVICE_MEMORY
+                      : fn.vkAllocateMemory(device->device, &alloc, nullptr, &depth->memory);
     if (result != VK_SUCCESS) depth->memory = VK_NULL_HANDLE;
   } else {
     depth->image = VK_NULL_HANDLE;

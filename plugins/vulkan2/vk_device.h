@@ -98,6 +98,9 @@ struct VkDeviceRecord {
   int32_t flag = 1;
   VkDescriptorPool descriptor_pool = VK_NULL_HANDLE;
   int32_t gpu_index = 0;
+  // The record of the GPU it was made on; a GPU object's place in the list
+  // changes when another is killed or made, so it is never found by index.
+  VkGpuRecord* gpu = nullptr;
   uint32_t graphics_family = 0;
   uint32_t present_family = 0;
   VkSemaphore image_semaphore = VK_NULL_HANDLE;

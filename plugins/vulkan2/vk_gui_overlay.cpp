@@ -98,7 +98,8 @@ bool make_gui_buffer(GuiBuffer& b, VkDeviceSize needed, VkBufferUsageFlags usage
   VkMemoryRequirements needs{};
   fn.vkGetBufferMemoryRequirements(g_gui.device, b.buffer, &needs);
   if (needs.alignment > g_gui.alignment) g_gui.alignment = static_cast<uint32_t>(needs.alignment);
-  const int type = find_memory_type(g_gui.gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT);
+  const int type =
+      find_memory_type(g_gui.gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, kNoMemoryFallback);
   VkMemoryAllocateInfo alloc{};
   alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
   alloc.allocationSize = needs.size;

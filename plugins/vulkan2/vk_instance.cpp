@@ -103,29 +103,28 @@ bool VulkanPLugin::initialize() {
   if (initialized) return true;
   tvc::Plugin::initialize();
 
-  loader_library = load_vulkan_library();
+  // A failed instance creation left the library and the instance record:
+  // this try uses them again, so the library is loaded once.
   if (!loader_library) {
-    tracef_error("unable to load Vulkan core library.");
-    return false;
+    loader_library = load_vulkan_library();
+    if (!loader_library) {
+      tracef_error("unable to load Vulkan core library.");
+      return false;
+    }
+    if (verbose) tracef("Vulkan core library (%s) loaded ok.", vulkan_library_name());
   }
-  if (verbose) tracef("Vulkan core library (%s) loaded ok.", vulkan_library_name());
 
   // The first generation reads no option: validation stays off.
   if (!kFirstGeneration && find_option("vulkan_enable_validation_layer")) validation_enabled = true;
 
-  instance_record = new VkInstanceRecord;
-  reset_function_table(instance_record->functions);
-  instance_record->functions.library = loader_library;
-  load_global_entry_points(instance_record->functions);
-
-  if (!create_instance(instance_record)) {
-    // Nothing stays behind: a later initialize starts from the beginning.
-    delete instance_record;
-    instance_record = nullptr;
-    FreeLibrary(loader_library);
-    loader_library = nullptr;
-    return false;
+  if (!instance_record) {
+    instance_record = new VkInstanceRecord;
+    reset_function_table(instance_record->functions);
+    instance_record->functions.library = loader_library;
+    load_global_entry_points(instance_record->functions);
   }
+
+  if (!create_instance(instance_record)) return false;  // library and record stay for the next try
 
   VkFunctionTable& fn = instance_record->functions;
   if (validation_enabled) {
@@ -156,8 +155,22 @@ bool VulkanPLugin::initialize() {
   return true;
 }
 
+// Frees the instance record and the loader library.
+void VulkanPLugin::release_instance_and_library() {
+  delete instance_record;
+  instance_record = nullptr;
+  if (loader_library) {
+    FreeLibrary(loader_library);
+    loader_library = nullptr;
+  }
+}
+
 bool VulkanPLugin::terminate() {
-  if (!initialized) return true;
+  // Not initialised: only what a failed instance creation kept is left.
+  if (!initialized) {
+    release_instance_and_library();
+    return true;
+  }
 #ifndef QV_VK_FIRST_GEN
   // Contexts hold device objects: they go while their devices live.
   free_raytracing_objects();
@@ -195,12 +208,7 @@ bool VulkanPLugin::terminate() {
   }
   object_owner_map.clear();
   descriptor_set_map.clear();
-  delete instance_record;
-  instance_record = nullptr;
-  if (loader_library) {
-    FreeLibrary(loader_library);
-    loader_library = nullptr;
-  }
+  release_instance_and_library();
   tvc::Plugin::terminate();
   initialized = 0;
   return true;

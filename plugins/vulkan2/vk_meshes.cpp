@@ -27,10 +27,10 @@ struct BufferMade {
 
 enum BufferStep { kBufferCreate, kBufferMemoryType, kBufferAllocate, kBufferBind };
 
-// One buffer with its own memory; on failure nothing is left and step says
-// what failed.
+// One buffer with its own memory; on failure nothing is left but the size of
+// the memory requirements (once known), and step says what failed.
 VkResult make_buffer(VkDeviceRecord* device, const VkGpuRecord* gpu, VkDeviceSize size, VkBufferUsageFlags usage,
-                     bool host_visible, BufferMade* out, int* step) {
+                     bool host_visible, bool index, BufferMade* out, int* step) {
   VkFunctionTable& fn = device->functions;
   VkBufferCreateInfo info{};
   info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
@@ -46,15 +46,16 @@ VkResult make_buffer(VkDeviceRecord* device, const VkGpuRecord* gpu, VkDeviceSiz
   VkMemoryRequirements needs{};
   fn.vkGetBufferMemoryRequirements(device->device, out->buffer, &needs);
   out->allocation_size = needs.size;
-  int type;
-  if (host_visible) {
-    type = find_memory_type(gpu, needs.memoryTypeBits,
-                            VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
-    if (type < 0) type = find_memory_type(gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT);
-  } else {
-    type = find_memory_type(gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
-    if (type < 0) type = find_memory_type(gpu, needs.memoryTypeBits, 0);
-  }
+  // Staging memory is mapped, so it must be host-visible (coherent when
+  // there is such a type). Device vertices fall back to any type the buffer
+  // allows; device indices have no fallback.
+  const int type =
+      host_visible
+          ? find_memory_type(gpu, needs.memoryTypeBits,
+                             VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
+                             MemoryFallback{VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, false})
+          : find_memory_type(gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT,
+                             index ? kNoMemoryFallback : kAnyAllowedMemory);
   VkMemoryAllocateFlagsInfo flags{};
   flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
   flags.flags = VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT;
@@ -79,6 +80,7 @@ VkResult make_buffer(VkDeviceRecord* device, const VkGpuRecord* gpu, VkDeviceSiz
     if (out->memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, out->memory, nullptr);
     fn.vkDestroyBuffer(device->device, out->buffer, nullptr);
     *out = BufferMade{};
+    out->allocation_size = needs.size;
   }
   return result;
 }
@@ -120,12 +122,15 @@ static bool make_buffer_pair(VulkanPLugin* plugin, VkDeviceRecord* device, tvc::
     device_usage |= VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT |
                     VK_BUFFER_USAGE_ACCELERATION_STRUCTURE_BUILD_INPUT_READ_ONLY_BIT_KHR;
   int step = 0;
-  VkResult result = make_buffer(device, gpu, size, geometry->dynamic ? kind : VkBufferUsageFlags{VK_BUFFER_USAGE_TRANSFER_SRC_BIT}, true,
-                                staging, &step);
+  VkResult result =
+      make_buffer(device, gpu, size, geometry->dynamic ? kind : VkBufferUsageFlags{VK_BUFFER_USAGE_TRANSFER_SRC_BIT},
+                  true, index, staging, &step);
   int which = 0;
+  BufferMade* failed = staging;
   if (result == VK_SUCCESS) {
     which = 1;
-    result = make_buffer(device, gpu, size, device_usage, false, target, &step);
+    failed = target;
+    result = make_buffer(device, gpu, size, device_usage, false, index, target, &step);
     if (result != VK_SUCCESS) {
       device->functions.vkFreeMemory(device->device, staging->memory, nullptr);
       device->functions.vkDestroyBuffer(device->device, staging->buffer, nullptr);
@@ -133,7 +138,9 @@ static bool make_buffer_pair(VulkanPLugin* plugin, VkDeviceRecord* device, tvc::
     }
   }
   if (result == VK_SUCCESS) return true;
-  const unsigned shown = static_cast<unsigned>(size);
+  // A creation names the size asked for; the memory steps that of the
+  // buffer's memory requirements.
+  const unsigned shown = static_cast<unsigned>(step == kBufferCreate ? size : failed->allocation_size);
   // The formats are the constant tables above, checked by eye.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"

@@ -146,6 +146,7 @@ class VulkanPLugin : public tvc::Renderer {
   bool query_device_extensions(VkGpuRecord* record);
   bool query_device_layers(VkGpuRecord* record);
   void clear_requested_names();
+  void release_instance_and_library();
   // Deletes every GPU object and frees every GPU record.
   void release_gpus();
 
@@ -233,7 +234,8 @@ class VulkanPLugin : public tvc::Renderer {
   bool texture_check_size(VkDeviceRecord* device, tvc::TextureData* texture, uint32_t layers);
   VkTextureRecord* texture_new_record(VkDeviceRecord* device, tvc::TextureData* texture);
   bool texture_fill_staging(VkDeviceRecord* device, VkImage image, VkDeviceMemory memory, VkDeviceSize size,
-                            tvc::TextureData* texture, const uint8_t* pixels);
+                            tvc::TextureData* texture, const uint8_t* pixels, const char* operation,
+                            VkResult* map_result);
   bool generate_mipmaps(VkDeviceRecord* device, VkTextureRecord* record, tvc::TextureData* texture,
                         uint32_t levels);
   bool sampler_release(int id);

@@ -64,7 +64,9 @@ bool has_name(const std::vector<std::string>& names, const char* name) {
   }
   const bool addressed = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) != 0;
   if (result == VK_SUCCESS) {
-    const int type = find_memory_type(gpu, needs.memoryTypeBits, required);
+    // The required properties, else the first type the buffer allows (never
+    // one it does not allow), else no buffer.
+    const int type = find_memory_type(gpu, needs.memoryTypeBits, required, kAnyAllowedMemory);
     VkMemoryAllocateFlagsInfo flags{};
     flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
     flags.flags = addressed ? VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT : 0;
@@ -72,8 +74,9 @@ bool has_name(const std::vector<std::string>& names, const char* name) {
     alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
     alloc.pNext = &flags;
     alloc.allocationSize = needs.size;
-    alloc.memoryTypeIndex = type < 0 ? 0 : static_cast<uint32_t>(type);
-    result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &record->memory);
+    alloc.memoryTypeIndex = static_cast<uint32_t>(type);
+    result = type < 0 ? VK_ERROR_OUT_OF_DEVICE_MEMORY
+                      : fn.vkAllocateMemory(device->device, &alloc, nullptr, &record->memory);
     record->allocation_size = static_cast<uint32_t>(needs.size);
   }
   if (result == VK_SUCCESS) result = fn.vkBindBufferMemory(device->device, record->buffer, record->memory, 0);

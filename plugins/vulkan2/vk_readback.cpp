@@ -25,14 +25,6 @@ void release_linear_image(VkDeviceRecord* device, LinearImage& target) {
   target = LinearImage{};
 }
 
-// The first allowed memory type with the wanted flags, else type 0.
-uint32_t memory_type(const VkGpuRecord* gpu, uint32_t allowed, VkMemoryPropertyFlags wanted) {
-  const VkPhysicalDeviceMemoryProperties& memory = gpu->memory_properties;
-  for (uint32_t i = 0; i < memory.memoryTypeCount && i < 32; ++i)
-    if ((allowed & (1u << i)) && (memory.memoryTypes[i].propertyFlags & wanted) == wanted) return i;
-  return 0;
-}
-
 VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint32_t width, uint32_t height,
                            LinearImage* target) {
   VkFunctionTable& fn = device->functions;
@@ -48,8 +40,13 @@ VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint3
   VkMemoryAllocateInfo alloc{};
   alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
   alloc.allocationSize = needs.size;
-  alloc.memoryTypeIndex = memory_type(gpu, needs.memoryTypeBits,
-                                      VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT);
+  // Coherent host memory, else the first type the image allows (never one
+  // it does not allow), else no read-back.
+  const int type = find_memory_type(gpu, needs.memoryTypeBits,
+                                    VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
+                                    kAnyAllowedMemory);
+  if (type < 0) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
   result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &target->memory);
   if (result != VK_SUCCESS) {
     target->memory = VK_NULL_HANDLE;

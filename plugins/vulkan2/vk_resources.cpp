@@ -32,11 +32,25 @@ uint32_t pixel_format_texel_size(int pixel_format) {
   }
 }
 
-int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags want) {
-  if (!gpu) return -1;
-  for (uint32_t i = 0; i < 32 && i < gpu->memory_properties.memoryTypeCount; ++i, bits >>= 1)
-    if ((bits & 1) && (gpu->memory_properties.memoryTypes[i].propertyFlags & want) == want) return static_cast<int>(i);
+namespace {
+int first_memory_type(const VkPhysicalDeviceMemoryProperties& memory, uint32_t bits, VkMemoryPropertyFlags wanted) {
+  for (uint32_t i = 0; i < 32 && i < memory.memoryTypeCount; ++i, bits >>= 1)
+    if ((bits & 1) && (memory.memoryTypes[i].propertyFlags & wanted) == wanted) return static_cast<int>(i);
   return -1;
+}
+}  // namespace
+
+int find_memory_type(const VkPhysicalDeviceMemoryProperties* memory, uint32_t bits, VkMemoryPropertyFlags wanted,
+                     MemoryFallback fallback) {
+  if (!memory) return -1;
+  int type = first_memory_type(*memory, bits, wanted);
+  if (type < 0 && fallback.second) type = first_memory_type(*memory, bits, fallback.second);
+  if (type < 0 && fallback.any_allowed) type = first_memory_type(*memory, bits, 0);
+  return type;
+}
+
+int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags wanted, MemoryFallback fallback) {
+  return find_memory_type(gpu ? &gpu->memory_properties : nullptr, bits, wanted, fallback);
 }
 
 namespace {
@@ -241,12 +255,12 @@ VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, co
   }
   VkMemoryRequirements needs{};
   fn.vkGetImageMemoryRequirements(device->device, out->image, &needs);
-  int type = find_memory_type(gpu, needs.memoryTypeBits, request.preferred);
-  if (type < 0 && request.fallback) type = find_memory_type(gpu, needs.memoryTypeBits, request.fallback);
-  if (type < 0 && request.any_type_last) type = find_memory_type(gpu, needs.memoryTypeBits, 0);
+  const int type = find_memory_type(gpu, needs.memoryTypeBits, request.preferred,
+                                    MemoryFallback{request.fallback, request.any_type_last});
   if (type < 0) {
     release_image_objects(device, out);
     out->failed_step = kImageMemoryType;
+    out->size = needs.size;
     return VK_ERROR_FEATURE_NOT_PRESENT;
   }
   VkMemoryAllocateInfo alloc{};
@@ -279,6 +293,7 @@ VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, co
   if (result != VK_SUCCESS) {
     release_image_objects(device, out);
     out->failed_step = step;
+    out->size = needs.size;
   }
   return result;
 }
@@ -299,9 +314,7 @@ VkCommandBuffer active_command_buffer(const VkDeviceRecord* device) {
   return device && device->active_command_record ? device->active_command_record->command_buffer : nullptr;
 }
 
-VkGpuRecord* VulkanPLugin::device_gpu(const VkDeviceRecord* device) {
-  return device ? gpu_record_at(device->gpu_index) : nullptr;
-}
+VkGpuRecord* VulkanPLugin::device_gpu(const VkDeviceRecord* device) { return device ? device->gpu : nullptr; }
 
 // Everything the host made on the device and did not release: the GPU is
 // going away, so its objects go first. Later kills of these objects find no

@@ -161,9 +161,10 @@ struct VkPipelineRecord {
 // A device-side image with its memory and optional view; all or nothing.
 struct ImageRequest {
   VkImageCreateInfo info{};
+  // The memory type, as find_memory_type chooses it from these.
   VkMemoryPropertyFlags preferred = 0;  // first choice of memory properties
-  VkMemoryPropertyFlags fallback = 0;   // second choice; type 0 after both
-  bool any_type_last = true;            // no type found: the first allowed one
+  VkMemoryPropertyFlags fallback = 0;   // second choice (0: none)
+  bool any_type_last = true;            // then the first allowed type, else failure
   VkImageAspectFlags view_aspect = 0;   // 0: no view
   VkImageViewType view_type = VK_IMAGE_VIEW_TYPE_2D;
 };
@@ -175,8 +176,8 @@ struct ImageObjects {
   VkImage image = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   VkImageView view = VK_NULL_HANDLE;
-  VkDeviceSize size = 0;
-  int failed_step = 0;  // an ImageStep after a failure
+  VkDeviceSize size = 0;  // of the memory requirements, also after a failure past the image's creation
+  int failed_step = 0;    // an ImageStep after a failure
 };
 
 // Shared helpers (vk_resources.cpp).
@@ -187,8 +188,23 @@ ImageRequest image_2d_request(VkFormat format, uint32_t width, uint32_t height, 
 VkFormat pixel_format_to_vk_format(int pixel_format);
 // Bytes a texel of a pixel format takes in upload; 0 for a format outside the table.
 uint32_t pixel_format_texel_size(int pixel_format);
-// First memory type allowed by bits whose flags hold want; -1 when none.
-int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags want);
+// What a memory-type search settles for when no type the resource allows
+// has the wanted properties: first the second choice of properties (0: none),
+// then, with any_allowed, the first type the resource allows whatever its
+// properties. A type outside the resource's type bits is never chosen: using
+// one is invalid, so a search with nothing allowed fails.
+struct MemoryFallback {
+  VkMemoryPropertyFlags second = 0;
+  bool any_allowed = false;
+};
+constexpr MemoryFallback kNoMemoryFallback{0, false};
+constexpr MemoryFallback kAnyAllowedMemory{0, true};
+// The memory type for a resource whose requirement allows bits: the first
+// allowed type whose properties hold wanted, else the fallback's choice; -1
+// when nothing fits (also without memory properties or a GPU record).
+int find_memory_type(const VkPhysicalDeviceMemoryProperties* memory, uint32_t bits, VkMemoryPropertyFlags wanted,
+                     MemoryFallback fallback);
+int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags wanted, MemoryFallback fallback);
 bool transition_image_layout(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkImage image,
                              VkImageLayout old_layout, VkImageLayout new_layout, uint32_t layer = 0,
                              uint32_t level_count = 1);

@@ -109,13 +109,12 @@ const char* load_text_entry_points() {
   return missing;
 }
 
+// The overlay reads the memory types afresh through its own entry points.
 int text_memory_type(VkMemoryPropertyFlags want, uint32_t bits) {
-  if (!g_text.physical_device) return 0;
+  if (!g_text.physical_device) return -1;
   VkPhysicalDeviceMemoryProperties props{};
   g_text.vkGetPhysicalDeviceMemoryProperties(g_text.physical_device, &props);
-  for (uint32_t i = 0; i < props.memoryTypeCount && i < 32; ++i)
-    if ((props.memoryTypes[i].propertyFlags & want) == want && (bits & (1u << i))) return static_cast<int>(i);
-  return -1;
+  return find_memory_type(&props, bits, want, kNoMemoryFallback);
 }
 
 void release_buffer(HostBuffer& b) {

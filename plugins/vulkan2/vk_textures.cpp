@@ -77,21 +77,27 @@ VkTextureRecord* VulkanPLugin::texture_new_record(VkDeviceRecord* device, tvc::T
 }
 
 // Writes host pixels into a mapped linear image row by row at the row pitch
-// the driver reports (rows may be padded whatever the size).
+// the driver reports (rows may be padded whatever the size). False when the
+// image's rows cannot hold the texture's (logged, naming the operation) or
+// when the map fails (its result in map_result, for the caller's message).
 bool VulkanPLugin::texture_fill_staging(VkDeviceRecord* device, VkImage image, VkDeviceMemory memory,
-                                        VkDeviceSize size, tvc::TextureData* texture, const uint8_t* pixels) {
+                                        VkDeviceSize size, tvc::TextureData* texture, const uint8_t* pixels,
+                                        const char* operation, VkResult* map_result) {
   VkFunctionTable& fn = device->functions;
   VkImageSubresource subresource{VK_IMAGE_ASPECT_COLOR_BIT, 0, 0};
   VkSubresourceLayout layout{};
   fn.vkGetImageSubresourceLayout(device->device, image, &subresource, &layout);
   const uint32_t row_bytes = texture->width * pixel_format_texel_size(texture->get_pixel_format());
-  if (layout.rowPitch < row_bytes || layout.offset + layout.rowPitch * (texture->height - 1) + row_bytes > size)
+  *map_result = VK_SUCCESS;
+  if (layout.rowPitch < row_bytes || layout.offset + layout.rowPitch * (texture->height - 1) + row_bytes > size) {
+    tracef_error("%s - the staging image of texture %s cannot hold its rows (row pitch: %u bytes, row size: %u bytes).",
+                 operation, texture->get_texture_name(), static_cast<unsigned>(layout.rowPitch), row_bytes);
     return false;
+  }
   void* mapped = nullptr;
   const VkResult result = fn.vkMapMemory(device->device, memory, 0, size, 0, &mapped);
   if (result != VK_SUCCESS || !mapped) {
-    tracef_error("texture_2d_load - unable to map memory data for texture %s (err: %s).", texture->get_texture_name(),
-                 vk_result_to_string(result));
+    *map_result = result != VK_SUCCESS ? result : VK_ERROR_MEMORY_MAP_FAILED;
     return false;
   }
   copy_rows(static_cast<uint8_t*>(mapped) + layout.offset, layout.rowPitch, pixels, row_bytes, texture->height);
@@ -107,23 +113,75 @@ bool VulkanPLugin::texture_load(tvc::RendererGpu* gpu, tvc::TextureData* texture
 }
 
 namespace {
-void log_image_failure(VulkanPLugin* plugin, int step, const char* name, VkResult result) {
+// The 2D load's line for a failed step of its staging or device image.
+void log_2d_failure(VulkanPLugin* plugin, bool staging, const ImageObjects& made, const char* name,
+                    VkResult result) {
   const char* err = vk_result_to_string(result);
-  switch (step) {
+  const unsigned size = static_cast<unsigned>(made.size);
+  switch (made.failed_step) {
     case kImageCreate:
-      plugin->tracef_error("texture_2d_load - unable to create the image object for texture %s (err: %s).", name, err);
+      if (staging)
+        plugin->tracef_error("texture_2d_load - unable to create a mappable image object for texture %s (err: %s).",
+                             name, err);
+      else
+        plugin->tracef_error("texture_2d_load - unable to create the device image object (err: %s).", err);
       break;
     case kImageMemoryType:
-      plugin->tracef_error("texture %s - unable to find a memory type for texture 2D object (err: %s)", name, err);
+      plugin->tracef_error("texture %s - unable to find a memory type for texture 2D object (required size: %u bytes)",
+                           name, size);
       break;
     case kImageAllocate:
-      plugin->tracef_error("texture_2d_load - unable to allocate memory for texture %s - err: %s", name, err);
+      if (staging)
+        plugin->tracef_error(
+            "texture_2d_load - unable to allocate mappable memory for texture %s (required size: %u bytes) - err: %s",
+            name, size, err);
+      else
+        plugin->tracef_error("texture_2d_array_load - unable to allocate device memory (err: %s).", err);
       break;
     case kImageBind:
-      plugin->tracef_error("texture_2d_load - unable to bind image memory for texture %s (err: %s).", name, err);
+      plugin->tracef_error(staging ? "texture_2d_load - unable to bind mappable image memory for texture %s (err: %s)."
+                                   : "texture_2d_load - unable to bind device image memory for texture %s (err: %s).",
+                           name, err);
       break;
     default:
       plugin->tracef_error("texture_2d_load - unable to create a view for texture %s (err: %s).", name, err);
+  }
+}
+
+// The array load's line for a failed step of a layer's staging image
+// (layer >= 0) or of the main image (layer < 0; layers is the count).
+void log_array_failure(VulkanPLugin* plugin, int layer, int layers, const ImageObjects& made, VkResult result) {
+  const int err = static_cast<int>(result);
+  const unsigned size = static_cast<unsigned>(made.size);
+  const bool main_image = layer < 0;
+  switch (made.failed_step) {
+    case kImageCreate:
+      if (main_image)
+        plugin->tracef_error("texture_2d_array_load - unable to create the main image object (err=%d).", err);
+      else
+        plugin->tracef_error("texture_2d_array_load - unable to create an image object for layer %d (err=%d).", layer,
+                             err);
+      break;
+    case kImageMemoryType:
+      if (main_image)
+        plugin->tracef_error(
+            "texture_2d_array_load - unable to find a memory type for the main image (required size: %u bytes).", size);
+      else
+        plugin->tracef_error(
+            "texture_2d_array_load - unable to find a memory type for layer %d (required size: %u bytes).", layer, size);
+      break;
+    case kImageAllocate:
+      if (main_image)
+        plugin->tracef_error("texture_2d_array_load - unable to allocate memory (err=%d).", err);
+      else
+        plugin->tracef_error("texture_2d_array_load - unable to allocate memory for layer %d (err=%d).", layer, err);
+      break;
+    case kImageBind:
+      plugin->tracef_error("texture_2d_array_load - unable to bind the layer %i (err=%d).", main_image ? layers : layer,
+                           err);
+      break;
+    default:
+      plugin->tracef_error("texture_2d_array_load - unable to create a view (err=%d).", err);
   }
 }
 }  // namespace
@@ -145,9 +203,15 @@ bool VulkanPLugin::texture_2d_load(tvc::RendererGpu* gpu, tvc::TextureData* text
                      VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT),
       &staging);
   bool ok = result == VK_SUCCESS;
-  if (!ok) log_image_failure(this, staging.failed_step, name, result);
-  ok = ok && texture_fill_staging(device, staging.image, staging.memory, staging.size, texture,
-                                  texture->get_pixmap_ptr());
+  if (!ok) log_2d_failure(this, true, staging, name, result);
+  VkResult map_result = VK_SUCCESS;
+  if (ok && !texture_fill_staging(device, staging.image, staging.memory, staging.size, texture,
+                                  texture->get_pixmap_ptr(), "texture_2d_load", &map_result)) {
+    if (map_result != VK_SUCCESS)
+      tracef_error("texture_2d_load - unable to map memory data for texture %s (err: %s).", name,
+                   vk_result_to_string(map_result));
+    ok = false;
+  }
   if (ok) {
     result = create_image_objects(device, gpu_rec,
                                   device_request(record->format, texture->width, texture->height, record->level_count,
@@ -155,7 +219,7 @@ bool VulkanPLugin::texture_2d_load(tvc::RendererGpu* gpu, tvc::TextureData* text
                                                         VK_IMAGE_USAGE_SAMPLED_BIT),
                                   &image);
     ok = result == VK_SUCCESS;
-    if (!ok) log_image_failure(this, image.failed_step, name, result);
+    if (!ok) log_2d_failure(this, false, image, name, result);
   }
   VkCommandBuffer commands = ok ? begin_one_time_commands(device, true) : nullptr;
   if (ok && !commands) {
@@ -264,9 +328,14 @@ bool VulkanPLugin::texture_2d_update(tvc::TextureData* texture, int, int, int, i
     fn.vkUnmapMemory(device->device, record->staging_memory);
     record->staging_mapping = nullptr;
   }
+  VkResult map_result = VK_SUCCESS;
   if (!texture_fill_staging(device, record->staging_image, record->staging_memory, record->staging_allocation_size,
-                            texture, texture->get_pixmap_ptr()))
+                            texture, texture->get_pixmap_ptr(), "texture_2d_update", &map_result)) {
+    if (map_result != VK_SUCCESS)
+      tracef_error("texture_2d_update - unable to map memory data for texture %s (err: %s).",
+                   texture->get_texture_name(), vk_result_to_string(map_result));
     return false;
+  }
   VkCommandBuffer commands = begin_one_time_commands(device, true);
   if (!commands) return false;
   if (record->staging_layout != VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL)
@@ -300,14 +369,15 @@ bool VulkanPLugin::texture_2d_array_load(tvc::RendererGpu* gpu, tvc::TextureData
     ImageRequest request = linear_request(record->format, texture->width, texture->height,
                                           VK_IMAGE_USAGE_TRANSFER_SRC_BIT);
     VkResult result = create_image_objects(device, gpu_rec, request, &staging[i]);
+    VkResult map_result = VK_SUCCESS;
     if (result != VK_SUCCESS) {
-      tracef_error("texture_2d_array_load - unable to create an image object for layer %d (err=%d).",
-                   static_cast<int>(i), static_cast<int>(result));
+      log_array_failure(this, static_cast<int>(i), static_cast<int>(layers), staging[i], result);
       ok = false;
     } else if (!texture_fill_staging(device, staging[i].image, staging[i].memory, staging[i].size, texture,
-                                     texture->get_layer_pixmap_ptr(i))) {
-      tracef_error("texture_2d_array_load - unable to map memory data for layer %d (err=%d).", static_cast<int>(i),
-                   static_cast<int>(VK_ERROR_MEMORY_MAP_FAILED));
+                                     texture->get_layer_pixmap_ptr(i), "texture_2d_array_load", &map_result)) {
+      if (map_result != VK_SUCCESS)
+        tracef_error("texture_2d_array_load - unable to map memory data for layer %d (err=%d).", static_cast<int>(i),
+                     static_cast<int>(map_result));
       ok = false;
     }
   }
@@ -318,7 +388,7 @@ bool VulkanPLugin::texture_2d_array_load(tvc::RendererGpu* gpu, tvc::TextureData
                        VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_SAMPLED_BIT),
         &image);
     ok = result == VK_SUCCESS;
-    if (!ok) tracef_error("texture_2d_array_load - unable to create the main image object (err=%d).", result);
+    if (!ok) log_array_failure(this, -1, static_cast<int>(layers), image, result);
   }
   VkCommandBuffer commands = ok ? begin_one_time_commands(device, true) : nullptr;
   if (ok && !commands) {

@@ -47,6 +47,8 @@ void copy_name(char* out, size_t capacity, const char* in) { snprintf(out, capac
 
 int g_live_devices;  // outlives a configure
 
+#include "fake_vulkan_memory.inc"
+
 VKAPI_ATTR void VKAPI_CALL DestroyInstance(VkInstance, const VkAllocationCallbacks*) {
   if (g_live_devices > 0) violation("instance destroyed while a device made from it lives");
   ++g_state.instances_destroyed;
@@ -93,9 +95,7 @@ VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceMemoryProperties(VkPhysicalDevice ha
   if (i < 0) return;
   memory->memoryHeapCount = 1;
   memory->memoryHeaps[0].size = g_config.devices[i].heap_bytes;
-  memory->memoryTypeCount = 1;
-  memory->memoryTypes[0].propertyFlags = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT | VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT |
-                                         VK_MEMORY_PROPERTY_HOST_COHERENT_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
+  fill_memory_types(i, memory);
 }
 
 const char* const kRayTracingExtensions[] = {"VK_KHR_acceleration_structure", "VK_KHR_ray_tracing_pipeline",
@@ -162,7 +162,6 @@ VKAPI_ATTR void VKAPI_CALL DestroyDebugUtilsMessengerEXT(VkInstance, VkDebugUtil
 
 // ---- logical devices, surfaces and swapchains
 
-int g_device_object;  // the one logical device's handle points here
 int g_queue_object;
 uint64_t g_next_handle = 0x1000;
 VkImage g_swapchain_images[8];
@@ -271,7 +270,7 @@ VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceFormatProperties(VkPhysicalDevice, V
   if (format == VK_FORMAT_B8G8R8A8_UNORM) props->linearTilingFeatures = g_config.linear_bgra_features;
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice, const VkDeviceCreateInfo* info,
+VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice physical, const VkDeviceCreateInfo* info,
                                             const VkAllocationCallbacks*, VkDevice* device) {
   g_state.device_extension_count = info->enabledExtensionCount;
   for (uint32_t i = 0; i < info->enabledExtensionCount && i < 24; ++i)
@@ -287,7 +286,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateDevice(VkPhysicalDevice, const VkDeviceCrea
   if (g_config.create_device_result != VK_SUCCESS) return static_cast<VkResult>(g_config.create_device_result);
   ++g_state.devices_created;
   ++g_live_devices;
-  *device = reinterpret_cast<VkDevice>(&g_device_object);
+  *device = logical_device_handle(device_index(physical) == 1 ? 1 : 0);
   return VK_SUCCESS;
 }
 
@@ -392,13 +391,13 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateImage(VkDevice, const VkImageCreateInfo* in
   return VK_SUCCESS;
 }
 
-VKAPI_ATTR void VKAPI_CALL GetImageMemoryRequirements(VkDevice, VkImage image, VkMemoryRequirements* needs) {
+VKAPI_ATTR void VKAPI_CALL GetImageMemoryRequirements(VkDevice device, VkImage image, VkMemoryRequirements* needs) {
   auto it = g_images.find((uint64_t)image);
+  const bool linear = it != g_images.end() && it->second.linear;
   needs->size = 4096;
-  if (it != g_images.end() && it->second.linear)
-    needs->size = g_config.layout_offset + row_pitch(it->second) * it->second.height;
+  if (linear) needs->size = g_config.layout_offset + row_pitch(it->second) * it->second.height;
   needs->alignment = 256;
-  needs->memoryTypeBits = 1;
+  needs->memoryTypeBits = allowed_memory_types(device, linear ? kLinearImageMemory : kOptimalImageMemory);
 }
 
 VKAPI_ATTR void VKAPI_CALL GetImageSubresourceLayout(VkDevice, VkImage image, const VkImageSubresource*,
@@ -411,11 +410,13 @@ VKAPI_ATTR void VKAPI_CALL GetImageSubresourceLayout(VkDevice, VkImage image, co
   layout->size = layout->rowPitch * it->second.height;
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL AllocateMemory(VkDevice, const VkMemoryAllocateInfo* info, const VkAllocationCallbacks*,
-                                              VkDeviceMemory* out) {
+VKAPI_ATTR VkResult VKAPI_CALL AllocateMemory(VkDevice device, const VkMemoryAllocateInfo* info,
+                                              const VkAllocationCallbacks*, VkDeviceMemory* out) {
   if (g_config.allocate_memory_result != VK_SUCCESS) return static_cast<VkResult>(g_config.allocate_memory_result);
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  if (!memory_type_exists(device, info->memoryTypeIndex)) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkDeviceMemory>();
+  memory_allocated(device, info->memoryTypeIndex, *out);
   g_memory[(uint64_t)*out].assign(static_cast<size_t>(info->allocationSize), 0xEE);
   return VK_SUCCESS;
 }
@@ -424,13 +425,15 @@ VKAPI_ATTR void VKAPI_CALL FreeMemory(VkDevice, VkDeviceMemory memory, const VkA
   if (memory == VK_NULL_HANDLE) return;
   --g_state.live_objects;
   g_memory.erase((uint64_t)memory);
+  memory_freed(memory);
 }
 
 // Binding a linear image fills its memory with the test pattern, padding
 // bytes left at 0xEE, so a reader that ignores the row pitch is seen.
-VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice, VkImage image, VkDeviceMemory memory, VkDeviceSize) {
+VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice device, VkImage image, VkDeviceMemory memory, VkDeviceSize) {
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   auto it = g_images.find((uint64_t)image);
+  memory_bound(device, it != g_images.end() && it->second.linear ? kLinearImageMemory : kOptimalImageMemory, memory);
   auto mem = g_memory.find((uint64_t)memory);
   if (it == g_images.end() || mem == g_memory.end() || !it->second.linear) return VK_SUCCESS;
   for (uint32_t y = 0; y < it->second.height; ++y)
@@ -444,12 +447,12 @@ VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice, VkImage image, VkDevice
 VKAPI_ATTR VkResult VKAPI_CALL MapMemory(VkDevice, VkDeviceMemory memory, VkDeviceSize offset, VkDeviceSize,
                                          VkMemoryMapFlags, void** data) {
   auto it = g_memory.find((uint64_t)memory);
-  if (it == g_memory.end() || fail_now()) return VK_ERROR_MEMORY_MAP_FAILED;
+  if (it == g_memory.end() || fail_now() || !memory_mapping(memory)) return VK_ERROR_MEMORY_MAP_FAILED;
   *data = it->second.data() + offset;
   return VK_SUCCESS;
 }
 
-VKAPI_ATTR void VKAPI_CALL UnmapMemory(VkDevice, VkDeviceMemory) {}
+VKAPI_ATTR void VKAPI_CALL UnmapMemory(VkDevice, VkDeviceMemory memory) { memory_unmapping(memory); }
 
 // ---- fences and semaphores: the fake's queue finishes each batch at once,
 // so a pending signal is a signal.
@@ -714,16 +717,18 @@ VKAPI_ATTR void VKAPI_CALL DestroyBuffer(VkDevice, VkBuffer buffer, const VkAllo
 }
 
 // Allocations round up to 256 bytes, as drivers do.
-VKAPI_ATTR void VKAPI_CALL GetBufferMemoryRequirements(VkDevice, VkBuffer buffer, VkMemoryRequirements* needs) {
+VKAPI_ATTR void VKAPI_CALL GetBufferMemoryRequirements(VkDevice device, VkBuffer buffer, VkMemoryRequirements* needs) {
   auto it = g_buffers.find((uint64_t)buffer);
   const VkDeviceSize size = it == g_buffers.end() ? 256 : it->second;
   needs->size = (size + 255) / 256 * 256;
   needs->alignment = 256;
-  needs->memoryTypeBits = 1;
+  needs->memoryTypeBits = allowed_memory_types(device, kBufferMemory);
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL BindBufferMemory(VkDevice, VkBuffer buffer, VkDeviceMemory memory, VkDeviceSize) {
+VKAPI_ATTR VkResult VKAPI_CALL BindBufferMemory(VkDevice device, VkBuffer buffer, VkDeviceMemory memory,
+                                                VkDeviceSize) {
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  memory_bound(device, kBufferMemory, memory);
   g_rt_buffers[(uint64_t)buffer].memory = memory;
   return VK_SUCCESS;
 }

@@ -65,6 +65,14 @@ struct FakeVkConfig {
   uint32_t rt_scratch_alignment;
   // Device extensions offered besides the swapchain (null-terminated).
   const char* device_extensions[8];
+  // Memory types of each physical device (0 types: one type with every
+  // property); a resource allows every type of its device but the denied
+  // ones (bit i: type i).
+  uint32_t memory_type_count[2];  // at most 4
+  uint32_t memory_type_flags[2][4];
+  uint32_t buffer_types_denied;
+  uint32_t linear_image_types_denied;
+  uint32_t optimal_image_types_denied;
 };
 
 struct FakeVkState {
@@ -150,6 +158,7 @@ struct FakeVkState {
   uint64_t last_buffer_range;  // of the last buffer descriptor written
   uint32_t pipeline_stages[8];  // of the last graphics pipeline, in order
   uint32_t pipeline_stage_count;
+  uint32_t memory_types_used;  // bit i: memory was allocated from type i
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);

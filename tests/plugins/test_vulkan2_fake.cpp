@@ -74,12 +74,68 @@ TEST_F(FakeLoaderTest, InstanceCreationFailuresAreReportedAndRecoverable) {
     EXPECT_FALSE(renderer->initialize());
     EXPECT_EQ(log.level_of(c.line), tvc::LogMgr::kError);
     EXPECT_EQ(renderer->gpu_get_count(), 0);
-    EXPECT_EQ(renderer->get_instance_extension_count(0), 0);
+    EXPECT_EQ(renderer->get_instance_extension_count(0), 2) << "the instance record stays with what was listed";
   }
   FakeLoader::get().configure(one_device());
   EXPECT_TRUE(renderer->initialize());
   EXPECT_EQ(renderer->gpu_get_count(), 1);
   EXPECT_EQ(state().instances_created, 1);
+  EXPECT_EQ(renderer->get_instance_extension_count(0), 2);
+}
+
+// The second copy of the stand-in loader, which nothing but the plug-in
+// keeps loaded: it is mapped exactly while the plug-in holds it.
+class SecondLoader {
+ public:
+  SecondLoader() { GetFullPathNameA("fakevk\\fake_vulkan_second.dll", sizeof(path), path, nullptr); }
+  bool mapped() const { return GetModuleHandleA(path) != nullptr; }
+  // Configures the copy the plug-in holds, or (not yet loaded) one held
+  // here until release().
+  void configure(const FakeVkConfig& config) {
+    HMODULE module = GetModuleHandleA(path);
+    if (!module) module = held = LoadLibraryA(path);
+    ASSERT_NE(module, nullptr) << path;
+    reinterpret_cast<fake_vk_set_violation_handler_fn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(module, "fake_vk_set_violation_handler")))(&FakeLoader::report, nullptr);
+    reinterpret_cast<fake_vk_configure_fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "fake_vk_configure")))(&config);
+  }
+  void release() {
+    if (held) FreeLibrary(held);
+    held = nullptr;
+  }
+  ~SecondLoader() { release(); }
+  char path[MAX_PATH] = {0};
+
+ private:
+  HMODULE held = nullptr;
+};
+
+// A failed instance creation keeps the loader library and the instance
+// record: the next initialise uses them without loading the library again,
+// and terminate frees both, whether or not an initialise succeeded since.
+TEST_F(FakeLoaderTest, AFailedInstanceKeepsTheLibraryForTheNextInitialiseAndTerminateFreesIt) {
+  SecondLoader second;
+  ASSERT_FALSE(second.mapped());
+  FakeVkConfig failing = one_device();
+  failing.create_instance_result = VK_ERROR_INCOMPATIBLE_DRIVER;
+  PluginLibrary::get().use_vulkan_library(second.path);
+  for (bool succeed_later : {true, false}) {
+    SCOPED_TRACE(succeed_later ? "initialised again" : "terminated after the failure");
+    second.configure(failing);
+    EXPECT_FALSE(renderer->initialize());
+    EXPECT_EQ(renderer->get_instance_extension_count(0), 2);
+    second.release();
+    ASSERT_TRUE(second.mapped()) << "the plug-in keeps the library";
+    if (succeed_later) {
+      second.configure(one_device());
+      EXPECT_TRUE(renderer->initialize());
+      EXPECT_EQ(renderer->gpu_get_count(), 1);
+    }
+    renderer->terminate();
+    EXPECT_EQ(renderer->get_instance_extension_count(0), 0) << "no instance record";
+    EXPECT_FALSE(second.mapped()) << "loaded once, freed once";
+  }
 }
 
 TEST_F(FakeLoaderTest, ZeroDevicesStillInitialise) {

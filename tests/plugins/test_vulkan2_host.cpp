@@ -8,6 +8,7 @@
 #include <cstring>
 #include <regex>
 
+#include "fixed_answers.h"
 #include "window_fixtures.h"
 
 namespace {
@@ -227,62 +228,8 @@ TEST(PluginExports, DestroyOfNullReportsZero) {
   EXPECT_EQ(PluginLibrary::get().destroy(nullptr), 0);
 }
 
-struct StubAnswer {
-  enum Kind { kNone, kBool, kInt, kFloat, kPointer } kind = kNone;
-  long long i = 0;
-  double f = 0;
-  const void* p = nullptr;
-};
-StubAnswer answer_of(bool v) { StubAnswer a; a.kind = StubAnswer::kBool; a.i = v; return a; }
-StubAnswer answer_of(int v) { StubAnswer a; a.kind = StubAnswer::kInt; a.i = v; return a; }
-StubAnswer answer_of(float v) { StubAnswer a; a.kind = StubAnswer::kFloat; a.f = v; return a; }
-StubAnswer answer_of(const void* v) { StubAnswer a; a.kind = StubAnswer::kPointer; a.p = v; return a; }
-
-struct StubCase {
-  int slot;
-  const char* name;
-  const char* answer;
-  int words;
-  StubAnswer (*call)(tvc::Renderer*);
-};
-
-const tvc::vec4 kVec4 = {0.5f, 0.25f, 0.125f, 1.0f};
-
-const StubCase kStubCases[] = {
-#include "vk_stub_cases.inc"
-};
-
 TEST_F(RendererTest, EveryFixedAnswerSlotGivesItsAnswer) {
-  const void* identity = nullptr;
-  for (const StubCase& c : kStubCases) {
-    SCOPED_TRACE(std::string("slot ") + std::to_string(c.slot) + " " + c.name);
-    StubAnswer a = c.call(renderer);
-    const std::string want = c.answer;
-    if (want == "void") {
-      EXPECT_EQ(a.kind, StubAnswer::kNone);
-    } else if (want == "true" || want == "false") {
-      ASSERT_EQ(a.kind, StubAnswer::kBool);
-      EXPECT_EQ(a.i, want == "true" ? 1 : 0);
-    } else if (want == "0" || want == "-1") {
-      ASSERT_EQ(a.kind, StubAnswer::kInt);
-      EXPECT_EQ(a.i, want == "0" ? 0 : -1);
-    } else if (want == "0.0") {
-      ASSERT_EQ(a.kind, StubAnswer::kFloat);
-      EXPECT_EQ(a.f, 0.0);
-    } else if (want == "identity") {
-      ASSERT_EQ(a.kind, StubAnswer::kPointer);
-      ASSERT_NE(a.p, nullptr);
-      const float* m = static_cast<const float*>(a.p);
-      for (int k = 0; k < 16; ++k) EXPECT_EQ(m[k], (k % 5 == 0) ? 1.0f : 0.0f) << k;
-      if (identity) {
-        EXPECT_EQ(a.p, identity);
-      }
-      identity = a.p;
-    } else {
-      ADD_FAILURE() << "unknown answer " << want;
-    }
-  }
-  EXPECT_NE(identity, nullptr);
+  fixed_answers::expect_fixed_answers(renderer, false);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixed_answers.h"
 #include "frame_pixels.h"
 #include "imgui.h"
 #include "spv_solid_green_frag.h"
@@ -130,6 +131,11 @@ TEST_F(RendererTest, DifferingSlotsGiveTheFirstGenerationAnswers) {
   EXPECT_EQ((vtable_offset(&tvc::Renderer::imgui_render) - slot7) / word, 622 - 7);
   EXPECT_EQ((vtable_offset(&tvc::Renderer::mesh_bind_index_buffer) - slot7) / word, 639 - 7);
   EXPECT_EQ((vtable_offset(&tvc::Renderer::reserved_623) - slot7) / word, 623 - 7);
+}
+
+// Every stub of this plug-in, the ones it shares with Vulkan2 included.
+TEST_F(RendererTest, EveryFixedAnswerSlotGivesTheFirstGenerationAnswer) {
+  fixed_answers::expect_fixed_answers(renderer, true);
 }
 
 TEST(ResultNames, TheTwoNewerCodesAreUnknown) {
@@ -651,6 +657,19 @@ TEST_F(FirstGenWindowTest, TriangleDrawnIntoASingleAttachmentTargetAndIntoTheFra
   EXPECT_TRUE(renderer->gpu_program_kill(&into_target.program));
   EXPECT_TRUE(renderer->gpu_program_kill(&into_frame.program));
   for (const auto& line : log.lines) EXPECT_NE(line.first, tvc::LogMgr::kError) << line.second;
+}
+
+// ---- memory types on the stand-in loader
+
+// Without a device-local type the vertices fall back to the first allowed
+// type, the indices are refused with their line.
+TEST_F(FakeWindowTest, AnIndexBufferWithoutDeviceLocalMemoryIsRefused) {
+  FakeVkConfig c = window_config();
+  c.memory_type_count[0] = 1;
+  c.memory_type_flags[0][0] = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+  ASSERT_TRUE(start(c));
+  expect_index_buffers_refused(renderer, gpu, log);
+  expect_nothing_left();
 }
 
 }  // namespace

@@ -6,6 +6,10 @@ add_library(fake_vulkan SHARED plugins/fake_vulkan.cpp)
 qv_target(fake_vulkan)
 target_link_options(fake_vulkan PRIVATE -Wl,--kill-at)
 set_target_properties(fake_vulkan PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${QV_BIN}/fakevk)
+# A second copy that only the plug-in loads: whether it is still mapped tells
+# how often the plug-in loaded and freed it.
+add_custom_command(TARGET fake_vulkan POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:fake_vulkan> ${QV_BIN}/fakevk/fake_vulkan_second.dll)
 
 # The Vulkan2 plug-in with the loader seam: same file name, its own folder;
 # the shipped plug-ins export nothing for tests.
@@ -53,7 +57,8 @@ add_executable(vulkan2_plugin_tests
   plugins/test_vulkan2_host.cpp plugins/test_vulkan2_fake.cpp plugins/test_vulkan2_parts.cpp
   plugins/test_vulkan2_device.cpp plugins/test_vulkan2_frames.cpp plugins/test_vulkan2_resources.cpp
   plugins/test_vulkan2_draw.cpp plugins/test_vulkan2_overlays.cpp plugins/test_vulkan2_raytracing.cpp
-  plugins/test_vulkan2_capabilities.cpp)
+  plugins/test_vulkan2_capabilities.cpp plugins/test_vulkan2_memory.cpp
+  plugins/test_vulkan2_messages.cpp)
 add_dependencies(vulkan2_plugin_tests vulkan2_test_shaders)
 target_include_directories(vulkan2_plugin_tests PRIVATE ${QV_TEST_SHADER_DIR})
 qv_target(vulkan2_plugin_tests)

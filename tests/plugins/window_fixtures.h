@@ -190,3 +190,24 @@ class FakeWindowTest : public RendererTest {
   tvc::RenderWindow* window = nullptr;
 };
 
+// A geometry of one triangle: three interleaved vertices of 64 bytes (192
+// bytes) and three 32-bit indices (12 bytes).
+inline void one_triangle(tvc::GeometryCore* mesh) {
+  static const float vertices[3 * 16] = {0};
+  static const uint32_t indices[3] = {0, 1, 2};
+  mesh->set_vertices(vertices, 3);
+  mesh->set_indices32(indices, 1);
+}
+
+// On a GPU without device-local memory: one triangle's vertex buffers are
+// made, its index buffers refused with their line.
+inline void expect_index_buffers_refused(tvc::Renderer* r, tvc::RendererGpu* gpu, const LogCapture& log) {
+  tvc::GeometryCore mesh;
+  one_triangle(&mesh);
+  EXPECT_TRUE(r->mesh_create_vertex_buffer(gpu, &mesh));
+  EXPECT_FALSE(r->mesh_create_index_buffer(gpu, &mesh));
+  EXPECT_EQ(log.level_of("mesh " + std::to_string(mesh.mesh_id) +
+                         " - unable to find a memory type for index buffer object (required size: 256 bytes)"),
+            tvc::LogMgr::kError);
+  EXPECT_TRUE(r->mesh_kill_buffers(&mesh));
+}
