@@ -47,6 +47,13 @@ void copy_name(char* out, size_t capacity, const char* in) { snprintf(out, capac
 
 int g_live_devices;  // outlives a configure
 
+// ---- sizes and memory types of images (defined with the images below)
+VkExtent2D g_swapchain_extent;  // of the last swapchain; outlives a configure
+void add_extra_memory_types(VkPhysicalDeviceMemoryProperties* memory);
+void note_image_size(const VkImageCreateInfo* info);
+struct ImageInfo;
+uint32_t image_type_bits(const ImageInfo& image);
+
 VKAPI_ATTR void VKAPI_CALL DestroyInstance(VkInstance, const VkAllocationCallbacks*) {
   if (g_live_devices > 0) violation("instance destroyed while a device made from it lives");
   ++g_state.instances_destroyed;
@@ -96,6 +103,7 @@ VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceMemoryProperties(VkPhysicalDevice ha
   memory->memoryTypeCount = 1;
   memory->memoryTypes[0].propertyFlags = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT | VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT |
                                          VK_MEMORY_PROPERTY_HOST_COHERENT_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
+  add_extra_memory_types(memory);
 }
 
 const char* const kRayTracingExtensions[] = {"VK_KHR_acceleration_structure", "VK_KHR_ray_tracing_pipeline",
@@ -229,7 +237,8 @@ VKAPI_ATTR VkResult VKAPI_CALL GetPhysicalDeviceSurfaceCapabilitiesKHR(VkPhysica
   caps->maxImageCount = g_config.surface_max_images;
   caps->currentExtent = {g_config.surface_width, g_config.surface_height};
   caps->minImageExtent = {1, 1};
-  caps->maxImageExtent = {4096, 4096};
+  caps->maxImageExtent = {g_config.surface_max_width ? g_config.surface_max_width : 4096,
+                          g_config.surface_max_height ? g_config.surface_max_height : 4096};
   caps->maxImageArrayLayers = 1;
   caps->supportedUsageFlags = g_config.surface_usage;
   return VK_SUCCESS;
@@ -333,6 +342,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateSwapchainKHR(VkDevice, const VkSwapchainCre
   g_state.swapchain_height = info->imageExtent.height;
   if (g_config.create_swapchain_result != VK_SUCCESS) return static_cast<VkResult>(g_config.create_swapchain_result);
   ++g_state.swapchains_created;
+  g_swapchain_extent = info->imageExtent;
   *swapchain = new_handle<VkSwapchainKHR>();
   return VK_SUCCESS;
 }
@@ -358,12 +368,10 @@ VKAPI_ATTR VkResult VKAPI_CALL GetSwapchainImagesKHR(VkDevice, VkSwapchainKHR, u
     *out = new_handle<type>();                                                                      \
     return VK_SUCCESS;                                                                              \
   }
-FAKE_CREATE(CreateImageView, VkImageViewCreateInfo, VkImageView)
 FAKE_DESTROY(DestroyImageView, VkImageView)
 FAKE_DESTROY(DestroyImage, VkImage)
 FAKE_CREATE(CreateRenderPass, VkRenderPassCreateInfo, VkRenderPass)
 FAKE_DESTROY(DestroyRenderPass, VkRenderPass)
-FAKE_CREATE(CreateFramebuffer, VkFramebufferCreateInfo, VkFramebuffer)
 FAKE_DESTROY(DestroyFramebuffer, VkFramebuffer)
 
 // ---- images and memory for the read-back
@@ -371,6 +379,7 @@ FAKE_DESTROY(DestroyFramebuffer, VkFramebuffer)
 struct ImageInfo {
   bool linear;
   uint32_t width, height;
+  VkImageUsageFlags usage;
 };
 std::map<uint64_t, ImageInfo> g_images;
 std::map<uint64_t, std::vector<unsigned char>> g_memory;
@@ -384,7 +393,8 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateImage(VkDevice, const VkImageCreateInfo* in
     return static_cast<VkResult>(g_config.create_linear_image_result);
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkImage>();
-  g_images[(uint64_t)*out] = {linear, info->extent.width, info->extent.height};
+  g_images[(uint64_t)*out] = {linear, info->extent.width, info->extent.height, info->usage};
+  note_image_size(info);
   if (linear) {
     g_state.linear_width = info->extent.width;
     g_state.linear_height = info->extent.height;
@@ -398,7 +408,7 @@ VKAPI_ATTR void VKAPI_CALL GetImageMemoryRequirements(VkDevice, VkImage image, V
   if (it != g_images.end() && it->second.linear)
     needs->size = g_config.layout_offset + row_pitch(it->second) * it->second.height;
   needs->alignment = 256;
-  needs->memoryTypeBits = 1;
+  needs->memoryTypeBits = it == g_images.end() ? 1u : image_type_bits(it->second);
 }
 
 VKAPI_ATTR void VKAPI_CALL GetImageSubresourceLayout(VkDevice, VkImage image, const VkImageSubresource*,
@@ -450,6 +460,59 @@ VKAPI_ATTR VkResult VKAPI_CALL MapMemory(VkDevice, VkDeviceMemory memory, VkDevi
 }
 
 VKAPI_ATTR void VKAPI_CALL UnmapMemory(VkDevice, VkDeviceMemory) {}
+
+// ---- image extents and memory types: a framebuffer may not be larger than
+// any of its attachments, and an image allows the memory types the
+// configuration gives its kind.
+
+std::map<uint64_t, VkExtent2D> g_view_extents;
+
+void add_extra_memory_types(VkPhysicalDeviceMemoryProperties* memory) {
+  const uint32_t extra = g_config.extra_memory_type_count < 3 ? g_config.extra_memory_type_count : 3;
+  for (uint32_t i = 0; i < extra; ++i) {
+    memory->memoryTypes[1 + i].propertyFlags = g_config.extra_memory_types[i];
+    memory->memoryTypes[1 + i].heapIndex = 0;
+  }
+  memory->memoryTypeCount = 1 + extra;
+}
+
+uint32_t image_type_bits(const ImageInfo& image) {
+  uint32_t bits = 0;
+  if (image.linear) bits = g_config.linear_image_type_bits;
+  else if (image.usage & VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT) bits = g_config.color_attachment_type_bits;
+  return bits ? bits : 1u;
+}
+
+void note_image_size(const VkImageCreateInfo* info) {
+  if (!(info->usage & VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT)) return;
+  g_state.depth_image_width = info->extent.width;
+  g_state.depth_image_height = info->extent.height;
+}
+
+// A view has its image's extent; the swapchain's images have the swapchain's.
+VKAPI_ATTR VkResult VKAPI_CALL CreateImageView(VkDevice, const VkImageViewCreateInfo* info,
+                                               const VkAllocationCallbacks*, VkImageView* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  *out = new_handle<VkImageView>();
+  auto it = g_images.find((uint64_t)info->image);
+  g_view_extents[(uint64_t)*out] = it != g_images.end() ? VkExtent2D{it->second.width, it->second.height}
+                                                         : g_swapchain_extent;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateFramebuffer(VkDevice, const VkFramebufferCreateInfo* info,
+                                                 const VkAllocationCallbacks*, VkFramebuffer* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  for (uint32_t i = 0; i < info->attachmentCount; ++i) {
+    auto it = g_view_extents.find((uint64_t)info->pAttachments[i]);
+    if (it != g_view_extents.end() && (info->width > it->second.width || info->height > it->second.height))
+      violation("framebuffer larger than one of its attachments");
+  }
+  g_state.framebuffer_width = info->width;
+  g_state.framebuffer_height = info->height;
+  *out = new_handle<VkFramebuffer>();
+  return VK_SUCCESS;
+}
 
 // ---- fences and semaphores: the fake's queue finishes each batch at once,
 // so a pending signal is a signal.

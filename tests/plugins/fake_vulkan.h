@@ -65,6 +65,13 @@ struct FakeVkConfig {
   uint32_t rt_scratch_alignment;
   // Device extensions offered besides the swapchain (null-terminated).
   const char* device_extensions[8];
+  // Sizes and memory of swapchain-sized objects and render targets.
+  uint32_t surface_max_width;  // the surface's largest image extent; 0: 4096
+  uint32_t surface_max_height;
+  uint32_t extra_memory_type_count;  // memory types after type 0 (at most 3)
+  uint32_t extra_memory_types[3];    // their property flags
+  uint32_t color_attachment_type_bits;  // types a colour attachment allows; 0: type 0
+  uint32_t linear_image_type_bits;      // types a linear image allows; 0: type 0
 };
 
 struct FakeVkState {
@@ -150,6 +157,11 @@ struct FakeVkState {
   uint64_t last_buffer_range;  // of the last buffer descriptor written
   uint32_t pipeline_stages[8];  // of the last graphics pipeline, in order
   uint32_t pipeline_stage_count;
+  // Swapchain-sized objects: the last depth-stencil image and framebuffer.
+  uint32_t depth_image_width;
+  uint32_t depth_image_height;
+  uint32_t framebuffer_width;
+  uint32_t framebuffer_height;
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);

@@ -103,6 +103,8 @@ TEST_F(LiveWindowTest, WithoutAWindowOnlyTheDeviceIsMade) {
 
 // ---- stand-in loader
 
+TEST_F(FakeWindowTest, FramebuffersAndDepthBufferTakeTheSwapchainExtent) { expect_objects_sized_by_the_swapchain(); }
+
 TEST_F(FakeWindowTest, SwapchainChoicesFollowTheSurfaceAndTheWindowOptions) {
   const struct {
     const char* what;

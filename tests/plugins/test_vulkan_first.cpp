@@ -314,6 +314,8 @@ TEST_F(FakeWindowTest, DeviceTakesTheFirstGenerationEntryPointsExtensionsFeature
   expect_nothing_left();
 }
 
+TEST_F(FakeWindowTest, FramebuffersAndDepthBufferTakeTheSwapchainExtent) { expect_objects_sized_by_the_swapchain(); }
+
 TEST_F(FakeWindowTest, SwapchainIsATransferSourceWhereTheFormatAndTheSurfaceAllowIt) {
   const uint32_t color = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT, both = color | VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
   const struct {

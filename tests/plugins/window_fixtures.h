@@ -195,6 +195,31 @@ class FakeWindowTest : public RendererTest {
     EXPECT_EQ(s.surfaces_created, s.surfaces_destroyed);
     EXPECT_EQ(s.instances_created, s.instances_destroyed);
   }
+  // A surface that leaves the extent to the swapchain clamps the window's
+  // 100 x 100 to its largest image extent; the framebuffers and the depth
+  // buffer take the swapchain's size, at start and after a re-creation.
+  void expect_objects_sized_by_the_swapchain() {
+    FakeVkConfig c = window_config();
+    c.surface_width = c.surface_height = 0xFFFFFFFFu;
+    c.surface_max_width = 64;
+    c.surface_max_height = 48;
+    ASSERT_TRUE(start(c));
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(round ? "re-created" : "initialised");
+      const FakeVkState& s = FakeLoader::get().state();
+      EXPECT_EQ(s.swapchain_width, 64u);
+      EXPECT_EQ(s.swapchain_height, 48u);
+      EXPECT_EQ(s.framebuffer_width, 64u);
+      EXPECT_EQ(s.framebuffer_height, 48u);
+      EXPECT_EQ(s.depth_image_width, 64u);
+      EXPECT_EQ(s.depth_image_height, 48u);
+      EXPECT_EQ(s.violations, 0) << s.last_violation;
+      if (round == 0) {
+        ASSERT_TRUE(renderer->swapchain_recreate(gpu, window));
+      }
+    }
+    expect_nothing_left();
+  }
   HWND hwnd = nullptr;
   tvc::RendererGpu* gpu = nullptr;
   tvc::RenderWindow* window = nullptr;
