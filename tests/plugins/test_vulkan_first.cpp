@@ -376,6 +376,52 @@ TEST_F(FakeWindowTest, RenderTargetListsPerImageSubmitOnlyOnceUnboundAsOftenAsBo
   expect_nothing_left();
 }
 
+// A host that kills a target's per-image list (slot 221), or every list of
+// the device (slot 222), detaches it from the target: the target refuses
+// that image, and its release kills no list a second time, not even the
+// host's new list that may take the killed one's place.
+TEST_F(FakeWindowTest, KilledImageListsAreDetachedFromTheirTarget) {
+  ASSERT_TRUE(start(window_config()));
+  const unsigned images = renderer->swapchain_get_image_count(gpu);
+  ASSERT_GE(images, 2u);
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(32, 32, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  tvc::GpuCommandList* killed = static_cast<tvc::GpuCommandList*>(renderer->gpu_render_target_get_command_buffer(target));
+  ASSERT_NE(killed, nullptr);
+  ASSERT_TRUE(renderer->command_list_kill(killed));
+  tvc::GpuCommandList* own = renderer->command_list_get_default(gpu, 0);
+  ASSERT_NE(own, nullptr);
+  const int own_id = own->id;
+  EXPECT_EQ(renderer->gpu_render_target_get_command_buffer(target), nullptr);
+  EXPECT_FALSE(renderer->gpu_render_target_bind(target));
+  EXPECT_EQ(log.starting_with("gpu_render_target_bind - "),
+            "gpu_render_target_bind - the command list of image 0 was killed: resize the target to draw into it.");
+  EXPECT_NE(renderer->command_list_get_current(gpu), own);
+  // The other images keep their lists.
+  ASSERT_TRUE(renderer->gpu_render_target_bind_frame(target, 1));
+  ASSERT_TRUE(renderer->gpu_render_target_unbind_frame(target, 1));
+  EXPECT_TRUE(renderer->gpu_render_target_submit_and_wait(target, 1));
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  EXPECT_EQ(renderer->command_list_find(own_id), own) << "the host's list outlives the target";
+
+  // Every list of the device, one of them bound by a target.
+  target = renderer->gpu_render_target_create_2d(32, 32, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(renderer->gpu_render_target_bind(target));
+  ASSERT_TRUE(renderer->command_list_killall(gpu));
+  EXPECT_EQ(renderer->command_list_get_count(gpu), 0);
+  std::vector<int> fresh;
+  for (unsigned i = 0; i < images + 1; ++i) fresh.push_back(renderer->command_list_get_default(gpu, 0)->id);
+  EXPECT_FALSE(renderer->gpu_render_target_unbind(target)) << "its bound list is gone";
+  EXPECT_FALSE(renderer->gpu_render_target_bind(target));
+  EXPECT_FALSE(renderer->gpu_render_target_submit(target));
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  for (int id : fresh) EXPECT_NE(renderer->command_list_find(id), nullptr);
+  EXPECT_EQ(renderer->command_list_get_count(gpu), static_cast<int>(images) + 1);
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
 TEST_F(FakeWindowTest, BuffersTexturesAndProgramsFollowTheFirstGenerationRules) {
   ASSERT_TRUE(start(window_config()));
   const FakeVkState& s = FakeLoader::get().state();
