@@ -55,9 +55,13 @@ bool VulkanPLugin::render_target_make_image_lists(VkRenderTargetRecord* record) 
 
 void VulkanPLugin::render_target_free_image_lists(VkRenderTargetRecord* record) {
   VkDeviceRecord* device = record->device;
-  for (tvc::GpuCommandList* list : record->image_lists) {
-    // Killing the list also forgets it as the device's current one.
-    command_list_kill(list);
+  for (tvc::GpuCommandList*& held : record->image_lists) {
+    // A list the host killed was detached and is not killed again; one still
+    // held leaves the target before it goes, and its kill also forgets it as
+    // the device's current one.
+    tvc::GpuCommandList* list = held;
+    held = nullptr;
+    if (list) command_list_kill(list);
   }
   record->image_lists.clear();
   record->bind_counts.clear();
@@ -67,6 +71,23 @@ void VulkanPLugin::render_target_free_image_lists(VkRenderTargetRecord* record) 
   if (record->semaphore != VK_NULL_HANDLE)
     device->functions.vkDestroySemaphore(device->device, record->semaphore, nullptr);
   record->semaphore = VK_NULL_HANDLE;
+}
+
+// The host may kill a target's list (slot 221) or every list of the device
+// (slot 222): the target forgets it, so no later bind, unbind, submit or
+// release touches it. The image stays without a list until a resize.
+void VulkanPLugin::detach_target_lists(VkDeviceRecord* device, tvc::GpuCommandList* list) {
+  for (tvc::GpuRenderTarget* target : device->render_targets) {
+    VkRenderTargetRecord* record = target_record(target);
+    if (!record) continue;
+    for (size_t i = 0; i < record->image_lists.size(); ++i) {
+      tvc::GpuCommandList*& held = record->image_lists[i];
+      if (!held || (list && held != list)) continue;
+      if (i == record->bound_image) record->bound_command_buffer = nullptr;
+      held = nullptr;
+    }
+    if (!list || record->previous_list == list) record->previous_list = nullptr;
+  }
 }
 
 // ---- slots
@@ -99,6 +120,11 @@ bool VulkanPLugin::gpu_render_target_bind_frame(tvc::GpuRenderTarget* target, un
   RenderTargetFrameBlock* block = render_target_block(target, 0);
   tvc::GpuCommandList* list = image_list(record, image);
   VkCommandListRecord* lr = list_record(list);
+  if (block && !list && image < record->image_lists.size()) {
+    tracef_error("gpu_render_target_bind - the command list of image %u was killed: resize the target to draw into it.",
+                 image);
+    return false;
+  }
   if (!block || !lr || !lr->command_buffer) return false;
   if (lr->opened) {
     tracef_error("gpu_render_target_bind - the list of image %u is still recording.", image);

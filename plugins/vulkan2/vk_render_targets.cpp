@@ -674,6 +674,8 @@ bool VulkanPLugin::gpu_render_target_get_depth_texture(tvc::RendererGpu* gpu, tv
 }
 
 #ifndef QV_VK_FIRST_GEN
+void VulkanPLugin::detach_target_lists(VkDeviceRecord*, tvc::GpuCommandList*) {}
+
 void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget*) {
   tracef_warning("VulkanPLugin::gpu_render_target_get_command_buffer() - DEPRECATED");
   return nullptr;
