@@ -480,6 +480,7 @@ uint32_t image_type_bits(const ImageInfo& image) {
   uint32_t bits = 0;
   if (image.linear) bits = g_config.linear_image_type_bits;
   else if (image.usage & VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT) bits = g_config.color_attachment_type_bits;
+  else if (image.usage & VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT) bits = g_config.depth_attachment_type_bits;
   return bits ? bits : 1u;
 }
 

@@ -72,6 +72,7 @@ struct FakeVkConfig {
   uint32_t extra_memory_types[3];    // their property flags
   uint32_t color_attachment_type_bits;  // types a colour attachment allows; 0: type 0
   uint32_t linear_image_type_bits;      // types a linear image allows; 0: type 0
+  uint32_t depth_attachment_type_bits;  // types a depth-stencil image allows; 0: type 0
 };
 
 struct FakeVkState {

@@ -422,6 +422,67 @@ TEST_F(FakeWindowTest, KilledImageListsAreDetachedFromTheirTarget) {
   expect_nothing_left();
 }
 
+// Creation makes the colour attachment, its linear copy, the depth
+// attachment, the render pass, the framebuffer and the sampler in this
+// order; each failing step says what failed, and the target is left without
+// a record, so a second try starts again. A missing memory type is a
+// failure: the colour attachment takes device-local, else host-visible
+// memory, its linear copy host-visible and cached memory, nothing else.
+TEST_F(FakeWindowTest, RenderTargetCreationNamesTheStepThatFailed) {
+  const std::string head = "gpu_render_target_initialize_2d - ", err = "VK_ERROR_OUT_OF_DEVICE_MEMORY (-2)";
+  enum { kColorTypes = 1, kLinearTypes, kDepthTypes };
+  const struct {
+    int failing_call;  // the resource call that fails, 0: none
+    int no_type_for;   // the image kind that gets no wanted memory type
+    std::string message;
+  } cases[] = {
+      {1, 0, "unable to create an image object for color attachment 0 (err: " + err + ")."},
+      {0, kColorTypes, "unable to find a memory type for color attachment 0"},
+      {2, 0, "unable to allocate memory for color attachment 0 (required size: 4096 bytes) - err: " + err},
+      {3, 0, "unable to bind image memory for color attachment 0 (err: " + err + ")."},
+      {4, 0, "unable to create a view for color attachment 0 (err: " + err + ")."},
+      {5, 0, "unable to create a mappable image object for color attachment 0 (err: " + err + ")."},
+      {0, kLinearTypes, "unable to find a mappable memory type for color attachment 0"},
+      {6, 0, "unable to allocate mappable memory for color attachment 0 (required size: 2048 bytes) - err: " + err},
+      {7, 0, "unable to bind mappable image memory for color attachment 0 (err: " + err + ")."},
+      {8, 0, "unable to create an image object for depth attachment (err: " + err + ")."},
+      {0, kDepthTypes, "unable to find a memory type for depth attachment"},
+      {9, 0, "unable to allocate memory for depth attachment (required size: 4096 bytes) - err: " + err},
+      {10, 0, "unable to bind image memory for depth attachment (err: " + err + ")."},
+      {11, 0, "unable to create a view for depth attachment (err: " + err + ")."},
+      {12, 0, "unable to create a render pass (err: " + err + ")."},
+      {13, 0, "unable to create the framebuffer (err: " + err + ")."},
+      {14, 0, "unable to create a texture sampler for render target (err: " + err + ")"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.message);
+    FakeVkConfig c = window_config();
+    // Type 1 has no property at all, type 2 is host-visible without caching.
+    c.extra_memory_type_count = 2;
+    c.extra_memory_types[0] = 0;
+    c.extra_memory_types[1] = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+    if (k.no_type_for == kColorTypes) c.color_attachment_type_bits = 1u << 1;
+    if (k.no_type_for == kLinearTypes) c.linear_image_type_bits = 1u << 2;
+    if (k.no_type_for == kDepthTypes) c.depth_attachment_type_bits = 1u << 5;  // no such type
+    ASSERT_TRUE(start(c));
+    log.lines.clear();
+    tvc::GpuRenderTarget target;
+    FakeLoader::get().fail_call(k.failing_call);
+    EXPECT_FALSE(renderer->gpu_render_target_initialize_2d(gpu, &target, 32, 16, tvc::PF_RGBA_U8, 1, false, false,
+                                                           false, 0, false));
+    EXPECT_EQ(log.starting_with(head), head + k.message);
+    EXPECT_EQ(target.renderer_data, nullptr);
+    FakeLoader::get().fail_call(0);
+    const bool again = renderer->gpu_render_target_initialize_2d(gpu, &target, 32, 16, tvc::PF_RGBA_U8, 1, false,
+                                                                 false, false, 0, false);
+    EXPECT_EQ(again, k.failing_call > 0) << "only a passing failure lets a second try succeed";
+    EXPECT_TRUE(renderer->gpu_render_target_finalize(gpu, &target));
+    EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+    expect_nothing_left();
+    renderer->render_window_kill(window);
+  }
+}
+
 TEST_F(FakeWindowTest, BuffersTexturesAndProgramsFollowTheFirstGenerationRules) {
   ASSERT_TRUE(start(window_config()));
   const FakeVkState& s = FakeLoader::get().state();
