@@ -279,6 +279,7 @@ VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, co
   if (result != VK_SUCCESS) {
     release_image_objects(device, out);
     out->failed_step = step;
+    out->size = needs.size;  // failure messages name the required size
   }
   return result;
 }
