@@ -145,8 +145,7 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   uint32_t view_count = 0;
   if (n) views[view_count++] = color.view;
   views[view_count++] = record->depth.view;
-  result = create_render_target_framebuffer(device, record->render_pass, views, view_count, width, height,
-                                            &block.framebuffer);
+  result = create_framebuffer(device, record->render_pass, views, view_count, width, height, &block.framebuffer);
   if (result != VK_SUCCESS) {
     tracef_error("gpu_render_target_initialize_2d - unable to create the framebuffer (err: %s).",
                  vk_result_to_string(result));

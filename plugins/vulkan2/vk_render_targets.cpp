@@ -115,30 +115,8 @@ VkResult create_render_target_pass(VkDeviceRecord* device, VkFormat color, VkFor
   return result;
 }
 
-VkResult create_render_target_framebuffer(VkDeviceRecord* device, VkRenderPass pass, const VkImageView* views,
-                                          uint32_t view_count, uint32_t width, uint32_t height, VkFramebuffer* out) {
-  VkFramebufferCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
-  info.renderPass = pass;
-  info.attachmentCount = view_count;
-  info.pAttachments = views;
-  info.width = width;
-  info.height = height;
-  info.layers = 1;
-  const VkResult result = device->functions.vkCreateFramebuffer(device->device, &info, nullptr, out);
-  if (result != VK_SUCCESS) *out = VK_NULL_HANDLE;
-  return result;
-}
-
 VkSamplerCreateInfo render_target_sampler_info(float max_lod) {
-  VkSamplerCreateInfo sampler{};
-  sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
-  sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
-  sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
-  sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE;
-  sampler.maxAnisotropy = 1.0f;
-  sampler.compareOp = VK_COMPARE_OP_NEVER;
-  sampler.maxLod = max_lod;
+  VkSamplerCreateInfo sampler = linear_sampler_info(VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE, 0.0f, max_lod);
   sampler.borderColor = VK_BORDER_COLOR_FLOAT_OPAQUE_WHITE;
   return sampler;
 }
@@ -221,8 +199,7 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
       views.push_back(a.view);
     }
     views.push_back(record->depth.view);
-    result = create_render_target_framebuffer(device, record->render_pass, views.data(), n + 1, width, height,
-                                              &block.framebuffer);
+    result = create_framebuffer(device, record->render_pass, views.data(), n + 1, width, height, &block.framebuffer);
     VkCommandPoolCreateInfo pool{};
     pool.sType = VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO;
     pool.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT | VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;

@@ -208,8 +208,6 @@ VkImageAspectFlags depth_aspects(VkFormat format);
 // color_count colour attachments, then the depth attachment.
 VkResult create_render_target_pass(VkDeviceRecord* device, VkFormat color, VkFormat depth, uint32_t color_count,
                                    VkRenderPass* out);
-VkResult create_render_target_framebuffer(VkDeviceRecord* device, VkRenderPass pass, const VkImageView* views,
-                                          uint32_t view_count, uint32_t width, uint32_t height, VkFramebuffer* out);
 VkSamplerCreateInfo render_target_sampler_info(float max_lod);
 void take_image(RenderTargetAttachment* attachment, const ImageObjects& image);
 void take_linear_image(RenderTargetAttachment* attachment, const ImageObjects& image);
@@ -231,6 +229,9 @@ struct OverlayPipelineDesc {
 };
 VkResult create_overlay_pipeline(PFN_vkCreateGraphicsPipelines create, VkDevice device, const OverlayPipelineDesc& desc,
                                  VkPipeline* out);
+// Linear filtering and mipmaps, one address mode on every axis, no
+// anisotropy or compare.
+VkSamplerCreateInfo linear_sampler_info(VkSamplerAddressMode address, float min_lod, float max_lod);
 // The overlays' font sampler: linear, repeating, every level.
 VkSamplerCreateInfo overlay_sampler_info();
 // The command buffer draws record into, or null.
