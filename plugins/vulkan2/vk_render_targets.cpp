@@ -283,6 +283,8 @@ bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::G
   if (!object_owner(target->id)) register_object(target->id, device);
   device->render_targets.push_back(target);
   if (!render_target_create(record, target, static_cast<uint32_t>(width), static_cast<uint32_t>(height))) {
+    // The record goes with what was made: a target that kept it would answer
+    // true to the next creation while it has nothing to draw into.
     render_target_release(target);
     return false;
   }
