@@ -2,6 +2,7 @@
 // classes and the services the bridge and the renderer plug-ins rely on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #ifdef TVC_BUILDING_LIBRARY
@@ -98,17 +99,27 @@ class GeometryCore;
 class GpuBuffer;
 struct MeshRenderRange;
 
-// The window description a host hands to render_window_init.
+// The window description a host hands to render_window_init: a block of
+// 124 bytes whose third 32-bit word points to the window's HWND, whose byte
+// at 35 is the sync option (nonzero: present in FIFO mode) and whose 32-bit
+// word at 36 is the mailbox option (nonzero: never present in IMMEDIATE
+// mode). Hosts built for either pointer size lay it out the same way, so it
+// is packed to 4 bytes: a 64-bit build keeps 124 bytes and the offsets.
+#pragma pack(push, 4)
 struct RenderWindowDesc {
   int width;
   int height;
   void* native_window;  // points to the window's HWND
-  int reserved[4];
-  unsigned char vsync;    // nonzero: present in FIFO mode
-  unsigned char reserved_flags[3];
-  int mailbox;            // nonzero: never present in IMMEDIATE mode
-  int reserved_tail[8];
+  unsigned char reserved[35 - 8 - sizeof(void*)];
+  unsigned char vsync;
+  int mailbox;
+  unsigned char reserved_tail[124 - 40];
 };
+#pragma pack(pop)
+static_assert(sizeof(RenderWindowDesc) == 124, "the window block is 124 bytes");
+static_assert(offsetof(RenderWindowDesc, native_window) == 8, "the window pointer is the block's third word");
+static_assert(offsetof(RenderWindowDesc, vsync) == 35, "the sync option is the block's byte 35");
+static_assert(offsetof(RenderWindowDesc, mailbox) == 36, "the mailbox option is the block's word at 36");
 
 // A GPU as the renderer hands it to its host. The library gives every GPU a
 // fresh id; the renderer sets the index and its own record.

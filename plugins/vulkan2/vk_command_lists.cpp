@@ -147,6 +147,7 @@ bool VulkanPLugin::command_list_release(tvc::GpuCommandList* list) {
 bool VulkanPLugin::command_list_kill(tvc::GpuCommandList* list) {
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
   if (!device) return false;
+  detach_target_lists(device, list);
   unregister_object(list->id);
   forget_list(device, list);
   command_list_release_objects(device, list);
@@ -156,6 +157,7 @@ bool VulkanPLugin::command_list_kill(tvc::GpuCommandList* list) {
 }
 
 void VulkanPLugin::release_command_lists(VkDeviceRecord* device) {
+  detach_target_lists(device, nullptr);
   for (tvc::GpuCommandList* list : device->command_lists) {
     command_list_release_objects(device, list);
     unregister_object(list->id);

@@ -105,13 +105,14 @@ bool VulkanPLugin::gpu_initialize(tvc::RendererGpu* gpu, tvc::RenderWindow* wind
   if (window) {
     // Every step of the window path must succeed: a half-built device is
     // released here, as nothing else would release it.
-    bool ok = create_swapchain(record, device, window) != nullptr;
+    const VkSwapchainRecord* swapchain = create_swapchain(record, device, window);
+    bool ok = swapchain != nullptr;
     if (!ok) tracef_error("unable to create the swapchain for GPU %d.", record->index);
-    const uint32_t width = static_cast<uint32_t>(window->get_width());
-    const uint32_t height = static_cast<uint32_t>(window->get_height());
-    ok = ok && vk_depth_buffer_init(record, device, width, height);
+    // The swapchain's images may be clamped to the surface's limits: what is
+    // drawn into them takes their size, not the window's.
+    ok = ok && vk_depth_buffer_init(record, device, swapchain->width, swapchain->height);
     ok = ok && vk_render_pass_init(device);
-    ok = ok && init_swapchain_frames(device, width, height);
+    ok = ok && init_swapchain_frames(device, swapchain->width, swapchain->height);
     ok = ok && create_device_semaphores(device);
     for (int i = 0; ok && i < kDeviceFenceCount; ++i) {
       VkFenceCreateInfo info{};

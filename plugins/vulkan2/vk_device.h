@@ -154,6 +154,9 @@ struct VkDeviceRecord {
   bool render_finished_pending = false;
 };
 
+// A single-layer framebuffer over views; VK_NULL_HANDLE on failure.
+VkResult create_framebuffer(VkDeviceRecord* device, VkRenderPass pass, const VkImageView* views, uint32_t view_count,
+                            uint32_t width, uint32_t height, VkFramebuffer* out);
 // The framebuffer of swapchain image i over the swapchain pass (rp1), with
 // the depth buffer when the device has one; VK_NULL_HANDLE on failure.
 VkResult make_swapchain_framebuffer(VkDeviceRecord* device, uint32_t image, uint32_t width, uint32_t height,

@@ -251,6 +251,9 @@ class VulkanPLugin : public tvc::Renderer {
   // image instead of a command buffer of its own.
   bool render_target_make_image_lists(VkRenderTargetRecord* record);
   void render_target_free_image_lists(VkRenderTargetRecord* record);
+  // A list the host kills leaves every render target of the device that
+  // holds it (null: every list); Vulkan2 targets hold none.
+  void detach_target_lists(VkDeviceRecord* device, tvc::GpuCommandList* list);
   const uint8_t* render_target_read(tvc::GpuRenderTarget* target, VkImageLayout from, bool to_general,
                                     uint64_t* pitch);
   VkDescriptorSetRecord* descriptorset_lookup(int id);

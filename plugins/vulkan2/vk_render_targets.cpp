@@ -10,23 +10,9 @@ VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
   return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
 }
 
-bool has_stencil(VkFormat format) {
-  return format == VK_FORMAT_D24_UNORM_S8_UINT || format == VK_FORMAT_D32_SFLOAT_S8_UINT ||
-         format == VK_FORMAT_D16_UNORM_S8_UINT;
-}
-
 // Frames a target needs on a device: one per frame, one without a window.
 int32_t frames_wanted(const VkDeviceRecord* device) {
   return device->frame_count ? static_cast<int32_t>(device->frame_count) : 1;
-}
-
-ImageRequest attachment_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
-                                VkImageAspectFlags aspect) {
-  ImageRequest request = image_2d_request(format, width, height, usage);
-  request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
-  request.fallback = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
-  request.view_aspect = aspect;
-  return request;
 }
 
 void release_attachment(VkDeviceRecord* device, RenderTargetAttachment* a) {
@@ -60,7 +46,25 @@ RenderTargetFrameBlock* VulkanPLugin::render_target_block(tvc::GpuRenderTarget* 
   return &record->frames[frame];
 }
 
-static VkRenderPass make_render_pass(VkDeviceRecord* device, VkFormat color, VkFormat depth, uint32_t n) {
+// ---- pieces both generations build their targets from
+
+ImageRequest render_target_image_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
+                                         VkImageAspectFlags aspect) {
+  ImageRequest request = image_2d_request(format, width, height, usage);
+  request.preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
+  request.fallback = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
+  request.view_aspect = aspect;
+  return request;
+}
+
+VkImageAspectFlags depth_aspects(VkFormat format) {
+  const bool stencil = format == VK_FORMAT_D24_UNORM_S8_UINT || format == VK_FORMAT_D32_SFLOAT_S8_UINT ||
+                       format == VK_FORMAT_D16_UNORM_S8_UINT;
+  return VK_IMAGE_ASPECT_DEPTH_BIT | (stencil ? VK_IMAGE_ASPECT_STENCIL_BIT : 0);
+}
+
+VkResult create_render_target_pass(VkDeviceRecord* device, VkFormat color, VkFormat depth, uint32_t n,
+                                   VkRenderPass* out) {
   std::vector<VkAttachmentDescription> attachments(n + 1);
   std::vector<VkAttachmentReference> colors(n);
   std::vector<VkSubpassDependency> dependencies;
@@ -106,14 +110,36 @@ static VkRenderPass make_render_pass(VkDeviceRecord* device, VkFormat color, VkF
   info.pSubpasses = &subpass;
   info.dependencyCount = static_cast<uint32_t>(dependencies.size());
   info.pDependencies = dependencies.data();
-  VkRenderPass pass = VK_NULL_HANDLE;
-  if (device->functions.vkCreateRenderPass(device->device, &info, nullptr, &pass) != VK_SUCCESS) return VK_NULL_HANDLE;
-  return pass;
+  const VkResult result = device->functions.vkCreateRenderPass(device->device, &info, nullptr, out);
+  if (result != VK_SUCCESS) *out = VK_NULL_HANDLE;
+  return result;
 }
 
+VkSamplerCreateInfo render_target_sampler_info(float max_lod) {
+  VkSamplerCreateInfo sampler = linear_sampler_info(VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE, 0.0f, max_lod);
+  sampler.borderColor = VK_BORDER_COLOR_FLOAT_OPAQUE_WHITE;
+  return sampler;
+}
+
+void take_image(RenderTargetAttachment* attachment, const ImageObjects& image) {
+  attachment->image = image.image;
+  attachment->memory = image.memory;
+  attachment->view = image.view;
+  attachment->size = image.size;
+}
+
+void take_linear_image(RenderTargetAttachment* attachment, const ImageObjects& image) {
+  attachment->linear_image = image.image;
+  attachment->linear_memory = image.memory;
+  attachment->linear_size = image.size;
+}
+
+
+
+#ifndef QV_VK_FIRST_GEN  // the first generation makes its single set in its own order
 // Every Vulkan object of the target; false (with a message) at the first
 // failure, leaving what was made for render_target_release.
-bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRenderTarget* target, uint32_t width,
+bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRenderTarget*, uint32_t width,
                                         uint32_t height) {
   VkDeviceRecord* device = record->device;
   VkFunctionTable& fn = device->functions;
@@ -121,36 +147,27 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   VkFormat depth_format = VK_FORMAT_D24_UNORM_S8_UINT;
   find_depth_format(record->gpu_record, &depth_format);
   ImageObjects depth;
-  const VkImageAspectFlags depth_aspect =
-      VK_IMAGE_ASPECT_DEPTH_BIT | (has_stencil(depth_format) ? VK_IMAGE_ASPECT_STENCIL_BIT : 0);
   VkResult result = create_image_objects(
       device, record->gpu_record,
-      attachment_request(depth_format, width, height,
-                         VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT, depth_aspect),
+      render_target_image_request(depth_format, width, height,
+                                  VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT,
+                                  depth_aspects(depth_format)),
       &depth);
-  record->depth.image = depth.image;
-  record->depth.memory = depth.memory;
-  record->depth.view = depth.view;
-  record->depth.size = depth.size;
+  take_image(&record->depth, depth);
   if (result != VK_SUCCESS) {
     tracef_error("gpu_render_target_initialize_2d - unable to create the depth attachment (err: %s)",
                  vk_result_to_string(result));
     return false;
   }
-  record->render_pass = make_render_pass(device, record->color_format, depth_format, n);
-  if (record->render_pass == VK_NULL_HANDLE) {
+  if (create_render_target_pass(device, record->color_format, depth_format, n, &record->render_pass) != VK_SUCCESS) {
     tracef_error("gpu_render_target_initialize_2d - unable to create the render pass.");
     return false;
   }
   VkFormatProperties props{};
   fn.vkGetPhysicalDeviceFormatProperties(device->physical_device, record->color_format, &props);
-  // The first generation's attachments are drawn, sampled and read back;
-  // nothing copies or writes storage into them.
-  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_SAMPLED_BIT |
-                            VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
-  if (!kFirstGeneration) usage |= VK_IMAGE_USAGE_TRANSFER_DST_BIT;
-  if (!kFirstGeneration && (props.optimalTilingFeatures & VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT))
-    usage |= VK_IMAGE_USAGE_STORAGE_BIT;
+  VkImageUsageFlags usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT |
+                            VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+  if (props.optimalTilingFeatures & VK_FORMAT_FEATURE_STORAGE_IMAGE_BIT) usage |= VK_IMAGE_USAGE_STORAGE_BIT;
   record->frame_count = frames_wanted(device);
   record->frames = new RenderTargetFrameBlock[record->frame_count];
   for (int32_t f = 0; f < record->frame_count; ++f) {
@@ -162,23 +179,17 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
       ImageObjects image, linear;
       result = create_image_objects(
           device, record->gpu_record,
-          attachment_request(record->color_format, width, height, usage, VK_IMAGE_ASPECT_COLOR_BIT), &image);
-      a.image = image.image;
-      a.memory = image.memory;
-      a.view = image.view;
-      a.size = image.size;
+          render_target_image_request(record->color_format, width, height, usage, VK_IMAGE_ASPECT_COLOR_BIT), &image);
+      take_image(&a, image);
       if (result == VK_SUCCESS) {
         // The linear copy gets memory by its own requirements, host-visible.
-        ImageRequest request = attachment_request(record->color_format, width, height,
-                                                  VK_IMAGE_USAGE_TRANSFER_DST_BIT, 0);
-        request.info.tiling = VK_IMAGE_TILING_LINEAR;
+        ImageRequest request = image_2d_request(record->color_format, width, height, VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                                                VK_IMAGE_TILING_LINEAR);
         request.preferred = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
         request.fallback = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT;
         request.any_type_last = false;
         result = create_image_objects(device, record->gpu_record, request, &linear);
-        a.linear_image = linear.image;
-        a.linear_memory = linear.memory;
-        a.linear_size = linear.size;
+        take_linear_image(&a, linear);
       }
       if (result != VK_SUCCESS) {
         tracef_error("gpu_render_target_initialize_2d - unable to create colour attachment %u (err: %s)", i,
@@ -188,23 +199,7 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
       views.push_back(a.view);
     }
     views.push_back(record->depth.view);
-    VkFramebufferCreateInfo fb{};
-    fb.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
-    fb.renderPass = record->render_pass;
-    fb.attachmentCount = n + 1;
-    fb.pAttachments = views.data();
-    fb.width = width;
-    fb.height = height;
-    fb.layers = 1;
-    result = fn.vkCreateFramebuffer(device->device, &fb, nullptr, &block.framebuffer);
-    if (result != VK_SUCCESS) block.framebuffer = VK_NULL_HANDLE;
-    if (kFirstGeneration) {
-      // Its command lists are made per swapchain image below.
-      if (result == VK_SUCCESS) continue;
-      tracef_error("gpu_render_target_initialize_2d - unable to create the framebuffer (err: %s).",
-                   vk_result_to_string(result));
-      return false;
-    }
+    result = create_framebuffer(device, record->render_pass, views.data(), n + 1, width, height, &block.framebuffer);
     VkCommandPoolCreateInfo pool{};
     pool.sType = VK_STRUCTURE_TYPE_COMMAND_POOL_CREATE_INFO;
     pool.flags = VK_COMMAND_POOL_CREATE_TRANSIENT_BIT | VK_COMMAND_POOL_CREATE_RESET_COMMAND_BUFFER_BIT;
@@ -233,15 +228,7 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
     block.command_record->command_buffer = block.command_buffer;
     block.command_record->command_pool = block.command_pool;
   }
-  VkSamplerCreateInfo sampler{};
-  sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
-  sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
-  sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
-  sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_CLAMP_TO_EDGE;
-  sampler.maxAnisotropy = 1.0f;
-  sampler.compareOp = VK_COMPARE_OP_NEVER;
-  sampler.maxLod = kFirstGeneration ? 0.0f : 1.0f;
-  sampler.borderColor = VK_BORDER_COLOR_FLOAT_OPAQUE_WHITE;
+  const VkSamplerCreateInfo sampler = render_target_sampler_info(1.0f);
   result = fn.vkCreateSampler(device->device, &sampler, nullptr, &record->sampler);
   if (result != VK_SUCCESS) {
     record->sampler = VK_NULL_HANDLE;
@@ -249,13 +236,9 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
                  vk_result_to_string(result));
     return false;
   }
-  (void)target;
-#ifdef QV_VK_FIRST_GEN
-  return render_target_make_image_lists(record);
-#else
   return true;
-#endif
 }
+#endif
 
 bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::GpuRenderTarget* target, int width,
                                                    int height, int format, int color_count, bool flag0, bool flag1,
@@ -300,6 +283,8 @@ bool VulkanPLugin::gpu_render_target_initialize_2d(tvc::RendererGpu* gpu, tvc::G
   if (!object_owner(target->id)) register_object(target->id, device);
   device->render_targets.push_back(target);
   if (!render_target_create(record, target, static_cast<uint32_t>(width), static_cast<uint32_t>(height))) {
+    // The record goes with what was made: a target that kept it would answer
+    // true to the next creation while it has nothing to draw into.
     render_target_release(target);
     return false;
   }
@@ -674,6 +659,8 @@ bool VulkanPLugin::gpu_render_target_get_depth_texture(tvc::RendererGpu* gpu, tv
 }
 
 #ifndef QV_VK_FIRST_GEN
+void VulkanPLugin::detach_target_lists(VkDeviceRecord*, tvc::GpuCommandList*) {}
+
 void* VulkanPLugin::gpu_render_target_get_command_buffer(tvc::GpuRenderTarget*) {
   tracef_warning("VulkanPLugin::gpu_render_target_get_command_buffer() - DEPRECATED");
   return nullptr;

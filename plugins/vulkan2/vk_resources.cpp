@@ -213,16 +213,21 @@ VkResult create_overlay_pipeline(PFN_vkCreateGraphicsPipelines create, VkDevice 
   return result;
 }
 
-VkSamplerCreateInfo overlay_sampler_info() {
+VkSamplerCreateInfo linear_sampler_info(VkSamplerAddressMode address, float min_lod, float max_lod) {
   VkSamplerCreateInfo sampler{};
   sampler.sType = VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO;
   sampler.magFilter = sampler.minFilter = VK_FILTER_LINEAR;
   sampler.mipmapMode = VK_SAMPLER_MIPMAP_MODE_LINEAR;
-  sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = VK_SAMPLER_ADDRESS_MODE_REPEAT;
+  sampler.addressModeU = sampler.addressModeV = sampler.addressModeW = address;
   sampler.maxAnisotropy = 1.0f;
-  sampler.minLod = -1000.0f;
-  sampler.maxLod = 1000.0f;
+  sampler.compareOp = VK_COMPARE_OP_NEVER;
+  sampler.minLod = min_lod;
+  sampler.maxLod = max_lod;
   return sampler;
+}
+
+VkSamplerCreateInfo overlay_sampler_info() {
+  return linear_sampler_info(VK_SAMPLER_ADDRESS_MODE_REPEAT, -1000.0f, 1000.0f);
 }
 
 ImageRequest image_2d_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
@@ -293,7 +298,7 @@ VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, co
   if (result != VK_SUCCESS) {
     release_image_objects(device, out);
     out->failed_step = step;
-    out->size = needs.size;
+    out->size = needs.size;  // failure messages name the required size
   }
   return result;
 }

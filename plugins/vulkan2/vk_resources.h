@@ -216,6 +216,17 @@ bool submit_and_wait(VkDeviceRecord* device, VkCommandBuffer commands, VkFence f
 VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
                               ImageObjects* out);
 void release_image_objects(VkDeviceRecord* device, ImageObjects* objects);
+// Render-target pieces both generations build from (vk_render_targets.cpp).
+// An attachment image: device-local memory, else host-visible.
+ImageRequest render_target_image_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
+                                         VkImageAspectFlags aspect);
+VkImageAspectFlags depth_aspects(VkFormat format);
+// color_count colour attachments, then the depth attachment.
+VkResult create_render_target_pass(VkDeviceRecord* device, VkFormat color, VkFormat depth, uint32_t color_count,
+                                   VkRenderPass* out);
+VkSamplerCreateInfo render_target_sampler_info(float max_lod);
+void take_image(RenderTargetAttachment* attachment, const ImageObjects& image);
+void take_linear_image(RenderTargetAttachment* attachment, const ImageObjects& image);
 // Copies rows of row_bytes from a tightly packed source into an image whose
 // rows lie pitch bytes apart.
 void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows);
@@ -234,6 +245,9 @@ struct OverlayPipelineDesc {
 };
 VkResult create_overlay_pipeline(PFN_vkCreateGraphicsPipelines create, VkDevice device, const OverlayPipelineDesc& desc,
                                  VkPipeline* out);
+// Linear filtering and mipmaps, one address mode on every axis, no
+// anisotropy or compare.
+VkSamplerCreateInfo linear_sampler_info(VkSamplerAddressMode address, float min_lod, float max_lod);
 // The overlays' font sampler: linear, repeating, every level.
 VkSamplerCreateInfo overlay_sampler_info();
 // The command buffer draws record into, or null.

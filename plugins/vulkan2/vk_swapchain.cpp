@@ -353,14 +353,12 @@ VkSwapchainRecord* VulkanPLugin::create_swapchain(VkGpuRecord* gpu, VkDeviceReco
   return record;
 }
 
-VkResult make_swapchain_framebuffer(VkDeviceRecord* device, uint32_t image, uint32_t width, uint32_t height,
-                                    VkFramebuffer* out) {
-  VkImageView views[2] = {device->swapchain->buffers[image].view,
-                          device->depth_buffer ? device->depth_buffer->view : VK_NULL_HANDLE};
+VkResult create_framebuffer(VkDeviceRecord* device, VkRenderPass pass, const VkImageView* views, uint32_t view_count,
+                            uint32_t width, uint32_t height, VkFramebuffer* out) {
   VkFramebufferCreateInfo info{};
   info.sType = VK_STRUCTURE_TYPE_FRAMEBUFFER_CREATE_INFO;
-  info.renderPass = device->rp1->render_pass;
-  info.attachmentCount = device->depth_buffer ? 2 : 1;
+  info.renderPass = pass;
+  info.attachmentCount = view_count;
   info.pAttachments = views;
   info.width = width;
   info.height = height;
@@ -368,6 +366,13 @@ VkResult make_swapchain_framebuffer(VkDeviceRecord* device, uint32_t image, uint
   const VkResult result = device->functions.vkCreateFramebuffer(device->device, &info, nullptr, out);
   if (result != VK_SUCCESS) *out = VK_NULL_HANDLE;
   return result;
+}
+
+VkResult make_swapchain_framebuffer(VkDeviceRecord* device, uint32_t image, uint32_t width, uint32_t height,
+                                    VkFramebuffer* out) {
+  const VkImageView views[2] = {device->swapchain->buffers[image].view,
+                                device->depth_buffer ? device->depth_buffer->view : VK_NULL_HANDLE};
+  return create_framebuffer(device, device->rp1->render_pass, views, device->depth_buffer ? 2 : 1, width, height, out);
 }
 
 bool VulkanPLugin::destroy_swapchain(VkDeviceRecord* device, tvc::RenderWindow* window) {

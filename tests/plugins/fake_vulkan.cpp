@@ -49,6 +49,10 @@ int g_live_devices;  // outlives a configure
 
 #include "fake_vulkan_memory.inc"
 
+// ---- sizes of images (defined with the images below)
+VkExtent2D g_swapchain_extent;  // of the last swapchain; outlives a configure
+void note_image_size(const VkImageCreateInfo* info);
+
 VKAPI_ATTR void VKAPI_CALL DestroyInstance(VkInstance, const VkAllocationCallbacks*) {
   if (g_live_devices > 0) violation("instance destroyed while a device made from it lives");
   ++g_state.instances_destroyed;
@@ -228,7 +232,8 @@ VKAPI_ATTR VkResult VKAPI_CALL GetPhysicalDeviceSurfaceCapabilitiesKHR(VkPhysica
   caps->maxImageCount = g_config.surface_max_images;
   caps->currentExtent = {g_config.surface_width, g_config.surface_height};
   caps->minImageExtent = {1, 1};
-  caps->maxImageExtent = {4096, 4096};
+  caps->maxImageExtent = {g_config.surface_max_width ? g_config.surface_max_width : 4096,
+                          g_config.surface_max_height ? g_config.surface_max_height : 4096};
   caps->maxImageArrayLayers = 1;
   caps->supportedUsageFlags = g_config.surface_usage;
   return VK_SUCCESS;
@@ -332,6 +337,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateSwapchainKHR(VkDevice, const VkSwapchainCre
   g_state.swapchain_height = info->imageExtent.height;
   if (g_config.create_swapchain_result != VK_SUCCESS) return static_cast<VkResult>(g_config.create_swapchain_result);
   ++g_state.swapchains_created;
+  g_swapchain_extent = info->imageExtent;
   *swapchain = new_handle<VkSwapchainKHR>();
   return VK_SUCCESS;
 }
@@ -357,12 +363,10 @@ VKAPI_ATTR VkResult VKAPI_CALL GetSwapchainImagesKHR(VkDevice, VkSwapchainKHR, u
     *out = new_handle<type>();                                                                      \
     return VK_SUCCESS;                                                                              \
   }
-FAKE_CREATE(CreateImageView, VkImageViewCreateInfo, VkImageView)
 FAKE_DESTROY(DestroyImageView, VkImageView)
 FAKE_DESTROY(DestroyImage, VkImage)
 FAKE_CREATE(CreateRenderPass, VkRenderPassCreateInfo, VkRenderPass)
 FAKE_DESTROY(DestroyRenderPass, VkRenderPass)
-FAKE_CREATE(CreateFramebuffer, VkFramebufferCreateInfo, VkFramebuffer)
 FAKE_DESTROY(DestroyFramebuffer, VkFramebuffer)
 
 // ---- images and memory for the read-back
@@ -370,8 +374,22 @@ FAKE_DESTROY(DestroyFramebuffer, VkFramebuffer)
 struct ImageInfo {
   bool linear;
   uint32_t width, height;
+  VkImageUsageFlags usage;
 };
 std::map<uint64_t, ImageInfo> g_images;
+
+// Which memory types an image allows follows its tiling and, for optimal
+// images, whether it is a colour or a depth-stencil attachment.
+MemoryUser image_memory_user(const ImageInfo* image) {
+  if (!image) return kOptimalImageMemory;
+  if (image->linear) return kLinearImageMemory;
+  if (image->usage & VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT) return kColorAttachmentMemory;
+  // Only a sampled depth image (a render target's) may deny types of its
+  // own: the frames' transient depth buffer keeps the optimal images' types.
+  const VkImageUsageFlags sampled_depth = VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT | VK_IMAGE_USAGE_SAMPLED_BIT;
+  if ((image->usage & sampled_depth) == sampled_depth) return kDepthAttachmentMemory;
+  return kOptimalImageMemory;
+}
 std::map<uint64_t, std::vector<unsigned char>> g_memory;
 
 VkDeviceSize row_pitch(const ImageInfo& image) { return image.width * 4ull + g_config.row_pitch_padding; }
@@ -383,7 +401,8 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateImage(VkDevice, const VkImageCreateInfo* in
     return static_cast<VkResult>(g_config.create_linear_image_result);
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   *out = new_handle<VkImage>();
-  g_images[(uint64_t)*out] = {linear, info->extent.width, info->extent.height};
+  g_images[(uint64_t)*out] = {linear, info->extent.width, info->extent.height, info->usage};
+  note_image_size(info);
   if (linear) {
     g_state.linear_width = info->extent.width;
     g_state.linear_height = info->extent.height;
@@ -397,7 +416,7 @@ VKAPI_ATTR void VKAPI_CALL GetImageMemoryRequirements(VkDevice device, VkImage i
   needs->size = 4096;
   if (linear) needs->size = g_config.layout_offset + row_pitch(it->second) * it->second.height;
   needs->alignment = 256;
-  needs->memoryTypeBits = allowed_memory_types(device, linear ? kLinearImageMemory : kOptimalImageMemory);
+  needs->memoryTypeBits = allowed_memory_types(device, image_memory_user(it == g_images.end() ? nullptr : &it->second));
 }
 
 VKAPI_ATTR void VKAPI_CALL GetImageSubresourceLayout(VkDevice, VkImage image, const VkImageSubresource*,
@@ -433,7 +452,7 @@ VKAPI_ATTR void VKAPI_CALL FreeMemory(VkDevice, VkDeviceMemory memory, const VkA
 VKAPI_ATTR VkResult VKAPI_CALL BindImageMemory(VkDevice device, VkImage image, VkDeviceMemory memory, VkDeviceSize) {
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   auto it = g_images.find((uint64_t)image);
-  memory_bound(device, it != g_images.end() && it->second.linear ? kLinearImageMemory : kOptimalImageMemory, memory);
+  memory_bound(device, image_memory_user(it == g_images.end() ? nullptr : &it->second), memory);
   auto mem = g_memory.find((uint64_t)memory);
   if (it == g_images.end() || mem == g_memory.end() || !it->second.linear) return VK_SUCCESS;
   for (uint32_t y = 0; y < it->second.height; ++y)
@@ -453,6 +472,42 @@ VKAPI_ATTR VkResult VKAPI_CALL MapMemory(VkDevice, VkDeviceMemory memory, VkDevi
 }
 
 VKAPI_ATTR void VKAPI_CALL UnmapMemory(VkDevice, VkDeviceMemory memory) { memory_unmapping(memory); }
+
+// ---- image extents: a framebuffer may not be larger than any of its
+// attachments.
+
+std::map<uint64_t, VkExtent2D> g_view_extents;
+
+void note_image_size(const VkImageCreateInfo* info) {
+  if (!(info->usage & VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT)) return;
+  g_state.depth_image_width = info->extent.width;
+  g_state.depth_image_height = info->extent.height;
+}
+
+// A view has its image's extent; the swapchain's images have the swapchain's.
+VKAPI_ATTR VkResult VKAPI_CALL CreateImageView(VkDevice, const VkImageViewCreateInfo* info,
+                                               const VkAllocationCallbacks*, VkImageView* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  *out = new_handle<VkImageView>();
+  auto it = g_images.find((uint64_t)info->image);
+  g_view_extents[(uint64_t)*out] = it != g_images.end() ? VkExtent2D{it->second.width, it->second.height}
+                                                         : g_swapchain_extent;
+  return VK_SUCCESS;
+}
+
+VKAPI_ATTR VkResult VKAPI_CALL CreateFramebuffer(VkDevice, const VkFramebufferCreateInfo* info,
+                                                 const VkAllocationCallbacks*, VkFramebuffer* out) {
+  if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
+  for (uint32_t i = 0; i < info->attachmentCount; ++i) {
+    auto it = g_view_extents.find((uint64_t)info->pAttachments[i]);
+    if (it != g_view_extents.end() && (info->width > it->second.width || info->height > it->second.height))
+      violation("framebuffer larger than one of its attachments");
+  }
+  g_state.framebuffer_width = info->width;
+  g_state.framebuffer_height = info->height;
+  *out = new_handle<VkFramebuffer>();
+  return VK_SUCCESS;
+}
 
 // ---- fences and semaphores: the fake's queue finishes each batch at once,
 // so a pending signal is a signal.

@@ -67,12 +67,19 @@ struct FakeVkConfig {
   const char* device_extensions[8];
   // Memory types of each physical device (0 types: one type with every
   // property); a resource allows every type of its device but the denied
-  // ones (bit i: type i).
+  // ones (bit i: type i). Colour attachments and sampled depth-stencil
+  // images (render-target depth) are optimal images that may deny further
+  // types of their own.
   uint32_t memory_type_count[2];  // at most 4
   uint32_t memory_type_flags[2][4];
   uint32_t buffer_types_denied;
   uint32_t linear_image_types_denied;
   uint32_t optimal_image_types_denied;
+  uint32_t color_attachment_types_denied;
+  uint32_t depth_attachment_types_denied;
+  // The surface's largest image extent; 0: 4096.
+  uint32_t surface_max_width;
+  uint32_t surface_max_height;
 };
 
 struct FakeVkState {
@@ -159,6 +166,11 @@ struct FakeVkState {
   uint32_t pipeline_stages[8];  // of the last graphics pipeline, in order
   uint32_t pipeline_stage_count;
   uint32_t memory_types_used;  // bit i: memory was allocated from type i
+  // Swapchain-sized objects: the last depth-stencil image and framebuffer.
+  uint32_t depth_image_width;
+  uint32_t depth_image_height;
+  uint32_t framebuffer_width;
+  uint32_t framebuffer_height;
 };
 
 typedef void (*fake_vk_configure_fn)(const FakeVkConfig*);

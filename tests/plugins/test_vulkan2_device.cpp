@@ -79,8 +79,8 @@ TEST_F(LiveWindowTest, TerminateReleasesADeviceLeftInitialisedAndStartsAgain) {
   ASSERT_TRUE(renderer->initialize());
   gpu = renderer->gpu_get_by_index(0);
   ASSERT_NE(gpu, nullptr);
-  tvc::RenderWindowDesc desc = window_desc(&window.hwnd, 320, 240);
-  ASSERT_TRUE(renderer->render_window_init(w, &desc, 0));
+  HostWindowBlock desc = window_desc(&window.hwnd, 320, 240);
+  ASSERT_TRUE(renderer->render_window_init(w, desc.get(), 0));
   ASSERT_TRUE(renderer->gpu_initialize(gpu, w));
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(draw_frame(renderer, gpu, w));
   EXPECT_TRUE(renderer->render_window_killall());
@@ -102,6 +102,8 @@ TEST_F(LiveWindowTest, WithoutAWindowOnlyTheDeviceIsMade) {
 }
 
 // ---- stand-in loader
+
+TEST_F(FakeWindowTest, FramebuffersAndDepthBufferTakeTheSwapchainExtent) { expect_objects_sized_by_the_swapchain(); }
 
 TEST_F(FakeWindowTest, SwapchainChoicesFollowTheSurfaceAndTheWindowOptions) {
   const struct {

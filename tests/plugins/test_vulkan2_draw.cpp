@@ -45,8 +45,8 @@ class LiveDrawTest : public RendererTest {
     gpu = renderer->gpu_get_by_index(0);
     ASSERT_NE(gpu, nullptr);
     window = renderer->render_window_create();
-    tvc::RenderWindowDesc desc = window_desc(&hidden.hwnd, kSize, kSize);
-    ASSERT_TRUE(renderer->render_window_init(window, &desc, 0));
+    HostWindowBlock desc = window_desc(&hidden.hwnd, kSize, kSize);
+    ASSERT_TRUE(renderer->render_window_init(window, desc.get(), 0));
     ASSERT_TRUE(renderer->gpu_initialize(gpu, window));
   }
   void TearDown() override {

@@ -320,6 +320,8 @@ TEST_F(FakeWindowTest, DeviceTakesTheFirstGenerationEntryPointsExtensionsFeature
   expect_nothing_left();
 }
 
+TEST_F(FakeWindowTest, FramebuffersAndDepthBufferTakeTheSwapchainExtent) { expect_objects_sized_by_the_swapchain(); }
+
 TEST_F(FakeWindowTest, SwapchainIsATransferSourceWhereTheFormatAndTheSurfaceAllowIt) {
   const uint32_t color = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT, both = color | VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
   const struct {
@@ -378,6 +380,116 @@ TEST_F(FakeWindowTest, RenderTargetListsPerImageSubmitOnlyOnceUnboundAsOftenAsBo
   EXPECT_TRUE(renderer->gpu_render_target_finalize(gpu, &bare)) << "a target without record";
   EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
   expect_nothing_left();
+}
+
+// A host that kills a target's per-image list (slot 221), or every list of
+// the device (slot 222), detaches it from the target: the target refuses
+// that image, and its release kills no list a second time, not even the
+// host's new list that may take the killed one's place.
+TEST_F(FakeWindowTest, KilledImageListsAreDetachedFromTheirTarget) {
+  ASSERT_TRUE(start(window_config()));
+  const unsigned images = renderer->swapchain_get_image_count(gpu);
+  ASSERT_GE(images, 2u);
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(32, 32, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  tvc::GpuCommandList* killed = static_cast<tvc::GpuCommandList*>(renderer->gpu_render_target_get_command_buffer(target));
+  ASSERT_NE(killed, nullptr);
+  ASSERT_TRUE(renderer->command_list_kill(killed));
+  tvc::GpuCommandList* own = renderer->command_list_get_default(gpu, 0);
+  ASSERT_NE(own, nullptr);
+  const int own_id = own->id;
+  EXPECT_EQ(renderer->gpu_render_target_get_command_buffer(target), nullptr);
+  EXPECT_FALSE(renderer->gpu_render_target_bind(target));
+  EXPECT_EQ(log.starting_with("gpu_render_target_bind - "),
+            "gpu_render_target_bind - the command list of image 0 was killed: resize the target to draw into it.");
+  EXPECT_NE(renderer->command_list_get_current(gpu), own);
+  // The other images keep their lists.
+  ASSERT_TRUE(renderer->gpu_render_target_bind_frame(target, 1));
+  ASSERT_TRUE(renderer->gpu_render_target_unbind_frame(target, 1));
+  EXPECT_TRUE(renderer->gpu_render_target_submit_and_wait(target, 1));
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  EXPECT_EQ(renderer->command_list_find(own_id), own) << "the host's list outlives the target";
+
+  // Every list of the device, one of them bound by a target.
+  target = renderer->gpu_render_target_create_2d(32, 32, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(renderer->gpu_render_target_bind(target));
+  ASSERT_TRUE(renderer->command_list_killall(gpu));
+  EXPECT_EQ(renderer->command_list_get_count(gpu), 0);
+  std::vector<int> fresh;
+  for (unsigned i = 0; i < images + 1; ++i) fresh.push_back(renderer->command_list_get_default(gpu, 0)->id);
+  EXPECT_FALSE(renderer->gpu_render_target_unbind(target)) << "its bound list is gone";
+  EXPECT_FALSE(renderer->gpu_render_target_bind(target));
+  EXPECT_FALSE(renderer->gpu_render_target_submit(target));
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  for (int id : fresh) EXPECT_NE(renderer->command_list_find(id), nullptr);
+  EXPECT_EQ(renderer->command_list_get_count(gpu), static_cast<int>(images) + 1);
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
+// Creation makes the colour attachment, its linear copy, the depth
+// attachment, the render pass, the framebuffer and the sampler in this
+// order; each failing step says what failed, and the target is left without
+// a record, so a second try starts again. A missing memory type is a
+// failure: the colour attachment takes device-local, else host-visible
+// memory, its linear copy host-visible and cached memory, nothing else.
+TEST_F(FakeWindowTest, RenderTargetCreationNamesTheStepThatFailed) {
+  const std::string head = "gpu_render_target_initialize_2d - ", err = "VK_ERROR_OUT_OF_DEVICE_MEMORY (-2)";
+  enum { kColorTypes = 1, kLinearTypes, kDepthTypes };
+  const struct {
+    int failing_call;  // the resource call that fails, 0: none
+    int no_type_for;   // the image kind that gets no wanted memory type
+    std::string message;
+  } cases[] = {
+      {1, 0, "unable to create an image object for color attachment 0 (err: " + err + ")."},
+      {0, kColorTypes, "unable to find a memory type for color attachment 0"},
+      {2, 0, "unable to allocate memory for color attachment 0 (required size: 4096 bytes) - err: " + err},
+      {3, 0, "unable to bind image memory for color attachment 0 (err: " + err + ")."},
+      {4, 0, "unable to create a view for color attachment 0 (err: " + err + ")."},
+      {5, 0, "unable to create a mappable image object for color attachment 0 (err: " + err + ")."},
+      {0, kLinearTypes, "unable to find a mappable memory type for color attachment 0"},
+      {6, 0, "unable to allocate mappable memory for color attachment 0 (required size: 2048 bytes) - err: " + err},
+      {7, 0, "unable to bind mappable image memory for color attachment 0 (err: " + err + ")."},
+      {8, 0, "unable to create an image object for depth attachment (err: " + err + ")."},
+      {0, kDepthTypes, "unable to find a memory type for depth attachment"},
+      {9, 0, "unable to allocate memory for depth attachment (required size: 4096 bytes) - err: " + err},
+      {10, 0, "unable to bind image memory for depth attachment (err: " + err + ")."},
+      {11, 0, "unable to create a view for depth attachment (err: " + err + ")."},
+      {12, 0, "unable to create a render pass (err: " + err + ")."},
+      {13, 0, "unable to create the framebuffer (err: " + err + ")."},
+      {14, 0, "unable to create a texture sampler for render target (err: " + err + ")"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.message);
+    FakeVkConfig c = window_config();
+    // Type 0 has every property, type 1 none at all, type 2 is host-visible
+    // without caching.
+    c.memory_type_count[0] = 3;
+    c.memory_type_flags[0][0] = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT | VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT |
+                                VK_MEMORY_PROPERTY_HOST_COHERENT_BIT | VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
+    c.memory_type_flags[0][1] = 0;
+    c.memory_type_flags[0][2] = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+    if (k.no_type_for == kColorTypes) c.color_attachment_types_denied = ~(1u << 1);
+    if (k.no_type_for == kLinearTypes) c.linear_image_types_denied = ~(1u << 2);
+    if (k.no_type_for == kDepthTypes) c.depth_attachment_types_denied = ~0u;  // no type at all
+    ASSERT_TRUE(start(c));
+    log.lines.clear();
+    tvc::GpuRenderTarget target;
+    FakeLoader::get().fail_call(k.failing_call);
+    EXPECT_FALSE(renderer->gpu_render_target_initialize_2d(gpu, &target, 32, 16, tvc::PF_RGBA_U8, 1, false, false,
+                                                           false, 0, false));
+    EXPECT_EQ(log.starting_with(head), head + k.message);
+    EXPECT_EQ(target.renderer_data, nullptr);
+    FakeLoader::get().fail_call(0);
+    const bool again = renderer->gpu_render_target_initialize_2d(gpu, &target, 32, 16, tvc::PF_RGBA_U8, 1, false,
+                                                                 false, false, 0, false);
+    EXPECT_EQ(again, k.failing_call > 0) << "only a passing failure lets a second try succeed";
+    EXPECT_TRUE(renderer->gpu_render_target_finalize(gpu, &target));
+    EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+    expect_nothing_left();
+    renderer->render_window_kill(window);
+  }
 }
 
 TEST_F(FakeWindowTest, BuffersTexturesAndProgramsFollowTheFirstGenerationRules) {

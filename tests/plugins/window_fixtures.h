@@ -97,15 +97,25 @@ class HiddenWindow {
   HWND hwnd = nullptr;
 };
 
-inline tvc::RenderWindowDesc window_desc(HWND* hwnd, int width, int height, bool vsync = false, int mailbox = 0) {
-  tvc::RenderWindowDesc desc;
-  memset(&desc, 0, sizeof(desc));
-  desc.width = width;
-  desc.height = height;
-  desc.native_window = hwnd;
-  desc.vsync = vsync ? 1 : 0;
-  desc.mailbox = mailbox;
-  return desc;
+// The window description block as a host hands it over: 124 bytes, the
+// pointer to the window handle at offset 8, the sync option byte at 35 and
+// the mailbox option the 32-bit word at 36 (width and height are the core
+// library's first two words). Every other byte carries a pattern, so a reader
+// of the wrong offsets is seen.
+struct HostWindowBlock {
+  alignas(8) unsigned char bytes[124];
+  const tvc::RenderWindowDesc* get() const { return reinterpret_cast<const tvc::RenderWindowDesc*>(bytes); }
+};
+
+inline HostWindowBlock window_desc(HWND* hwnd, int width, int height, bool vsync = false, int mailbox = 0) {
+  HostWindowBlock block;
+  memset(block.bytes, 0xA5, sizeof(block.bytes));
+  memcpy(block.bytes + 0, &width, 4);
+  memcpy(block.bytes + 4, &height, 4);
+  memcpy(block.bytes + 8, &hwnd, sizeof(hwnd));
+  block.bytes[35] = vsync ? 0x80 : 0;
+  memcpy(block.bytes + 36, &mailbox, 4);
+  return block;
 }
 
 // One frame the way the framework draws it: acquire, clear, submit, present.
@@ -128,8 +138,8 @@ class LiveWindowTest : public RendererTest {
   // Render window with surface, then GPU 0 with device, swapchain and frames.
   tvc::RenderWindow* open_window() {
     tvc::RenderWindow* w = renderer->render_window_create();
-    tvc::RenderWindowDesc desc = window_desc(&window.hwnd, 320, 240);
-    EXPECT_TRUE(renderer->render_window_init(w, &desc, 0));
+    HostWindowBlock desc = window_desc(&window.hwnd, 320, 240);
+    EXPECT_TRUE(renderer->render_window_init(w, desc.get(), 0));
     EXPECT_TRUE(renderer->gpu_initialize(gpu, w));
     return w;
   }
@@ -172,8 +182,8 @@ class FakeWindowTest : public RendererTest {
     if (!renderer->initialize()) return false;
     gpu = renderer->gpu_get_by_index(0);
     window = renderer->render_window_create();
-    tvc::RenderWindowDesc desc = window_desc(&hwnd, 100, 100, vsync, mailbox);
-    if (!renderer->render_window_init(window, &desc, 0)) return false;
+    HostWindowBlock desc = window_desc(&hwnd, 100, 100, vsync, mailbox);
+    if (!renderer->render_window_init(window, desc.get(), 0)) return false;
     return renderer->gpu_initialize(gpu, window);
   }
   // After terminate nothing the plug-in made may be left.
@@ -184,6 +194,31 @@ class FakeWindowTest : public RendererTest {
     EXPECT_EQ(s.devices_created, s.devices_destroyed);
     EXPECT_EQ(s.surfaces_created, s.surfaces_destroyed);
     EXPECT_EQ(s.instances_created, s.instances_destroyed);
+  }
+  // A surface that leaves the extent to the swapchain clamps the window's
+  // 100 x 100 to its largest image extent; the framebuffers and the depth
+  // buffer take the swapchain's size, at start and after a re-creation.
+  void expect_objects_sized_by_the_swapchain() {
+    FakeVkConfig c = window_config();
+    c.surface_width = c.surface_height = 0xFFFFFFFFu;
+    c.surface_max_width = 64;
+    c.surface_max_height = 48;
+    ASSERT_TRUE(start(c));
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(round ? "re-created" : "initialised");
+      const FakeVkState& s = FakeLoader::get().state();
+      EXPECT_EQ(s.swapchain_width, 64u);
+      EXPECT_EQ(s.swapchain_height, 48u);
+      EXPECT_EQ(s.framebuffer_width, 64u);
+      EXPECT_EQ(s.framebuffer_height, 48u);
+      EXPECT_EQ(s.depth_image_width, 64u);
+      EXPECT_EQ(s.depth_image_height, 48u);
+      EXPECT_EQ(s.violations, 0) << s.last_violation;
+      if (round == 0) {
+        ASSERT_TRUE(renderer->swapchain_recreate(gpu, window));
+      }
+    }
+    expect_nothing_left();
   }
   HWND hwnd = nullptr;
   tvc::RendererGpu* gpu = nullptr;
