@@ -314,10 +314,11 @@ TEST_F(InUseTest, ReplacedObjectsGoOnlyOnceNoWorkUsesThem) {
        },
        "imgui_upload_fonts - a command buffer of the device is recording: the font texture stays."},
       {"TLAS rebuilt", false, [&] { return trace(); }, [&] { return renderer->vk_raytracing_build_tlas(ctx, false); },
-       "vk_raytracing_build_tlas - a command buffer of the device is recording."},
+       "vk_raytracing_build_tlas - a command buffer of the device is recording: the structures in use stay."},
       {"BLAS rebuilt", false, [&] { return trace(); },
        [&] { return renderer->vk_raytracing_build_blas(ctx) && renderer->vk_raytracing_build_tlas(ctx, false); },
-       "vk_raytracing_build_blas - a command buffer of the device is recording."},
+       "vk_raytracing_build_blas - a command buffer of the device is recording: the structures in use "
+       "stay."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
