@@ -70,22 +70,25 @@ const uint32_t kModule[8] = {0x07230203u, 0x00010000u, 0, 1, 0, 0, 0, 0};
 // The host's objects outlive the renderer's terminate in TearDown.
 class RayTracingTest : public FakeWindowTest {
  protected:
+  // Starts on the ray-tracing device; context 0 gets the two meshes.
+  void start_with_meshes() {
+    ASSERT_TRUE(start(raytracing_config()));
+    ASSERT_EQ(renderer->vk_raytracing_create(gpu), 0);
+    for (int i = 0; i < 2; ++i) {
+      quad(&meshes[i], static_cast<float>(i));
+      ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &meshes[i]));
+      ASSERT_EQ(renderer->vk_raytracing_add_mesh(0, &meshes[i]), i);
+    }
+  }
   tvc::GeometryCore meshes[2];
   tvc::GpuProgramData program;
 };
 
 TEST_F(RayTracingTest, BuildsStructuresPipelineAndTableAndTracesIntoARenderTarget) {
-  ASSERT_TRUE(start(raytracing_config()));
+  ASSERT_NO_FATAL_FAILURE(start_with_meshes());
   const FakeVkState& s = FakeLoader::get().state();
   VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
-  const int ctx = renderer->vk_raytracing_create(gpu);
-  ASSERT_EQ(ctx, 0);
-
-  for (int i = 0; i < 2; ++i) {
-    quad(&meshes[i], static_cast<float>(i));
-    ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &meshes[i]));
-    EXPECT_EQ(renderer->vk_raytracing_add_mesh(ctx, &meshes[i]), i);
-  }
+  const int ctx = 0;
   ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
   EXPECT_EQ(s.structures_live, 2);
   ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx)) << "a rebuild replaces the list";
@@ -177,14 +180,8 @@ class RayTracingSceneTest : public RayTracingTest {
  protected:
   void SetUp() override {
     RayTracingTest::SetUp();
-    ASSERT_TRUE(start(raytracing_config()));
-    ctx = renderer->vk_raytracing_create(gpu);
-    ASSERT_EQ(ctx, 0);
-    for (int i = 0; i < 2; ++i) {
-      quad(&meshes[i], static_cast<float>(i));
-      ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &meshes[i]));
-      ASSERT_EQ(renderer->vk_raytracing_add_mesh(ctx, &meshes[i]), i);
-    }
+    ASSERT_NO_FATAL_FAILURE(start_with_meshes());
+    ctx = 0;
     ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
     for (int i = 0; i < 2; ++i) ASSERT_EQ(renderer->vk_raytracing_add_instance(ctx, &kIdentity, i, 0, 0xFF), i);
     ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, false));
