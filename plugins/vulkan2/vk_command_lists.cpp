@@ -64,6 +64,28 @@ bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer commands) {
   return ok;
 }
 
+// ---- replacing objects in use
+
+namespace {
+bool device_recording(const VkDeviceRecord* device) {
+  if (device->active_command_record) return true;
+  for (uint32_t i = 0; device->frames && i < device->frame_count; ++i)
+    if (device->frames[i].begin_counter > 0) return true;
+  for (tvc::GpuCommandList* list : device->command_lists) {
+    const VkCommandListRecord* record = list_record(list);
+    if (record && record->opened) return true;
+  }
+  return false;
+}
+}  // namespace
+
+bool idle_before_replacing(VkDeviceRecord* device) {
+  if (!device || !device->device || device_recording(device)) return false;
+  // A lost device runs nothing any more: its objects may go whatever the wait says.
+  device->functions.vkDeviceWaitIdle(device->device);
+  return true;
+}
+
 // ---- creation and release
 
 bool VulkanPLugin::vk_command_buffer_init(VkDeviceRecord* device, tvc::GpuCommandList* list, bool primary) {

@@ -145,17 +145,24 @@ void VulkanPLugin::descriptorset_attach_mesh(int id, tvc::GeometryCore* geometry
   if (set && geometry) set->meshes.push_back(geometry);
 }
 
+static VkBuffer mesh_device_buffer(tvc::GeometryCore* geometry, bool index) {
+  VkMeshRecord* record = mesh_record(geometry);
+  if (!record) return VK_NULL_HANDLE;
+  return index ? record->device_index_buffer : record->device_vertex_buffer;
+}
+
 // One binding over every attached mesh's vertex (or index) buffer; the
-// binding keeps its own copy of the infos.
+// binding keeps its own copy of the infos. A mesh without that buffer is
+// refused before anything is added, so a refused call leaves the set as
+// it was.
 static int add_mesh_buffers(VulkanPLugin* plugin, int id, int binding, unsigned stages, bool index) {
   VkDescriptorSetRecord* set = plugin->descriptorset_lookup(id);
   if (!set) return -1;
+  for (tvc::GeometryCore* geometry : set->meshes)
+    if (mesh_device_buffer(geometry, index) == VK_NULL_HANDLE) return -1;
   std::vector<VkDescriptorBufferInfo>& infos = index ? set->mesh_index_infos : set->mesh_vertex_infos;
-  for (tvc::GeometryCore* geometry : set->meshes) {
-    VkMeshRecord* record = mesh_record(geometry);
-    if (!record) return -1;
-    infos.push_back({index ? record->device_index_buffer : record->device_vertex_buffer, 0, VK_WHOLE_SIZE});
-  }
+  for (tvc::GeometryCore* geometry : set->meshes)
+    infos.push_back({mesh_device_buffer(geometry, index), 0, VK_WHOLE_SIZE});
   if (infos.empty()) return -1;
   VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, stages);
   b->buffer_array = infos;
@@ -173,8 +180,7 @@ int VulkanPLugin::descriptorset_add_mesh_index_buffers(int id, int binding, unsi
 static int add_mesh_buffer(VulkanPLugin* plugin, int id, tvc::GeometryCore* geometry, int binding, unsigned stages,
                            bool index) {
   VkDescriptorSetRecord* set = plugin->descriptorset_lookup(id);
-  VkMeshRecord* record = mesh_record(geometry);
-  VkBuffer buffer = record ? (index ? record->device_index_buffer : record->device_vertex_buffer) : VK_NULL_HANDLE;
+  const VkBuffer buffer = mesh_device_buffer(geometry, index);
   if (!set || buffer == VK_NULL_HANDLE) return -1;
   VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, stages);
   b->buffer_info = {buffer, 0, VK_WHOLE_SIZE};
@@ -417,6 +423,7 @@ bool VulkanPLugin::descriptorset_push_constants(tvc::GpuCommandList* list, int i
                                                 unsigned offset, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDeviceRecord* device = set ? object_owner(id) : nullptr;
+  if (!device) return false;  // an unknown or killed set: nothing to push through
   // The given list's buffer, or what the device records into.
   const VkCommandListRecord* list_record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
   VkCommandBuffer commands = list ? (list_record ? list_record->command_buffer : nullptr) : active_command_buffer(device);

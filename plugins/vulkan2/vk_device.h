@@ -167,5 +167,13 @@ VkResult make_swapchain_framebuffer(VkDeviceRecord* device, uint32_t image, uint
 VkCommandBuffer begin_one_time_commands(VkDeviceRecord* device, bool begin);
 bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer commands);
 
+// Before an object that submitted work may still use is destroyed to be
+// replaced: false while a command buffer of the device is recording (it may
+// have recorded the object, and would be left unusable); else waits until
+// the device is idle, so that no submitted work still uses it, and answers
+// true. Frame fences alone do not tell: lists and render targets submit
+// with other fences, and a fence whose submit failed is never signalled.
+bool idle_before_replacing(VkDeviceRecord* device);
+
 // Texts of the driver IDs 0 to 9; "VK_DRIVER_ID_UNKNOWN" beyond.
 const char* driver_id_name(uint32_t driver_id);

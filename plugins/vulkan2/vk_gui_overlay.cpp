@@ -40,6 +40,11 @@ struct ImGuiVulkanBackend {
   VkDeviceMemory font_memory = VK_NULL_HANDLE;
   VkImageView font_view = VK_NULL_HANDLE;
   GuiBuffer upload;
+  // The font texture is uploaded and written into the set: only then does
+  // the overlay bind the set. A failed upload leaves it false, and the set
+  // may name a destroyed view.
+  bool font_ready = false;
+  bool missing_font_said = false;  // the line that the GUI is not drawn
   GuiBuffer vertices[kBufferSlots];
   GuiBuffer indices[kBufferSlots];
   uint32_t alignment = 1;
@@ -130,6 +135,8 @@ void destroy_font() {
   g_gui.font_image = VK_NULL_HANDLE;
   g_gui.font_memory = VK_NULL_HANDLE;
   release_gui_buffer(g_gui.upload);
+  g_gui.font_ready = false;
+  g_gui.missing_font_said = false;
 }
 
 [[maybe_unused]] bool make_gui_pipeline() {
@@ -250,6 +257,14 @@ bool VulkanPLugin::imgui_init(void*) {
   g_gui.alignment = kFirstGeneration
                         ? 256
                         : std::max<uint32_t>(1, static_cast<uint32_t>(gpu->properties.limits.nonCoherentAtomSize));
+  if (kFirstGeneration) {
+    // The first generation asks for the atlas's pixels before it makes any
+    // of its objects (the upload at the end asks again): the atlas is built
+    // whatever step fails later.
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    ImGui::GetIO().Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
+  }
   if (!make_gui_layouts() || !make_gui_pipeline()) {
     tracef_error("imgui_init - the overlay's Vulkan objects could not be made.");
     release_gui_objects();
@@ -263,6 +278,8 @@ bool VulkanPLugin::imgui_init(void*) {
 bool VulkanPLugin::imgui_terminate() {
   if (!g_gui.initialised) return true;
   if (!g_gui.device_record || !g_gui.device) return false;
+  // The last frames drawn may still be running: they use every object here.
+  g_gui.device_record->functions.vkDeviceWaitIdle(g_gui.device);
   release_gui_objects();
   return true;
 }
@@ -281,6 +298,12 @@ void VulkanPLugin::imgui_upload_fonts() {
     return;
   }
   const VkDeviceSize bytes = static_cast<VkDeviceSize>(width) * height * 4;
+  // The texture before goes once no work can still sample it.
+  const bool replacing = g_gui.font_image || g_gui.font_view || g_gui.font_memory || g_gui.upload.buffer;
+  if (replacing && !idle_before_replacing(device)) {
+    tracef_error("imgui_upload_fonts - a command buffer of the device is recording: the font texture stays.");
+    return;
+  }
   destroy_font();
   ImageRequest request =
       image_2d_request(VK_FORMAT_R8G8B8A8_UNORM, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
@@ -311,7 +334,10 @@ void VulkanPLugin::imgui_upload_fonts() {
   write.pImageInfo = &info;
   fn.vkUpdateDescriptorSets(g_gui.device, 1, &write, 0, nullptr);
   VkCommandBuffer commands = begin_one_time_commands(device, true);
-  if (!commands) return;
+  if (!commands) {
+    tracef_error("imgui_upload_fonts - the font texture could not be uploaded.");
+    return;
+  }
   transition_image_layout(device, commands, g_gui.font_image, VK_IMAGE_LAYOUT_UNDEFINED,
                           VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
   VkBufferImageCopy region{};
@@ -321,7 +347,11 @@ void VulkanPLugin::imgui_upload_fonts() {
                             &region);
   transition_image_layout(device, commands, g_gui.font_image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
                           VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
-  end_one_time_commands(device, commands);
+  if (!end_one_time_commands(device, commands)) {
+    tracef_error("imgui_upload_fonts - the font texture could not be uploaded.");
+    return;
+  }
+  g_gui.font_ready = true;
   io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<uintptr_t>((uint64_t)(g_gui.font_image) & 0xFFFFFFFFu)));
 }
 
@@ -346,6 +376,12 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
   const float fb_width = draw->DisplaySize.x * draw->FramebufferScale.x;
   const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
   if (static_cast<int>(fb_width) <= 0 || static_cast<int>(fb_height) <= 0 || draw->TotalVtxCount <= 0) return;
+  // Without its font the set may name a destroyed view: nothing is bound.
+  if (!g_gui.font_ready) {
+    if (!g_gui.missing_font_said) tracef_warning("imgui_render - no font texture: the GUI is not drawn.");
+    g_gui.missing_font_said = true;
+    return;
+  }
   VkFunctionTable& fn = device->functions;
   const uint32_t slot = kFirstGeneration ? 0 : device->frame_index % kBufferSlots;
   // What the lists hold, counted from the lists themselves: the buffers are

@@ -310,16 +310,25 @@ bool VulkanPLugin::pipeline_build_ex(tvc::GpuPipelineStateData* state, int set_i
   info.layout = set->pipeline_layout;
   info.renderPass = pass;
   info.basePipelineIndex = -1;
-  // A second build replaces the first pipeline and its cache.
-  release_pipeline_objects(device, record);
+  // A second build replaces the first pipeline and its cache, once no work
+  // can still use them.
+  if (record->pipeline != VK_NULL_HANDLE || record->cache != VK_NULL_HANDLE) {
+    if (!idle_before_replacing(device)) {
+      tracef_error("pipeline object (%s) - a command buffer of the device is recording. Pipeline build failed.",
+                   state->name);
+      return false;
+    }
+    release_pipeline_objects(device, record);
+  }
+  // The cache only speeds the build up: without one the build goes on. A
+  // failed creation leaves the handle undefined.
   VkPipelineCacheCreateInfo cache{};
   cache.sType = VK_STRUCTURE_TYPE_PIPELINE_CACHE_CREATE_INFO;
-  VkResult result = device->functions.vkCreatePipelineCache(device->device, &cache, nullptr, &record->cache);
-  if (result != VK_SUCCESS) record->cache = VK_NULL_HANDLE;
-  if (result == VK_SUCCESS)
-    result = stages.empty() ? VK_ERROR_INITIALIZATION_FAILED
-                            : device->functions.vkCreateGraphicsPipelines(device->device, record->cache, 1, &info,
-                                                                          nullptr, &record->pipeline);
+  if (device->functions.vkCreatePipelineCache(device->device, &cache, nullptr, &record->cache) != VK_SUCCESS)
+    record->cache = VK_NULL_HANDLE;
+  VkResult result = stages.empty() ? VK_ERROR_INITIALIZATION_FAILED
+                                   : device->functions.vkCreateGraphicsPipelines(device->device, record->cache, 1,
+                                                                                 &info, nullptr, &record->pipeline);
   if (result != VK_SUCCESS) {
     record->pipeline = VK_NULL_HANDLE;
     release_pipeline_objects(device, record);

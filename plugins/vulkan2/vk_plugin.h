@@ -270,6 +270,10 @@ class VulkanPLugin : public tvc::Renderer {
   bool raytracing_supported(VkDeviceRecord* device);
   VkRayTracingContext* raytracing_context(int index, const char* operation);
   void release_raytracing_context(VkRayTracingContext* context);
+  bool build_geometry_structures(VkRayTracingContext* context);
+  // A replaced TLAS: the sets that bind it are written again (now when the
+  // device is idle, else at their next update).
+  void refresh_structure_bindings(VkRayTracingContext* context, bool write_now);
   // The GPU clean-up: the device's contexts lose their objects, its storage
   // images go.
   void release_device_raytracing(VkDeviceRecord* device);

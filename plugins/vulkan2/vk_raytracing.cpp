@@ -369,6 +369,7 @@ void VulkanPLugin::release_raytracing_context(VkRayTracingContext* context) {
   }
   context->blas.clear();
   destroy_structure(device, context->tlas);
+  context->tlas_stale = false;
   release_rt_buffer(device, context->tlas_buffer);
   release_rt_buffer(device, context->scratch_buffer);
   release_rt_buffer(device, context->instance_buffer);
@@ -555,6 +556,18 @@ int VulkanPLugin::descriptorset_add_acceleration_structure(int id, int context_i
   return descriptorset_add(set, b);
 }
 
+void VulkanPLugin::refresh_structure_bindings(VkRayTracingContext* context, bool write_now) {
+  for (VkDescriptorSetRecord* set : context->device->descriptor_sets) {
+    bool names = false;
+    for (const VkDescriptorBindingRecord* b : set->bindings)
+      names = names || (b->type == VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR &&
+                        b->acceleration.pAccelerationStructures == &context->tlas);
+    if (!names) continue;
+    set->dirty = true;
+    if (write_now && set->descriptor_set != VK_NULL_HANDLE) descriptorset_update(set->id);
+  }
+}
+
 int VulkanPLugin::descriptorset_add_raytracing_storage_image(int id, int context_index, int binding,
                                                              unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
@@ -654,14 +667,36 @@ bool VulkanPLugin::vk_raytracing_set_ray_recursion_depth(int index, unsigned dep
 bool VulkanPLugin::vk_raytracing_build_blas(int index) {
   VkRayTracingContext* context = raytracing_context(index, "vk_raytracing_build_blas");
   if (!context) return false;
+  // A rebuild replaces the list: the previous structures go first, once no
+  // work can still trace through them. The TLAS built over them is stale.
+  if (!context->blas.empty()) {
+    if (!idle_before_replacing(context->device)) {
+      tracef_error("vk_raytracing_build_blas - a command buffer of the device is recording: the structures in use "
+                   "stay.");
+      return false;
+    }
+    for (BlasEntry& entry : context->blas) {
+      destroy_structure(context->device, entry.structure);
+      release_rt_buffer(context->device, entry.buffer);
+    }
+    context->blas.clear();
+    context->tlas_stale = context->tlas != VK_NULL_HANDLE;
+  }
+  const bool built = build_geometry_structures(context);
+  // Instances name their BLAS by index: they follow the new structures; one
+  // whose BLAS was not built again names none (the TLAS build refuses it).
+  for (size_t i = 0; i < context->instances.size(); ++i) {
+    const uint32_t blas = context->instance_blas[i];
+    context->instances[i].accelerationStructureReference =
+        blas < context->blas.size() ? context->blas[blas].address : 0;
+  }
+  return built;
+}
+
+// One BLAS per geometry of the context, appended in geometry order.
+bool VulkanPLugin::build_geometry_structures(VkRayTracingContext* context) {
   VkDeviceRecord* device = context->device;
   VkFunctionTable& fn = device->functions;
-  // A rebuild replaces the list: the previous structures go first.
-  for (BlasEntry& entry : context->blas) {
-    destroy_structure(device, entry.structure);
-    release_rt_buffer(device, entry.buffer);
-  }
-  context->blas.clear();
   for (tvc::GeometryCore* geometry : context->geometries) {
     VkMeshRecord* mesh = static_cast<VkMeshRecord*>(geometry->renderer_data);
     if (!mesh || mesh->device_vertex_buffer == VK_NULL_HANDLE || mesh->device_index_buffer == VK_NULL_HANDLE) {
@@ -760,6 +795,7 @@ int VulkanPLugin::vk_raytracing_add_instance(int index, const tvc::mat4* transfo
   instance.flags = VK_GEOMETRY_INSTANCE_TRIANGLE_FACING_CULL_DISABLE_BIT_KHR;
   instance.accelerationStructureReference = context->blas[blas].address;
   context->instances.push_back(instance);
+  context->instance_blas.push_back(static_cast<uint32_t>(blas));
   return static_cast<int>(context->instances.size()) - 1;
 }
 
@@ -799,6 +835,20 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
     tracef_error("vk_raytracing_build_tlas - no instances.");
     return false;
   }
+  for (uint32_t i = 0; i < count; ++i) {
+    if (context->instance_blas[i] < context->blas.size()) continue;
+    tracef_error("vk_raytracing_build_tlas - instance %u names BLAS %u, which is not built.", i,
+                 context->instance_blas[i]);
+    return false;
+  }
+  // A TLAS over destroyed BLASes is built anew, not updated; one in use is
+  // replaced only once no work can still trace through it.
+  update = update && context->tlas != VK_NULL_HANDLE && !context->tlas_stale;
+  const bool replacing = !update && context->tlas != VK_NULL_HANDLE;
+  if (replacing && !idle_before_replacing(device)) {
+    tracef_error("vk_raytracing_build_tlas - a command buffer of the device is recording: the structures in use stay.");
+    return false;
+  }
   // The instance buffer grows with the instance list.
   if (context->instance_buffer && context->instance_buffer->requested_size < size)
     release_rt_buffer(device, context->instance_buffer);
@@ -828,8 +878,6 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
   sizes.sType = VK_STRUCTURE_TYPE_ACCELERATION_STRUCTURE_BUILD_SIZES_INFO_KHR;
   fn.vkGetAccelerationStructureBuildSizesKHR(device->device, VK_ACCELERATION_STRUCTURE_BUILD_TYPE_DEVICE_KHR, &build,
                                              &count, &sizes);
-  // An update needs a structure to update.
-  update = update && context->tlas != VK_NULL_HANDLE;
   if (!update) {
     VkAccelerationStructureKHR tlas = VK_NULL_HANDLE;
     RtBufferRecord* buffer = nullptr;
@@ -844,6 +892,8 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
     release_rt_buffer(device, context->tlas_buffer);
     context->tlas = tlas;
     context->tlas_buffer = buffer;
+    context->tlas_stale = false;
+    refresh_structure_bindings(context, replacing);
   }
   const VkDeviceSize scratch_size =
       scratch_room(context, update ? std::max(sizes.updateScratchSize, sizes.buildScratchSize) : sizes.buildScratchSize);
@@ -947,6 +997,13 @@ bool VulkanPLugin::vk_raytracing_create_pipeline(int index, tvc::GpuPipelineStat
   info.maxPipelineRayRecursionDepth = context->recursion_depth;
   info.layout = set->pipeline_layout;
   VkDeviceRecord* device = context->device;
+  // Made again, the pipeline replaces the one before once no work can still
+  // use that.
+  if (record->pipeline != VK_NULL_HANDLE && !idle_before_replacing(device)) {
+    tracef_error("raytracing pipeline (%s) - a command buffer of the device is recording. Pipeline build failed.",
+                 state->name);
+    return false;
+  }
   VkPipeline pipeline = VK_NULL_HANDLE;
   const VkResult result = device->functions.vkCreateRayTracingPipelinesKHR(device->device, VK_NULL_HANDLE,
                                                                            VK_NULL_HANDLE, 1, &info, nullptr, &pipeline);
@@ -1062,6 +1119,10 @@ bool VulkanPLugin::vk_raytracing_trace_rays(tvc::GpuCommandList* list, int index
   VkCommandBuffer commands = recording_buffer(list, context->device);
   if (!commands || !context->sbt_buffer) {
     tracef_error("vk_raytracing_trace_rays - %s.", commands ? "no shader binding table" : "nothing is recording");
+    return false;
+  }
+  if (context->tlas_stale) {
+    tracef_error("vk_raytracing_trace_rays - the TLAS was built over BLASes since rebuilt: build the TLAS again.");
     return false;
   }
   const VkStridedDeviceAddressRegionKHR callable{};

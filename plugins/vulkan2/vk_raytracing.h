@@ -55,6 +55,12 @@ struct VkRayTracingContext {
   VkStridedDeviceAddressRegionKHR hit_region{};
   VkStorageImageRecord output_image;
   tvc::GpuProgramData* program = nullptr;
+  // The BLAS index each instance names: a rebuild of the BLASes points the
+  // instances at the new structures.
+  std::vector<uint32_t> instance_blas;
+  // The TLAS was built over BLASes since destroyed: it is built anew before
+  // rays are traced through it again.
+  bool tlas_stale = false;
 };
 
 // Shader-binding-table layout of a program's groups.

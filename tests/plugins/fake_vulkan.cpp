@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "fake_vulkan.h"
@@ -28,6 +29,11 @@ void violation(const char* what) {
   snprintf(g_state.last_violation, sizeof(g_state.last_violation), "%s", what);
   if (g_violation_handler) g_violation_handler(what, g_violation_user);
 }
+
+// Objects in use (fake_vulkan_usage.inc).
+void usage_destroyed(uint64_t handle, const char* kind);
+void usage_fence_seen(uint64_t fence);
+void usage_idle();
 
 uint32_t list_size(const char* const* list, uint32_t capacity) {
   uint32_t n = 0;
@@ -186,9 +192,11 @@ T new_handle() {
   ++g_state.live_objects;
   return (T)(g_next_handle++);
 }
-#define FAKE_DESTROY(name, type)                                                \
+#define FAKE_DESTROY(name, type)                                                          \
   VKAPI_ATTR void VKAPI_CALL name(VkDevice, type handle, const VkAllocationCallbacks*) { \
-    if (handle != VK_NULL_HANDLE) --g_state.live_objects;                     \
+    if (handle == VK_NULL_HANDLE) return;                                               \
+    usage_destroyed((uint64_t)handle, #type);                                           \
+    --g_state.live_objects;                                                             \
   }
 
 VKAPI_ATTR void VKAPI_CALL GetPhysicalDeviceQueueFamilyProperties(VkPhysicalDevice, uint32_t* count,
@@ -305,7 +313,10 @@ VKAPI_ATTR void VKAPI_CALL GetDeviceQueue(VkDevice, uint32_t, uint32_t, VkQueue*
   *queue = reinterpret_cast<VkQueue>(&g_queue_object);
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL DeviceWaitIdle(VkDevice) { return VK_SUCCESS; }
+VKAPI_ATTR VkResult VKAPI_CALL DeviceWaitIdle(VkDevice) {
+  usage_idle();
+  return VK_SUCCESS;
+}
 
 VKAPI_ATTR VkResult VKAPI_CALL CreateCommandPool(VkDevice, const VkCommandPoolCreateInfo*,
                                                  const VkAllocationCallbacks*, VkCommandPool* pool) {
@@ -550,6 +561,7 @@ VKAPI_ATTR VkResult VKAPI_CALL WaitForFences(VkDevice, uint32_t count, const VkF
       return VK_TIMEOUT;
     }
   }
+  for (uint32_t i = 0; i < count; ++i) usage_fence_seen((uint64_t)fences[i]);
   return VK_SUCCESS;
 }
 
@@ -560,7 +572,9 @@ VKAPI_ATTR VkResult VKAPI_CALL ResetFences(VkDevice, uint32_t count, const VkFen
 
 VKAPI_ATTR VkResult VKAPI_CALL GetFenceStatus(VkDevice, VkFence fence) {
   auto it = g_fences.find((uint64_t)fence);
-  return it != g_fences.end() && it->second ? VK_SUCCESS : VK_NOT_READY;
+  if (it == g_fences.end() || !it->second) return VK_NOT_READY;
+  usage_fence_seen((uint64_t)fence);
+  return VK_SUCCESS;
 }
 
 // Consumes a semaphore's signal; false (reported) when none is pending.
@@ -597,6 +611,8 @@ bool recording(VkCommandBuffer buffer, const char* what) {
   return false;
 }
 
+#include "fake_vulkan_usage.inc"
+
 VKAPI_ATTR VkResult VKAPI_CALL AllocateCommandBuffers(VkDevice, const VkCommandBufferAllocateInfo* info,
                                                       VkCommandBuffer* buffers) {
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
@@ -612,6 +628,7 @@ VKAPI_ATTR void VKAPI_CALL FreeCommandBuffers(VkDevice, VkCommandPool, uint32_t 
   for (uint32_t i = 0; i < count; ++i) {
     if (!buffers[i]) continue;
     --g_state.live_objects;
+    usage_forget(buffers[i]);
     if (g_command_buffers.erase(buffers[i])) delete reinterpret_cast<int*>(buffers[i]);
   }
 }
@@ -620,6 +637,7 @@ VKAPI_ATTR VkResult VKAPI_CALL BeginCommandBuffer(VkCommandBuffer buffer, const 
   auto it = g_command_buffers.find(buffer);
   if (it == g_command_buffers.end()) return VK_ERROR_INITIALIZATION_FAILED;
   if (it->second.state == kRecording) violation("begin of a command buffer already recording");
+  usage_forget(buffer);
   it->second.state = kRecording;
   it->second.one_time = (info->flags & VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT) != 0;
   return VK_SUCCESS;
@@ -635,6 +653,7 @@ VKAPI_ATTR VkResult VKAPI_CALL ResetCommandBuffer(VkCommandBuffer buffer, VkComm
   auto it = g_command_buffers.find(buffer);
   if (it == g_command_buffers.end()) return VK_ERROR_INITIALIZATION_FAILED;
   it->second.state = kInitial;
+  usage_forget(buffer);
   return VK_SUCCESS;
 }
 
@@ -719,6 +738,7 @@ VKAPI_ATTR VkResult VKAPI_CALL QueueSubmit(VkQueue, uint32_t count, const VkSubm
       }
     }
     for (uint32_t i = 0; i < info.signalSemaphoreCount; ++i) signal_semaphore(info.pSignalSemaphores[i]);
+    usage_submitted(info, fence);
   }
   if (fence != VK_NULL_HANDLE) {
     bool& signalled = g_fences[(uint64_t)fence];
@@ -730,6 +750,7 @@ VKAPI_ATTR VkResult VKAPI_CALL QueueSubmit(VkQueue, uint32_t count, const VkSubm
 
 VKAPI_ATTR VkResult VKAPI_CALL QueueWaitIdle(VkQueue) {
   ++g_state.queue_idle_waits;
+  usage_idle();
   return VK_SUCCESS;
 }
 
@@ -766,6 +787,7 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateBuffer(VkDevice, const VkBufferCreateInfo* 
 
 VKAPI_ATTR void VKAPI_CALL DestroyBuffer(VkDevice, VkBuffer buffer, const VkAllocationCallbacks*) {
   if (buffer == VK_NULL_HANDLE) return;
+  usage_destroyed((uint64_t)buffer, "VkBuffer");
   --g_state.live_objects;
   g_buffers.erase((uint64_t)buffer);
   g_rt_buffers.erase((uint64_t)buffer);
@@ -799,8 +821,6 @@ FAKE_CREATE(CreateDescriptorSetLayout, VkDescriptorSetLayoutCreateInfo, VkDescri
 FAKE_DESTROY(DestroyDescriptorSetLayout, VkDescriptorSetLayout)
 FAKE_CREATE(CreatePipelineLayout, VkPipelineLayoutCreateInfo, VkPipelineLayout)
 FAKE_DESTROY(DestroyPipelineLayout, VkPipelineLayout)
-FAKE_CREATE(CreatePipelineCache, VkPipelineCacheCreateInfo, VkPipelineCache)
-FAKE_DESTROY(DestroyPipelineCache, VkPipelineCache)
 FAKE_DESTROY(DestroyShaderModule, VkShaderModule)
 FAKE_DESTROY(DestroyPipeline, VkPipeline)
 
@@ -813,9 +833,10 @@ VKAPI_ATTR VkResult VKAPI_CALL CreateShaderModule(VkDevice, const VkShaderModule
   return VK_SUCCESS;
 }
 
-VKAPI_ATTR VkResult VKAPI_CALL CreateGraphicsPipelines(VkDevice, VkPipelineCache, uint32_t count,
+VKAPI_ATTR VkResult VKAPI_CALL CreateGraphicsPipelines(VkDevice, VkPipelineCache cache, uint32_t count,
                                                        const VkGraphicsPipelineCreateInfo* infos,
                                                        const VkAllocationCallbacks*, VkPipeline* out) {
+  usage_cache_used(cache);
   if (fail_now()) return VK_ERROR_OUT_OF_DEVICE_MEMORY;
   for (uint32_t i = 0; i < count; ++i) {
     if (infos[i].stageCount == 0 || infos[i].layout == VK_NULL_HANDLE || infos[i].renderPass == VK_NULL_HANDLE)
@@ -839,8 +860,11 @@ VKAPI_ATTR VkResult VKAPI_CALL AllocateDescriptorSets(VkDevice, const VkDescript
 
 VKAPI_ATTR VkResult VKAPI_CALL FreeDescriptorSets(VkDevice, VkDescriptorPool, uint32_t count,
                                                   const VkDescriptorSet* sets) {
-  for (uint32_t i = 0; i < count; ++i)
-    if (sets[i] != VK_NULL_HANDLE) --g_state.descriptor_sets_live;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (sets[i] == VK_NULL_HANDLE) continue;
+    usage_destroyed((uint64_t)sets[i], "VkDescriptorSet");
+    --g_state.descriptor_sets_live;
+  }
   return VK_SUCCESS;
 }
 
@@ -848,29 +872,35 @@ VKAPI_ATTR void VKAPI_CALL UpdateDescriptorSets(VkDevice, uint32_t count, const 
                                                 const VkCopyDescriptorSet*) {
   for (uint32_t i = 0; i < count; ++i)
     if (writes[i].pBufferInfo) g_state.last_buffer_range = writes[i].pBufferInfo[0].range;
+  usage_sets_written(count, writes);
 }
 
 VKAPI_ATTR void VKAPI_CALL CmdCopyBuffer(VkCommandBuffer buffer, VkBuffer, VkBuffer, uint32_t, const VkBufferCopy*) {
   if (recording(buffer, "buffer copy outside recording")) ++g_state.buffer_copies;
 }
-VKAPI_ATTR void VKAPI_CALL CmdBindPipeline(VkCommandBuffer buffer, VkPipelineBindPoint, VkPipeline) {
-  if (recording(buffer, "pipeline bound outside recording")) ++g_state.pipelines_bound;
+VKAPI_ATTR void VKAPI_CALL CmdBindPipeline(VkCommandBuffer buffer, VkPipelineBindPoint, VkPipeline pipeline) {
+  if (!recording(buffer, "pipeline bound outside recording")) return;
+  ++g_state.pipelines_bound;
+  usage_record(buffer, (uint64_t)pipeline);
 }
 VKAPI_ATTR void VKAPI_CALL CmdBindDescriptorSets(VkCommandBuffer buffer, VkPipelineBindPoint, VkPipelineLayout,
-                                                 uint32_t, uint32_t, const VkDescriptorSet*, uint32_t,
+                                                 uint32_t, uint32_t count, const VkDescriptorSet* sets, uint32_t,
                                                  const uint32_t*) {
-  if (recording(buffer, "descriptor set bound outside recording")) ++g_state.descriptor_sets_bound;
+  if (!recording(buffer, "descriptor set bound outside recording")) return;
+  ++g_state.descriptor_sets_bound;
+  usage_sets_bound(buffer, count, sets);
 }
 VKAPI_ATTR void VKAPI_CALL CmdPushConstants(VkCommandBuffer buffer, VkPipelineLayout, VkShaderStageFlags, uint32_t,
                                             uint32_t, const void*) {
   if (recording(buffer, "push constants outside recording")) ++g_state.push_constants;
 }
-VKAPI_ATTR void VKAPI_CALL CmdBindVertexBuffers(VkCommandBuffer buffer, uint32_t, uint32_t, const VkBuffer*,
-                                                const VkDeviceSize*) {
-  recording(buffer, "vertex buffer bound outside recording");
+VKAPI_ATTR void VKAPI_CALL CmdBindVertexBuffers(VkCommandBuffer buffer, uint32_t, uint32_t count,
+                                                const VkBuffer* buffers, const VkDeviceSize*) {
+  if (!recording(buffer, "vertex buffer bound outside recording")) return;
+  for (uint32_t i = 0; i < count; ++i) usage_record(buffer, (uint64_t)buffers[i]);
 }
-VKAPI_ATTR void VKAPI_CALL CmdBindIndexBuffer(VkCommandBuffer buffer, VkBuffer, VkDeviceSize, VkIndexType) {
-  recording(buffer, "index buffer bound outside recording");
+VKAPI_ATTR void VKAPI_CALL CmdBindIndexBuffer(VkCommandBuffer buffer, VkBuffer index, VkDeviceSize, VkIndexType) {
+  if (recording(buffer, "index buffer bound outside recording")) usage_record(buffer, (uint64_t)index);
 }
 VKAPI_ATTR void VKAPI_CALL CmdDraw(VkCommandBuffer buffer, uint32_t, uint32_t, uint32_t, uint32_t) {
   if (recording(buffer, "draw outside recording")) ++g_state.draws;
@@ -964,6 +994,7 @@ FAKE_EXPORT void fake_vk_configure(const FakeVkConfig* config) {
   g_config = *config;
   memset(&g_state, 0, sizeof(g_state));
   g_fail_countdown = 0;
+  usage_reset();
 }
 
 FAKE_EXPORT void fake_vk_fail_call(int n) { g_fail_countdown = n > 0 ? n : 0; }

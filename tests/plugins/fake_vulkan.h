@@ -5,7 +5,9 @@
 // hang or is invalid on a real device (a wait on a fence no submit will
 // signal, a wait on a semaphore with no signal pending, a submit of a buffer
 // still recording, a command recorded outside recording) returns at once and
-// is reported to the violation handler (tests fail there).
+// is reported to the violation handler (tests fail there). So is the destroy
+// of an object that a submit not yet seen to finish, or a command buffer
+// still recording, uses (fake_vulkan_usage.inc).
 #pragma once
 
 #include <cstdint>

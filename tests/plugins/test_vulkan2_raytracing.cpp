@@ -5,8 +5,10 @@
 #include "vk_raytracing.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 
+#include "gui_draw_data.h"
 #include "window_fixtures.h"
 
 namespace {
@@ -68,22 +70,25 @@ const uint32_t kModule[8] = {0x07230203u, 0x00010000u, 0, 1, 0, 0, 0, 0};
 // The host's objects outlive the renderer's terminate in TearDown.
 class RayTracingTest : public FakeWindowTest {
  protected:
+  // Starts on the ray-tracing device; context 0 gets the two meshes.
+  void start_with_meshes() {
+    ASSERT_TRUE(start(raytracing_config()));
+    ASSERT_EQ(renderer->vk_raytracing_create(gpu), 0);
+    for (int i = 0; i < 2; ++i) {
+      quad(&meshes[i], static_cast<float>(i));
+      ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &meshes[i]));
+      ASSERT_EQ(renderer->vk_raytracing_add_mesh(0, &meshes[i]), i);
+    }
+  }
   tvc::GeometryCore meshes[2];
   tvc::GpuProgramData program;
 };
 
 TEST_F(RayTracingTest, BuildsStructuresPipelineAndTableAndTracesIntoARenderTarget) {
-  ASSERT_TRUE(start(raytracing_config()));
+  ASSERT_NO_FATAL_FAILURE(start_with_meshes());
   const FakeVkState& s = FakeLoader::get().state();
   VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
-  const int ctx = renderer->vk_raytracing_create(gpu);
-  ASSERT_EQ(ctx, 0);
-
-  for (int i = 0; i < 2; ++i) {
-    quad(&meshes[i], static_cast<float>(i));
-    ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &meshes[i]));
-    EXPECT_EQ(renderer->vk_raytracing_add_mesh(ctx, &meshes[i]), i);
-  }
+  const int ctx = 0;
   ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
   EXPECT_EQ(s.structures_live, 2);
   ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx)) << "a rebuild replaces the list";
@@ -165,6 +170,168 @@ TEST_F(RayTracingTest, BuildsStructuresPipelineAndTableAndTracesIntoARenderTarge
   EXPECT_EQ(s.violations, 0) << s.last_violation;
   expect_nothing_left();
   EXPECT_EQ(s.structures_live, 0);
+}
+
+const tvc::mat4 kIdentity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+
+// Two meshes with a BLAS each, instances of both and a TLAS over them, the
+// output image, a set naming both, a ray-tracing pipeline with its table.
+class RayTracingSceneTest : public RayTracingTest {
+ protected:
+  void SetUp() override {
+    RayTracingTest::SetUp();
+    ASSERT_NO_FATAL_FAILURE(start_with_meshes());
+    ctx = 0;
+    ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(renderer->vk_raytracing_add_instance(ctx, &kIdentity, i, 0, 0xFF), i);
+    ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, false));
+    ASSERT_TRUE(renderer->vk_raytracing_create_output_image(ctx, 64, 32, tvc::PF_RGBA_U8));
+    set = renderer->descriptorset_create(gpu);
+    ASSERT_GE(renderer->descriptorset_add_acceleration_structure(set, ctx, 0, VK_SHADER_STAGE_RAYGEN_BIT_KHR), 0);
+    ASSERT_GE(renderer->descriptorset_add_raytracing_storage_image(set, ctx, 1, VK_SHADER_STAGE_RAYGEN_BIT_KHR), 0);
+    ASSERT_TRUE(renderer->descriptorset_build(set));
+    ASSERT_TRUE(renderer->descriptorset_update(set));
+    for (int kind : {8, 11, 10})
+      ASSERT_TRUE(renderer->gpu_program_create_shader_modules(gpu, &program, kind, kModule, sizeof(kModule), "main"));
+    state = renderer->pipeline_create(gpu);
+    state->set_name("rays");
+    state->program = &program;
+    ASSERT_TRUE(renderer->vk_raytracing_create_pipeline(ctx, state, set, 0));
+    ASSERT_TRUE(renderer->vk_raytracing_build_sbt(ctx, state));
+  }
+  const VkRayTracingContext* context() const { return static_cast<VulkanPLugin*>(renderer)->raytracing_contexts[0]; }
+  // Binds and traces into the command buffer that is recording.
+  bool trace() {
+    return renderer->vk_raytracing_bind_pipeline(nullptr, state) &&
+           renderer->descriptorset_bind_raytracing(nullptr, set) &&
+           renderer->vk_raytracing_trace_rays(nullptr, ctx, 64, 32, 0, 0);
+  }
+  int ctx = -1;
+  int set = -1;
+  tvc::GpuPipelineStateData* state = nullptr;
+};
+
+// The instances of a rebuilt BLAS name the new structure: no TLAS is built
+// over a destroyed one, and none is traced while it still names them.
+TEST_F(RayTracingSceneTest, BlasRebuildRefreshesTheInstancesThatNameIt) {
+  const FakeVkState& s = FakeLoader::get().state();
+  const int builds = s.tlas_builds;
+  ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(context()->instances[i].accelerationStructureReference, context()->blas[i].address) << "instance " << i;
+  tvc::GpuCommandList* list = renderer->command_list_get_by_index(gpu, 0);
+  ASSERT_TRUE(renderer->command_list_open(list));
+  EXPECT_FALSE(renderer->vk_raytracing_trace_rays(list, ctx, 64, 32, 0, 0)) << "the TLAS names the old structures";
+  EXPECT_NE(log.starting_with("vk_raytracing_trace_rays - the TLAS was built over BLASes since rebuilt"), "");
+  ASSERT_TRUE(renderer->command_list_close(list));
+  const VkAccelerationStructureKHR stale = context()->tlas;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_NE(context()->tlas, stale) << "an update over new structures builds anew";
+  EXPECT_EQ(s.tlas_builds, builds + 1);
+  ASSERT_TRUE(renderer->command_list_open(list));
+  EXPECT_TRUE(renderer->vk_raytracing_trace_rays(list, ctx, 64, 32, 0, 0));
+  ASSERT_TRUE(renderer->command_list_close(list));
+
+  // Killed, the context keeps its instances but no structure: one that
+  // names a BLAS not built again is refused.
+  ASSERT_TRUE(renderer->vk_raytracing_kill(ctx));
+  ASSERT_EQ(renderer->vk_raytracing_add_mesh(ctx, &meshes[0]), 0);
+  ASSERT_TRUE(renderer->vk_raytracing_build_blas(ctx));
+  log.lines.clear();
+  EXPECT_FALSE(renderer->vk_raytracing_build_tlas(ctx, false));
+  EXPECT_TRUE(log.has("vk_raytracing_build_tlas - instance 1 names BLAS 1, which is not built."));
+  EXPECT_EQ(s.tlas_builds, builds + 1);
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
+// What a frame recorded and submitted may still be in use when the host
+// replaces it: the old object goes only once the device is idle; while a
+// command buffer that may have recorded it is still recording, the
+// replacement is refused with a line and the old object stays.
+class InUseTest : public RayTracingSceneTest {
+ protected:
+  void SetUp() override {
+    RayTracingSceneTest::SetUp();
+    graphics_set = renderer->descriptorset_create(gpu);
+    ASSERT_TRUE(renderer->descriptorset_build(graphics_set));
+    for (int kind : {0, 1})
+      ASSERT_TRUE(
+          renderer->gpu_program_create_shader_modules(gpu, &graphics_program, kind, kModule, sizeof(kModule), "main"));
+    graphics = renderer->pipeline_create(gpu);
+    graphics->set_name("quad");
+    graphics->program = &graphics_program;
+    ASSERT_TRUE(renderer->pipeline_build(graphics, graphics_set));
+    ASSERT_TRUE(renderer->imgui_init(nullptr));
+  }
+  void TearDown() override {
+    if (renderer) renderer->imgui_terminate();
+    RayTracingSceneTest::TearDown();
+  }
+  // Opens the next frame; the use records into it.
+  template <typename Use>
+  bool begin_frame(bool pass, Use use) {
+    return renderer->frame_acquire(gpu, window) && renderer->frame_begin(gpu, true, pass) && use();
+  }
+  bool end_frame(bool pass) {
+    return renderer->frame_end(gpu, true, pass) && renderer->frame_submit(gpu, 0) &&
+           renderer->frame_present(gpu, window);
+  }
+  tvc::GpuProgramData graphics_program;
+  tvc::GpuPipelineStateData* graphics = nullptr;
+  int graphics_set = -1;
+  GuiDrawData gui{100, 100, {ImVec4(0, 0, 100, 100)}};
+};
+
+TEST_F(InUseTest, ReplacedObjectsGoOnlyOnceNoWorkUsesThem) {
+  const FakeVkState& s = FakeLoader::get().state();
+  const struct {
+    const char* what;
+    bool pass;  // recorded inside the swapchain pass
+    std::function<bool()> use;
+    std::function<bool()> replace;
+    const char* refusal;
+  } cases[] = {
+      {"graphics pipeline built again", true, [&] { return renderer->pipeline_bind(graphics); },
+       [&] { return renderer->pipeline_build(graphics, graphics_set); },
+       "pipeline object (quad) - a command buffer of the device is recording. Pipeline build failed."},
+      {"ray-tracing pipeline made again", false, [&] { return trace(); },
+       [&] { return renderer->vk_raytracing_create_pipeline(ctx, state, set, 0); },
+       "raytracing pipeline (rays) - a command buffer of the device is recording. Pipeline build failed."},
+      {"GUI font uploaded again", true,
+       [&] {
+         const int draws = s.draws;
+         renderer->imgui_render(&gui.data);
+         return s.draws > draws;
+       },
+       [&] {
+         const int images = s.resource_calls;
+         renderer->imgui_upload_fonts();
+         return s.resource_calls > images;
+       },
+       "imgui_upload_fonts - a command buffer of the device is recording: the font texture stays."},
+      {"TLAS rebuilt", false, [&] { return trace(); }, [&] { return renderer->vk_raytracing_build_tlas(ctx, false); },
+       "vk_raytracing_build_tlas - a command buffer of the device is recording: the structures in use stay."},
+      {"BLAS rebuilt", false, [&] { return trace(); },
+       [&] { return renderer->vk_raytracing_build_blas(ctx) && renderer->vk_raytracing_build_tlas(ctx, false); },
+       "vk_raytracing_build_blas - a command buffer of the device is recording: the structures in use "
+       "stay."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Submitted and presented, not yet waited for.
+    ASSERT_TRUE(begin_frame(c.pass, c.use));
+    ASSERT_TRUE(end_frame(c.pass));
+    EXPECT_TRUE(c.replace());
+    EXPECT_EQ(s.violations, 0) << s.last_violation;
+    // Recorded into the frame that is still recording.
+    log.lines.clear();
+    ASSERT_TRUE(begin_frame(c.pass, c.use));
+    EXPECT_FALSE(c.replace());
+    EXPECT_TRUE(log.has(c.refusal));
+    ASSERT_TRUE(end_frame(c.pass));
+    EXPECT_EQ(s.violations, 0) << s.last_violation;
+  }
 }
 
 // A device without the extensions: the context is refused with a line.

@@ -4,10 +4,13 @@
 // checks, and objects outliving their device.
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "window_fixtures.h"
+#include "gui_draw_data.h"
 #include "quad_vert.h"
+#include "vk_resources.h"
+#include "window_fixtures.h"
 
 namespace {
 
@@ -28,8 +31,10 @@ class FakeResourceTest : public FakeWindowTest {
   // of those calls fail in turn: every failure must answer false, log an
   // error and leave no object behind (or, with kept_for_retry, nothing
   // once undone: meshes keep what earlier steps made for the next try).
+  // The step numbered survivable is one the operation does without: it
+  // still answers true and logs no error.
   template <typename Op, typename Undo>
-  void fail_each_step(const char* what, Op op, Undo undo, bool kept_for_retry = false) {
+  void fail_each_step(const char* what, Op op, Undo undo, bool kept_for_retry = false, int survivable = 0) {
     const int before = live();
     const int first = calls();
     ASSERT_TRUE(op()) << what;
@@ -40,6 +45,14 @@ class FakeResourceTest : public FakeWindowTest {
     for (int n = 1; n <= steps; ++n) {
       log.lines.clear();
       FakeLoader::get().fail_call(n);
+      if (n == survivable) {
+        EXPECT_TRUE(op()) << what << ": step " << n << " is not needed";
+        FakeLoader::get().fail_call(0);
+        EXPECT_FALSE(logged_error()) << what << ": step " << n;
+        undo();
+        EXPECT_EQ(live(), before) << what << ": step " << n << " leaves objects once undone";
+        continue;
+      }
       EXPECT_FALSE(op()) << what << ": step " << n << " failed but the operation succeeded";
       FakeLoader::get().fail_call(0);
       EXPECT_TRUE(logged_error()) << what << ": step " << n << " failed silently";
@@ -125,6 +138,7 @@ TEST_F(FakeResourceTest, BadSpirvAndFailedPipelineBuildsLeaveNothing) {
   EXPECT_TRUE(log.has("pipeline object (nothing) - descriptorset is invalid. Pipeline build failed."));
 
   ASSERT_TRUE(renderer->gpu_program_create_shader_modules(gpu, &program, 0, k_quad_vert, sizeof(k_quad_vert), ""));
+  // Step 1, the pipeline cache, is one the build does without.
   fail_each_step(
       "pipeline build", [&] { return renderer->pipeline_build(state, set); },
       [&] {
@@ -132,7 +146,15 @@ TEST_F(FakeResourceTest, BadSpirvAndFailedPipelineBuildsLeaveNothing) {
         renderer->pipeline_kill(state);
         state = renderer->pipeline_create(gpu);
         state->program = &program;
-      });
+      },
+      false, 1);
+  // The failed cache's handle is undefined: the build goes on without one.
+  FakeLoader::get().fail_call(1);
+  EXPECT_TRUE(renderer->pipeline_build(state, set));
+  FakeLoader::get().fail_call(0);
+  const VkPipelineRecord* record = static_cast<VkPipelineRecord*>(state->renderer_data);
+  EXPECT_EQ(record->cache, VK_NULL_HANDLE);
+  EXPECT_NE(record->pipeline, VK_NULL_HANDLE);
   ASSERT_TRUE(renderer->pipeline_build(state, set));
   const int built = live();
   ASSERT_TRUE(renderer->pipeline_build(state, set));
@@ -202,6 +224,44 @@ TEST_F(FakeResourceTest, BufferTransfersStayInsideTheAllocation) {
   EXPECT_FALSE(renderer->gpu_buffer_create(gpu, &wrong, 5, 0, 16, 0));
   EXPECT_TRUE(renderer->gpu_buffer_kill(&buffer));
   EXPECT_FALSE(renderer->gpu_buffer_kill(&buffer));
+  expect_nothing_left();
+}
+
+// A mesh-buffer binding covers every attached mesh: one without the device
+// buffer asked for is refused before anything is added, however often.
+TEST_F(FakeResourceTest, MeshBufferBindingsRefuseAMeshWithoutItsBuffer) {
+  const float vertices[3 * 16] = {0};
+  const uint32_t indices[3] = {0, 1, 2};
+  tvc::GeometryCore full, no_indices, no_buffers;
+  for (tvc::GeometryCore* g : {&full, &no_indices, &no_buffers}) g->set_vertices(vertices, 3);
+  full.set_indices32(indices, 1);
+  ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &full));
+  EXPECT_FALSE(renderer->mesh_create_buffers(gpu, &no_indices)) << "no indices: vertex buffers only";
+  VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
+  const struct {
+    const char* what;
+    tvc::GeometryCore* second;
+    bool has_vertex_buffer;
+  } cases[] = {{"a mesh without GPU buffers", &no_buffers, false}, {"a mesh without an index buffer", &no_indices, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int set = renderer->descriptorset_create(gpu);
+    renderer->descriptorset_attach_mesh(set, &full);
+    renderer->descriptorset_attach_mesh(set, c.second);
+    for (int attempt = 0; attempt < 2; ++attempt)
+      EXPECT_EQ(renderer->descriptorset_add_mesh_index_buffers(set, 0, VK_SHADER_STAGE_VERTEX_BIT), -1);
+    const VkDescriptorSetRecord* record = plugin->descriptorset_lookup(set);
+    EXPECT_TRUE(record->mesh_index_infos.empty());
+    EXPECT_TRUE(record->bindings.empty());
+    EXPECT_EQ(renderer->descriptorset_add_mesh_vertex_buffers(set, 1, VK_SHADER_STAGE_VERTEX_BIT) >= 0,
+              c.has_vertex_buffer);
+    EXPECT_EQ(record->mesh_vertex_infos.size(), c.has_vertex_buffer ? 2u : 0u);
+    ASSERT_TRUE(renderer->descriptorset_build(set));
+    EXPECT_TRUE(renderer->descriptorset_update(set));
+    EXPECT_TRUE(renderer->descriptorset_kill(set));
+  }
+  for (tvc::GeometryCore* g : {&full, &no_indices}) EXPECT_TRUE(renderer->mesh_kill_buffers(g));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
   expect_nothing_left();
 }
 
@@ -349,6 +409,65 @@ TEST_F(FakeResourceTest, RenderTargetReadBackFollowsTheRowPitch) {
   target->value = 1;
   EXPECT_FALSE(renderer->gpu_render_target_read_color_buffer_2(target, rgba.data())) << "never read back";
   EXPECT_EQ(renderer->gpu_render_target_get_color_buffer_ptr(target), nullptr);
+  expect_nothing_left();
+}
+
+// Push constants go through their set's layout: an unknown or killed set
+// records nothing, whether into a list or into the frame.
+TEST_F(FakeDrawTest, PushConstantsOfAnUnknownOrKilledSetRecordNothing) {
+  const int killed = renderer->descriptorset_create(gpu);
+  ASSERT_TRUE(renderer->descriptorset_add_push_constant_range(killed, 16, 0, VK_SHADER_STAGE_VERTEX_BIT));
+  ASSERT_TRUE(renderer->descriptorset_build(killed));
+  ASSERT_TRUE(renderer->descriptorset_kill(killed));
+  tvc::GpuCommandList* list = renderer->command_list_get_by_index(gpu, 0);
+  ASSERT_TRUE(renderer->command_list_open(list));
+  ASSERT_TRUE(begin());
+  const float data[4] = {1, 2, 3, 4};
+  const int pushes = FakeLoader::get().state().push_constants;
+  for (int id : {killed, killed + 1000})
+    for (tvc::GpuCommandList* into : {list, static_cast<tvc::GpuCommandList*>(nullptr)})
+      EXPECT_FALSE(renderer->descriptorset_push_constants(into, id, data, sizeof(data), 0, VK_SHADER_STAGE_VERTEX_BIT))
+          << "set " << id << (into ? " into a list" : " into the frame");
+  EXPECT_EQ(FakeLoader::get().state().push_constants, pushes);
+  ASSERT_TRUE(end());
+  ASSERT_TRUE(renderer->command_list_close(list));
+  expect_nothing_left();
+}
+
+// A font upload that fails at any step leaves the overlay without a font:
+// it draws nothing, says so, and never binds the view it destroyed;
+// the next upload that succeeds brings it back.
+TEST_F(FakeDrawTest, GuiWhoseFontUploadFailedDrawsNothing) {
+  ASSERT_TRUE(renderer->imgui_init(nullptr));
+  GuiDrawData gui(100, 100, {ImVec4(0, 0, 100, 100)});
+  auto frame_draws = [&] {
+    const int before = draws();
+    EXPECT_TRUE(begin());
+    renderer->imgui_render(&gui.data);
+    EXPECT_TRUE(end());
+    EXPECT_TRUE(renderer->frame_present(gpu, window));
+    return draws() - before;
+  };
+  ASSERT_EQ(frame_draws(), 1);
+  const int first = calls();
+  renderer->imgui_upload_fonts();
+  const int steps = calls() - first;
+  ASSERT_GT(steps, 0);
+  for (int n = 1; n <= steps; ++n) {
+    SCOPED_TRACE("step " + std::to_string(n));
+    log.lines.clear();
+    FakeLoader::get().fail_call(n);
+    renderer->imgui_upload_fonts();
+    FakeLoader::get().fail_call(0);
+    EXPECT_TRUE(logged_error()) << "failed silently";
+    EXPECT_EQ(frame_draws(), 0);
+    EXPECT_EQ(frame_draws(), 0);
+    EXPECT_TRUE(log.has("imgui_render - no font texture: the GUI is not drawn."));
+    renderer->imgui_upload_fonts();
+    EXPECT_EQ(frame_draws(), 1);
+  }
+  EXPECT_TRUE(renderer->imgui_terminate());
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
   expect_nothing_left();
 }
 

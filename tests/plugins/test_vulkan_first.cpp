@@ -9,6 +9,7 @@
 
 #include "fixed_answers.h"
 #include "frame_pixels.h"
+#include "gui_draw_data.h"
 #include "imgui.h"
 #include "spv_solid_green_frag.h"
 #include "spv_triangle_vert.h"
@@ -548,30 +549,29 @@ TEST_F(FakeWindowTest, BuffersTexturesAndProgramsFollowTheFirstGenerationRules) 
   expect_nothing_left();
 }
 
-// Draw data of one list: a rectangle per clip rectangle, on a display of
-// the given size at (0, 0), scale 1.
-struct GuiDrawData {
-  ImDrawList list{ImGui::GetDrawListSharedData()};
-  ImDrawList* lists[1] = {&list};
-  ImDrawData data;
-  GuiDrawData(float width, float height, const std::vector<ImVec4>& clips) {
-    list._ResetForNewFrame();
-    for (const ImVec4& clip : clips) {
-      list.PushClipRect(ImVec2(clip.x, clip.y), ImVec2(clip.z, clip.w), false);
-      list.AddRectFilled(ImVec2(0, 0), ImVec2(width, height), IM_COL32(255, 0, 0, 255));
-      list.PopClipRect();
-    }
-    list._PopUnusedDrawCmd();
-    data.Valid = true;
-    data.CmdLists = lists;
-    data.CmdListsCount = 1;
-    data.TotalVtxCount = list.VtxBuffer.Size;
-    data.TotalIdxCount = list.IdxBuffer.Size;
-    data.DisplayPos = ImVec2(0, 0);
-    data.DisplaySize = ImVec2(width, height);
-    data.FramebufferScale = ImVec2(1, 1);
+// The first generation asks for the font atlas's pixels before it makes any
+// of its objects: the atlas is built by the end of imgui_init, even when a
+// later step fails.
+TEST_F(FakeWindowTest, GuiInitBuildsTheFontAtlasFirst) {
+  ASSERT_TRUE(start(window_config()));
+  ImFontAtlas* atlas = ImGui::GetIO().Fonts;
+  const int first = FakeLoader::get().state().resource_calls;
+  ASSERT_TRUE(renderer->imgui_init(nullptr));
+  const int steps = FakeLoader::get().state().resource_calls - first;
+  ASSERT_TRUE(renderer->imgui_terminate());
+  for (int n = 0; n <= steps; ++n) {
+    SCOPED_TRACE("step " + std::to_string(n) + " fails");
+    atlas->Clear();
+    ASSERT_FALSE(atlas->IsBuilt());
+    FakeLoader::get().fail_call(n);
+    renderer->imgui_init(nullptr);
+    FakeLoader::get().fail_call(0);
+    EXPECT_TRUE(atlas->IsBuilt());
+    renderer->imgui_terminate();
   }
-};
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
 
 TEST_F(FakeWindowTest, GuiClipKeepsTheFarEdgesAndSkipsCommandsOutsideTheFramebuffer) {
   ASSERT_TRUE(start(window_config()));
