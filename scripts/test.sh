@@ -36,4 +36,6 @@ WINEPREFIX="$prefix" wineserver -p >/dev/null 2>&1 || true
 start=$(date +%s)
 ctest --test-dir "$root/build/i686" --output-on-failure -j 4 --timeout 600
 echo "32-bit tier: $(( $(date +%s) - start )) s"
+start=$(date +%s)
 ctest --test-dir "$root/build/x86_64" --output-on-failure -j 4 --timeout 600
+echo "x86_64 tests: $(( $(date +%s) - start )) s"

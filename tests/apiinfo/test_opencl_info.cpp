@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/NeedsOpenCl.h"
 #include "LogCapture.h"
 #include "app/AppState.h"
 #include "app/OpenClInfo.h"
@@ -26,6 +27,7 @@ std::vector<std::string> listOf(const Korveth_nsp::kvLinkedList& list) {
 class OpenClLive : public ::testing::Test {
  protected:
   void SetUp() override {
+    QV_NEEDS_OPENCL();
     g_app.readClPlatformExtensions = true;
     m_log = CaptureLog([this] { m_detected = DetectOpenCl(); });
     ASSERT_TRUE(m_detected);
@@ -137,6 +139,7 @@ TEST_F(OpenClLive, DetailListBoxGetsTheDetailLines) {
 }
 
 TEST(OpenClLifecycle, PlatformExtensionSwitchShutdownAndRedetection) {
+  QV_NEEDS_OPENCL();
   g_app.readClPlatformExtensions = false;
   ASSERT_TRUE(CaptureLog([] { DetectOpenCl(); }).size() > 0);
   ASSERT_EQ(1, GetClPlatformCount());
@@ -177,8 +180,10 @@ TEST(ClEntryPointsTest, WithoutLibraryNothingIsCalledOrWritten) {
   EXPECT_EQ(55, err);
   EXPECT_EQ(-1, CL::clReleaseContext(nullptr));
   EXPECT_FALSE(LoadClGlInteropEntryPoints());
+  g_app.openClLibrary = saved;
 
   // A failed lookup is tried again once the library is there.
+  QV_NEEDS_OPENCL();
   g_app.openClLibrary = LoadLibraryA("OpenCL.dll");
   ASSERT_NE(nullptr, g_app.openClLibrary);
   EXPECT_EQ(CL_SUCCESS, CL::clGetPlatformIDs(0, nullptr, &count));

@@ -6,6 +6,8 @@
 set -euo pipefail
 bin="$1"; run="$2"; prefix="$3"
 cd "$bin"
+# A failed check names itself and shows what the run left.
+trap 'echo "FAIL: $BASH_COMMAND"; cat _tvl_benchmark_results.csv 2>/dev/null; tail -n 20 _log.txt 2>/dev/null' ERR
 rm -f _tvl_benchmark_results.csv _log.txt
 timeout 120 bash "$run" "$prefix" ./quorvel.exe /run_tvl_demo=gl32_triangle /benchmark_duration=2000 /benchmark_log_results \
   /no_online_check

@@ -7,10 +7,12 @@ add_executable(launcher_tests launcher/test_launcher.cpp launcher/test_scenes.cp
 qv_target(launcher_tests)
 target_link_libraries(launcher_tests PRIVATE quorvel_core tvl_x32 gtest gtest_main)
 add_dependencies(launcher_tests tvldemos_copy plugin_tvc_vulkan2_x32 plugin_tvc_vulkan_x32 plugin_tvc_gpumon_x32)
-if(QV_REGISTER_WINE_TESTS)
-  add_test(NAME launcher_tests COMMAND launcher_tests --gtest_color=no --gtest_filter=-Catalogue/*:SceneWindowTest.*
-           WORKING_DIRECTORY ${QV_BIN})
+qv_wine_test(launcher_tests COMMAND launcher_tests --gtest_color=no --gtest_filter=-Catalogue/*:SceneWindowTest.*
+             WORKING_DIRECTORY ${QV_BIN})
+if(TEST launcher_tests)
   set_tests_properties(launcher_tests PROPERTIES TIMEOUT 600)
+endif()
+if(QV_REGISTER_WINE_TESTS)
   add_test(NAME scene_tests COMMAND launcher_tests --gtest_color=no --gtest_filter=Catalogue/*:SceneWindowTest.*
            WORKING_DIRECTORY ${QV_BIN})
   set_tests_properties(scene_tests PROPERTIES TIMEOUT 600)

@@ -18,8 +18,8 @@ qv_target(gpu_panel_tests)
 target_include_directories(gpu_panel_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/mainwindow)
 target_link_libraries(gpu_panel_tests PRIVATE lumaq gtest gtest_main user32 gdi32 comdlg32 comctl32 shell32 glew)
 add_dependencies(gpu_panel_tests quorvel)
+qv_wine_test(gpu_panel_tests COMMAND gpu_panel_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
 if(QV_REGISTER_WINE_TESTS)
-  add_test(NAME gpu_panel_tests COMMAND gpu_panel_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
   # The main window of the running program, driven from outside.
   add_test(NAME e2e_main_window
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/mainwindow/main_window_test.sh ${QV_BIN} ${QV_WINE_RUN} ${QV_WINE_PREFIX}

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/NeedsOpenCl.h"
 #include "app/AppState.h"
 #include "app/CudaInfo.h"
 #include "app/GlExtensionTable.h"
@@ -306,6 +307,7 @@ TEST_F(PanelsTest, OpenGlCapsTreeBySection) {
 // ---- OpenCL tab ----
 
 TEST_F(PanelsTest, OpenClPlatformDeviceAndDemoCombos) {
+  QV_NEEDS_OPENCL();
   ASSERT_GT(g_app.clPlatformCount, 0) << "pocl expected";
   const OpenClPlatformInfo& p = g_app.clPlatforms[0];
   ASSERT_GT(p.deviceCount, 0);

@@ -6,22 +6,22 @@
 add_executable(rawdemo_tests rawdemos/test_raw_demos.cpp rawdemos/test_raw_demo_setup.cpp rawdemos/RawDemoHarness.cpp)
 qv_target(rawdemo_tests)
 target_link_libraries(rawdemo_tests PRIVATE quorvel_core gtest gtest_main)
-if(QV_REGISTER_WINE_TESTS)
-  set(runs "Demos/RawDemoRunTest.EndsByItselfWithItsRowAndSubject")
-  foreach(part "GlDemos|${runs}/Gl*"
-               "ClParticlesPostFx|${runs}/ClParticles*:${runs}/ClPostFx*"
-               "ClJuliaDeformer|${runs}/ClJulia*:${runs}/ClDeformer*"
-               "ClErrors|RawDemoTest.*-RawDemoTest.Gpu*"
-               "ClGpuRefusal|RawDemoTest.Gpu*"
-               "Setup|RawDemoSetupTest.*")
-    string(REPLACE "|" ";" split "${part}")
-    list(GET split 0 suffix)
-    list(GET split 1 filter)
-    add_test(NAME rawdemo_${suffix} COMMAND rawdemo_tests --gtest_color=no --gtest_filter=${filter}
-             WORKING_DIRECTORY ${QV_BIN})
+set(runs "Demos/RawDemoRunTest.EndsByItselfWithItsRowAndSubject")
+foreach(part "GlDemos|${runs}/Gl*"
+             "ClParticlesPostFx|${runs}/ClParticles*:${runs}/ClPostFx*"
+             "ClJuliaDeformer|${runs}/ClJulia*:${runs}/ClDeformer*"
+             "ClErrors|RawDemoTest.*-RawDemoTest.Gpu*"
+             "ClGpuRefusal|RawDemoTest.Gpu*"
+             "Setup|RawDemoSetupTest.*")
+  string(REPLACE "|" ";" split "${part}")
+  list(GET split 0 suffix)
+  list(GET split 1 filter)
+  qv_wine_test(rawdemo_${suffix} COMMAND rawdemo_tests --gtest_color=no --gtest_filter=${filter}
+               WORKING_DIRECTORY ${QV_BIN})
+  if(TEST rawdemo_${suffix})
     set_tests_properties(rawdemo_${suffix} PROPERTIES RESOURCE_LOCK "desktop;quorvel_bin")
-  endforeach()
-endif()
+  endif()
+endforeach()
 
 # The start switches of the program, one run each, and a kernel that does
 # not build.
