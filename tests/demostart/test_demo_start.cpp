@@ -17,6 +17,7 @@
 #include "demos/DemoStart.h"
 #include "resources/resource.h"
 #include "stv.h"
+#include "tests/common/NeedsOpenCl.h"
 #include "tests/enginedemo/DemoTestHelpers.h"
 
 namespace {
@@ -256,6 +257,7 @@ std::string fileText(const std::string& path) {
 // Shutdown gives up on a demo thread that does not stop: everything the
 // thread can still reach stays, so it ends its run normally afterwards.
 TEST_F(DemoStartTest, ShutdownKeepsWhatADemoThatDidNotStopUses) {
+  QV_NEEDS_OPENCL();
   char logPath[MAX_PATH], dir[MAX_PATH];
   GetTempPathA(sizeof(dir), dir);
   GetTempFileNameA(dir, "qvs", 0, logPath);
