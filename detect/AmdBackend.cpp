@@ -625,11 +625,17 @@ bool HardwareCaps::readAmdFanSpeed(GpuRecord* r) {
     case 6: {
       AdlOd6FanSpeedGetFn fn = entry<AdlOd6FanSpeedGetFn>(eOd6FanSpeed);
       if (!fn) return false;
+      // One call per speed type. Both results are checked: a failed read
+      // leaves the record's values as they were instead of zeroing them.
       AdlOd6FanSpeedInfo f;
       memset(&f, 0, sizeof(f));
+      f.speedType = kAdlFanSpeedRpm;
       if (fn(adapter, &f) != 0) return false;
-      if (f.speedType & kAdlFanSpeedRpm) rpm = static_cast<float>(f.fanSpeedRpm);
-      if (f.speedType & kAdlFanSpeedPercent) percent = static_cast<float>(f.fanSpeedPercent);
+      rpm = static_cast<float>(f.fanSpeedRpm);
+      memset(&f, 0, sizeof(f));
+      f.speedType = kAdlFanSpeedPercent;
+      if (fn(adapter, &f) != 0) return false;
+      percent = static_cast<float>(f.fanSpeedPercent);
       break;
     }
     case 5: {
