@@ -114,12 +114,6 @@ TEST_F(DemoStartTest, RefusesWithoutRoutineOrWindowVariable) {
   EXPECT_FALSE(StartGlDemo(nullptr, slot, 2, idleDemo, nullptr, false));
   EXPECT_FALSE(StartGlDemo(nullptr, nullptr, 2, idleDemo, &window, false));
   EXPECT_FALSE(StopDemoThread(static_cast<DemoSlot*>(nullptr)));
-  // Demos whose thread routine is not built do not start.
-  for (int row = 0; row < kGlDemoCount; ++row) {
-    if (!GlDemoRoutine(row)) {
-      EXPECT_FALSE(StartCatalogueGlDemo(nullptr, row, false)) << row;
-    }
-  }
   EXPECT_EQ(-1, GlDemoSlotOfRow(11));
   EXPECT_EQ(kSlotToon, GlDemoSlotOfRow(9));
 }
