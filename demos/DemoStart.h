@@ -29,8 +29,8 @@ extern const int kShutdownSlotOrder[15];
 
 typedef DWORD(WINAPI* DemoThreadRoutine)(void* slot);
 
-// The thread routine of an OpenGL catalogue row / OpenCL demo number; null
-// while that demo is not part of the build.
+// The thread routine of an OpenGL catalogue row (0 to 10) / OpenCL demo
+// number (0 to 3); null for any other row or number.
 DemoThreadRoutine GlDemoRoutine(int row);
 DemoThreadRoutine ClDemoRoutine(int demoNumber);
 
