@@ -30,9 +30,12 @@ struct EngineDemoLight {
 Korveth_nsp::kvLight* CreateEngineDemoLight(DemoSlot* slot, const EngineDemoLight& light);
 
 // A GLSL program whose compile errors read "<prefix>Vertex Shader Error:
-// <log>" or "<prefix>Pixel Shader Error: <log>" (shown, traced); null then.
+// <log>" or "<prefix>Pixel Shader Error: <log>", and whose link error, when
+// both stages compile, reads "<prefix><linkLabel>: <log>" (shown, traced);
+// null then.
 Korveth_nsp::kvGpuShader* CreateEngineDemoShader(const char* name, const char* messagePrefix,
-                                                 const char* vertexSource, const char* pixelSource);
+                                                 const char* vertexSource, const char* pixelSource,
+                                                 const char* linkLabel = "Shader Program Error");
 
 // The plain frame of a scene: clear with its background colour, the camera,
 // the scene's own objects.

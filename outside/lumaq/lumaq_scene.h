@@ -159,12 +159,16 @@ class kvGpuShader : public kvObject {
  public:
   explicit kvGpuShader(const char* name);
   ~kvGpuShader() override;
-  // 0 on success, non-zero on a compile (or, for the pixel stage, link)
-  // error; the logs say why. length counts the terminating zero.
+  // What a load gives: kLoaded; kCompileError when the stage does not
+  // compile (its stage log says why); kLinkError, from the pixel stage that
+  // links the program, when both stages compile but do not link (the
+  // program log says why). length counts the terminating zero.
+  enum LoadResult { kLoaded = 0, kCompileError = 1, kLinkError = 2 };
   int loadVertexShaderFromMemory(const char* source, size_t length);
   int loadPixelShaderFromMemory(const char* source, size_t length);
   const char* getVertexLog() const { return m_vertexLog.c_str(); }
   const char* getPixelLog() const { return m_pixelLog.c_str(); }
+  const char* getProgramLog() const { return m_programLog.c_str(); }
   void bind();
   static void unbind();
   void setUniform1f(const char* name, float v);
@@ -185,6 +189,7 @@ class kvGpuShader : public kvObject {
   unsigned m_program;
   std::string m_vertexLog;
   std::string m_pixelLog;
+  std::string m_programLog;
 };
 
 class kvGPUShaderMgr {
