@@ -297,9 +297,10 @@ class kvMesh : public kvTripod {
   // A sphere centred on the origin: rings from pole to pole, segments
   // around the y axis.
   void createSphere(float radius, int rings, int segments);
-  // A trefoil knot of that overall radius: a tube swept along the curve
-  // with segments rings of sides vertices.
-  void createKnot(float radius, int segments, int sides);
+  // A trefoil knot of that overall radius: a tube swept along the curve,
+  // segmentsPerLobe rings for each of its three lobes, sides vertices
+  // around each ring.
+  void createKnot(float radius, int segmentsPerLobe, int sides);
   void assignMaterialToFaces(kvMaterial* material) { m_material = material; }
   kvMaterial* getMaterial() const { return m_material; }
   kvMeshData* getMeshData() { return &m_data; }

@@ -22,6 +22,7 @@
 #include "demos/DemoControl.h"
 #include "demos/DemoStart.h"
 #include "demos/EngineDemo.h"
+#include "demos/EngineDemoScene.h"
 #include "demos/PointSpriteDemo.h"
 #include "detect/Scanrik.h"
 #include "lumaq.h"
@@ -594,6 +595,43 @@ TEST_F(EngineDemoRunTest, MissingDeviceLimitsRefuseWithAMessage) {
     EXPECT_EQ(objects, kvObject::getLiveCount()) << c.message;
     EXPECT_TRUE(benchRows().empty()) << c.message;
   }
+}
+
+// Without its model file the HDR demo draws its knot from the formula,
+// made with the parameters (130, 60, 30): 60 rings per lobe of the trefoil,
+// 30 sides around.
+TEST_F(EngineDemoRunTest, HdrWithoutItsModelDrawsTheKnotFromItsFormula) {
+  // A program folder with the demo's textures and no model.
+  const std::string real = g_app.appDirectory;
+  const std::string folder = real + "hdr_without_model\\";
+  for (const char* dir : {"", "media", "media\\textures"}) CreateDirectoryA((folder + dir).c_str(), nullptr);
+  for (const char* file : {"media\\textures\\hdr_dof_tex.jpg", "media\\textures\\galileo_cross.hdr"})
+    ASSERT_TRUE(CopyFileA((real + file).c_str(), (folder + file).c_str(), FALSE)) << file;
+  snprintf(g_app.appDirectory, sizeof(g_app.appDirectory), "%s", folder.c_str());
+  struct KnotFrame : LastFrame {
+    int knotTriangles = -1;
+  } frame;
+  frame.slot = &g_app.demoSlots[kSlotHdrDof];
+  frame.capture = [](LastFrame* f) {
+    static_cast<KnotFrame*>(f)->knotTriangles = EngineMeshTriangles(kvFindCurrent<kvMesh>("knot"));
+    captureHdrTargets(f);
+  };
+  startWithSwitches("/start_demo_gl2_hdr_dof /benchmark_duration=1000" + sizeSwitches(), &frame);
+  HWND window = frame.slot->window;
+  ASSERT_NE(nullptr, window);
+  const bool ended = pumpUntil([&] { return !IsWindow(window); }, 40000);
+  snprintf(g_app.appDirectory, sizeof(g_app.appDirectory), "%s", real.c_str());
+  for (const char* file : {"media\\textures\\hdr_dof_tex.jpg", "media\\textures\\galileo_cross.hdr"})
+    DeleteFileA((folder + file).c_str());
+  for (const char* dir : {"media\\textures", "media", ""}) RemoveDirectoryA((folder + dir).c_str());
+  ASSERT_TRUE(ended);
+  ASSERT_GT(frame.frames.load(), 0);
+  EXPECT_EQ(3 * 60 * 30 * 2, frame.knotTriangles);
+  // The scene target's depth output is 0 where the knot is not.
+  ASSERT_EQ(3u, frame.targets.size()) << "the HDR targets were not found";
+  long knot = 0;
+  for (size_t i = 0; i < frame.targets[1].size(); i += 4) knot += frame.targets[1][i] > 0.0f;
+  EXPECT_GT(knot, 5000) << "pixels the knot covers";
 }
 
 INSTANTIATE_TEST_SUITE_P(

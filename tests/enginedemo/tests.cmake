@@ -24,11 +24,14 @@ if(QV_REGISTER_WINE_TESTS)
     --gtest_filter=*TwoDemosAtOnce* WORKING_DIRECTORY ${QV_BIN})
   add_test(NAME enginedemo_refusals COMMAND enginedemo_tests --gtest_color=no
     --gtest_filter=*MissingDeviceLimits* WORKING_DIRECTORY ${QV_BIN})
+  # The HDR demo without its model file.
+  add_test(NAME enginedemo_hdr_knot COMMAND enginedemo_tests --gtest_color=no
+    --gtest_filter=*HdrWithoutItsModel* WORKING_DIRECTORY ${QV_BIN})
 endif()
 # The fur cube from its start switch: the benchmark row, and the shutdown
 # while it runs.
 qv_e2e(e2e_fur_benchmark ../enginedemo/fur_benchmark_test.sh quorvel_bin)
 qv_e2e(e2e_fur_shutdown ../enginedemo/fur_shutdown_test.sh quorvel_bin)
 if(QV_REGISTER_WINE_TESTS)
-  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings enginedemo_table enginedemo_pair enginedemo_refusals enginedemo_media e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
+  set_property(TEST enginedemo_frames enginedemo_restart enginedemo_endings enginedemo_table enginedemo_pair enginedemo_refusals enginedemo_hdr_knot enginedemo_media e2e_fur_benchmark e2e_fur_shutdown APPEND PROPERTY RESOURCE_LOCK desktop)
 endif()
