@@ -623,7 +623,8 @@ TEST_F(EngineDemoRunTest, HdrWithoutItsModelDrawsTheKnotFromItsFormula) {
   snprintf(g_app.appDirectory, sizeof(g_app.appDirectory), "%s", real.c_str());
   for (const char* file : {"media\\textures\\hdr_dof_tex.jpg", "media\\textures\\galileo_cross.hdr"})
     DeleteFileA((folder + file).c_str());
-  for (const char* dir : {"media\\textures", "media", ""}) RemoveDirectoryA((folder + dir).c_str());
+  for (const char* dir : {"media\\textures", "media"}) RemoveDirectoryA((folder + dir).c_str());
+  RemoveDirectoryA(folder.substr(0, folder.size() - 1).c_str());
   ASSERT_TRUE(ended);
   ASSERT_GT(frame.frames.load(), 0);
   EXPECT_EQ(3 * 60 * 30 * 2, frame.knotTriangles);
