@@ -603,6 +603,8 @@ TEST_F(EngineDemoRunTest, MissingDeviceLimitsRefuseWithAMessage) {
 TEST_F(EngineDemoRunTest, HdrWithoutItsModelDrawsTheKnotFromItsFormula) {
   // A program folder with the demo's textures and no model.
   const std::string real = g_app.appDirectory;
+  char cwd[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof(cwd), cwd);
   const std::string folder = real + "hdr_without_model\\";
   for (const char* dir : {"", "media", "media\\textures"}) CreateDirectoryA((folder + dir).c_str(), nullptr);
   for (const char* file : {"media\\textures\\hdr_dof_tex.jpg", "media\\textures\\galileo_cross.hdr"})
@@ -621,6 +623,7 @@ TEST_F(EngineDemoRunTest, HdrWithoutItsModelDrawsTheKnotFromItsFormula) {
   ASSERT_NE(nullptr, window);
   const bool ended = pumpUntil([&] { return !IsWindow(window); }, 40000);
   snprintf(g_app.appDirectory, sizeof(g_app.appDirectory), "%s", real.c_str());
+  SetCurrentDirectoryA(cwd);  // the demo made the folder current
   for (const char* file : {"media\\textures\\hdr_dof_tex.jpg", "media\\textures\\galileo_cross.hdr"})
     DeleteFileA((folder + file).c_str());
   for (const char* dir : {"media\\textures", "media"}) RemoveDirectoryA((folder + dir).c_str());
