@@ -602,6 +602,7 @@ void kvMeshData::release() {
 }
 
 void kvMeshData::draw(int instances) {
+  if (kvRenderWindow* w = Korveth::getInstance()->getCurrentRenderWindow()) w->noteDraw();
   bool wasBound = m_bound;
   if (!wasBound) bind();
   const GLsizei count = static_cast<GLsizei>(m_indices.size());

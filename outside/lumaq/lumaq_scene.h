@@ -516,6 +516,23 @@ class kvRenderWindow : public kvObject {
   // The colour buffer being drawn (before present): RGBA8, rows bottom-up.
   bool readPixels(int x, int y, int width, int height, uint8_t* rgba);
 
+  // What the window shows of its frames, read back like its pixels: the
+  // texts drawn since the frame began, in order, and the mesh draws made
+  // into it while no frame was open.
+  struct DrawnText {
+    std::string text;
+    float x, y;
+  };
+  const std::vector<DrawnText>& getFrameTexts() const { return m_frameTexts; }
+  int getDrawsOutsideFrames() const { return m_drawsOutsideFrames; }
+  // Used by the renderer and the meshes.
+  void beginFrame();
+  void endFrame() { m_inFrame = false; }
+  void noteText(const char* text, float x, float y) { m_frameTexts.push_back({text ? text : "", x, y}); }
+  void noteDraw() {
+    if (!m_inFrame) ++m_drawsOutsideFrames;
+  }
+
   // Used by the managers.
   void adopt(kvObject* object);
   void destroyObject(kvObject* object);
@@ -530,6 +547,9 @@ class kvRenderWindow : public kvObject {
   HGLRC m_rc;
   int m_width, m_height, m_samples;
   std::vector<kvObject*> m_objects;
+  bool m_inFrame;
+  int m_drawsOutsideFrames;
+  std::vector<DrawnText> m_frameTexts;
 };
 
 // Drawing calls of the current render window.
