@@ -98,7 +98,7 @@ HardwareCaps::HardwareCaps() {
   memset(featureFlags, 0, sizeof(featureFlags));
   vendorKind = 0;
   glVendor[0] = glRenderer[0] = driverVersion[0] = driverDate[0] = biosString[0] = '\0';
-  driverProvider[0] = driverDescription[0] = glslVersion[0] = '\0';
+  glslVersion[0] = '\0';
   glVersionNumber = 0.0f;
   glMajor = glMinor = 0;
   maxTextureSize = maxViewportSize = maxTextureUnits = maxTextureImageUnits = 0;

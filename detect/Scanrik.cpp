@@ -45,8 +45,7 @@ void readPhysXInfo(ScanrikState& s) {
 
 void ClearHardwareSummary(HardwareSummary& s) {
   char* texts[] = {s.primaryGpuName, s.primaryGpuCodename, s.primaryGpuBiosVersion,
-                   s.driverSummary, s.glslVersion, s.glVersion, s.cpuName, s.osName,
-                   s.glVendor, s.glRenderer, s.driverVersion};
+                   s.driverSummary, s.glslVersion, s.glVersion, s.cpuName, s.osName};
   for (char* t : texts) t[0] = '\0';
   s.primaryVendorId = s.primaryDeviceId = -1;
   s.nvidiaPhysicalGpus = s.nvidiaLogicalGpus = 1;
@@ -76,7 +75,7 @@ void ClearHardwareSummary(HardwareSummary& s) {
 }
 
 ScanrikState::ScanrikState()
-    : started(false), nvUsageLibrary(nullptr), nvUsageState(-1), nvUsageA(0), nvUsageB(0),
+    : started(false), nvUsageLibrary(nullptr),
       graphicsDriverDetected(false), currentRenderWindow(nullptr), dummyWindow(nullptr),
       isVista(false), physXVersion(0), physXOnGpu(false), desktopWidth(0), desktopHeight(0),
       desktopFrequency(0), desktopBitsPerPixel(0), maxMsaaSamples(0) {

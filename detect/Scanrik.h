@@ -31,9 +31,6 @@ struct HardwareSummary {
   char glVersion[kSummaryTextSize];
   char cpuName[kSummaryTextSize];
   char osName[kSummaryTextSize];
-  char glVendor[kSummaryTextSize];
-  char glRenderer[kSummaryTextSize];
-  char driverVersion[kSummaryTextSize];
   int primaryVendorId;
   int primaryDeviceId;
   int nvidiaPhysicalGpus;
@@ -100,9 +97,6 @@ struct ScanrikState {
   bool started;
   PtrList gpuList;
   HMODULE nvUsageLibrary;
-  int nvUsageState;
-  int nvUsageA;
-  int nvUsageB;
   PtrList renderWindows;
   bool graphicsDriverDetected;
   RenderWindow* currentRenderWindow;
