@@ -437,9 +437,20 @@ int Scanrik::getTotalMemoryKB() {
 
 namespace {
 
-// Time-stamp ticks over one second of the performance counter, counted on
-// the first processor; the calling thread gets its own mask back after.
-int measureCpuSpeedMHz() {
+CpuClockMeasurement g_measureCpuClock = MeasureCpuClockMHz;
+HANDLE g_cpuSpeedThread = nullptr;
+volatile LONG g_cpuSpeedResult = 0;
+
+DWORD WINAPI cpuSpeedThread(void*) {
+  InterlockedExchange(&g_cpuSpeedResult, g_measureCpuClock());
+  return 0;
+}
+
+}  // namespace
+
+// The calling thread gets back the mask it had, not every processor: a
+// thread its caller pinned stays pinned.
+int MeasureCpuClockMHz() {
   DWORD_PTR previous = SetThreadAffinityMask(GetCurrentThread(), 1);
   LARGE_INTEGER freq, start, now;
   QueryPerformanceFrequency(&freq);
@@ -453,15 +464,9 @@ int measureCpuSpeedMHz() {
   return static_cast<int>((tsc1 - tsc0) / 1000000);
 }
 
-HANDLE g_cpuSpeedThread = nullptr;
-volatile LONG g_cpuSpeedResult = 0;
-
-DWORD WINAPI cpuSpeedThread(void*) {
-  InterlockedExchange(&g_cpuSpeedResult, measureCpuSpeedMHz());
-  return 0;
+void SetCpuClockMeasurement(CpuClockMeasurement measure) {
+  g_measureCpuClock = measure ? measure : MeasureCpuClockMHz;
 }
-
-}  // namespace
 
 void StartCpuSpeedMeasurement() {
   if (g_cpuSpeedThread) return;
@@ -479,6 +484,6 @@ int Scanrik::getCPUSpeedMHz() {
     g_cpuSpeedThread = nullptr;
     c->cpuSpeedMHz = static_cast<int>(InterlockedExchange(&g_cpuSpeedResult, 0));
   }
-  if (c->cpuSpeedMHz == 0) c->cpuSpeedMHz = measureCpuSpeedMHz();
+  if (c->cpuSpeedMHz == 0) c->cpuSpeedMHz = g_measureCpuClock();
   return c->cpuSpeedMHz;
 }
