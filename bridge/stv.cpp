@@ -259,6 +259,8 @@ const char* get_app_directory() { return tvc::utils::get_app_directory(); }
 
 bool demo_init(const char* xml, void* hwnd_ptr, int width, int height, const char* extra, unsigned gpu_index) {
   if (!g_state.initialized || !g_engine || !xml || !*xml) return false;
+  // One demo at a time: a second start would take over the running demo's
+  // window and engine.
   if (g_state.current_id > 0) {
     g_engine->trace_error("A demo is already running: %s not started.", xml);
     return false;

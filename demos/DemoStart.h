@@ -54,6 +54,8 @@ bool EndAllDemos();
 // false on timeout.
 bool WaitServingSentMessages(HANDLE thread, DWORD timeoutMs);
 
+// Longer than one frame of the slowest demos on a software driver, so that
+// a stopped demo is normally gone when its window closes.
 const DWORD kDemoStopTimeoutMs = 5000;
 
 // The slot of an OpenGL catalogue row (0 to 10); -1 for another row.

@@ -8,7 +8,8 @@
 // OpenGL feature of that index.
 bool EngineDemoRequires(int feature, const char* message);
 // False (after the message box) when a fixed size of a demo exceeds the
-// device's texture or viewport limits.
+// device's texture or viewport limits: refused up front rather than drawn
+// wrong.
 bool EngineDemoSizeFits(int size, const char* what);
 
 // A perspective camera named name in the slot's scene (it becomes the

@@ -486,6 +486,9 @@ bool HardwareCaps::unbindADL() {
 
 bool HardwareCaps::releaseADL() { return unbindADL(); }
 
+// The live reads check the result of every call, Overdrive 7, 6 and 5
+// included: a failed read gives false and leaves the record's values,
+// instead of storing what the zeroed request still held.
 bool HardwareCaps::readAmdPower(GpuRecord* r) {
   if (!isAmd(r) || !amd.adlLibrary) return false;
   const int adapter = r->adlAdapterIndex;
