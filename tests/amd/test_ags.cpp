@@ -136,24 +136,25 @@ TEST_F(AgsDevicesTest, DevicesSortByDeviceNumberThenBusNumber) {
   EXPECT_EQ(0, m_info.devices[2].adlAdapterIndex);
 }
 
+// An adapter whose displays form one Eyefinity group of columns x rows on
+// a desktop of width x height.
+FakeAdlAdapter EyefinityAdapter(FakeAdlAdapter a, int columns, int rows, int width, int height) {
+  a.displays = columns * rows;
+  a.slsColumns = columns;
+  a.slsRows = rows;
+  a.slsWidth = width;
+  a.slsHeight = height;
+  return a;
+}
+
 // An Eyefinity group: its grid, desktop resolution and bezel compensation
 // on the device, and each display's place in the grid.
 TEST_F(AgsDevicesTest, EyefinityGroupsGiveTheirGridResolutionAndBezel) {
   FakeAdlScenario s = {};
   s.adapterCount = 3;
-  s.adapters[0] = MakeAdapter(0, 1, kNaviUdid, 8);  // 3 x 2, bezel compensated
-  s.adapters[0].displays = 6;
-  s.adapters[0].slsColumns = 3;
-  s.adapters[0].slsRows = 2;
-  s.adapters[0].slsWidth = 7680;
-  s.adapters[0].slsHeight = 2880;
+  s.adapters[0] = EyefinityAdapter(MakeAdapter(0, 1, kNaviUdid, 8), 3, 2, 7680, 2880);
   s.adapters[0].slsBezel = 1;
-  s.adapters[1] = MakeAdapter(1, 2, kNaviUdid, 8);  // 2 x 1, plain
-  s.adapters[1].displays = 2;
-  s.adapters[1].slsColumns = 2;
-  s.adapters[1].slsRows = 1;
-  s.adapters[1].slsWidth = 5120;
-  s.adapters[1].slsHeight = 1440;
+  s.adapters[1] = EyefinityAdapter(MakeAdapter(1, 2, kNaviUdid, 8), 2, 1, 5120, 1440);
   s.adapters[2] = MakeAdapter(2, 3, kPolarisUdid, 7);  // two displays, no group
   s.adapters[2].displays = 2;
   init(s);
@@ -234,15 +235,11 @@ struct GuardedHeap {
 TEST_F(AgsDevicesTest, CallersAllocatorServesEverythingAndBoundsTheArrays) {
   FakeAdlScenario s = {};
   s.adapterCount = 1;
-  s.adapters[0] = MakeAdapter(0, 1, kPolarisUdid, 7);  // OverdriveN clocks: level lists
+  // OverdriveN clocks (level lists) and a group whose counts are overstated.
+  s.adapters[0] = EyefinityAdapter(MakeAdapter(0, 1, kPolarisUdid, 7), 3, 1, 5760, 1080);
   s.adapters[0].numLevels = 2;
   s.adapters[0].levelEngine[1] = 130000;
   s.adapters[0].levelMemory[1] = 200000;
-  s.adapters[0].displays = 3;
-  s.adapters[0].slsColumns = 3;
-  s.adapters[0].slsRows = 1;
-  s.adapters[0].slsWidth = 5760;
-  s.adapters[0].slsHeight = 1080;
   s.adapters[0].slsOverstated = 1;
   ASSERT_TRUE(m_fake.configure(s));
   GuardedHeap::blocks().clear();
