@@ -223,6 +223,8 @@ void SetCudaLibraryLoader(const CudaLibraryLoader* loader) {
   g_loader = loader ? *loader : kDefaultLoader;
 }
 
+// The rows from 8.6 on carry those generations' own counts, so that newer
+// GPUs do not report the fallback of 64.
 int CudaCoresPerMultiprocessor(int major, int minor) {
   static const struct {
     int key;  // major * 16 + minor

@@ -17,13 +17,6 @@ const GlExtensionRow* FindGlExtensionRow(const char* name) {
   return nullptr;
 }
 
-const GlExtensionRow* FindGlExtensionRowIn(const char* text) {
-  if (!text) return nullptr;
-  for (const GlExtensionRow& row : kRows)
-    if (strstr(text, row.name)) return &row;
-  return nullptr;
-}
-
 const char* GlExtensionCoreVersion(const char* name) {
   const GlExtensionRow* row = FindGlExtensionRow(name);
   return (row && row->note[0]) ? row->note : nullptr;

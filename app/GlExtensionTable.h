@@ -10,8 +10,6 @@ struct GlExtensionRow {
 
 // The first row of that name (compared over 127 characters), or null.
 const GlExtensionRow* FindGlExtensionRow(const char* name);
-// The first row whose name occurs anywhere in the text, or null.
-const GlExtensionRow* FindGlExtensionRowIn(const char* text);
 // The core-version note of an extension; null when it has none.
 const char* GlExtensionCoreVersion(const char* name);
 int GlExtensionRowCount();

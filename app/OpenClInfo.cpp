@@ -245,6 +245,8 @@ const OpenClDeviceInfo* deviceAt(int i, int j) {
   return &p->devices[j];
 }
 
+// A device type is a bit set: a device that is a GPU and also the default
+// device counts as a GPU.
 OpenClDeviceInfo* findDevice(int platform, uint64_t bit) {
   const OpenClPlatformInfo* p = platformAt(platform);
   if (!p || !p->devices) return nullptr;
@@ -289,6 +291,7 @@ OpenClPlatformInfo::~OpenClPlatformInfo() {
   delete[] devices;
 }
 
+// The last word counts too, although no blank follows it.
 int SplitClExtensions(const char* text, Korveth_nsp::kvLinkedList& list) {
   if (!text) return 0;
   int added = 0;

@@ -132,7 +132,9 @@ void formatGlSummary(HWND panel) {
 }
 
 // The table row of an extension line: the line starts with the extension's
-// name, which may be followed by " (note)".
+// name, which may be followed by " (note)". The name itself is looked up,
+// not any row name found inside the line: "GL_EXT_texture" would otherwise
+// answer for "GL_EXT_texture3D".
 const GlExtensionRow* rowOfLine(const char* line) {
   char name[128];
   size_t n = strcspn(line, " \t");

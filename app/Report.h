@@ -10,7 +10,8 @@ void AppendReportXml(const char* format, ...) __attribute__((format(gnu_printf, 
 
 // A value made safe for an XML attribute or text: markup characters
 // escaped, control characters dropped, bytes the Windows code page adds to
-// ISO-8859-1 written as character references. Long values are cut.
+// ISO-8859-1 written as character references. Long values are cut. A
+// driver text with "<" or "&" thus keeps the report well-formed.
 class XmlEscaped {
  public:
   explicit XmlEscaped(const char* value);

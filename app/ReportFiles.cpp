@@ -16,7 +16,8 @@
 
 namespace {
 
-// Writes every piece; false when one write or the close fails.
+// Writes every piece; false when one write or the close fails, so that a
+// full disk is reported instead of leaving a cut report behind silently.
 bool writeAll(FILE* f, const char* data, size_t n) { return fwrite(data, 1, n, f) == n; }
 
 bool writeTextTo(const char* path) {

@@ -259,7 +259,8 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
       DestroyWindow(g_app.progressDialog);
       g_app.progressDialog = nullptr;
     }
-    // Report mode runs without any window: the failure goes to the log only.
+    // Report mode runs without any window: the failure goes to the log
+    // only, and the exit code 1 tells a script that no report was made.
     if (reportMode()) {
       LogPrintf(g_log, "Could not initialize Scanrik. Quorvel startup failed. Bye!");
       return 1;
@@ -282,6 +283,8 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   g_app.physxVersion = s->getPhysXVersion();
   BuildFullReport(g_app.reportExtraSection);
 
+  // A report that could not be written ends report mode with 2, so that a
+  // script sees the failure.
   int exitCode = 0;
   if (reportMode() && !WriteRequestedReports()) exitCode = 2;
   if (!reportMode()) RunMainWindow(instance);

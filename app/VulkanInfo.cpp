@@ -330,7 +330,8 @@ bool hasInstanceExtension(const char* name) {
 }
 
 // A 1.1 instance when the loader offers it, else 1.0 with the extended
-// property queries' instance extension when it is listed.
+// property queries' instance extension when it is listed: the driver
+// properties need one of the two.
 VkResult createInstance() {
   uint32_t loaderVersion = VK_API_VERSION_1_0;
   PFN_vkEnumerateInstanceVersion enumerateVersion = nullptr;
@@ -849,6 +850,7 @@ void FormatVkLimitFloat(char* buf, size_t size, const char* name, float v) {
 void FormatVkLimitUint(char* buf, size_t size, const char* name, uint32_t v) {
   snprintf(buf, size, " %s: %u", name, v);
 }
+// Signed limits print signed: "minTexelOffset: -8", not 4294967288.
 void FormatVkLimitInt(char* buf, size_t size, const char* name, int32_t v) {
   snprintf(buf, size, " %s: %d", name, v);
 }

@@ -123,11 +123,10 @@ bool demo_window_kill(int id) {
   return false;
 }
 
-// After a failed demo_init: the framework goes back to where it was.
+// After a failed demo_init: its window goes; the engine started for it
+// stays started, and the next demo_init goes on from there.
 bool fail_demo_init(int window_id) {
   if (window_id > 0) demo_window_kill(window_id);
-  g_engine->lumaq_cleanup_server_scene_graph();
-  g_engine->lumaq_stop();
   return false;
 }
 
@@ -260,6 +259,8 @@ const char* get_app_directory() { return tvc::utils::get_app_directory(); }
 
 bool demo_init(const char* xml, void* hwnd_ptr, int width, int height, const char* extra, unsigned gpu_index) {
   if (!g_state.initialized || !g_engine || !xml || !*xml) return false;
+  // One demo at a time: a second start would take over the running demo's
+  // window and engine.
   if (g_state.current_id > 0) {
     g_engine->trace_error("A demo is already running: %s not started.", xml);
     return false;

@@ -437,7 +437,7 @@ bool CreateSdkDemoWindow(SdkDemoRecord* r) {
 
   const DWORD style = r->fullscreen ? (WS_POPUP | WS_VISIBLE) : WS_OVERLAPPEDWINDOW;
   RECT rect = {0, 0, r->width, r->height};
-  AdjustWindowRect(&rect, style, FALSE);
+  AdjustWindowRect(&rect, style, r->fullscreen ? FALSE : TRUE);  // sized as if it had a menu
   const int x = r->fullscreen ? 0 : 20, y = r->fullscreen ? 0 : 20;
   HWND window = CreateWindowExA(0, kWindowClass, "Quorvel", style, x, y, rect.right - rect.left,
                                 rect.bottom - rect.top, nullptr, nullptr, r->instance, r);

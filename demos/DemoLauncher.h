@@ -11,7 +11,9 @@
 #include <atomic>
 #include <string>
 
-// One mouse event queued by the window procedure for the render thread.
+// One mouse event queued by the window procedure for the render thread:
+// every bridge call of a run stays on the render thread, as the bridge is
+// called from one thread at a time.
 struct SdkMouseEvent {
   int kind;  // 0 move, 1 button down, 2 button up
   int button;

@@ -29,8 +29,8 @@ extern const int kShutdownSlotOrder[15];
 
 typedef DWORD(WINAPI* DemoThreadRoutine)(void* slot);
 
-// The thread routine of an OpenGL catalogue row / OpenCL demo number; null
-// while that demo is not part of the build.
+// The thread routine of an OpenGL catalogue row (0 to 10) / OpenCL demo
+// number (0 to 3); null for any other row or number.
 DemoThreadRoutine GlDemoRoutine(int row);
 DemoThreadRoutine ClDemoRoutine(int demoNumber);
 
@@ -54,6 +54,8 @@ bool EndAllDemos();
 // false on timeout.
 bool WaitServingSentMessages(HANDLE thread, DWORD timeoutMs);
 
+// Longer than one frame of the slowest demos on a software driver, so that
+// a stopped demo is normally gone when its window closes.
 const DWORD kDemoStopTimeoutMs = 5000;
 
 // The slot of an OpenGL catalogue row (0 to 10); -1 for another row.

@@ -21,17 +21,23 @@ const DemoDescriptor* currentRow() {
   return (i >= 0 && i < count) ? &g_currentCatalogue[i] : nullptr;
 }
 
-// The number at the start of an edit (0 when there is none), no larger
-// than the biggest viewport of the detection context.
+// The number at the start of an edit (0 when there is none), taken as
+// unsigned and lowered to the biggest viewport of the detection context:
+// "-5" reads as a huge number and so gives that viewport.
 int readSize(HWND dialog, int id) {
   char text[128];
   memset(text, 0, sizeof(text));
   GetDlgItemTextA(dialog, id, text, 127);
   unsigned long v = strtoul(text, nullptr, 10);
-  if (text[0] == '-') v = 0;
   Scanrik* s = Scanrik::instance();
-  unsigned long limit = s ? static_cast<unsigned long>(s->getMaxViewportSize()) : 0;
-  if (limit > 0 && v > limit) v = limit;
+  const int limit = s ? s->getMaxViewportSize() : 0;
+  if (limit > 0) {
+    if (v > static_cast<unsigned long>(limit)) v = static_cast<unsigned long>(limit);
+  } else if (text[strspn(text, " \t")] == '-') {
+    // Without a known limit a negative entry gives 0, not a window of
+    // billions of pixels.
+    v = 0;
+  }
   if (v > 0x7FFFFFFFul) v = 0x7FFFFFFFul;
   return static_cast<int>(v);
 }

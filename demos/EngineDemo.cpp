@@ -225,7 +225,7 @@ void DestroyEngineDemo(DemoSlot* slot) {
 kvGpuShader* CreateEngineGlslProgram(const char* name, const char* vertexSource, const char* pixelSource) {
   char prefix[160];
   snprintf(prefix, sizeof(prefix), "[%s] ", name);
-  return CreateEngineDemoShader(name, prefix, vertexSource, pixelSource);
+  return CreateEngineDemoShader(name, prefix, vertexSource, pixelSource, "GPU Shader Error");
 }
 
 void DrawEngineDemoHud(DemoSlot* slot, const EngineDemoSpec& spec) {

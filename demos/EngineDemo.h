@@ -43,7 +43,8 @@ bool FinishEngineDemoSetup(DemoSlot* slot);
 void DestroyEngineDemo(DemoSlot* slot);
 
 // A GLSL program of the engine from two sources held in the program; null
-// (after an error box with the compile log) when a stage fails.
+// (after an error box with the compile log) when a stage fails, or with
+// "[name] GPU Shader Error: <log>" when the stages do not link.
 Korveth_nsp::kvGpuShader* CreateEngineGlslProgram(const char* name, const char* vertexSource,
                                                   const char* pixelSource);
 

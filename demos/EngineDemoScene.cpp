@@ -57,14 +57,18 @@ kvLight* CreateEngineDemoLight(DemoSlot* slot, const EngineDemoLight& l) {
 }
 
 kvGpuShader* CreateEngineDemoShader(const char* name, const char* messagePrefix, const char* vertexSource,
-                                    const char* pixelSource) {
+                                    const char* pixelSource, const char* linkLabel) {
   kvGPUShaderMgr* mgr = kvGPUShaderMgr::getInstance();
   kvGpuShader* shader = mgr->createGPUShader(name);
   if (!shader) return nullptr;
   char message[4096];
-  if (shader->loadVertexShaderFromMemory(vertexSource, strlen(vertexSource) + 1) != 0) {
+  int pixel = kvGpuShader::kLoaded;
+  if (shader->loadVertexShaderFromMemory(vertexSource, strlen(vertexSource) + 1) != kvGpuShader::kLoaded) {
     snprintf(message, sizeof(message), "%sVertex Shader Error: %s", messagePrefix, shader->getVertexLog());
-  } else if (shader->loadPixelShaderFromMemory(pixelSource, strlen(pixelSource) + 1) != 0) {
+  } else if ((pixel = shader->loadPixelShaderFromMemory(pixelSource, strlen(pixelSource) + 1)) ==
+             kvGpuShader::kLinkError) {
+    snprintf(message, sizeof(message), "%s%s: %s", messagePrefix, linkLabel, shader->getProgramLog());
+  } else if (pixel != kvGpuShader::kLoaded) {
     snprintf(message, sizeof(message), "%sPixel Shader Error: %s", messagePrefix, shader->getPixelLog());
   } else {
     return shader;

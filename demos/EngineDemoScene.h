@@ -8,7 +8,8 @@
 // OpenGL feature of that index.
 bool EngineDemoRequires(int feature, const char* message);
 // False (after the message box) when a fixed size of a demo exceeds the
-// device's texture or viewport limits.
+// device's texture or viewport limits: refused up front rather than drawn
+// wrong.
 bool EngineDemoSizeFits(int size, const char* what);
 
 // A perspective camera named name in the slot's scene (it becomes the
@@ -30,9 +31,12 @@ struct EngineDemoLight {
 Korveth_nsp::kvLight* CreateEngineDemoLight(DemoSlot* slot, const EngineDemoLight& light);
 
 // A GLSL program whose compile errors read "<prefix>Vertex Shader Error:
-// <log>" or "<prefix>Pixel Shader Error: <log>" (shown, traced); null then.
+// <log>" or "<prefix>Pixel Shader Error: <log>", and whose link error, when
+// both stages compile, reads "<prefix><linkLabel>: <log>" (shown, traced);
+// null then.
 Korveth_nsp::kvGpuShader* CreateEngineDemoShader(const char* name, const char* messagePrefix,
-                                                 const char* vertexSource, const char* pixelSource);
+                                                 const char* vertexSource, const char* pixelSource,
+                                                 const char* linkLabel = "Shader Program Error");
 
 // The plain frame of a scene: clear with its background colour, the camera,
 // the scene's own objects.

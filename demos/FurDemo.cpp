@@ -29,7 +29,12 @@ bool createFurShader(DemoSlot* slot) {
     ShowErrorBox("Fur Vertex Shader Error: %s", shader->getVertexLog());
     return false;
   }
-  if (shader->loadPixelShaderFromMemory(kFurPixelShader, sizeof(kFurPixelShader)) != 0) {
+  const int pixel = shader->loadPixelShaderFromMemory(kFurPixelShader, sizeof(kFurPixelShader));
+  if (pixel == kvGpuShader::kLinkError) {
+    ShowErrorBox("Fur Shader Program Error: %s", shader->getProgramLog());
+    return false;
+  }
+  if (pixel != kvGpuShader::kLoaded) {
     ShowErrorBox("Fur Pixel Shader Error: %s", shader->getPixelLog());
     return false;
   }

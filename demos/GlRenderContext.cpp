@@ -153,6 +153,8 @@ GlRenderContext::~GlRenderContext() { destroy(); }
 
 bool GlRenderContext::create(HWND window, int width, int height, int samples, int type) {
   static const int kVersions[kTypeCount][2] = {{2, 0}, {3, 0}, {3, 1}, {3, 2}, {4, 0}, {4, 1}};
+  // An unknown type answers false: reporting it created would hand the demo
+  // a context that was never made.
   if (type < 0 || type >= kTypeCount) return false;
   m_width = width;
   m_height = height;

@@ -287,7 +287,7 @@ bool createHdrDofModel(DemoSlot* slot, kvTexture* cubemap) {
     knot = Korveth::getInstance()->createMesh("knot");
     if (!knot) return false;
     slot->scene->addObject(knot);
-    knot->createKnot(130.0f, 60 * 4, 30);
+    knot->createKnot(130.0f, 60, 30);
     material = kvMaterialMgr::getInstance()->createMaterial("knot_mat");
   }
   knot->setDrawnByScene(false);

@@ -291,8 +291,6 @@ void createCamera(DemoSlot* slot) {
   if (camera) camera->setProjPerspParams(80.0f, EngineDemoAspect(slot), 0.1f, 4000.0f);
 }
 
-void drawInstancing(DemoSlot* slot, float dt, float);
-
 bool initInstancingDemo(DemoSlot* slot) {
   if (!EngineDemoRequires(29, (std::string("This demo requires the support of hardware geometry instancing.") +
                                kRequirementFooter).c_str()))
@@ -312,10 +310,6 @@ bool initInstancingDemo(DemoSlot* slot) {
   if (!createInstancingEffects(slot)) return false;
   SetCurrentDirectoryA(g_app.appDirectory);
   if (!createSkybox(slot) || !createInstancingMaterials(slot) || !createInstancingMeshes(slot)) return false;
-  // One frame drawn (not shown) before the clock starts: software drivers
-  // compile a program's drawing code at its first draw, which would
-  // otherwise cost the first timed frame a second or more.
-  drawInstancing(slot, 0.0f, 0.0f);
   return FinishEngineDemoSetup(slot);
 }
 

@@ -70,7 +70,8 @@ bool SimpleMesh::allocIndices(uint32_t triangles) {
   m_uploaded[4] = false;
   if (triangles == 0 || triangles > kMaxTriangles) return false;
   size_t indexCount = static_cast<size_t>(triangles) * 3;
-  // 16-bit indices reach vertex 65,535 at most.
+  // 16-bit indices reach vertex 65,535 at most: larger meshes take 32-bit
+  // ones rather than wrap around.
   m_indexWidth = (triangles > 65535 || m_vertexCount > 65536) ? 2 : 1;
   if (m_indexWidth == 2)
     m_indices32 = new (std::nothrow) uint32_t[indexCount]();

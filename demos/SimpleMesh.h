@@ -74,5 +74,7 @@ class SimpleMesh {
   uint32_t m_triangleCount;
   int m_indexWidth;
   GLuint m_indexBuffer;
-  bool m_uploaded[5];  // the four arrays and the indices, since the last build
+  // The four arrays and the indices, since the last build: a rebuilt mesh
+  // is uploaded again instead of drawing the old buffers.
+  bool m_uploaded[5];
 };

@@ -412,6 +412,110 @@ struct AdlMode {
   int modeValue;
 };
 
+static_assert(sizeof(AdlMode) == 60, "display mode");
+
+// ---- Display maps and Eyefinity (SLS) groups ----
+// A display driven by an adapter, as a display map lists it.
+struct AdlDisplayTarget {
+  AdlDisplayId displayId;
+  int displayMapIndex;
+  int targetMask;
+  int targetValue;
+};
+static_assert(sizeof(AdlDisplayTarget) == 28, "display target");
+
+// One desktop of an adapter: its mode and the run of targets showing it.
+struct AdlDisplayMap {
+  int displayMapIndex;
+  AdlMode displayMode;
+  int numDisplayTarget;
+  int firstDisplayTargetArrayIndex;
+  int displayMapMask;
+  int displayMapValue;
+};
+static_assert(sizeof(AdlDisplayMap) == 80, "display map");
+const int kAdlDisplayMapOptionGpuInfo = 1;
+
+struct AdlSlsGrid {
+  int adapterIndex;
+  int gridIndex;
+  int rows;
+  int columns;
+  int gridMask;
+  int gridValue;
+};
+struct AdlSlsMap {
+  int adapterIndex;
+  int slsMapIndex;
+  AdlSlsGrid grid;
+  int surfaceMapIndex;
+  int orientation;  // kAdlSlsOrientation* bits
+  int numSlsTarget;
+  int firstSlsTargetArrayIndex;
+  int numNativeMode;
+  int firstNativeModeArrayIndex;
+  int numBezelMode;
+  int firstBezelModeArrayIndex;
+  int numBezelOffset;
+  int firstBezelOffsetArrayIndex;
+  int slsMapMask;
+  int slsMapValue;
+};
+static_assert(sizeof(AdlSlsMap) == 80, "SLS map");
+const int kAdlSlsOrientation90 = 0x2;
+const int kAdlSlsOrientation270 = 0x8;
+const int kAdlSlsOptionRelativeToLandscape = 1;
+
+// A display of a group with its place in the grid.
+struct AdlSlsTarget {
+  int adapterIndex;
+  int slsMapIndex;
+  AdlDisplayTarget displayTarget;
+  int gridPositionX;
+  int gridPositionY;
+  AdlMode viewSize;
+  int targetMask;
+  int targetValue;
+};
+static_assert(sizeof(AdlSlsTarget) == 112, "SLS target");
+
+struct AdlSlsMode {
+  int adapterIndex;
+  int slsMapIndex;
+  int slsModeIndex;
+  AdlMode displayMode;
+  int nativeModeMask;
+  int nativeModeValue;
+};
+static_assert(sizeof(AdlSlsMode) == 80, "SLS mode");
+
+// A bezel-compensated (or transient) mode of a group.
+struct AdlBezelTransientMode {
+  int adapterIndex;
+  int slsMapIndex;
+  int slsModeIndex;
+  AdlMode displayMode;
+  int numBezelOffset;
+  int firstBezelOffsetArrayIndex;
+  int modeMask;
+  int modeValue;
+};
+static_assert(sizeof(AdlBezelTransientMode) == 88, "bezel mode");
+
+struct AdlSlsOffset {
+  int adapterIndex;
+  int slsMapIndex;
+  AdlDisplayId displayId;
+  int bezelModeIndex;
+  int bezelOffsetX;
+  int bezelOffsetY;
+  int displayWidth;
+  int displayHeight;
+  int offsetMask;
+  int offsetValue;
+};
+static_assert(sizeof(AdlSlsOffset) == 52, "SLS offset");
+
 struct AdlDdcInfo2 {
   int size;
   int supportsDdc;
@@ -525,4 +629,10 @@ typedef int(ADL_CALL* Adl2DisplayInfoGetFn)(AdlContext, int, int*, AdlDisplayInf
 typedef int(ADL_CALL* Adl2DisplayModesGetFn)(AdlContext, int, int, int*, AdlMode**);
 typedef int(ADL_CALL* Adl2DisplayDdcInfo2GetFn)(AdlContext, int, int, AdlDdcInfo2*);
 typedef int(ADL_CALL* Adl2DisplayFreeSyncCapFn)(AdlContext, int, int, AdlFreeSyncCap*);
+typedef int(ADL_CALL* Adl2DisplayMapConfigGetFn)(AdlContext, int, int*, AdlDisplayMap**, int*,
+                                                 AdlDisplayTarget**, int);
+typedef int(ADL_CALL* Adl2SlsMapIndexGetFn)(AdlContext, int, int, AdlDisplayTarget*, int*);
+typedef int(ADL_CALL* Adl2SlsMapConfigGetFn)(AdlContext, int, int, AdlSlsMap*, int*, AdlSlsTarget**, int*,
+                                             AdlSlsMode**, int*, AdlBezelTransientMode**, int*,
+                                             AdlBezelTransientMode**, int*, AdlSlsOffset**, int);
 typedef int(ADL_CALL* Adl2SourceContentSetFn)(AdlContext, int, int, AdlSourceContentAttributes);

@@ -39,6 +39,8 @@ const unsigned kAgsDisplayPrimary = 1u << 0;
 const unsigned kAgsDisplayHdr10 = 1u << 1;
 const unsigned kAgsDisplayFreesyncHdr = 1u << 2;
 const unsigned kAgsDisplayFreesync = 1u << 3;
+const unsigned kAgsDisplayEyefinityInGroup = 1u << 4;
+const unsigned kAgsDisplayEyefinityInPortrait = 1u << 5;
 
 struct AgsRect {
   int offsetX, offsetY, width, height;

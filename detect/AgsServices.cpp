@@ -2,6 +2,7 @@
 // and units, clocks, memory and displays.
 #include <windows.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,7 +18,19 @@ namespace {
 AgsAllocFn g_userAlloc = nullptr;
 AgsFreeFn g_userFree = nullptr;
 
-void* agsAlloc(size_t size) { return g_userAlloc ? g_userAlloc(size) : malloc(size); }
+// Every block starts with its size: the arrays that the display library
+// allocates through us are then bounded by what it really allocated, not by
+// the counts it reports beside them. 16 bytes keep any record aligned.
+const size_t kBlockHeader = 16;
+
+void* agsAlloc(size_t size) {
+  if (size > SIZE_MAX - kBlockHeader) return nullptr;
+  const size_t total = size + kBlockHeader;
+  unsigned char* block = static_cast<unsigned char*>(g_userAlloc ? g_userAlloc(total) : malloc(total));
+  if (!block) return nullptr;
+  memcpy(block, &size, sizeof(size));
+  return block + kBlockHeader;
+}
 void* agsCalloc(size_t count, size_t size) {
   if (count != 0 && size > SIZE_MAX / count) return nullptr;
   void* p = agsAlloc(count * size);
@@ -26,13 +39,31 @@ void* agsCalloc(size_t count, size_t size) {
 }
 void agsFree(void* p) {
   if (!p) return;
+  void* block = static_cast<unsigned char*>(p) - kBlockHeader;
   if (g_userFree)
-    g_userFree(p);
+    g_userFree(block);
   else
-    free(p);
+    free(block);
 }
 // What the display library allocates for us comes from the same heap.
 void* ADL_CALL agsAdlAlloc(int size) { return size > 0 ? agsCalloc(1, size) : nullptr; }
+
+// A count that the library reported with an array it allocated: never
+// negative, never more records than the array's block holds, never above
+// limit.
+int boundedCount(int reported, const void* array, size_t recordSize, int limit) {
+  if (!array || reported <= 0) return 0;
+  size_t bytes;
+  memcpy(&bytes, static_cast<const unsigned char*>(array) - kBlockHeader, sizeof(bytes));
+  const size_t held = bytes / recordSize;
+  size_t n = static_cast<size_t>(reported);
+  if (n > held) n = held;
+  if (n > static_cast<size_t>(limit)) n = static_cast<size_t>(limit);
+  return static_cast<int>(n);
+}
+
+// True when first .. first + n - 1 lie within count records.
+bool runWithin(int first, int n, int count) { return first >= 0 && n > 0 && first <= count - n; }
 
 // ---- Entry points ----
 struct AgsAdlEntries {
@@ -60,9 +91,9 @@ struct AgsAdlEntries {
   Adl2Od8InitSettingGetFn od8InitSetting;
   Adl2GraphicsVersionsGetFn graphicsVersions;
   Adl2GraphicsVersionsX2GetFn graphicsVersionsX2;
-  void* displayMapConfig;
-  void* slsMapIndex;
-  void* slsMapConfig;
+  Adl2DisplayMapConfigGetFn displayMapConfig;
+  Adl2SlsMapIndexGetFn slsMapIndex;
+  Adl2SlsMapConfigGetFn slsMapConfig;
   Adl2DisplayModesGetFn displayModes;
   void* sourceContentAttributeGet;
   Adl2SourceContentSetFn sourceContentAttributeSet;
@@ -225,6 +256,7 @@ bool gatherDevices(AgsContext* c) {
     agsFree(info);
     return true;
   }
+  n = boundedCount(n, info, sizeof(AdlAdapterInfo), INT_MAX);
   c->adapterInfo = info;
   c->numAdapters = n;
 
@@ -238,13 +270,14 @@ bool gatherDevices(AgsContext* c) {
   int count = 0;
   for (int i = 0; i < n; ++i)
     if (info[i].exists) order[count++] = i;
-  // By bus, then device number; stable, so equal pairs keep their order.
+  // By device number, then bus number; stable, so equal pairs keep their
+  // order.
   for (int i = 1; i < count; ++i) {
     int v = order[i];
     int j = i - 1;
     auto before = [&](int a, int b) {
-      if (info[a].busNumber != info[b].busNumber) return info[a].busNumber < info[b].busNumber;
-      return info[a].deviceNumber < info[b].deviceNumber;
+      if (info[a].deviceNumber != info[b].deviceNumber) return info[a].deviceNumber < info[b].deviceNumber;
+      return info[a].busNumber < info[b].busNumber;
     };
     while (j >= 0 && before(v, order[j])) {
       order[j + 1] = order[j];
@@ -270,8 +303,8 @@ bool gatherDevices(AgsContext* c) {
     if (c->e.adapterInfoX4) {
       int num = 0;
       AdlAdapterInfoX2* x2 = nullptr;
-      if (c->e.adapterInfoX4(c->adl, a.adapterIndex, &num, &x2) == 0 && x2 && num > 0 &&
-          (x2->infoMask & 1) && (x2->infoValue & 1))
+      if (c->e.adapterInfoX4(c->adl, a.adapterIndex, &num, &x2) == 0 &&
+          boundedCount(num, x2, sizeof(AdlAdapterInfoX2), 1) == 1 && (x2->infoMask & 1) && (x2->infoValue & 1))
         dev.flags |= kAgsDeviceExternal;
       agsFree(x2);
     }
@@ -374,18 +407,18 @@ int highestClock(const AdlOdnPerformanceLevelsHeader* h, size_t stride, bool all
 const int kMaxOdnLevels = 32;
 
 // Reads an ODN level list sized for maxLevels into a fresh buffer (freed by
-// the caller with free); null on failure.
+// the caller with agsFree); null on failure.
 AdlOdnPerformanceLevelsHeader* readOdnLevels(AgsContext* c, Adl2OdnLevelsGetFn fn, int adapter,
                                              int maxLevels, size_t stride) {
   if (maxLevels <= 0) return nullptr;
   if (maxLevels > kMaxOdnLevels) maxLevels = kMaxOdnLevels;
   size_t size = sizeof(AdlOdnPerformanceLevelsHeader) + maxLevels * stride;
-  AdlOdnPerformanceLevelsHeader* h = static_cast<AdlOdnPerformanceLevelsHeader*>(calloc(1, size));
+  AdlOdnPerformanceLevelsHeader* h = static_cast<AdlOdnPerformanceLevelsHeader*>(agsCalloc(1, size));
   if (!h) return nullptr;
   h->size = static_cast<int>(size);
   h->numberOfPerformanceLevels = maxLevels;
   if (fn(c->adl, adapter, h) != 0) {
-    free(h);
+    agsFree(h);
     return nullptr;
   }
   if (h->numberOfPerformanceLevels < 0 || h->numberOfPerformanceLevels > maxLevels)
@@ -433,8 +466,8 @@ void readClocks(AgsContext* c, int d) {
       AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, c->e.odnMemoryClocksX2, adapter, n, stride);
       if (sys) dev.coreClock = highestClock(sys, stride, apu) / 100;
       if (mem) dev.memoryClock = highestClock(mem, stride, apu) / 100;
-      free(sys);
-      free(mem);
+      agsFree(sys);
+      agsFree(mem);
     } else if (c->e.odnCapabilities && c->e.odnSystemClocks && c->e.odnMemoryClocks) {
       AdlOdnCapabilities caps;
       memset(&caps, 0, sizeof(caps));
@@ -445,8 +478,8 @@ void readClocks(AgsContext* c, int d) {
       AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, c->e.odnMemoryClocks, adapter, n, stride);
       if (sys) dev.coreClock = highestClock(sys, stride, false) / 100;
       if (mem) dev.memoryClock = highestClock(mem, stride, true) / 100;
-      free(sys);
-      free(mem);
+      agsFree(sys);
+      agsFree(mem);
     }
   } else if (version == 8) {
     if (!c->e.od8InitSetting) return;
@@ -517,9 +550,8 @@ void fillDisplay(AgsContext* c, const AdlAdapterInfo& a, const AdlDisplayInfo& i
 
   int numModes = 0;
   AdlMode* modes = nullptr;
-  if (c->e.displayModes(c->adl, a.adapterIndex, info.displayId.logicalIndex, &numModes, &modes) ==
-          0 &&
-      modes && numModes > 0) {
+  if (c->e.displayModes(c->adl, a.adapterIndex, info.displayId.logicalIndex, &numModes, &modes) == 0 &&
+      boundedCount(numModes, modes, sizeof(AdlMode), 1) == 1) {
     out->currentResolution = {modes[0].xPos, modes[0].yPos, modes[0].xRes, modes[0].yRes};
     out->visibleResolution = out->currentResolution;
     out->currentRefreshRate = modes[0].refreshRate;
@@ -575,7 +607,8 @@ void readDisplays(AgsContext* c, int d, const char* primaryName) {
       continue;
     int num = 0;
     AdlDisplayInfo* displays = nullptr;
-    if (c->e.displayInfo(c->adl, info.adapterIndex, &num, &displays, 0) == 0 && displays) {
+    if (c->e.displayInfo(c->adl, info.adapterIndex, &num, &displays, 0) == 0) {
+      num = boundedCount(num, displays, sizeof(AdlDisplayInfo), INT_MAX);
       for (int i = 0; i < num && count < kMaxDisplaysPerDevice; ++i) {
         const AdlDisplayInfo& di = displays[i];
         const int active = kAdlDisplayConnected | kAdlDisplayMapped;
@@ -592,6 +625,88 @@ void readDisplays(AgsContext* c, int d, const char* primaryName) {
   }
   dev.displays = list;
   dev.numDisplays = count;
+}
+
+// Maps, targets and modes of one adapter's desktops taken at most.
+const int kMaxDisplayMapEntries = 64;
+
+// The Eyefinity marks of the device's display that an SLS target names.
+void markEyefinityDisplay(AgsDeviceInfo& dev, const AdlSlsTarget& target, bool portrait) {
+  const AdlDisplayId& id = target.displayTarget.displayId;
+  for (int i = 0; i < dev.numDisplays; ++i) {
+    AgsDisplayInfo& display = dev.displays[i];
+    if (display.adlAdapterIndex != id.logicalAdapterIndex || display.adlDisplayIndex != id.logicalIndex) continue;
+    display.flags |= kAgsDisplayEyefinityInGroup | (portrait ? kAgsDisplayEyefinityInPortrait : 0u);
+    display.eyefinityGridCoordX = target.gridPositionX;
+    display.eyefinityGridCoordY = target.gridPositionY;
+  }
+}
+
+// The SLS group of that index shown in mode: grid, resolution, bezel
+// compensation and the places of the device's displays. False when the
+// library does not describe it.
+bool readSlsGroup(AgsContext* c, int d, int adapter, int slsIndex, const AdlMode& mode) {
+  AdlSlsMap map;
+  memset(&map, 0, sizeof(map));
+  int numTargets = 0, numNative = 0, numBezel = 0, numTransient = 0, numOffsets = 0;
+  AdlSlsTarget* targets = nullptr;
+  AdlSlsMode* native = nullptr;
+  AdlBezelTransientMode* bezel = nullptr;
+  AdlBezelTransientMode* transient = nullptr;
+  AdlSlsOffset* offsets = nullptr;
+  const bool ok = c->e.slsMapConfig(c->adl, adapter, slsIndex, &map, &numTargets, &targets, &numNative, &native,
+                                    &numBezel, &bezel, &numTransient, &transient, &numOffsets, &offsets,
+                                    kAdlSlsOptionRelativeToLandscape) == 0;
+  if (ok) {
+    AgsDeviceInfo& dev = c->devices[d];
+    dev.eyefinityEnabled = 1;
+    dev.eyefinityGridWidth = map.grid.columns;
+    dev.eyefinityGridHeight = map.grid.rows;
+    dev.eyefinityResolutionX = mode.xRes;
+    dev.eyefinityResolutionY = mode.yRes;
+    // The desktop is bezel compensated when it runs one of the group's
+    // bezel modes.
+    numBezel = boundedCount(numBezel, bezel, sizeof(AdlBezelTransientMode), kMaxDisplayMapEntries);
+    for (int b = 0; b < numBezel; ++b)
+      if (bezel[b].displayMode.xRes == mode.xRes && bezel[b].displayMode.yRes == mode.yRes)
+        dev.eyefinityBezelCompensated = 1;
+    const bool portrait = (map.orientation & (kAdlSlsOrientation90 | kAdlSlsOrientation270)) != 0;
+    numTargets = boundedCount(numTargets, targets, sizeof(AdlSlsTarget), kMaxDisplayMapEntries);
+    for (int t = 0; t < numTargets; ++t) markEyefinityDisplay(dev, targets[t], portrait);
+  }
+  agsFree(targets);
+  agsFree(native);
+  agsFree(bezel);
+  agsFree(transient);
+  agsFree(offsets);
+  return ok;
+}
+
+// The Eyefinity grid of a device: the first desktop of its adapter whose
+// displays the library knows as an SLS group.
+void readEyefinity(AgsContext* c, int d) {
+  if (!c->e.slsMapConfig) return;
+  const int adapter = c->adapterInfo[c->deviceAdapter[d]].adapterIndex;
+  int numMaps = 0, numTargets = 0;
+  AdlDisplayMap* maps = nullptr;
+  AdlDisplayTarget* targets = nullptr;
+  if (c->e.displayMapConfig(c->adl, adapter, &numMaps, &maps, &numTargets, &targets, kAdlDisplayMapOptionGpuInfo) ==
+      0) {
+    numMaps = boundedCount(numMaps, maps, sizeof(AdlDisplayMap), kMaxDisplayMapEntries);
+    numTargets = boundedCount(numTargets, targets, sizeof(AdlDisplayTarget), kMaxDisplayMapEntries);
+    for (int m = 0; m < numMaps; ++m) {
+      const AdlDisplayMap& map = maps[m];
+      if (!runWithin(map.firstDisplayTargetArrayIndex, map.numDisplayTarget, numTargets)) continue;
+      int slsIndex = -1;
+      if (c->e.slsMapIndex(c->adl, adapter, map.numDisplayTarget, &targets[map.firstDisplayTargetArrayIndex],
+                           &slsIndex) != 0 ||
+          slsIndex < 0)
+        continue;
+      if (readSlsGroup(c, d, adapter, slsIndex, map.displayMode)) break;
+    }
+  }
+  agsFree(maps);
+  agsFree(targets);
 }
 
 }  // namespace
@@ -656,7 +771,10 @@ int agsInitialize(int agsVersion, const AgsConfiguration* config, AgsContext** c
     }
     char primaryName[32];
     primaryDisplayName(primaryName, sizeof(primaryName));
-    for (int d = 0; d < c->numDevices; ++d) readDisplays(c, d, primaryName);
+    for (int d = 0; d < c->numDevices; ++d) {
+      readDisplays(c, d, primaryName);
+      readEyefinity(c, d);
+    }
   }
   *context = c;
   return kAgsSuccess;

@@ -479,6 +479,9 @@ bool HardwareCaps::unbindADL() {
 
 bool HardwareCaps::releaseADL() { return unbindADL(); }
 
+// The live reads check the result of every call, Overdrive 7, 6 and 5
+// included: a failed read gives false and leaves the record's values,
+// instead of storing what the zeroed request still held.
 bool HardwareCaps::readAmdPower(GpuRecord* r) {
   if (!isAmd(r) || !amd.adlLibrary) return false;
   const int adapter = r->adlAdapterIndex;
@@ -618,11 +621,17 @@ bool HardwareCaps::readAmdFanSpeed(GpuRecord* r) {
     case 6: {
       AdlOd6FanSpeedGetFn fn = entry<AdlOd6FanSpeedGetFn>(eOd6FanSpeed);
       if (!fn) return false;
+      // One call per speed type. Both results are checked: a failed read
+      // leaves the record's values as they were instead of zeroing them.
       AdlOd6FanSpeedInfo f;
       memset(&f, 0, sizeof(f));
+      f.speedType = kAdlFanSpeedRpm;
       if (fn(adapter, &f) != 0) return false;
-      if (f.speedType & kAdlFanSpeedRpm) rpm = static_cast<float>(f.fanSpeedRpm);
-      if (f.speedType & kAdlFanSpeedPercent) percent = static_cast<float>(f.fanSpeedPercent);
+      rpm = static_cast<float>(f.fanSpeedRpm);
+      memset(&f, 0, sizeof(f));
+      f.speedType = kAdlFanSpeedPercent;
+      if (fn(adapter, &f) != 0) return false;
+      percent = static_cast<float>(f.fanSpeedPercent);
       break;
     }
     case 5: {

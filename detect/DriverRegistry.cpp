@@ -32,7 +32,8 @@ void readHardwareStrings(HKEY key, HardwareCaps& c) {
   readByteText(key, "HardwareInformation.DacType", c.dacType);
 }
 
-// The memory size in bytes, 4- or 8-byte value (kept whole).
+// The memory size in bytes, 4- or 8-byte value, kept whole: 4 GB and more
+// do not fit 32 bits.
 void readMemorySize(HKEY key, HardwareCaps& c, bool allowEightBytes) {
   uint32_t v32 = 0;
   DWORD n = 4;

@@ -31,6 +31,8 @@ void appendNewNames(HardwareCaps& caps, const char* text) {
 
 }  // namespace
 
+// Every blank-separated name, the last one too although no blank follows
+// it: a list that ends without a blank must not lose its last extension.
 std::vector<std::string> SplitExtensionNames(const char* text) {
   std::vector<std::string> names;
   if (!text) return names;
@@ -60,7 +62,8 @@ bool RenderWindow::buildOpenGLExtensionsList() {
     }
     caps->glExtensionCount = n - wgl;
   }
-  // No indexed list (or an empty one): the one-string form.
+  // No indexed list, or an empty one (a driver that counts none still lists
+  // its extensions in the one string): the one-string form.
   if (list.count() == 0) {
     const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!all) return false;

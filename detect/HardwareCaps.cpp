@@ -98,7 +98,7 @@ HardwareCaps::HardwareCaps() {
   memset(featureFlags, 0, sizeof(featureFlags));
   vendorKind = 0;
   glVendor[0] = glRenderer[0] = driverVersion[0] = driverDate[0] = biosString[0] = '\0';
-  driverProvider[0] = driverDescription[0] = glslVersion[0] = '\0';
+  glslVersion[0] = '\0';
   glVersionNumber = 0.0f;
   glMajor = glMinor = 0;
   maxTextureSize = maxViewportSize = maxTextureUnits = maxTextureImageUnits = 0;
@@ -354,6 +354,8 @@ bool HardwareCaps::readGpuRegistryData(GpuRecord* r) {
     r->biosString[used] = '\0';
   }
 
+  // A 4-byte value, else an 8-byte one, kept in 64 bits: boards of 4 GB
+  // and more do not fit 32 bits.
   uint64_t memBytes = 0;
   DWORD size = 4;
   uint32_t mem32 = 0;
@@ -439,7 +441,8 @@ bool HardwareCaps::sortGpusByBusId() {
   int n = gpus.count();
   if (n == 0) return false;
   if (n == 1) return true;
-  // A stable sort by bus id with unknown ids (-1) last.
+  // A stable sort by bus id with unknown ids (-1) last: a GPU without a
+  // bus id does not keep the others from being sorted.
   GpuRecord** records = new (std::nothrow) GpuRecord*[n];
   if (!records) return false;
   for (int i = 0; i < n; ++i) records[i] = static_cast<GpuRecord*>(gpus.itemAt(i));

@@ -193,8 +193,6 @@ class HardwareCaps {
   char driverVersion[kCapsTextSize];
   char driverDate[kCapsTextSize];
   char biosString[kCapsTextSize];
-  char driverProvider[kCapsTextSize];
-  char driverDescription[kCapsTextSize];
   float glVersionNumber;
   int glMajor;
   int glMinor;

@@ -427,11 +427,8 @@ void HardwareCaps::NVAPI_Init() {
     }
 
     char vbios[kNvShortString + 1] = {};
-    if (NvAPI_GPU_GetVbiosVersionString(gpu, vbios) == kNvapiOk) {
+    if (NvAPI_GPU_GetVbiosVersionString(gpu, vbios) == kNvapiOk)
       copyDriverText(r->nv.vbiosVersion, sizeof(r->nv.vbiosVersion), vbios, kNvShortString);
-      // Without a BIOS text in the registry the driver's is shown.
-      if (r->biosString[0] == '\0') copyText(r->biosString, kGpuRegistryTextSize, r->nv.vbiosVersion);
-    }
 
     DriverStruct<NvRtAndTensorCores> cores(kNvRtAndTensorCoresVer);
     if (cores && NvAPI_GPU_GetRtAndTensorCores(gpu, cores.get()) == kNvapiOk) {

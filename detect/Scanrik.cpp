@@ -45,8 +45,7 @@ void readPhysXInfo(ScanrikState& s) {
 
 void ClearHardwareSummary(HardwareSummary& s) {
   char* texts[] = {s.primaryGpuName, s.primaryGpuCodename, s.primaryGpuBiosVersion,
-                   s.driverSummary, s.glslVersion, s.glVersion, s.cpuName, s.osName,
-                   s.glVendor, s.glRenderer, s.driverVersion};
+                   s.driverSummary, s.glslVersion, s.glVersion, s.cpuName, s.osName};
   for (char* t : texts) t[0] = '\0';
   s.primaryVendorId = s.primaryDeviceId = -1;
   s.nvidiaPhysicalGpus = s.nvidiaLogicalGpus = 1;
@@ -76,7 +75,7 @@ void ClearHardwareSummary(HardwareSummary& s) {
 }
 
 ScanrikState::ScanrikState()
-    : started(false), nvUsageLibrary(nullptr), nvUsageState(-1), nvUsageA(0), nvUsageB(0),
+    : started(false), nvUsageLibrary(nullptr),
       graphicsDriverDetected(false), currentRenderWindow(nullptr), dummyWindow(nullptr),
       isVista(false), physXVersion(0), physXOnGpu(false), desktopWidth(0), desktopHeight(0),
       desktopFrequency(0), desktopBitsPerPixel(0), maxMsaaSamples(0) {
@@ -455,9 +454,20 @@ int Scanrik::getTotalMemoryKB() {
 
 namespace {
 
-// Time-stamp ticks over one second of the performance counter, counted on
-// the first processor; the calling thread gets its own mask back after.
-int measureCpuSpeedMHz() {
+CpuClockMeasurement g_measureCpuClock = MeasureCpuClockMHz;
+HANDLE g_cpuSpeedThread = nullptr;
+volatile LONG g_cpuSpeedResult = 0;
+
+DWORD WINAPI cpuSpeedThread(void*) {
+  InterlockedExchange(&g_cpuSpeedResult, g_measureCpuClock());
+  return 0;
+}
+
+}  // namespace
+
+// The calling thread gets back the mask it had, not every processor: a
+// thread its caller pinned stays pinned.
+int MeasureCpuClockMHz() {
   DWORD_PTR previous = SetThreadAffinityMask(GetCurrentThread(), 1);
   LARGE_INTEGER freq, start, now;
   QueryPerformanceFrequency(&freq);
@@ -471,15 +481,9 @@ int measureCpuSpeedMHz() {
   return static_cast<int>((tsc1 - tsc0) / 1000000);
 }
 
-HANDLE g_cpuSpeedThread = nullptr;
-volatile LONG g_cpuSpeedResult = 0;
-
-DWORD WINAPI cpuSpeedThread(void*) {
-  InterlockedExchange(&g_cpuSpeedResult, measureCpuSpeedMHz());
-  return 0;
+void SetCpuClockMeasurement(CpuClockMeasurement measure) {
+  g_measureCpuClock = measure ? measure : MeasureCpuClockMHz;
 }
-
-}  // namespace
 
 void StartCpuSpeedMeasurement() {
   if (g_cpuSpeedThread) return;
@@ -497,6 +501,6 @@ int Scanrik::getCPUSpeedMHz() {
     g_cpuSpeedThread = nullptr;
     c->cpuSpeedMHz = static_cast<int>(InterlockedExchange(&g_cpuSpeedResult, 0));
   }
-  if (c->cpuSpeedMHz == 0) c->cpuSpeedMHz = measureCpuSpeedMHz();
+  if (c->cpuSpeedMHz == 0) c->cpuSpeedMHz = g_measureCpuClock();
   return c->cpuSpeedMHz;
 }

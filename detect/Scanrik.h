@@ -31,9 +31,6 @@ struct HardwareSummary {
   char glVersion[kSummaryTextSize];
   char cpuName[kSummaryTextSize];
   char osName[kSummaryTextSize];
-  char glVendor[kSummaryTextSize];
-  char glRenderer[kSummaryTextSize];
-  char driverVersion[kSummaryTextSize];
   int primaryVendorId;
   int primaryDeviceId;
   int nvidiaPhysicalGpus;
@@ -100,9 +97,6 @@ struct ScanrikState {
   bool started;
   PtrList gpuList;
   HMODULE nvUsageLibrary;
-  int nvUsageState;
-  int nvUsageA;
-  int nvUsageB;
   PtrList renderWindows;
   bool graphicsDriverDetected;
   RenderWindow* currentRenderWindow;
@@ -124,9 +118,17 @@ ScanrikState& DetectionState();
 const char* vendorNameFromPciId(int id);
 
 // Starts the one-second CPU clock measurement on a thread of its own, so
-// that it runs beside the rest of the detection; the facade's CPU speed
-// collects it.
+// that start-up does not spend that second waiting (the same value, measured
+// the same way); the facade's CPU speed collects it.
 void StartCpuSpeedMeasurement();
+// The measurement: time-stamp ticks over one second of the performance
+// counter, counted on the first processor, in MHz; the calling thread has
+// its own affinity mask back afterwards.
+int MeasureCpuClockMHz();
+// Test seam: the measurement that the thread and the facade run; null
+// restores MeasureCpuClockMHz.
+typedef int (*CpuClockMeasurement)();
+void SetCpuClockMeasurement(CpuClockMeasurement measure);
 
 // Copies the hardware summary once at start-up.
 bool scanGraphicsHardware();

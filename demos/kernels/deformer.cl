@@ -14,7 +14,7 @@ float deformVertex(__global float4* positions, __global float4* normals, uint x,
   float d = native ? native_sqrt(u * u + v * v) : sqrt(u * u + v * v);
   float phase = f * d + 2.0f * time;
   float wave = native ? native_sin(phase) : sin(phase);
-  float slope = 0.5f * f * (native ? native_cos(phase) : cos(phase)) / (d + 0.00001f);
+  float slope = (native ? native_cos(phase) : cos(phase)) / (d + 0.00001f);
   float4 p = (float4)(u, 0.5f * wave + 1.0f / (d + 0.6f), v, 1.0f);
   // Tangent (1, slope u, 0) and binormal (0, slope v, 1) of the displaced
   // surface; their cross product points up.

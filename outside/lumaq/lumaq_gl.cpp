@@ -89,7 +89,12 @@ int choosePixelFormat(HDC dc, int colorBits, int depthBits, int stencilBits, int
 
 kvRenderWindow::kvRenderWindow(HWND window, int width, int height, int samples)
     : kvObject("RenderWindow"), m_window(window), m_dc(nullptr), m_rc(nullptr), m_width(width),
-      m_height(height), m_samples(samples) {}
+      m_height(height), m_samples(samples), m_inFrame(false), m_drawsOutsideFrames(0) {}
+
+void kvRenderWindow::beginFrame() {
+  m_inFrame = true;
+  m_frameTexts.clear();
+}
 
 bool kvRenderWindow::createContext(int colorBits, int depthBits, int stencilBits, int samples, int swapInterval,
                                    bool compatibility, int glMajor, int glMinor) {
@@ -261,11 +266,17 @@ void kvRenderer::setRenderState(int state, bool on) {
 
 void kvRenderer::beginFrame(int clearBuffers) {
   kvRenderWindow* w = t_current;
-  if (w) glViewport(0, 0, w->getWidth(), w->getHeight());
+  if (w) {
+    w->beginFrame();
+    glViewport(0, 0, w->getWidth(), w->getHeight());
+  }
   if (clearBuffers) clear(false, true, true);
 }
 
-void kvRenderer::endFrame(int) { glFlush(); }
+void kvRenderer::endFrame(int) {
+  if (t_current) t_current->endFrame();
+  glFlush();
+}
 
 void kvRenderer::setClearColor(float r, float g, float b, float a) { glClearColor(r, g, b, a); }
 
@@ -319,6 +330,7 @@ void kvRenderer::releaseFont(kvFont* font) {
 
 void kvRenderer::drawFont(const kvFont* font) {
   if (!font || !font->isCreated() || !t_current) return;
+  t_current->noteText(font->getText(), font->getX(), font->getY());
   // The glyphs of stb_easy_font are 7 pixels high at scale 1.
   // About 270 bytes of quads per character at most.
   thread_local static char quads[kvFont::kTextSize * 270];

@@ -364,7 +364,7 @@ int kvGpuShader::compile(unsigned type, const char* source, size_t length, unsig
   log->clear();
   if (!source || !glCreateShader) {
     *log = "no source or no GLSL support";
-    return 1;
+    return kCompileError;
   }
   size_t n = strnlen(source, length);  // the length counts the terminating zero
   GLint sourceLength = static_cast<GLint>(n);
@@ -380,7 +380,7 @@ int kvGpuShader::compile(unsigned type, const char* source, size_t length, unsig
     glGetShaderInfoLog(*shader, logLength, nullptr, text.data());
     *log = text.data();
   }
-  return ok ? 0 : 1;
+  return ok ? kLoaded : kCompileError;
 }
 
 int kvGpuShader::loadVertexShaderFromMemory(const char* source, size_t length) {
@@ -388,10 +388,11 @@ int kvGpuShader::loadVertexShaderFromMemory(const char* source, size_t length) {
 }
 
 int kvGpuShader::loadPixelShaderFromMemory(const char* source, size_t length) {
-  if (compile(GL_FRAGMENT_SHADER, source, length, &m_pixel, &m_pixelLog) != 0) return 1;
+  m_programLog.clear();
+  if (compile(GL_FRAGMENT_SHADER, source, length, &m_pixel, &m_pixelLog) != kLoaded) return kCompileError;
   if (!m_vertex) {
-    m_pixelLog = "no vertex stage";
-    return 1;
+    m_programLog = "no vertex stage";
+    return kLinkError;
   }
   if (m_program) glDeleteProgram(m_program);
   m_program = glCreateProgram();
@@ -404,12 +405,12 @@ int kvGpuShader::loadPixelShaderFromMemory(const char* source, size_t length) {
   if (!ok) {
     std::vector<char> text(static_cast<size_t>(logLength > 1 ? logLength : 1) + 1, '\0');
     if (logLength > 1) glGetProgramInfoLog(m_program, logLength, nullptr, text.data());
-    m_pixelLog = text.data();
+    m_programLog = text.data();
     glDeleteProgram(m_program);
     m_program = 0;
-    return 1;
+    return kLinkError;
   }
-  return 0;
+  return kLoaded;
 }
 
 void kvGpuShader::bind() {
@@ -609,6 +610,7 @@ void kvMeshData::release() {
 }
 
 void kvMeshData::draw(int instances) {
+  if (kvRenderWindow* w = Korveth::getInstance()->getCurrentRenderWindow()) w->noteDraw();
   bool wasBound = m_bound;
   if (!wasBound) bind();
   const GLsizei count = static_cast<GLsizei>(m_indices.size());

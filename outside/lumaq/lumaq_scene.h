@@ -160,12 +160,16 @@ class kvGpuShader : public kvObject {
  public:
   explicit kvGpuShader(const char* name);
   ~kvGpuShader() override;
-  // 0 on success, non-zero on a compile (or, for the pixel stage, link)
-  // error; the logs say why. length counts the terminating zero.
+  // What a load gives: kLoaded; kCompileError when the stage does not
+  // compile (its stage log says why); kLinkError, from the pixel stage that
+  // links the program, when both stages compile but do not link (the
+  // program log says why). length counts the terminating zero.
+  enum LoadResult { kLoaded = 0, kCompileError = 1, kLinkError = 2 };
   int loadVertexShaderFromMemory(const char* source, size_t length);
   int loadPixelShaderFromMemory(const char* source, size_t length);
   const char* getVertexLog() const { return m_vertexLog.c_str(); }
   const char* getPixelLog() const { return m_pixelLog.c_str(); }
+  const char* getProgramLog() const { return m_programLog.c_str(); }
   void bind();
   static void unbind();
   void setUniform1f(const char* name, float v);
@@ -186,6 +190,7 @@ class kvGpuShader : public kvObject {
   unsigned m_program;
   std::string m_vertexLog;
   std::string m_pixelLog;
+  std::string m_programLog;
 };
 
 class kvGPUShaderMgr {
@@ -293,9 +298,10 @@ class kvMesh : public kvTripod {
   // A sphere centred on the origin: rings from pole to pole, segments
   // around the y axis.
   void createSphere(float radius, int rings, int segments);
-  // A trefoil knot of that overall radius: a tube swept along the curve
-  // with segments rings of sides vertices.
-  void createKnot(float radius, int segments, int sides);
+  // A trefoil knot of that overall radius: a tube swept along the curve,
+  // segmentsPerLobe rings for each of its three lobes, sides vertices
+  // around each ring.
+  void createKnot(float radius, int segmentsPerLobe, int sides);
   void assignMaterialToFaces(kvMaterial* material) { m_material = material; }
   kvMaterial* getMaterial() const { return m_material; }
   kvMeshData* getMeshData() { return &m_data; }
@@ -511,6 +517,23 @@ class kvRenderWindow : public kvObject {
   // The colour buffer being drawn (before present): RGBA8, rows bottom-up.
   bool readPixels(int x, int y, int width, int height, uint8_t* rgba);
 
+  // What the window shows of its frames, read back like its pixels: the
+  // texts drawn since the frame began, in order, and the mesh draws made
+  // into it while no frame was open.
+  struct DrawnText {
+    std::string text;
+    float x, y;
+  };
+  const std::vector<DrawnText>& getFrameTexts() const { return m_frameTexts; }
+  int getDrawsOutsideFrames() const { return m_drawsOutsideFrames; }
+  // Used by the renderer and the meshes.
+  void beginFrame();
+  void endFrame() { m_inFrame = false; }
+  void noteText(const char* text, float x, float y) { m_frameTexts.push_back({text ? text : "", x, y}); }
+  void noteDraw() {
+    if (!m_inFrame) ++m_drawsOutsideFrames;
+  }
+
   // Used by the managers.
   void adopt(kvObject* object);
   void destroyObject(kvObject* object);
@@ -525,6 +548,9 @@ class kvRenderWindow : public kvObject {
   HGLRC m_rc;
   int m_width, m_height, m_samples;
   std::vector<kvObject*> m_objects;
+  bool m_inFrame;
+  int m_drawsOutsideFrames;
+  std::vector<DrawnText> m_frameTexts;
 };
 
 // Drawing calls of the current render window.

@@ -25,7 +25,10 @@ void normalise(float v[3]) {
     for (int i = 0; i < 3; ++i) v[i] /= l;
 }
 
-// A point of the trefoil curve at t (0..2 pi), overall radius about 1.
+// A point of the trefoil curve at t (0..2 pi), overall radius about 1; the
+// curve makes three lobes.
+const int kTrefoilLobes = 3;
+
 void trefoil(float t, float p[3]) {
   p[0] = (sinf(t) + 2.0f * sinf(2.0f * t)) / 3.0f;
   p[1] = (cosf(t) - 2.0f * cosf(2.0f * t)) / 3.0f;
@@ -34,9 +37,10 @@ void trefoil(float t, float p[3]) {
 
 }  // namespace
 
-void kvMesh::createKnot(float radius, int segments, int sides) {
-  if (segments < 8) segments = 8;
+void kvMesh::createKnot(float radius, int segmentsPerLobe, int sides) {
+  if (segmentsPerLobe < 3) segmentsPerLobe = 3;
   if (sides < 3) sides = 3;
+  const int segments = segmentsPerLobe * kTrefoilLobes;
   const float tube = radius * 0.18f;
   auto& verts = m_data.vertices();
   verts.clear();

@@ -4,7 +4,10 @@
 #include <windows.h>
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "AmdFakes.h"
 #include "detect/Ags.h"
@@ -113,6 +116,148 @@ TEST_F(AgsDevicesTest, OneDevicePerBusAndDeviceSortedByBusWithIdsFromTheUdid) {
   EXPECT_EQ(2560, first.displays[0].currentResolution.width);
   EXPECT_EQ(3, first.displays[0].adlAdapterIndex);
   ASSERT_EQ(2, second.numDisplays) << "both outputs of the GPU report their display";
+}
+
+// Device number is the first key, bus number the second: these two GPUs
+// come in the other order when the bus number is sorted first.
+TEST_F(AgsDevicesTest, DevicesSortByDeviceNumberThenBusNumber) {
+  FakeAdlScenario s = {};
+  s.adapterCount = 3;
+  s.adapters[0] = MakeAdapter(0, 1, kPolarisUdid, 7);
+  s.adapters[0].device = 2;
+  s.adapters[1] = MakeAdapter(1, 2, kNaviUdid, 8);
+  s.adapters[1].device = 1;
+  s.adapters[2] = MakeAdapter(2, 3, kNaviUdid, 8);
+  s.adapters[2].device = 1;
+  init(s);
+  ASSERT_EQ(3, m_info.numDevices);
+  EXPECT_EQ(1, m_info.devices[0].adlAdapterIndex);
+  EXPECT_EQ(2, m_info.devices[1].adlAdapterIndex);
+  EXPECT_EQ(0, m_info.devices[2].adlAdapterIndex);
+}
+
+// An adapter whose displays form one Eyefinity group of columns x rows on
+// a desktop of width x height.
+FakeAdlAdapter EyefinityAdapter(FakeAdlAdapter a, int columns, int rows, int width, int height) {
+  a.displays = columns * rows;
+  a.slsColumns = columns;
+  a.slsRows = rows;
+  a.slsWidth = width;
+  a.slsHeight = height;
+  return a;
+}
+
+// An Eyefinity group: its grid, desktop resolution and bezel compensation
+// on the device, and each display's place in the grid.
+TEST_F(AgsDevicesTest, EyefinityGroupsGiveTheirGridResolutionAndBezel) {
+  FakeAdlScenario s = {};
+  s.adapterCount = 3;
+  s.adapters[0] = EyefinityAdapter(MakeAdapter(0, 1, kNaviUdid, 8), 3, 2, 7680, 2880);
+  s.adapters[0].slsBezel = 1;
+  s.adapters[1] = EyefinityAdapter(MakeAdapter(1, 2, kNaviUdid, 8), 2, 1, 5120, 1440);
+  s.adapters[2] = MakeAdapter(2, 3, kPolarisUdid, 7);  // two displays, no group
+  s.adapters[2].displays = 2;
+  init(s);
+  ASSERT_EQ(3, m_info.numDevices);
+  struct Expected { int enabled, width, height, x, y, bezel; };
+  const Expected expected[] = {{1, 3, 2, 7680, 2880, 1}, {1, 2, 1, 5120, 1440, 0}, {0, 0, 0, 0, 0, 0}};
+  for (int d = 0; d < 3; ++d) {
+    SCOPED_TRACE(d);
+    const AgsDeviceInfo& dev = m_info.devices[d];
+    const Expected& e = expected[d];
+    EXPECT_EQ(e.enabled, dev.eyefinityEnabled);
+    EXPECT_EQ(e.width, dev.eyefinityGridWidth);
+    EXPECT_EQ(e.height, dev.eyefinityGridHeight);
+    EXPECT_EQ(e.x, dev.eyefinityResolutionX);
+    EXPECT_EQ(e.y, dev.eyefinityResolutionY);
+    EXPECT_EQ(e.bezel, dev.eyefinityBezelCompensated);
+    ASSERT_EQ(d == 0 ? 6 : 2, dev.numDisplays);
+    for (int i = 0; i < dev.numDisplays; ++i) {
+      const AgsDisplayInfo& display = dev.displays[i];
+      EXPECT_EQ(e.enabled != 0, (display.flags & kAgsDisplayEyefinityInGroup) != 0) << i;
+      EXPECT_EQ(e.enabled ? i % e.width : 0, display.eyefinityGridCoordX) << i;
+      EXPECT_EQ(e.enabled ? i / e.width : 0, display.eyefinityGridCoordY) << i;
+    }
+  }
+}
+
+// A caller's allocator whose blocks end at an inaccessible page, so that a
+// read past any array faults; it keeps every block it handed out.
+struct GuardedHeap {
+  struct Block {
+    char* base;
+    size_t size;
+  };
+  static std::map<const char*, Block>& blocks() {
+    static std::map<const char*, Block> b;
+    return b;
+  }
+  // Every block ever handed out (start, size).
+  static std::vector<std::pair<const char*, size_t>>& handedOut() {
+    static std::vector<std::pair<const char*, size_t>> h;
+    return h;
+  }
+  static int& badFrees() {
+    static int n = 0;
+    return n;
+  }
+  static void* __stdcall alloc(size_t size) {
+    const size_t page = 4096, span = (size + page - 1) / page * page;
+    char* base = static_cast<char*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    if (!base) return nullptr;
+    DWORD old = 0;
+    VirtualProtect(base + span, page, PAGE_NOACCESS, &old);
+    char* p = base + span - (size + 15) / 16 * 16;
+    blocks()[p] = {base, size};
+    handedOut().push_back({p, size});
+    return p;
+  }
+  static void __stdcall release(void* p) {
+    auto it = blocks().find(static_cast<const char*>(p));
+    if (it == blocks().end()) {
+      ++badFrees();
+      return;
+    }
+    VirtualFree(it->second.base, 0, MEM_RELEASE);
+    blocks().erase(it);
+  }
+  static bool handedOutHolds(const void* p) {
+    for (const auto& b : handedOut())
+      if (p >= b.first && p < b.first + b.second) return true;
+    return false;
+  }
+};
+
+// Every allocation, the OverdriveN level lists and the display library's
+// own arrays included, comes from the caller's allocator and goes back to
+// it; counts the library reports above the arrays it handed out are never
+// followed past them.
+TEST_F(AgsDevicesTest, CallersAllocatorServesEverythingAndBoundsTheArrays) {
+  FakeAdlScenario s = {};
+  s.adapterCount = 1;
+  // OverdriveN clocks (level lists) and a group whose counts are overstated.
+  s.adapters[0] = EyefinityAdapter(MakeAdapter(0, 1, kPolarisUdid, 7), 3, 1, 5760, 1080);
+  s.adapters[0].numLevels = 2;
+  s.adapters[0].levelEngine[1] = 130000;
+  s.adapters[0].levelMemory[1] = 200000;
+  s.adapters[0].slsOverstated = 1;
+  ASSERT_TRUE(m_fake.configure(s));
+  GuardedHeap::blocks().clear();
+  GuardedHeap::handedOut().clear();
+  GuardedHeap::badFrees() = 0;
+  const AgsConfiguration config = {GuardedHeap::alloc, GuardedHeap::release};
+  ASSERT_EQ(kAgsSuccess, agsInitialize(kAgsVersion600, &config, &m_context, &m_info));
+  ASSERT_EQ(1, m_info.numDevices);
+  EXPECT_EQ(1300, m_info.devices[0].coreClock);
+  EXPECT_TRUE(GuardedHeap::handedOutHolds(m_fake.stats().lastOdnLevels)) << "the level list came from elsewhere";
+  EXPECT_EQ(1, m_info.devices[0].eyefinityEnabled);
+  EXPECT_EQ(3, m_info.devices[0].eyefinityGridWidth);
+  EXPECT_EQ(0, m_fake.stats().slsIndexOutsideTargets) << "a group looked up with targets past the array";
+  EXPECT_FALSE(GuardedHeap::blocks().empty());
+  EXPECT_EQ(kAgsSuccess, agsDeInitialize(m_context));
+  m_context = nullptr;
+  EXPECT_TRUE(GuardedHeap::blocks().empty()) << GuardedHeap::blocks().size() << " blocks not given back";
+  EXPECT_EQ(0, GuardedHeap::badFrees());
 }
 
 TEST_F(AgsDevicesTest, FamilyAndUnitsFromTheDisplayLibraryWhenTheKernelQueriesAreAbsent) {

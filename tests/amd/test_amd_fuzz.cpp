@@ -61,6 +61,13 @@ FakeAdlAdapter randomAdapter(Fuzz& f, int index) {
   a.coreUnits = static_cast<int>(f.range(INT32_MIN, INT32_MAX));
   a.corePes = static_cast<int>(f.range(INT32_MIN, INT32_MAX));
   a.memSize = f.range(INT64_MIN / 2, INT64_MAX / 2);
+  a.displays = static_cast<int>(f.range(0, 20));
+  a.slsColumns = static_cast<int>(f.range(0, 4));
+  a.slsRows = static_cast<int>(f.range(0, 3));
+  a.slsWidth = static_cast<int>(f.range(INT32_MIN, INT32_MAX));
+  a.slsHeight = static_cast<int>(f.range(INT32_MIN, INT32_MAX));
+  a.slsBezel = static_cast<int>(f.range(0, 1));
+  a.slsOverstated = f.chance(20) ? 1 : 0;
   return a;
 }
 

@@ -15,6 +15,7 @@
 #include "demos/DemoCatalogue.h"
 #include "demos/DemoControl.h"
 #include "demos/DemoStart.h"
+#include "detect/Scanrik.h"
 #include "resources/resource.h"
 #include "stv.h"
 #include "tests/common/NeedsOpenCl.h"
@@ -33,16 +34,21 @@ DWORD WINAPI idleDemo(void* arg) {
 }
 
 // Presses a button of the first window with this caption, from a thread,
-// once it appears (for the modal options dialog).
+// once it appears (for the modal options dialog); with texts, it first
+// types them into the width and height edits.
 struct DialogPresser {
   const char* caption;
   int button;
+  const char* width;
+  const char* height;
   HANDLE thread;
   static DWORD WINAPI run(void* arg) {
     DialogPresser* p = static_cast<DialogPresser*>(arg);
     for (int i = 0; i < 400; ++i) {
       HWND w = FindWindowA(nullptr, p->caption);
       if (w) {
+        if (p->width) SetDlgItemTextA(w, IDC_DEMO_WIDTH, p->width);
+        if (p->height) SetDlgItemTextA(w, IDC_DEMO_HEIGHT, p->height);
         PostMessageA(w, WM_COMMAND, MAKEWPARAM(p->button, BN_CLICKED), 0);
         return 0;
       }
@@ -50,7 +56,8 @@ struct DialogPresser {
     }
     return 1;
   }
-  DialogPresser(const char* c, int b) : caption(c), button(b) {
+  DialogPresser(const char* c, int b, const char* w = nullptr, const char* h = nullptr)
+      : caption(c), button(b), width(w), height(h) {
     thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
   }
   ~DialogPresser() {
@@ -116,12 +123,6 @@ TEST_F(DemoStartTest, RefusesWithoutRoutineOrWindowVariable) {
   EXPECT_FALSE(StartGlDemo(nullptr, slot, 2, idleDemo, nullptr, false));
   EXPECT_FALSE(StartGlDemo(nullptr, nullptr, 2, idleDemo, &window, false));
   EXPECT_FALSE(StopDemoThread(static_cast<DemoSlot*>(nullptr)));
-  // Demos whose thread routine is not built do not start.
-  for (int row = 0; row < kGlDemoCount; ++row) {
-    if (!GlDemoRoutine(row)) {
-      EXPECT_FALSE(StartCatalogueGlDemo(nullptr, row, false)) << row;
-    }
-  }
   EXPECT_EQ(-1, GlDemoSlotOfRow(11));
   EXPECT_EQ(kSlotToon, GlDemoSlotOfRow(9));
 }
@@ -138,19 +139,36 @@ TEST_F(DemoStartTest, CancelledOptionsStartNothing) {
   EXPECT_EQ(0, g_app.msaaSamples);
 }
 
+// The typed size is taken as unsigned and lowered to the largest viewport;
+// without a known viewport (0) it is taken as typed, a negative one as 0,
+// and a non-number is 0 either way.
 TEST_F(DemoStartTest, OptionsSizeIsLimitedToTheViewport) {
-  // Without a detection context the viewport limit is not known: the typed
-  // size is taken; a non-number gives 0.
+  int& viewport = DetectionState().summary.maxViewportSize;
+  const int real = viewport;
+  const struct {
+    int viewport;
+    const char *width, *height;
+    int expectedWidth, expectedHeight;
+  } cases[] = {
+      {700, "5000", "-5", 700, 700},
+      {700, "640", "abc", 640, 0},
+      {0, "-5", "900", 0, 900},
+  };
   DemoSlot* slot = &g_app.demoSlots[kSlotFur];
-  HWND window = nullptr;
-  {
-    DialogPresser go(kGlDemoCatalogue[3].name, IDOK);
-    EXPECT_TRUE(StartGlDemo(nullptr, slot, 3, idleDemo, &window, true));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.width) + " x " + c.height + ", viewport " + std::to_string(c.viewport));
+    viewport = c.viewport;
+    HWND window = nullptr;
+    {
+      DialogPresser go(kGlDemoCatalogue[3].name, IDOK, c.width, c.height);
+      EXPECT_TRUE(StartGlDemo(nullptr, slot, 3, idleDemo, &window, true));
+    }
+    EXPECT_EQ(c.expectedWidth, g_app.optionsDialogWidth);
+    EXPECT_EQ(c.expectedHeight, g_app.optionsDialogHeight);
+    StopDemoThread(slot);
+    DestroyWindow(window);
   }
-  EXPECT_EQ(600, g_app.optionsDialogWidth);
-  EXPECT_EQ(600, g_app.optionsDialogHeight);
-  StopDemoThread(slot);
-  DestroyWindow(window);
+  viewport = real;
 }
 
 TEST(DemoCatalogueTest, RowsAndClRowNumbers) {

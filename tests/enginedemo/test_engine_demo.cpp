@@ -15,6 +15,7 @@
 #include "demos/DemoCatalogue.h"
 #include "demos/DemoStart.h"
 #include "demos/EngineDemo.h"
+#include "demos/EngineDemoScene.h"
 #include "demos/FurDemo.h"
 #include "detect/Scanrik.h"
 #include <GL/glew.h>
@@ -313,14 +314,30 @@ TEST_F(EngineDemoTest, ObjectsBelongToTheirRenderWindow) {
   kvMaterial* m = kvMaterialMgr::getInstance()->createMaterial("shared_name");
   ASSERT_NE(nullptr, m);
   EXPECT_EQ(m, kvMaterialMgr::getInstance()->getMaterial("shared_name"));
-  {
+  // Stages that compile but do not link (a function declared, never
+  // defined) give the program's link error, apart from the stages' errors.
+  const char* const kGoodVertex = "void main() { gl_Position = ftransform(); }";
+  const char* const kUnlinkedPixel = "vec4 shade();\nvoid main() { gl_FragColor = shade(); }";
+  const struct {
+    const char* name;
+    const char* prefix;  // null: the engine GLSL program of the demos
+    const char *vertex, *pixel;
+    const char* message;  // its start; the log follows
+  } failures[] = {
+      {"Bad", nullptr, "void main() { error }", "void main() {}", "[Bad] Vertex Shader Error: "},
+      {"BadPixel", nullptr, kGoodVertex, "void main() { error }", "[BadPixel] Pixel Shader Error: "},
+      {"Unlinked", nullptr, kGoodVertex, kUnlinkedPixel, "[Unlinked] GPU Shader Error: "},
+      {"PSShader", "PSShader ", kGoodVertex, kUnlinkedPixel, "PSShader Shader Program Error: "},
+  };
+  for (const auto& f : failures) {
     ErrorBoxes boxes;
-    EXPECT_EQ(nullptr, CreateEngineGlslProgram("Bad", "void main() { error }", "void main() {}"));
-    ASSERT_EQ(1u, boxes.seen.size());
-    EXPECT_EQ(0u, boxes.seen[0].find("[Bad] Vertex Shader Error: ")) << boxes.seen[0];
-    EXPECT_GT(boxes.seen[0].size(), strlen("[Bad] Vertex Shader Error: "));  // the log follows
+    EXPECT_EQ(nullptr, f.prefix ? CreateEngineDemoShader(f.name, f.prefix, f.vertex, f.pixel)
+                                : CreateEngineGlslProgram(f.name, f.vertex, f.pixel));
+    ASSERT_EQ(1u, boxes.seen.size()) << f.name;
+    EXPECT_EQ(0u, boxes.seen[0].find(f.message)) << boxes.seen[0];
+    EXPECT_GT(boxes.seen[0].size(), strlen(f.message)) << boxes.seen[0];  // the log follows
+    EXPECT_EQ(nullptr, kvGPUShaderMgr::getInstance()->getGPUShader(f.name));
   }
-  EXPECT_EQ(nullptr, kvGPUShaderMgr::getInstance()->getGPUShader("Bad"));
   kvGpuShader* good = CreateEngineGlslProgram(
       "Good", "void main() { gl_Position = ftransform(); }", "void main() { gl_FragColor = vec4(1.0); }");
   EXPECT_NE(nullptr, good);

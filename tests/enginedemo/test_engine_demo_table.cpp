@@ -22,6 +22,7 @@
 #include "demos/DemoControl.h"
 #include "demos/DemoStart.h"
 #include "demos/EngineDemo.h"
+#include "demos/EngineDemoScene.h"
 #include "demos/PointSpriteDemo.h"
 #include "detect/Scanrik.h"
 #include "lumaq.h"
@@ -51,6 +52,7 @@ struct LastFrame {
   std::vector<float> depth;
   kvMatrix4 projection, inverseView;
   std::vector<kvVector4> lights;
+  int drawsOutsideFrames = -1;
   // A demo's own off-screen pictures, taken with each frame (may be null).
   void (*capture)(LastFrame* frame) = nullptr;
   std::vector<std::vector<float>> targets;  // RGBA floats, rows bottom-up
@@ -83,6 +85,7 @@ struct LastFrame {
     lights.clear();
     for (const std::string& name : lightNames)
       if (kvLight* l = kvFindCurrent<kvLight>(name.c_str())) lights.push_back(l->getPosition());
+    drawsOutsideFrames = w->getDrawsOutsideFrames();
     if (capture) capture(this);
     ++frames;
   }
@@ -364,6 +367,10 @@ struct EngineDemoRow {
   std::vector<std::string> lightNames;
   void (*effect)(const LastFrame& frame);
   void (*capture)(LastFrame* frame) = nullptr;
+  // Long enough for an FPS window to close after the first frame, which
+  // the software driver makes slow (it compiles programs at their first
+  // draw); the slowest demos take longer.
+  int durationMs = 2000;
 };
 
 void PrintTo(const EngineDemoRow& row, std::ostream* os) { *os << row.switchName; }
@@ -477,8 +484,8 @@ TEST_P(EngineDemoTable, TimedRunDrawsItsOwnPictureAndGivesEverythingBack) {
   SetEngineDemoSceneHidden(true);
   g_mainWindowCloses = 0;
   const ULONGLONG start = GetTickCount64();
-  startWithSwitches(std::string(row.switchName) +
-                        " /benchmark_duration=2000 /benchmark_log_results /close_app_end_of_demo" + sizeSwitches(),
+  startWithSwitches(std::string(row.switchName) + " /benchmark_duration=" + std::to_string(row.durationMs) +
+                        " /benchmark_log_results /close_app_end_of_demo" + sizeSwitches(),
                     &frame);
   HWND window = slot->window;
   ASSERT_NE(nullptr, window) << "the switch started no demo";
@@ -497,6 +504,7 @@ TEST_P(EngineDemoTable, TimedRunDrawsItsOwnPictureAndGivesEverythingBack) {
 
   ASSERT_EQ(2, empty.frames.load());
   ASSERT_GT(frame.frames.load(), 0);
+  EXPECT_EQ(0, frame.drawsOutsideFrames) << "meshes drawn outside the timed frames";
   ASSERT_EQ(empty.width, frame.width);
   // Not a flat colour, and not the empty scene.
   long region = 0, changed = 0;
@@ -596,6 +604,47 @@ TEST_F(EngineDemoRunTest, MissingDeviceLimitsRefuseWithAMessage) {
   }
 }
 
+// Without its model file the HDR demo draws its knot from the formula,
+// made with the parameters (130, 60, 30): 60 rings per lobe of the trefoil,
+// 30 sides around.
+TEST_F(EngineDemoRunTest, HdrWithoutItsModelDrawsTheKnotFromItsFormula) {
+  // A program folder with the demo's textures and no model.
+  const std::string real = g_app.appDirectory;
+  char cwd[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof(cwd), cwd);
+  const std::string folder = real + "hdr_without_model\\";
+  for (const char* dir : {"", "media", "media\\textures"}) CreateDirectoryA((folder + dir).c_str(), nullptr);
+  for (const char* file : {"media\\textures\\hdr_dof_tex.jpg", "media\\textures\\galileo_cross.hdr"})
+    ASSERT_TRUE(CopyFileA((real + file).c_str(), (folder + file).c_str(), FALSE)) << file;
+  snprintf(g_app.appDirectory, sizeof(g_app.appDirectory), "%s", folder.c_str());
+  struct KnotFrame : LastFrame {
+    int knotTriangles = -1;
+  } frame;
+  frame.slot = &g_app.demoSlots[kSlotHdrDof];
+  frame.capture = [](LastFrame* f) {
+    static_cast<KnotFrame*>(f)->knotTriangles = EngineMeshTriangles(kvFindCurrent<kvMesh>("knot"));
+    captureHdrTargets(f);
+  };
+  startWithSwitches("/start_demo_gl2_hdr_dof /benchmark_duration=1000" + sizeSwitches(), &frame);
+  HWND window = frame.slot->window;
+  ASSERT_NE(nullptr, window);
+  const bool ended = pumpUntil([&] { return !IsWindow(window); }, 40000);
+  snprintf(g_app.appDirectory, sizeof(g_app.appDirectory), "%s", real.c_str());
+  SetCurrentDirectoryA(cwd);  // the demo made the folder current
+  for (const char* file : {"media\\textures\\hdr_dof_tex.jpg", "media\\textures\\galileo_cross.hdr"})
+    DeleteFileA((folder + file).c_str());
+  for (const char* dir : {"media\\textures", "media"}) RemoveDirectoryA((folder + dir).c_str());
+  RemoveDirectoryA(folder.substr(0, folder.size() - 1).c_str());
+  ASSERT_TRUE(ended);
+  ASSERT_GT(frame.frames.load(), 0);
+  EXPECT_EQ(3 * 60 * 30 * 2, frame.knotTriangles);
+  // The scene target's depth output is 0 where the knot is not.
+  ASSERT_EQ(3u, frame.targets.size()) << "the HDR targets were not found";
+  long knot = 0;
+  for (size_t i = 0; i < frame.targets[1].size(); i += 4) knot += frame.targets[1][i] > 0.0f;
+  EXPECT_GT(knot, 5000) << "pixels the knot covers";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Switches, EngineDemoTable,
     ::testing::Values(
@@ -604,9 +653,10 @@ INSTANTIATE_TEST_SUITE_P(
         EngineDemoRow{"/start_demo_gl2_toon", "GL_ToonShading", kSlotToon, {}, toonBands},
         EngineDemoRow{"/start_demo_gl2_simple_torus", "GL_SimpleTorus", kSlotSimpleTorus, {}, simpleTorusTextured},
         EngineDemoRow{"/start_demo_gl2_vtf", "GL_VertexTextureFetch", kSlotVtf, {}, vtfDisplaced},
-        EngineDemoRow{"/start_demo_gl2_gi", "GL_GeometryInstancing", kSlotInstancing, {}, instancesApart},
+        EngineDemoRow{"/start_demo_gl2_gi", "GL_GeometryInstancing", kSlotInstancing, {}, instancesApart, nullptr,
+                      5000},
         EngineDemoRow{"/start_demo_gl2_hdr_dof", "GL_HDR_DoF", kSlotHdrDof, {}, blurWhereDepthDiffers,
-                      captureHdrTargets},
+                      captureHdrTargets, 4000},
         EngineDemoRow{"/start_demo_gl2_point_sprite", "GL_PointSprite", kSlotPointSprite, {}, spritesAsDiscs,
                       captureFirstSprites}),
     [](const ::testing::TestParamInfo<EngineDemoRow>& info) {

@@ -139,6 +139,26 @@ TEST_F(LauncherTest, BenchmarkLoggingOffWritesNoFile) {
   EXPECT_FALSE(fileExists(kCsvFile));
 }
 
+// A demo window that is not fullscreen is made as large as a window of
+// that client size with a menu, at (20, 20).
+TEST_F(LauncherTest, WindowedDemoWindowIsSizedAsIfItHadAMenu) {
+  SdkDemoRecord* record = GetSdkDemo(catalogueIndexOf("gl32_triangle"));
+  ASSERT_NE(nullptr, record);
+  record->width = 320;
+  record->height = 240;
+  record->fullscreen = false;
+  ASSERT_TRUE(CreateSdkDemoWindow(record));
+  RECT expected = {0, 0, 320, 240}, actual = {};
+  AdjustWindowRect(&expected, WS_OVERLAPPEDWINDOW, TRUE);
+  GetWindowRect(record->window, &actual);
+  EXPECT_EQ(20, actual.left);
+  EXPECT_EQ(20, actual.top);
+  EXPECT_EQ(expected.right - expected.left, actual.right - actual.left);
+  EXPECT_EQ(expected.bottom - expected.top, actual.bottom - actual.top);
+  EXPECT_TRUE(DestroySdkDemoWindow(record));
+  EXPECT_EQ(nullptr, record->window);
+}
+
 // A scene the framework refuses closes its window: the caller's loop ends,
 // nothing is left running and no row is written.
 TEST_F(LauncherTest, DemoThatFailsToInitialiseClosesItsWindow) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "FakeFacade.h"
@@ -470,6 +471,42 @@ bool underlined(HWND link) {
   return lf.lfUnderline != 0;
 }
 
+// Stands in front of a hyperlink window's procedure and records, right
+// after the hyperlink's own WM_DESTROY handling, whether the window has its
+// own procedure back, its properties gone and (a link) its plain font back.
+struct DestroyWatch {
+  WNDPROC next;      // the procedure the watch stands in front of
+  WNDPROC original;  // the window's own, which must be back
+  HFONT plainFont;
+  bool seen, procBack, propsGone, plainFontBack;
+};
+std::map<HWND, DestroyWatch>& destroyWatches() {
+  static std::map<HWND, DestroyWatch> w;
+  return w;
+}
+LRESULT CALLBACK destroyWatchProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+  DestroyWatch& w = destroyWatches()[window];
+  LRESULT result = CallWindowProcA(w.next, window, msg, wp, lp);
+  if (msg == WM_DESTROY) {
+    w.seen = true;
+    w.procBack = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == w.original;
+    w.propsGone = true;
+    for (const char* p : {"_Hyperlink_Original_Proc_", "_Hyperlink_Original_Font_", "_Hyperlink_Underline_Font_",
+                          "_Hyperlink_From_Static_"})
+      w.propsGone = w.propsGone && !GetPropA(window, p);
+    w.plainFontBack = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)) == w.plainFont;
+  }
+  return result;
+}
+void watchDestroy(HWND window) {
+  DestroyWatch w = {};
+  w.original = reinterpret_cast<WNDPROC>(GetPropA(window, "_Hyperlink_Original_Proc_"));
+  w.plainFont = reinterpret_cast<HFONT>(GetPropA(window, "_Hyperlink_Original_Font_"));
+  w.next = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(destroyWatchProc)));
+  destroyWatches()[window] = w;
+}
+
 TEST_F(PanelTest, HyperlinksOfTheToolsTab) {
   open(IDD_PANEL_TOOLS, ToolsPanelProc);
   HWND nvidia = GetDlgItem(panel, IDC_TOOLS_NVIDIA_LINK);
@@ -507,8 +544,29 @@ TEST_F(PanelTest, HyperlinksOfTheToolsTab) {
   EXPECT_EQ(nullptr, GetCapture());
   EXPECT_EQ(TRUE, SendMessageA(nvidia, WM_SETCURSOR, reinterpret_cast<WPARAM>(nvidia), 0));
 
-  // Destroying the panel takes the subclasses and properties away.
+  // Destroying the panel takes the subclasses, properties and underlined
+  // fonts away.
+  destroyWatches().clear();
+  HFONT underlines[2] = {};
+  HWND links[2] = {nvidia, amd};
+  for (int i = 0; i < 2; ++i) {
+    underlines[i] = reinterpret_cast<HFONT>(GetPropA(links[i], "_Hyperlink_Underline_Font_"));
+    ASSERT_NE(nullptr, underlines[i]);
+    watchDestroy(links[i]);
+  }
+  watchDestroy(panel);
   DestroyWindow(panel);
+  for (HWND window : {nvidia, amd, panel}) {
+    SCOPED_TRACE(window == panel ? "panel" : window == nvidia ? "NVIDIA link" : "AMD link");
+    const DestroyWatch& w = destroyWatches()[window];
+    ASSERT_TRUE(w.seen);
+    EXPECT_TRUE(w.procBack);
+    EXPECT_TRUE(w.propsGone);
+    if (window != panel) {
+      EXPECT_TRUE(w.plainFontBack);
+    }
+  }
+  for (HFONT font : underlines) EXPECT_EQ(0u, GetObjectType(font)) << "the underlined font is deleted";
   panel = nullptr;
 }
 

@@ -13,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/Panels.h"
 #include "app/Startup.h"
+#include "demos/DemoStart.h"
 #include "resources/resource.h"
 
 namespace {
@@ -226,6 +227,8 @@ TEST_F(MainWindowTest, AutostartWithoutOpenClDeviceShowsTheError) {
     EXPECT_EQ("Quorvel Error", closer.caption);
     EXPECT_EQ(c.text, closer.text);
     EXPECT_TRUE(IsWindow(window));  // the main window stays without a demo
+    EXPECT_EQ(nullptr, g_app.demoSlots[kSlotGl3Torus].thread) << "the second switch started its demo";
+    EXPECT_EQ(nullptr, g_app.demoWindows[kSlotGl3Torus]);
     DestroyWindow(window);
     window = nullptr;
   }

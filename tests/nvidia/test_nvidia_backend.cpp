@@ -146,6 +146,7 @@ TEST_F(NvidiaBackendTest, TwoGpusGiveTwoRecordsInBusOrderWithTheirFacts) {
     EXPECT_STREQ("r470_rel", r->nv.driverBranch);
   }
   EXPECT_EQ(kNoDisplaySlot, record(0)->displaySlot);
+  EXPECT_STREQ("", record(0)->biosString) << "no registry BIOS text: the driver's VBIOS text is not copied in";
   EXPECT_EQ(1, record(1)->displaySlot);
   EXPECT_STREQ(kGtx1050TiId, record(1)->deviceIdString);
   EXPECT_STREQ("NVIDIA GeForce GTX 1050 Ti", record(1)->displayDeviceString);

@@ -505,18 +505,67 @@ TEST_F(PanelsTest, VulkanInstanceAndDevice) {
   for (size_t i = 0; i < kVkFeatureRowCount; ++i)
     wanted.push_back(format("\r\n  %s: %s\r\n", kVkFeatureRows[i].name,
                             VkFeatureValue(dev.block.features, kVkFeatureRows[i]) ? "true" : "false"));
-  char line[256];
-  for (size_t i = 0; i < kVkLimitRowCount; ++i) {
-    FormatVkLimitRow(line, sizeof line, dev.block.limits, kVkLimitRows[i]);
-    wanted.push_back(format("\r\n%s\r\n", line));
-  }
   for (const std::string& w : wanted) EXPECT_NE(std::string::npos, text.find(w)) << w;
-  // The whole text is there, the last limit included.
-  EXPECT_NE(std::string::npos, text.find(format(" nonCoherentAtomSize: %llu\r\n",
-                                                static_cast<unsigned long long>(dev.block.limits.nonCoherentAtomSize))));
-  EXPECT_NE(std::string::npos, text.find(format(" maxViewportDimensions: <%u; %u>\r\n",
-                                                dev.block.limits.maxViewportDimensions[0],
-                                                dev.block.limits.maxViewportDimensions[1])));
+  // Every limit in the member order of the published record, in the format
+  // of its type; the two signed offsets print as signed numbers.
+  const VkPhysicalDeviceLimits& L = dev.block.limits;
+#define U(m) format(" %s: %u", #m, static_cast<unsigned>(L.m))
+#define D(m) format(" %s: %d", #m, static_cast<int>(L.m))
+#define F(m) format(" %s: %f", #m, static_cast<double>(L.m))
+#define S(m) format(" %s: %llu", #m, static_cast<unsigned long long>(L.m))
+#define U2(m) format(" %s: <%u; %u>", #m, L.m[0], L.m[1])
+#define U3(m) format(" %s: <%u; %u; %u>", #m, L.m[0], L.m[1], L.m[2])
+#define F2(m) format(" %s: <%f ; %f>", #m, static_cast<double>(L.m[0]), static_cast<double>(L.m[1]))
+  const std::string limitLines[] = {
+      U(maxImageDimension1D), U(maxImageDimension2D), U(maxImageDimension3D), U(maxImageDimensionCube),
+      U(maxImageArrayLayers), U(maxTexelBufferElements), U(maxUniformBufferRange), U(maxStorageBufferRange),
+      U(maxPushConstantsSize), U(maxMemoryAllocationCount), U(maxSamplerAllocationCount), S(bufferImageGranularity),
+      S(sparseAddressSpaceSize), U(maxBoundDescriptorSets), U(maxPerStageDescriptorSamplers),
+      U(maxPerStageDescriptorUniformBuffers), U(maxPerStageDescriptorStorageBuffers),
+      U(maxPerStageDescriptorSampledImages), U(maxPerStageDescriptorStorageImages),
+      U(maxPerStageDescriptorInputAttachments), U(maxPerStageResources), U(maxDescriptorSetSamplers),
+      U(maxDescriptorSetUniformBuffers), U(maxDescriptorSetUniformBuffersDynamic), U(maxDescriptorSetStorageBuffers),
+      U(maxDescriptorSetStorageBuffersDynamic), U(maxDescriptorSetSampledImages), U(maxDescriptorSetStorageImages),
+      U(maxDescriptorSetInputAttachments), U(maxVertexInputAttributes), U(maxVertexInputBindings),
+      U(maxVertexInputAttributeOffset), U(maxVertexInputBindingStride), U(maxVertexOutputComponents),
+      U(maxTessellationGenerationLevel), U(maxTessellationPatchSize),
+      U(maxTessellationControlPerVertexInputComponents), U(maxTessellationControlPerVertexOutputComponents),
+      U(maxTessellationControlPerPatchOutputComponents), U(maxTessellationControlTotalOutputComponents),
+      U(maxTessellationEvaluationInputComponents), U(maxTessellationEvaluationOutputComponents),
+      U(maxGeometryShaderInvocations), U(maxGeometryInputComponents), U(maxGeometryOutputComponents),
+      U(maxGeometryOutputVertices), U(maxGeometryTotalOutputComponents), U(maxFragmentInputComponents),
+      U(maxFragmentOutputAttachments), U(maxFragmentDualSrcAttachments), U(maxFragmentCombinedOutputResources),
+      U(maxComputeSharedMemorySize), U3(maxComputeWorkGroupCount), U(maxComputeWorkGroupInvocations),
+      U3(maxComputeWorkGroupSize), U(subPixelPrecisionBits), U(subTexelPrecisionBits), U(mipmapPrecisionBits),
+      U(maxDrawIndexedIndexValue), U(maxDrawIndirectCount), F(maxSamplerLodBias), F(maxSamplerAnisotropy),
+      U(maxViewports), U2(maxViewportDimensions), F2(viewportBoundsRange), U(viewportSubPixelBits),
+      U(minMemoryMapAlignment), S(minTexelBufferOffsetAlignment), S(minUniformBufferOffsetAlignment),
+      S(minStorageBufferOffsetAlignment), D(minTexelOffset), U(maxTexelOffset), D(minTexelGatherOffset),
+      U(maxTexelGatherOffset), F(minInterpolationOffset), F(maxInterpolationOffset),
+      U(subPixelInterpolationOffsetBits), U(maxFramebufferWidth), U(maxFramebufferHeight), U(maxFramebufferLayers),
+      U(framebufferColorSampleCounts), U(framebufferDepthSampleCounts), U(framebufferStencilSampleCounts),
+      U(framebufferNoAttachmentsSampleCounts), U(maxColorAttachments), U(sampledImageColorSampleCounts),
+      U(sampledImageIntegerSampleCounts), U(sampledImageDepthSampleCounts), U(sampledImageStencilSampleCounts),
+      U(storageImageSampleCounts), U(maxSampleMaskWords), U(timestampComputeAndGraphics), F(timestampPeriod),
+      U(maxClipDistances), U(maxCullDistances), U(maxCombinedClipAndCullDistances), U(discreteQueuePriorities),
+      F2(pointSizeRange), F2(lineWidthRange), F(pointSizeGranularity), F(lineWidthGranularity), U(strictLines),
+      U(standardSampleLocations), S(optimalBufferCopyOffsetAlignment), S(optimalBufferCopyRowPitchAlignment),
+      S(nonCoherentAtomSize),
+  };
+#undef U
+#undef D
+#undef F
+#undef S
+#undef U2
+#undef U3
+#undef F2
+  size_t at = text.find("\r\n- limits:\r\n");
+  ASSERT_NE(std::string::npos, at);
+  for (const std::string& line : limitLines) {
+    const size_t next = text.find("\r\n" + line + "\r\n", at);
+    EXPECT_NE(std::string::npos, next) << line << " (or out of order)";
+    if (next != std::string::npos) at = next + 2;
+  }
 
   // A selection past the devices changes nothing.
   SendDlgItemMessageA(panel, IDC_VK_DEVICES, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);

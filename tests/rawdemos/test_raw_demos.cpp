@@ -15,7 +15,9 @@
 #include "app/AppState.h"
 #include "app/OpenClInfo.h"
 #include "demos/ClDemoRoutines.h"
+#include "demos/ClDemoSetup.h"
 #include "demos/ClEntryPoints.h"
+#include "demos/ClKernelTexts.inc"
 #include "demos/DemoControl.h"
 #include "demos/RawGlDemos.h"
 #include "lumaq.h"
@@ -490,6 +492,61 @@ TEST_F(RawDemoTest, DeformerCheckFileHoldsTheSumOfTheLoads) {
   EXPECT_NEAR(1.0, sum / expected, 1e-3) << line << " against " << expected;
   std::string more;
   EXPECT_FALSE(std::getline(in, more)) << "one line per run";
+}
+
+// The deformer kernel, run on a small grid: each vertex lies on the wave
+// and its normal follows the wave's slope, whose factor at distance d from
+// the centre is cos(f' d + 2 t) / (d + 0.00001), f' = f (4 + 2 cos(0.8 u)).
+TEST_F(RawDemoTest, DeformerVerticesAndNormalsFollowTheWave) {
+  ASSERT_TRUE(HasClCpuDevice(0)) << "no OpenCL CPU device";
+  ClDemoSession cl(kClDeviceTypeCpu);
+  const ClDemoOptions options = {false, false, nullptr, kClKernelText_deformer, "surface_deformer",
+                                 "CL_SurfaceDeformer(kernel ERROR)", false};
+  ASSERT_TRUE(cl.setUp(options, &g_app.demoSlots[kSlotClDeformer]));
+  const cl_uint width = 9, height = 7;
+  const float frequency = 4.1f, time = 0.37f;
+  const int noLoad = 0;
+  const size_t bytes = width * height * 4 * sizeof(float);
+  cl_int status = 0;
+  cl_mem buffers[2];
+  for (cl_mem& b : buffers) b = ClEntryPoints::clCreateBuffer(cl.context, CL_MEM_WRITE_ONLY, bytes, nullptr, &status);
+  ASSERT_TRUE(buffers[0] && buffers[1]);
+  status = ClEntryPoints::clSetKernelArg(cl.kernel, 0, sizeof(cl_mem), &buffers[0]);
+  status |= ClEntryPoints::clSetKernelArg(cl.kernel, 1, sizeof(cl_mem), &buffers[1]);
+  status |= ClEntryPoints::clSetKernelArg(cl.kernel, 2, sizeof(width), &width);
+  status |= ClEntryPoints::clSetKernelArg(cl.kernel, 3, sizeof(height), &height);
+  status |= ClEntryPoints::clSetKernelArg(cl.kernel, 4, sizeof(frequency), &frequency);
+  status |= ClEntryPoints::clSetKernelArg(cl.kernel, 5, sizeof(time), &time);
+  status |= ClEntryPoints::clSetKernelArg(cl.kernel, 6, sizeof(noLoad), &noLoad);
+  status |= ClEntryPoints::clSetKernelArg(cl.kernel, 7, sizeof(noLoad), &noLoad);
+  ASSERT_EQ(CL_SUCCESS, status);
+  const size_t global[2] = {width, height};
+  ASSERT_EQ(CL_SUCCESS,
+            ClEntryPoints::clEnqueueNDRangeKernel(cl.queue, cl.kernel, 2, nullptr, global, nullptr, 0, nullptr, nullptr));
+  std::vector<float> positions(width * height * 4), normals(width * height * 4);
+  ASSERT_EQ(CL_SUCCESS, ClEntryPoints::clEnqueueReadBuffer(cl.queue, buffers[0], CL_TRUE, 0, bytes, positions.data(),
+                                                           0, nullptr, nullptr));
+  ASSERT_EQ(CL_SUCCESS, ClEntryPoints::clEnqueueReadBuffer(cl.queue, buffers[1], CL_TRUE, 0, bytes, normals.data(),
+                                                           0, nullptr, nullptr));
+  for (cl_mem b : buffers) ClEntryPoints::clReleaseMemObject(b);
+  cl.release();
+  for (cl_uint y = 0; y < height; ++y) {
+    for (cl_uint x = 0; x < width; ++x) {
+      SCOPED_TRACE(std::to_string(x) + ", " + std::to_string(y));
+      const double u = (static_cast<double>(x) / width * 2 - 1) * 2, v = (static_cast<double>(y) / height * 2 - 1) * 2;
+      const double f = frequency * (4 + 2 * std::cos(0.8 * u)), d = std::sqrt(u * u + v * v);
+      const double phase = f * d + 2 * time;
+      const double slope = std::cos(phase) / (d + 0.00001);
+      const double n[3] = {-slope * u, 1, -slope * v};
+      const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      const float* p = &positions[(y * width + x) * 4];
+      const float* got = &normals[(y * width + x) * 4];
+      EXPECT_NEAR(u, p[0], 1e-5);
+      EXPECT_NEAR(0.5 * std::sin(phase) + 1 / (d + 0.6), p[1], 1e-4);
+      EXPECT_NEAR(v, p[2], 1e-5);
+      for (int k = 0; k < 3; ++k) EXPECT_NEAR(n[k] / length, got[k], 1e-4) << "normal " << k;
+    }
+  }
 }
 
 }  // namespace

@@ -6,11 +6,14 @@
 add_executable(rawdemo_tests rawdemos/test_raw_demos.cpp rawdemos/test_raw_demo_setup.cpp rawdemos/RawDemoHarness.cpp)
 qv_target(rawdemo_tests)
 target_link_libraries(rawdemo_tests PRIVATE quorvel_core gtest gtest_main)
+# The demos' built-in kernel texts, as the program compiles them in.
+target_include_directories(rawdemo_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set(runs "Demos/RawDemoRunTest.EndsByItselfWithItsRowAndSubject")
 foreach(part "GlDemos|${runs}/Gl*"
              "ClParticlesPostFx|${runs}/ClParticles*:${runs}/ClPostFx*"
              "ClJuliaDeformer|${runs}/ClJulia*:${runs}/ClDeformer*"
-             "ClErrors|RawDemoTest.*-RawDemoTest.Gpu*"
+             "ClErrors|RawDemoTest.*-RawDemoTest.Gpu*:RawDemoTest.Deformer*"
+             "ClDeformerChecks|RawDemoTest.Deformer*"
              "ClGpuRefusal|RawDemoTest.Gpu*"
              "Setup|RawDemoSetupTest.*")
   string(REPLACE "|" ";" split "${part}")

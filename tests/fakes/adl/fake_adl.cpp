@@ -328,12 +328,16 @@ EXPORT int ADL_CALL ADL_Overdrive5_PowerControlInfo_Get(int index, AdlPowerContr
 }
 
 // ---- Overdrive 6 ----
+// Like the driver, it answers the one speed type asked for.
 EXPORT int ADL_CALL ADL_Overdrive6_FanSpeed_Get(int index, AdlOd6FanSpeedInfo* f) {
   FakeAdlAdapter* a = live(index);
   if (!a) return -1;
-  f->speedType = kAdlFanSpeedPercent | kAdlFanSpeedRpm;
-  f->fanSpeedPercent = a->fanPercent;
-  f->fanSpeedRpm = a->fanRpm;
+  if (f->speedType == kAdlFanSpeedPercent)
+    f->fanSpeedPercent = a->fanPercent;
+  else if (f->speedType == kAdlFanSpeedRpm)
+    f->fanSpeedRpm = a->fanRpm;
+  else
+    return -1;
   return 0;
 }
 EXPORT int ADL_CALL ADL_Overdrive6_ThermalController_Caps(int index, AdlOd6ThermalControllerCaps* c) {
@@ -389,6 +393,7 @@ EXPORT int ADL_CALL ADL2_OverdriveN_Capabilities_Get(AdlContext, int index, AdlO
   return 0;
 }
 static int odnLevels(int index, AdlOdnPerformanceLevelsHeader* h, const int* clocks) {
+  g_stats.lastOdnLevels = h;
   FakeAdlAdapter* a = live(index);
   if (!a) return -1;
   int room = (h->size - static_cast<int>(sizeof(*h))) / static_cast<int>(sizeof(AdlOdnPerformanceLevel));
@@ -498,10 +503,118 @@ EXPORT int ADL_CALL ADL2_Adapter_PMLog_Stop(AdlContext, int, AdlDeviceHandle) {
 }
 
 // ---- Displays ----
-EXPORT int ADL_CALL ADL2_Display_DisplayMapConfig_Get(AdlContext, int, int*, void**, int*, void**, int) {
-  return -1;
+namespace {
+
+const int kSlsIndex = 7;
+const int kOverstated = 1 << 20;
+
+// An array of count records from the library's allocator, zeroed.
+template <typename T>
+T* allocRecords(int count) {
+  T* p = static_cast<T*>(g_alloc(count * static_cast<int>(sizeof(T))));
+  memset(p, 0, count * sizeof(T));
+  return p;
 }
-EXPORT int ADL_CALL ADL2_Display_SLSMapIndex_Get(AdlContext, int, int, void*, int*) { return -1; }
+
+// The display targets last handed out, to check what comes back.
+const AdlDisplayTarget* g_targets = nullptr;
+int g_targetCount = 0;
+
+}  // namespace
+
+// One desktop per display, or one for the Eyefinity group of them all.
+EXPORT int ADL_CALL ADL2_Display_DisplayMapConfig_Get(AdlContext, int index, int* numMaps, AdlDisplayMap** maps,
+                                                      int* numTargets, AdlDisplayTarget** targets, int) {
+  FakeAdlAdapter* a = find(index);
+  if (!a || !g_alloc || a->displays <= 0) return -1;
+  const int n = a->displays;
+  const bool group = a->slsColumns > 0;
+  // Overstated, a first map names targets far past the array.
+  const int bogus = a->slsOverstated ? 1 : 0;
+  const int mapCount = (group ? 1 : n) + bogus;
+  AdlDisplayMap* m = allocRecords<AdlDisplayMap>(mapCount);
+  AdlDisplayTarget* t = allocRecords<AdlDisplayTarget>(n);
+  for (int i = 0; i < n; ++i) {
+    t[i].displayId.logicalIndex = i;
+    t[i].displayId.logicalAdapterIndex = index;
+    t[i].displayMapIndex = group ? 0 : i;
+  }
+  if (bogus) {
+    m[0].numDisplayTarget = n;
+    m[0].firstDisplayTargetArrayIndex = kOverstated;
+  }
+  for (int i = bogus; i < mapCount; ++i) {
+    m[i].displayMapIndex = i;
+    m[i].displayMode.xRes = group ? a->slsWidth : 2560;
+    m[i].displayMode.yRes = group ? a->slsHeight : 1440;
+    m[i].numDisplayTarget = group ? n : 1;
+    m[i].firstDisplayTargetArrayIndex = group ? 0 : i - bogus;
+  }
+  *numMaps = a->slsOverstated ? kOverstated : mapCount;
+  *numTargets = a->slsOverstated ? kOverstated : n;
+  *maps = m;
+  *targets = t;
+  g_targets = t;
+  g_targetCount = n;
+  return 0;
+}
+
+EXPORT int ADL_CALL ADL2_Display_SLSMapIndex_Get(AdlContext, int index, int n, AdlDisplayTarget* targets,
+                                                 int* slsIndex) {
+  if (targets < g_targets || n > g_targetCount || targets + n > g_targets + g_targetCount)
+    ++g_stats.slsIndexOutsideTargets;
+  FakeAdlAdapter* a = find(index);
+  if (!a || a->slsColumns <= 0 || n != a->displays) return -1;  // not a group
+  *slsIndex = kSlsIndex;
+  return 0;
+}
+
+// The group: its grid, one target per display in row order, its native
+// mode and one bezel mode (the desktop's when slsBezel is set).
+EXPORT int ADL_CALL ADL2_Display_SLSMapConfig_Get(AdlContext, int index, int slsIndex, AdlSlsMap* map,
+                                                  int* numTargets, AdlSlsTarget** targets, int* numNative,
+                                                  AdlSlsMode** native, int* numBezel, AdlBezelTransientMode** bezel,
+                                                  int* numTransient, AdlBezelTransientMode** transient,
+                                                  int* numOffsets, AdlSlsOffset** offsets, int) {
+  FakeAdlAdapter* a = find(index);
+  if (!a || a->slsColumns <= 0 || slsIndex != kSlsIndex || !g_alloc) return -1;
+  const int n = a->displays;
+  memset(map, 0, sizeof(*map));
+  map->adapterIndex = index;
+  map->slsMapIndex = kSlsIndex;
+  map->grid.columns = a->slsColumns;
+  map->grid.rows = a->slsRows;
+  map->numSlsTarget = n;
+  AdlSlsTarget* t = allocRecords<AdlSlsTarget>(n);
+  for (int i = 0; i < n; ++i) {
+    t[i].adapterIndex = index;
+    t[i].slsMapIndex = kSlsIndex;
+    t[i].displayTarget.displayId.logicalIndex = i;
+    t[i].displayTarget.displayId.logicalAdapterIndex = index;
+    t[i].gridPositionX = i % a->slsColumns;
+    t[i].gridPositionY = i / a->slsColumns;
+  }
+  // The bezel mode is wider than the native one: the desktop runs one of them.
+  const int bezelExtra = 120;
+  AdlSlsMode* nat = allocRecords<AdlSlsMode>(1);
+  nat->displayMode.xRes = a->slsBezel ? a->slsWidth - bezelExtra : a->slsWidth;
+  nat->displayMode.yRes = a->slsHeight;
+  AdlBezelTransientMode* bez = allocRecords<AdlBezelTransientMode>(1);
+  bez->displayMode.xRes = a->slsBezel ? a->slsWidth : a->slsWidth + bezelExtra;
+  bez->displayMode.yRes = a->slsHeight;
+  const int over = a->slsOverstated ? kOverstated : 0;
+  *numTargets = over ? over : n;
+  *targets = t;
+  *numNative = over ? over : 1;
+  *native = nat;
+  *numBezel = over ? over : 1;
+  *bezel = bez;
+  *numTransient = 0;
+  *transient = nullptr;
+  *numOffsets = 0;
+  *offsets = nullptr;
+  return 0;
+}
 #ifndef FAKE_ADL_MISSING_REQUIRED
 EXPORT int ADL_CALL ADL2_Display_Modes_Get(AdlContext, int index, int display, int* n, AdlMode** modes) {
   FakeAdlAdapter* a = find(index);

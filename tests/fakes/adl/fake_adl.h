@@ -37,6 +37,11 @@ struct FakeAdlAdapter {
   char biosPart[256], biosVersion[256], biosDate[256];
   int gameClock, gameMemoryClock;  // observed clocks (0: call fails)
   int displays;                    // active displays on this adapter
+  // Eyefinity: when slsColumns is not 0, the displays form one group of
+  // slsColumns x slsRows on a desktop of slsWidth x slsHeight, a bezel mode
+  // when slsBezel is set. slsOverstated: every display-map and group count
+  // is reported far above the arrays handed out.
+  int slsColumns, slsRows, slsWidth, slsHeight, slsBezel, slsOverstated;
 };
 
 struct FakeAdlScenario {
@@ -56,6 +61,8 @@ struct FakeAdlStats {
   int lastSampleRate;
   int mainCreated, mainDestroyed, contextsCreated, contextsDestroyed;
   int lastTransferFunction, lastColorSpace, lastAttributeFlags, sourceContentSets;
+  const void* lastOdnLevels;  // the level list of the latest OverdriveN clock read
+  int slsIndexOutsideTargets;  // group look-ups given targets outside the array handed out
 };
 
 typedef void (*FakeAdlConfigureFn)(const FakeAdlScenario*);

@@ -1,5 +1,5 @@
-// Thread routines of the built-in demos by catalogue row; a demo without a
-// routine in this build does not start.
+// The thread routine of every built-in demo, by OpenGL catalogue row and by
+// OpenCL demo number.
 #include "demos/ClDemoRoutines.h"
 #include "demos/DemoStart.h"
 #include "demos/EngineDemoThreads.h"
