@@ -5,11 +5,13 @@
 // many refreshes of each GPU, each followed by the repaint it causes.
 //
 // Usage: bench_gpu_tab.exe [TICKS]
-// Prints per GPU the thread CPU time (GetThreadTimes), the thread cycles
-// (QueryThreadCycleTime) and the wall time per tick, for the refresh and
-// for the repaint, how many texts and enable states one refresh sets, and
-// what each of the refresh's pieces costs on its own: every facade query it
-// makes, formatting its texts and setting a text or an enable state.
+// Prints per GPU the thread CPU time (GetThreadTimes; Wine answers 0 for
+// QueryThreadCycleTime) and the wall time per tick, for the refresh and for
+// the repaint it causes, once with the fake driver's unchanging values and
+// once with every text changed since the last tick; how many texts and
+// enable states one refresh sets; and what each of the refresh's pieces
+// costs on its own: every facade query it makes, formatting its texts,
+// looking up a control, setting a text or an enable state.
 #include <windows.h>
 
 #include <cstdio>
@@ -26,7 +28,7 @@
 namespace {
 
 struct Cost {
-  double cpuUs = 0, cycles = 0, wallUs = 0;
+  double cpuUs = 0, wallUs = 0;
 };
 
 uint64_t threadCpu100ns() {
@@ -34,12 +36,6 @@ uint64_t threadCpu100ns() {
   GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
   auto v = [](const FILETIME& f) { return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
   return v(kernel) + v(user);
-}
-
-uint64_t threadCycles() {
-  ULONG64 c = 0;
-  QueryThreadCycleTime(GetCurrentThread(), &c);
-  return c;
 }
 
 double nowUs() {
@@ -55,18 +51,44 @@ double nowUs() {
 
 // The mean cost of one call of `what` over `count` calls.
 Cost measure(int count, const std::function<void()>& what) {
-  uint64_t cpu0 = threadCpu100ns(), cyc0 = threadCycles();
+  uint64_t cpu0 = threadCpu100ns();
   double wall0 = nowUs();
   for (int i = 0; i < count; ++i) what();
   Cost c;
   c.wallUs = (nowUs() - wall0) / count;
   c.cpuUs = static_cast<double>(threadCpu100ns() - cpu0) / 10.0 / count;
-  c.cycles = static_cast<double>(threadCycles() - cyc0) / count;
+  return c;
+}
+
+// The same with `prepare` run, untimed, before each call.
+Cost measureEach(int count, const std::function<void()>& prepare, const std::function<void()>& what) {
+  uint64_t cpu = 0;
+  double wall = 0;
+  for (int i = 0; i < count; ++i) {
+    prepare();
+    uint64_t cpu0 = threadCpu100ns();
+    double wall0 = nowUs();
+    what();
+    wall += nowUs() - wall0;
+    cpu += threadCpu100ns() - cpu0;
+  }
+  Cost c;
+  c.wallUs = wall / count;
+  c.cpuUs = static_cast<double>(cpu) / 10.0 / count;
   return c;
 }
 
 void print(const char* what, const Cost& c) {
-  printf("  %-46s cpu %9.2f us  cycles %10.0f  wall %9.2f us\n", what, c.cpuUs, c.cycles, c.wallUs);
+  printf("  %-48s cpu %9.2f us   wall %9.2f us\n", what, c.cpuUs, c.wallUs);
+}
+
+// Every sensor field and its label, emptied behind the tab's back so that
+// the next refresh finds every text changed, as live sensors may.
+const int kSensorControls[] = {IDC_GPU_FAN, IDC_GPU_LOAD, IDC_GPU_VDDC, IDC_GPU_CURRENT_CLOCK,
+                               IDC_GPU_MAX_CLOCK, IDC_GPU_FILLRATE, IDC_GPU_FILLRATE_LABEL,
+                               IDC_GPU_TEMPERATURE, IDC_GPU_POWER};
+void emptySensorFields(HWND panel) {
+  for (int id : kSensorControls) SetDlgItemTextA(panel, id, "");
 }
 
 // Serves everything that waits in this thread's queue.
@@ -182,6 +204,15 @@ void panelCosts(HWND panel, int count) {
           snprintf(text, sizeof(text), "core: %d MHz, mem: %d MHz", n++ % 2000, 9751);
           SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
         }));
+  print("DefWindowProcA WM_SETTEXT on a field", measure(count, [&] {
+          snprintf(text, sizeof(text), "core: %d MHz, mem: %d MHz", n++ % 2000, 9751);
+          DefWindowProcA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        }));
+  print("EM_SETSEL + EM_REPLACESEL on a field", measure(count, [&] {
+          snprintf(text, sizeof(text), "core: %d MHz, mem: %d MHz", n++ % 2000, 9751);
+          SendMessageA(edit, EM_SETSEL, 0, -1);
+          SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+        }));
   print("GetWindowTextA of a field's handle", measure(count, [&] { GetWindowTextA(edit, text, sizeof(text)); }));
   print("EnableWindow of a handle, unchanged state", measure(count, [&] { EnableWindow(edit, TRUE); }));
   print("IsWindowEnabled of a handle", measure(count, [&] { IsWindowEnabled(edit); }));
@@ -194,7 +225,7 @@ void panelCosts(HWND panel, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int ticks = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 2000;
+  const int ticks = argc > 1 && atoi(argv[1]) > 0 ? atoi(argv[1]) : 1000;
   ResetAppState();
   g_app.instance = GetModuleHandleA(nullptr);  // the program's templates are linked in
   Scanrik* s = Scanrik::instance();
@@ -217,6 +248,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   ShowWindow(panel, SW_SHOW);
+  // The OpenGL tab, hidden behind the GPU tab as in the main window: the
+  // timer refreshes its memory line first.
+  HWND openGl = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_PANEL_OPENGL), host, OpenGlPanelProc, 0);
   pump();
   EnumChildWindows(panel, subclass, 0);
   printf("GPUs: %u, %d ticks each\n", g_app.gpuCount, ticks);
@@ -236,16 +270,41 @@ int main(int argc, char** argv) {
     RefreshGpuPanel(panel, g);
     printf("  one refresh sets %d texts and %d enable states\n", g_texts, g_enables);
     RedrawWindow(panel, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    auto repaint = [&] {
+      RedrawWindow(panel, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+      pump();
+    };
+    auto settle = [&] {
+      emptySensorFields(panel);
+      repaint();
+    };
+    printf(" the fake driver's values stay the same from tick to tick:\n");
     print("refresh (RefreshGpuPanel)", measure(ticks, [&] { RefreshGpuPanel(panel, g); }));
     print("refresh + the repaint it causes", measure(ticks, [&] {
             RefreshGpuPanel(panel, g);
-            RedrawWindow(panel, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-            pump();
+            repaint();
+          }));
+    if (openGl)
+      print("the timer's whole tick: memory line + refresh", measure(ticks, [&] {
+              RefreshGlMemory();
+              RefreshGpuPanel(panel, g);
+            }));
+    printf(" every text changed since the last tick (fields emptied, untimed, before each):\n");
+    g_texts = g_enables = 0;
+    settle();
+    g_texts = 0;
+    RefreshGpuPanel(panel, g);
+    printf("  one refresh then sets %d texts\n", g_texts);
+    print("refresh (RefreshGpuPanel)", measureEach(ticks, settle, [&] { RefreshGpuPanel(panel, g); }));
+    print("refresh + the repaint it causes", measureEach(ticks, settle, [&] {
+            RefreshGpuPanel(panel, g);
+            repaint();
           }));
     printf(" pieces of one refresh, each alone:\n");
     facadeCosts(s, g, vendor, ticks);
     panelCosts(panel, ticks);
   }
+  if (openGl) DestroyWindow(openGl);
   DestroyWindow(panel);
   DestroyWindow(host);
   for (unsigned g = 0; g < g_app.gpuCount; ++g) s->stopAmdPMLog(static_cast<int>(g));

@@ -4,11 +4,11 @@
 # each installed in turn into the system folder of a Wine prefix of the
 # benchmark's own (the program loads driver libraries from there only).
 # Goal: at most 1 ms of thread CPU time per tick.
-# Usage: bench/gpu_tab_bench.sh [TICKS]   (default 2000; after scripts/build.sh x86_64)
+# Usage: bench/gpu_tab_bench.sh [TICKS]   (default 1000, about 2 minutes; after scripts/build.sh x86_64)
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 bench_with_display "$@"
-ticks="${1:-2000}"
+ticks="${1:-1000}"
 gpu_prefix="${QV_BENCH_GPU_PREFIX:-$root/build/x86_64/wineprefix-gpubench}"
 fakes="$root/build/x86_64/nvfakes"
 bench_need bench_gpu_tab.exe fake_adl_full.dll
