@@ -9,6 +9,7 @@
 #include "app/Log.h"
 #include "app/MainWindow.h"
 #include "app/OpenClInfo.h"
+#include "app/PanelLogo.h"
 #include "app/Panels.h"
 #include "app/VulkanInfo.h"
 #include "detect/Scanrik.h"
@@ -65,11 +66,47 @@ Ids idsOf(Scanrik* s, int index) {
   return ids;
 }
 
-void setText(HWND panel, int id, const char* text) { SetDlgItemTextA(panel, id, text ? text : ""); }
+// The tab's controls, each looked up once per panel: a lookup by id asks
+// the window manager for the panel's whole child list (under Wine a round
+// trip to its server), and every refresh touches some twenty controls.
+struct ControlCache {
+  static const int kMax = 64;
+  HWND panel = nullptr;
+  int count = 0;
+  int ids[kMax];
+  HWND handles[kMax];
+};
+ControlCache g_controls;
 
+void forgetControls() {
+  g_controls.panel = nullptr;
+  g_controls.count = 0;
+}
+
+HWND control(HWND panel, int id) {
+  ControlCache& c = g_controls;
+  if (c.panel != panel) {
+    c.panel = panel;
+    c.count = 0;
+  }
+  for (int i = 0; i < c.count; ++i)
+    if (c.ids[i] == id) return c.handles[i];
+  HWND handle = GetDlgItem(panel, id);
+  if (handle && c.count < ControlCache::kMax) {
+    c.ids[c.count] = id;
+    c.handles[c.count++] = handle;
+  }
+  return handle;
+}
+
+void setText(HWND panel, int id, const char* text) { SetTextIfChanged(control(panel, id), text); }
+
+// Only a change of state is made: disabling a control that is disabled
+// already still sends it a cancel-mode message, which asks the window
+// manager for the mouse capture.
 void enable(HWND panel, int id, bool on) {
-  HWND control = GetDlgItem(panel, id);
-  if (control) EnableWindow(control, on ? TRUE : FALSE);
+  HWND handle = control(panel, id);
+  if (handle && (IsWindowEnabled(handle) != FALSE) != on) EnableWindow(handle, on ? TRUE : FALSE);
 }
 
 // A text shown: set, field and label enabled.
@@ -120,7 +157,7 @@ void fillrate(HWND panel, float maxClock, float currentClock, int tmus, int rops
 
 void powerAbsent(HWND panel) {
   setText(panel, IDC_GPU_POWER, "");
-  HWND field = GetDlgItem(panel, IDC_GPU_POWER);
+  HWND field = control(panel, IDC_GPU_POWER);
   if (field && IsWindowEnabled(field)) {
     enable(panel, IDC_GPU_POWER, false);
     enable(panel, IDC_GPU_POWER_LABEL, false);
@@ -897,6 +934,7 @@ void KeepGpuTextsForDemos(HWND panel) {
 INT_PTR CALLBACK GpuPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
+      forgetControls();
       FillGpuList(panel);
       KeepGpuTextsForDemos(panel);
       return TRUE;
@@ -922,6 +960,9 @@ INT_PTR CALLBACK GpuPanelProc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
       return FALSE;
     case WM_CLOSE:
       return TRUE;
+    case WM_DESTROY:
+      if (g_controls.panel == panel) forgetControls();
+      return FALSE;
     default:
       return FALSE;
   }

@@ -418,7 +418,7 @@ bool RefreshGlMemory() {
         snprintf(line, sizeof line, "Total GPU memory: %dMB - GPU memory load: N/A", total);
     }
   }
-  SetDlgItemTextA(panel, IDC_GL_MEMORY, line);
-  SetDlgItemTextA(panel, IDC_GL_MEMORY_GROUP, "OpenGL memory");
+  SetTextIfChanged(GetDlgItem(panel, IDC_GL_MEMORY), line);
+  SetTextIfChanged(GetDlgItem(panel, IDC_GL_MEMORY_GROUP), "OpenGL memory");
   return true;
 }

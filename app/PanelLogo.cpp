@@ -1,5 +1,7 @@
 #include "app/PanelLogo.h"
 
+#include <cstring>
+
 HINSTANCE PanelModule(HWND window) {
   return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
 }
@@ -25,4 +27,16 @@ void PaintPanelLogo(HWND panel, HBITMAP* bitmap, int resource, int area) {
     if (mem) DeleteDC(mem);
   }
   EndPaint(panel, &ps);
+}
+
+void SetTextIfChanged(HWND control, const char* text) {
+  if (!control) return;
+  if (!text) text = "";
+  char shown[260];
+  const size_t length = strlen(text);
+  // A longer shown text comes back cut to the buffer, so longer than `text`.
+  if (length < sizeof(shown) - 1 && GetWindowTextA(control, shown, sizeof(shown)) == static_cast<int>(length) &&
+      memcmp(shown, text, length) == 0)
+    return;
+  SetWindowTextA(control, text);
 }

@@ -7,3 +7,8 @@ HINSTANCE PanelModule(HWND window);
 // Paints a logo bitmap (loaded once into *bitmap) over the placeholder
 // control `area`, combined with SRCAND, inside WM_PAINT.
 void PaintPanelLogo(HWND panel, HBITMAP* bitmap, int resource, int area);
+// Sets a control's text unless it shows that text already (a null text is
+// empty). Setting a text costs an edit control a new layout, its parent two
+// notifications and a repaint, and the fields that the one-second refresh
+// rewrites mostly read the same from one second to the next.
+void SetTextIfChanged(HWND control, const char* text);

@@ -35,7 +35,7 @@ inline void SetBasicPixelFormat(HDC dc) {
 
 struct BareFps {
   DWORD start = GetTickCount();
-  unsigned last = 0, delta = 0, windowMs = 0, frames = 0, sum = 0, windows = 0;
+  unsigned last = 0, delta = 0, windowMs = 0, frames = 0, sum = 0, windows = 0, total = 0;
 
   // Serves the window's messages; milliseconds since the start.
   unsigned tick() {
@@ -49,6 +49,7 @@ struct BareFps {
   }
 
   void frame() {
+    ++total;
     ++frames;
     if (windowMs < 1000) return;
     sum += frames;
@@ -58,8 +59,10 @@ struct BareFps {
   }
 };
 
-// Prints the context it drew with and "avg_fps N", and frees the context and
-// window.
+// Prints the context it drew with, "avg_fps N" and "frames F elapsed_ms E
+// fps X": the loop ends at the first reading past the duration, before it
+// draws again, so E is the time of exactly those F frames and X = F / E has
+// the clock's resolution, not a whole FPS. Frees the context and window.
 inline void EndBareLoop(HWND window, HDC dc, HGLRC rc, const BareFps& fps) {
   GLint samples = 0;
   glGetIntegerv(GL_SAMPLES, &samples);
@@ -67,6 +70,7 @@ inline void EndBareLoop(HWND window, HDC dc, HGLRC rc, const BareFps& fps) {
   const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
   printf("context: %s, %s, %d samples\n", renderer ? renderer : "?", version ? version : "?", samples);
   printf("avg_fps %u\n", fps.windows ? fps.sum / fps.windows : 0);
+  printf("frames %u elapsed_ms %u fps %.3f\n", fps.total, fps.last, fps.last ? fps.total * 1000.0 / fps.last : 0.0);
   wglMakeCurrent(nullptr, nullptr);
   wglDeleteContext(rc);
   ReleaseDC(window, dc);

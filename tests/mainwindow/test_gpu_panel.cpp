@@ -199,6 +199,57 @@ TEST_F(PanelTest, NvidiaGpuFields) {
   EXPECT_EQ("45.0 \xB0" "C / 113.0 \xB0" "F", text(IDC_GPU_TEMPERATURE));
 }
 
+// The refresh leaves a field alone only while it shows what the refresh
+// would write: a text or an enable state changed behind the tab's back is
+// put right by the next refresh, and a new value is shown.
+TEST_F(PanelTest, RefreshPutsRightWhatChangedBehindItsBack) {
+  g_scene.gpus = {nvidiaBoard()};
+  openGpu();
+  RefreshGpuPanel(panel, 0);
+  const std::string fan = text(IDC_GPU_FAN), temperature = text(IDC_GPU_TEMPERATURE);
+  SetDlgItemTextA(panel, IDC_GPU_FAN, "stale");
+  // Longer, but starting with the right text.
+  SetDlgItemTextA(panel, IDC_GPU_TEMPERATURE, (temperature + " and more").c_str());
+  EnableWindow(GetDlgItem(panel, IDC_GPU_LOAD), FALSE);
+  EnableWindow(GetDlgItem(panel, IDC_GPU_LOAD_LABEL), FALSE);
+  RefreshGpuPanel(panel, 0);
+  EXPECT_EQ(fan, text(IDC_GPU_FAN));
+  EXPECT_EQ(temperature, text(IDC_GPU_TEMPERATURE));
+  EXPECT_TRUE(on(IDC_GPU_LOAD));
+  EXPECT_TRUE(on(IDC_GPU_LOAD_LABEL));
+  g_scene.gpus[0].temperature = 50.0f;
+  g_scene.gpus[0].usageOk = false;
+  RefreshGpuPanel(panel, 0);
+  EXPECT_EQ("50.0 \xB0" "C / 122.0 \xB0" "F", text(IDC_GPU_TEMPERATURE));
+  EXPECT_EQ("", text(IDC_GPU_LOAD));
+  EXPECT_FALSE(on(IDC_GPU_LOAD));
+  EXPECT_FALSE(on(IDC_GPU_LOAD_LABEL));
+}
+
+// Two GPU tabs at once: each refresh writes into the tab it is given.
+TEST_F(PanelTest, TwoPanelsEachShowTheirOwnGpu) {
+  g_scene.gpus = {nvidiaBoard(), amdBoard()};
+  openGpu();
+  HWND second = CreateDialogParamA(program, MAKEINTRESOURCEA(IDD_PANEL_GPU), host, GpuPanelProc, 0);
+  ASSERT_NE(nullptr, second);
+  auto clockOf = [](HWND p) {
+    char buf[256] = "";
+    GetDlgItemTextA(p, IDC_GPU_CURRENT_CLOCK, buf, sizeof(buf));
+    return std::string(buf);
+  };
+  // Both tabs opened on GPU 0; its clock moves before each round.
+  for (int round = 0; round < 2; ++round) {
+    g_scene.gpus[0].clocks[0][0] = 1500 + round;
+    RefreshGpuPanel(panel, 0);
+    RefreshGpuPanel(second, 1);
+    EXPECT_EQ("core: " + std::to_string(1500 + round) + " MHz, mem: 9751 MHz", clockOf(panel)) << round;
+    EXPECT_EQ("core: 800 MHz, mem: 900 MHz", clockOf(second)) << round;
+  }
+  DestroyWindow(second);
+  RefreshGpuPanel(panel, 1);
+  EXPECT_EQ("core: 800 MHz, mem: 900 MHz", clockOf(panel));
+}
+
 // Without base and boost clocks the lowest level id and the level maxima
 // are shown; without levels, level 100 and zero clocks.
 TEST_F(PanelTest, NvidiaWithoutBoostClocks) {

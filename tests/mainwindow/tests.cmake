@@ -8,7 +8,7 @@ add_dependencies(mainwindow_tests quorvel)
 add_executable(gpu_panel_tests
   mainwindow/test_gpu_panel.cpp mainwindow/FakeFacade.cpp
   ${CMAKE_SOURCE_DIR}/app/GpuPanel.cpp ${CMAKE_SOURCE_DIR}/app/ToolsPanel.cpp
-  ${CMAKE_SOURCE_DIR}/app/LinkControl.cpp
+  ${CMAKE_SOURCE_DIR}/app/LinkControl.cpp ${CMAKE_SOURCE_DIR}/app/PanelLogo.cpp
   ${CMAKE_SOURCE_DIR}/app/AppState.cpp ${CMAKE_SOURCE_DIR}/app/Log.cpp
   ${CMAKE_SOURCE_DIR}/app/VulkanInfo.cpp ${CMAKE_SOURCE_DIR}/app/OpenClInfo.cpp
   ${CMAKE_SOURCE_DIR}/app/CudaInfo.cpp ${CMAKE_SOURCE_DIR}/demos/ClEntryPoints.cpp
