@@ -9,7 +9,7 @@ wine_bin=/usr/lib/wine/wine64
 [ -x "$wine_bin" ] || wine_bin=$(command -v wine64 || command -v wine)
 
 . "$(dirname "$0")/wine-prefix.sh"
-boot() { wineboot -i >/dev/null 2>&1 || true; wineserver -w || true; }
+boot() { wineboot -i || true; wineserver -w || true; }
 qv_ensure_prefix "$prefix" boot
 
 if [ -z "${DISPLAY:-}" ]; then

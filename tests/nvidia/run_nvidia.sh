@@ -17,7 +17,7 @@ win() { "$WINE_RUN" "$PREFIX" "$@"; }
 remove_fakes() { for f in "${INSTALLED[@]}"; do rm -f "$SYS/$f"; done; }
 
 # Make the prefix on first use.
-win cmd /c exit >/dev/null 2>&1
+win cmd /c exit >/dev/null
 [ -d "$SYS" ] || { echo "no Wine prefix at $PREFIX"; exit 2; }
 remove_fakes
 trap remove_fakes EXIT

@@ -24,10 +24,10 @@ export VK_ICD_FILENAMES="$sysroot/usr/share/vulkan/icd.d/lvp_icd.i686.json"
 run() { "$qemu" -L "$sysroot" "$loader" "$@"; }
 
 boot() {
-  run wineboot -i >/dev/null 2>&1 || true
+  run wineboot -i || true
   # A crash ends the process: Wine's debugger, which it would start for an
   # unhandled exception, never finishes under the emulator.
-  run reg add 'HKCU\Software\Wine\DllOverrides' /v winedbg.exe /t REG_SZ /d '' /f >/dev/null 2>&1 || true
+  run reg add 'HKCU\Software\Wine\DllOverrides' /v winedbg.exe /t REG_SZ /d '' /f || true
   "$WINESERVER" -w || true
 }
 . "$here/../wine-prefix.sh"
