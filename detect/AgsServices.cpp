@@ -10,6 +10,7 @@
 #include "detect/AdlTypes.h"
 #include "detect/Ags.h"
 #include "detect/HardwareCaps.h"
+#include "detect/PciIdText.h"
 #include "detect/SecureLoader.h"
 
 namespace {
@@ -224,28 +225,9 @@ void freeContext(AgsContext* c) {
 
 // Hex digits after a key in a bounded text; 0 when absent or not hex.
 int hexAfter(const char* text, size_t textSize, const char* key, int digits) {
-  size_t len = strnlen(text, textSize);
-  size_t keyLen = strlen(key);
-  for (size_t i = 0; i + keyLen <= len; ++i) {
-    if (strncmp(text + i, key, keyLen) != 0) continue;
-    if (i + keyLen + digits > len) return 0;
-    int v = 0;
-    for (int d = 0; d < digits; ++d) {
-      char ch = text[i + keyLen + d];
-      int x;
-      if (ch >= '0' && ch <= '9')
-        x = ch - '0';
-      else if (ch >= 'a' && ch <= 'f')
-        x = ch - 'a' + 10;
-      else if (ch >= 'A' && ch <= 'F')
-        x = ch - 'A' + 10;
-      else
-        return 0;
-      v = v * 16 + x;
-    }
-    return v;
-  }
-  return 0;
+  uint32_t v = 0;
+  readHexAfterKey(text, strnlen(text, textSize), key, digits, &v);
+  return static_cast<int>(v);
 }
 
 bool gatherDevices(AgsContext* c) {
