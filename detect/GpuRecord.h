@@ -2,8 +2,8 @@
 #pragma once
 #include <cstdint>
 
-#include "detect/AmdState.h"
-#include "detect/NvidiaState.h"
+#include "detect/amd/AmdState.h"
+#include "detect/nvidia/NvidiaState.h"
 
 // Vendor kinds of a record: which back-end filled it.
 enum GpuKind { kGpuKindOther = 0, kGpuKindNvidia = 1, kGpuKindAmd = 2 };

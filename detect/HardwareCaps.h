@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "detect/AmdState.h"
 #include "detect/GpuRecord.h"
-#include "detect/NvidiaState.h"
 #include "detect/PtrList.h"
+#include "detect/amd/AmdState.h"
+#include "detect/nvidia/NvidiaState.h"
 
 const int kMaxDisplayDevices = 25;
 const int kFeatureFlagCount = 53;

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "detect/AmdBackend.h"
 #include "detect/Scanrik.h"
+#include "detect/amd/AmdBackend.h"
 
 namespace {
 HardwareSummary& summary() { return DetectionState().summary; }

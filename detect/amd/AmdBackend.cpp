@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "detect/AdlTypes.h"
-#include "detect/Ags.h"
-#include "detect/AmdBackend.h"
 #include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
 #include "detect/PciIdText.h"
 #include "detect/Scanrik.h"
 #include "detect/ScanrikLog.h"
 #include "detect/SecureLoader.h"
+#include "detect/amd/AdlTypes.h"
+#include "detect/amd/Ags.h"
+#include "detect/amd/AmdBackend.h"
 
 namespace {
 

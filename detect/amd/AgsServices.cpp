@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "detect/AdlTypes.h"
-#include "detect/Ags.h"
 #include "detect/HardwareCaps.h"
 #include "detect/PciIdText.h"
 #include "detect/SecureLoader.h"
+#include "detect/amd/AdlTypes.h"
+#include "detect/amd/Ags.h"
 
 namespace {
 

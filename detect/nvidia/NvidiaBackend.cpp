@@ -12,10 +12,10 @@
 #include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
 #include "detect/PciIdText.h"
-#include "detect/NvapiClient.h"
 #include "detect/Scanrik.h"
 #include "detect/ScanrikLog.h"
 #include "detect/SecureLoader.h"
+#include "detect/nvidia/NvapiClient.h"
 
 namespace {
 
