@@ -8,17 +8,23 @@
 
 namespace {
 
+// The record's ids as the database lookups take them.
+GpuIdFields recordIdFields(const GpuRecord* r) {
+  GpuIdFields ids;
+  ids.vendorId = r->vendorId;
+  ids.deviceId = r->deviceId;
+  ids.subsysVendorId = r->subsysVendorId;
+  ids.subsysDeviceId = r->subsysDeviceId;
+  ids.revisionId = r->revisionId;
+  return ids;
+}
+
 // The record's row: by its id string when it has one, else by its ids (an
 // AMD id that several boards share then needs its subsystem ids).
 int recordRow(const GpuRecord* r) {
   if (!r) return -1;
   if (r->deviceIdString[0]) {
-    GpuIdFields ids;
-    ids.vendorId = r->vendorId;
-    ids.deviceId = r->deviceId;
-    ids.subsysVendorId = r->subsysVendorId;
-    ids.subsysDeviceId = r->subsysDeviceId;
-    ids.revisionId = r->revisionId;
+    GpuIdFields ids = recordIdFields(r);
     int row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
     if (row >= 0) return row;
   }
@@ -32,6 +38,18 @@ int HardwareCaps::findGpuDatabaseRow(const GpuRecord* record) const {
   const int revision = static_cast<int>(strtol(primaryRevision, nullptr, 16));
   return findGpuDatabaseBoardRow(primaryVendorId, primaryDeviceId, primarySubsysDeviceId, primarySubsysVendorId,
                                  revision);
+}
+
+int FindRecordRowFromIdString(GpuRecord* r) {
+  if (!r) return -1;
+  GpuIdFields ids = recordIdFields(r);
+  const int row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
+  r->vendorId = ids.vendorId;
+  r->deviceId = ids.deviceId;
+  r->subsysVendorId = ids.subsysVendorId;
+  r->subsysDeviceId = ids.subsysDeviceId;
+  r->revisionId = ids.revisionId;
+  return row;
 }
 
 void FillRecordFromGpuDatabase(GpuRecord* r) {

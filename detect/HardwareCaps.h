@@ -302,6 +302,9 @@ GpuRecord* DetectionGpuAt(int index);
 
 // Codename, TMUs, ROPs and TDP of a record from the built-in GPU database.
 void FillRecordFromGpuDatabase(GpuRecord* record);
+// The database row of the record's id string (-1 none); the ids the record
+// lacks (still 0) are taken from the string on the way.
+int FindRecordRowFromIdString(GpuRecord* record);
 
 // Database columns the facade reads once and keeps in the record.
 enum GpuDbColumn { kGpuDbVertexShaders, kGpuDbPixelShaders, kGpuDbTdp };

@@ -377,18 +377,7 @@ void HardwareCaps::NVAPI_Init() {
 
     int row = -1;
     if (r->deviceIdString[0]) {
-      GpuIdFields ids;
-      ids.vendorId = r->vendorId;
-      ids.deviceId = r->deviceId;
-      ids.subsysVendorId = r->subsysVendorId;
-      ids.subsysDeviceId = r->subsysDeviceId;
-      ids.revisionId = r->revisionId;
-      row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
-      r->vendorId = ids.vendorId;
-      r->deviceId = ids.deviceId;
-      r->subsysVendorId = ids.subsysVendorId;
-      r->subsysDeviceId = ids.subsysDeviceId;
-      r->revisionId = ids.revisionId;
+      row = FindRecordRowFromIdString(r);
     } else {
       row = ::findGpuDatabaseRow(r->vendorId, r->deviceId);
     }
