@@ -10,6 +10,15 @@
 
 namespace {
 HardwareSummary& summary() { return DetectionState().summary; }
+
+// A database column the record keeps once it is known; 0 until then.
+int keptDatabaseValue(GpuRecord* r, int* field, GpuDbColumn column) {
+  if (*field == 0) {
+    int v = GpuDatabaseValue(r, column);
+    if (v > 0) *field = v;
+  }
+  return *field;
+}
 }  // namespace
 
 // ---- Hardware summary ----
@@ -174,32 +183,17 @@ int Scanrik::getGpuShaderCores(int i) {
 
 int Scanrik::getGpuVertexShaders(int i) {
   GpuRecord* r = record(i);
-  if (!r) return 0;
-  if (r->vertexShaders == 0) {
-    int v = GpuDatabaseValue(r, kGpuDbVertexShaders);
-    if (v > 0) r->vertexShaders = v;
-  }
-  return r->vertexShaders;
+  return r ? keptDatabaseValue(r, &r->vertexShaders, kGpuDbVertexShaders) : 0;
 }
 
 int Scanrik::getGpuPixelShaders(int i) {
   GpuRecord* r = record(i);
-  if (!r) return 0;
-  if (r->pixelShaders == 0) {
-    int v = GpuDatabaseValue(r, kGpuDbPixelShaders);
-    if (v > 0) r->pixelShaders = v;
-  }
-  return r->pixelShaders;
+  return r ? keptDatabaseValue(r, &r->pixelShaders, kGpuDbPixelShaders) : 0;
 }
 
 int Scanrik::getGpuTDP(int i) {
   GpuRecord* r = record(i);
-  if (!r) return 0;
-  if (r->tdpWatts == 0) {
-    int v = GpuDatabaseValue(r, kGpuDbTdp);
-    if (v > 0) r->tdpWatts = v;
-  }
-  return r->tdpWatts;
+  return r ? keptDatabaseValue(r, &r->tdpWatts, kGpuDbTdp) : 0;
 }
 
 int Scanrik::getGpuMemoryBusWidth(int i, int* bits, char* text, int textSize) {

@@ -408,6 +408,26 @@ AdlOdnPerformanceLevelsHeader* readOdnLevels(AgsContext* c, Adl2OdnLevelsGetFn f
   return h;
 }
 
+// The two level-list entries of one OverdriveN generation and its level size.
+struct OdnLevelLists {
+  Adl2OdnLevelsGetFn system;
+  Adl2OdnLevelsGetFn memory;
+  size_t stride;
+};
+
+// Core and memory clock = the highest system and memory clock / 100 over the
+// enabled levels (all levels where allSystem / allMemory); a list that cannot
+// be read leaves its clock as it was.
+void takeHighestOdnClocks(AgsContext* c, AgsDeviceInfo* dev, int adapter, const OdnLevelLists& lists,
+                          int maxLevels, bool allSystem, bool allMemory) {
+  AdlOdnPerformanceLevelsHeader* sys = readOdnLevels(c, lists.system, adapter, maxLevels, lists.stride);
+  AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, lists.memory, adapter, maxLevels, lists.stride);
+  if (sys) dev->coreClock = highestClock(sys, lists.stride, allSystem) / 100;
+  if (mem) dev->memoryClock = highestClock(mem, lists.stride, allMemory) / 100;
+  agsFree(sys);
+  agsFree(mem);
+}
+
 void readClocks(AgsContext* c, int d) {
   AgsDeviceInfo& dev = c->devices[d];
   int adapter = c->adapterInfo[c->deviceAdapter[d]].adapterIndex;
@@ -442,26 +462,15 @@ void readClocks(AgsContext* c, int d) {
       AdlOdnCapabilitiesX2 caps;
       memset(&caps, 0, sizeof(caps));
       if (c->e.odnCapabilitiesX2(c->adl, adapter, &caps) != 0) return;
-      int n = caps.maximumNumberOfPerformanceLevels;
-      const size_t stride = sizeof(AdlOdnPerformanceLevelX2);
-      AdlOdnPerformanceLevelsHeader* sys = readOdnLevels(c, c->e.odnSystemClocksX2, adapter, n, stride);
-      AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, c->e.odnMemoryClocksX2, adapter, n, stride);
-      if (sys) dev.coreClock = highestClock(sys, stride, apu) / 100;
-      if (mem) dev.memoryClock = highestClock(mem, stride, apu) / 100;
-      agsFree(sys);
-      agsFree(mem);
+      const OdnLevelLists lists = {c->e.odnSystemClocksX2, c->e.odnMemoryClocksX2,
+                                   sizeof(AdlOdnPerformanceLevelX2)};
+      takeHighestOdnClocks(c, &dev, adapter, lists, caps.maximumNumberOfPerformanceLevels, apu, apu);
     } else if (c->e.odnCapabilities && c->e.odnSystemClocks && c->e.odnMemoryClocks) {
       AdlOdnCapabilities caps;
       memset(&caps, 0, sizeof(caps));
       if (c->e.odnCapabilities(c->adl, adapter, &caps) != 0) return;
-      int n = caps.maximumNumberOfPerformanceLevels;
-      const size_t stride = sizeof(AdlOdnPerformanceLevel);
-      AdlOdnPerformanceLevelsHeader* sys = readOdnLevels(c, c->e.odnSystemClocks, adapter, n, stride);
-      AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, c->e.odnMemoryClocks, adapter, n, stride);
-      if (sys) dev.coreClock = highestClock(sys, stride, false) / 100;
-      if (mem) dev.memoryClock = highestClock(mem, stride, true) / 100;
-      agsFree(sys);
-      agsFree(mem);
+      const OdnLevelLists lists = {c->e.odnSystemClocks, c->e.odnMemoryClocks, sizeof(AdlOdnPerformanceLevel)};
+      takeHighestOdnClocks(c, &dev, adapter, lists, caps.maximumNumberOfPerformanceLevels, false, true);
     }
   } else if (version == 8) {
     if (!c->e.od8InitSetting) return;
