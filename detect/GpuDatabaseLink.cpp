@@ -1,10 +1,10 @@
 // Ties the GPU records and the primary display device to the built-in GPU
 // database.
-#include <cstdlib>
 #include <cstring>
 
 #include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
+#include "detect/PciIdText.h"
 
 namespace {
 
@@ -35,9 +35,10 @@ int recordRow(const GpuRecord* r) {
 
 int HardwareCaps::findGpuDatabaseRow(const GpuRecord* record) const {
   if (record) return recordRow(record);
-  const int revision = static_cast<int>(strtol(primaryRevision, nullptr, 16));
+  uint32_t revision = 0;  // stays 0 without a revision
+  readHexDigits(primaryRevision, strnlen(primaryRevision, 2), 0, 2, &revision);
   return findGpuDatabaseBoardRow(primaryVendorId, primaryDeviceId, primarySubsysDeviceId, primarySubsysVendorId,
-                                 revision);
+                                 static_cast<int>(revision));
 }
 
 int FindRecordRowFromIdString(GpuRecord* r) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "FakeDisplays.h"
+#include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
 #include "detect/PciIdText.h"
 #include "detect/Scanrik.h"
@@ -95,6 +96,22 @@ TEST(PciIdTest, HexReadersAreStrictAndBounded) {
 
   EXPECT_EQ(0x10DE, pciLowId(0x1C8210DEu));
   EXPECT_EQ(0x1C82, pciHighId(0x1C8210DEu));
+}
+
+// The primary GPU's revision text tells apart the boards of a shared AMD id.
+TEST(PciIdTest, PrimaryRevisionPicksTheSharedAmdBoard) {
+  HardwareCaps caps;
+  caps.primaryVendorId = 0x1002;
+  caps.primaryDeviceId = 0x67FF;
+  struct Case {
+    const char* revision;
+    const char* name;
+  } cases[] = {{"C0", "AMD Radeon Pro 465"}, {"", "Unknown"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.revision);
+    copyText(caps.primaryRevision, sizeof(caps.primaryRevision), c.revision);
+    EXPECT_STREQ(c.name, getGpuDatabaseFullName(0x1002, caps.findGpuDatabaseRow(nullptr)));
+  }
 }
 
 TEST(PciIdTest, VendorKinds) {
