@@ -1,24 +1,30 @@
 // Ties the GPU records and the primary display device to the built-in GPU
 // database.
-#include <cstdlib>
 #include <cstring>
 
 #include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
+#include "detect/PciIdText.h"
 
 namespace {
+
+// The record's ids as the database lookups take them.
+GpuIdFields recordIdFields(const GpuRecord* r) {
+  GpuIdFields ids;
+  ids.vendorId = r->vendorId;
+  ids.deviceId = r->deviceId;
+  ids.subsysVendorId = r->subsysVendorId;
+  ids.subsysDeviceId = r->subsysDeviceId;
+  ids.revisionId = r->revisionId;
+  return ids;
+}
 
 // The record's row: by its id string when it has one, else by its ids (an
 // AMD id that several boards share then needs its subsystem ids).
 int recordRow(const GpuRecord* r) {
   if (!r) return -1;
   if (r->deviceIdString[0]) {
-    GpuIdFields ids;
-    ids.vendorId = r->vendorId;
-    ids.deviceId = r->deviceId;
-    ids.subsysVendorId = r->subsysVendorId;
-    ids.subsysDeviceId = r->subsysDeviceId;
-    ids.revisionId = r->revisionId;
+    GpuIdFields ids = recordIdFields(r);
     int row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
     if (row >= 0) return row;
   }
@@ -29,9 +35,22 @@ int recordRow(const GpuRecord* r) {
 
 int HardwareCaps::findGpuDatabaseRow(const GpuRecord* record) const {
   if (record) return recordRow(record);
-  const int revision = static_cast<int>(strtol(primaryRevision, nullptr, 16));
+  uint32_t revision = 0;  // stays 0 without a revision
+  readHexDigits(primaryRevision, strnlen(primaryRevision, 2), 0, 2, &revision);
   return findGpuDatabaseBoardRow(primaryVendorId, primaryDeviceId, primarySubsysDeviceId, primarySubsysVendorId,
-                                 revision);
+                                 static_cast<int>(revision));
+}
+
+int FindRecordRowFromIdString(GpuRecord* r) {
+  if (!r) return -1;
+  GpuIdFields ids = recordIdFields(r);
+  const int row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
+  r->vendorId = ids.vendorId;
+  r->deviceId = ids.deviceId;
+  r->subsysVendorId = ids.subsysVendorId;
+  r->subsysDeviceId = ids.subsysDeviceId;
+  r->revisionId = ids.revisionId;
+  return row;
 }
 
 void FillRecordFromGpuDatabase(GpuRecord* r) {

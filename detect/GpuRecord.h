@@ -2,8 +2,8 @@
 #pragma once
 #include <cstdint>
 
-#include "detect/AmdState.h"
-#include "detect/NvidiaState.h"
+#include "detect/amd/AmdState.h"
+#include "detect/nvidia/NvidiaState.h"
 
 // Vendor kinds of a record: which back-end filled it.
 enum GpuKind { kGpuKindOther = 0, kGpuKindNvidia = 1, kGpuKindAmd = 2 };
@@ -66,7 +66,7 @@ struct GpuRecord {
   char amdFamilyName[kAmdFamilyNameMax + 1];
   int tdpWatts;
   int memorySizeMB;
-  int memoryReserved;
+  int memoryBandwidth;  // AMD: from AMD GPU Services, then the display library's figure
   char memoryType[kGpuTextSize];
   int memoryBusWidth;
   int memoryLocation;  // 1 GPU dedicated, 2 system shared, 3 system dedicated
@@ -119,3 +119,10 @@ struct GpuRecord {
 
 // Bounded copy that always terminates (the source may be null).
 void copyText(char* dest, int destSize, const char* src);
+
+// Stores a value read from a record into an optional output: the readers
+// take null for the values their caller does not want.
+template <typename T>
+void putOptional(T* out, T value) {
+  if (out) *out = value;
+}

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "detect/PciIdText.h"
 #include "detect/ScanrikLog.h"
 #include "detect/Scanrik.h"
 
@@ -23,16 +24,11 @@ CpuidFn g_cpuid = processorCpuid;
 
 ScanrikLog& trace() { return DetectionState().log; }
 
-bool isHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // Four hex characters at [pos, pos + 4) of a string of length len.
 bool parsePiece(const char* s, size_t len, size_t pos, int* out) {
-  if (pos + 4 > len) return false;
-  for (size_t i = pos; i < pos + 4; ++i)
-    if (!isHexDigit(s[i])) return false;
-  *out = parseHex4(s[pos], s[pos + 1], s[pos + 2], s[pos + 3]);
+  uint32_t v = 0;
+  if (!readHexDigits(s, len, pos, 4, &v)) return false;
+  *out = static_cast<int>(v);
   return true;
 }
 
@@ -71,7 +67,8 @@ PciIdPieces parsePciIdString(const char* s) {
     p.subsysDeviceParsed = parsePiece(s, len, 29, &p.subsysDevice);
     p.subsysVendorParsed = parsePiece(s, len, 33, &p.subsysVendor);
   }
-  if (len >= 44 && strncmp(s + 37, "&REV_", 5) == 0 && isHexDigit(s[42]) && isHexDigit(s[43])) {
+  uint32_t revision = 0;
+  if (len >= 44 && strncmp(s + 37, "&REV_", 5) == 0 && readHexDigits(s, len, 42, 2, &revision)) {
     p.revision[0] = s[42];
     p.revision[1] = s[43];
   }
@@ -424,7 +421,9 @@ bool HardwareCaps::addOtherVendorGpus() {
     r->deviceId = p.deviceParsed ? p.device : 0;
     r->subsysVendorId = p.subsysVendorParsed ? p.subsysVendor : 0;
     r->subsysDeviceId = p.subsysDeviceParsed ? p.subsysDevice : 0;
-    r->revisionId = p.revision[0] ? parseHex2(p.revision[0], p.revision[1]) : 0;
+    uint32_t revision = 0;  // stays 0 without a revision
+    readHexDigits(p.revision, strnlen(p.revision, 2), 0, 2, &revision);
+    r->revisionId = static_cast<int>(revision);
     r->displaySlot = s;
     copyText(r->deviceIdString, kGpuTextSize, slot.deviceIdString);
     copyText(r->deviceName, kGpuTextSize, slot.deviceName);

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "detect/AmdState.h"
 #include "detect/GpuRecord.h"
-#include "detect/NvidiaState.h"
 #include "detect/PtrList.h"
+#include "detect/amd/AmdState.h"
+#include "detect/nvidia/NvidiaState.h"
 
 const int kMaxDisplayDevices = 25;
 const int kFeatureFlagCount = 53;
@@ -302,6 +302,9 @@ GpuRecord* DetectionGpuAt(int index);
 
 // Codename, TMUs, ROPs and TDP of a record from the built-in GPU database.
 void FillRecordFromGpuDatabase(GpuRecord* record);
+// The database row of the record's id string (-1 none); the ids the record
+// lacks (still 0) are taken from the string on the way.
+int FindRecordRowFromIdString(GpuRecord* record);
 
 // Database columns the facade reads once and keeps in the record.
 enum GpuDbColumn { kGpuDbVertexShaders, kGpuDbPixelShaders, kGpuDbTdp };

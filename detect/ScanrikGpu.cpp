@@ -5,15 +5,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "detect/AmdBackend.h"
 #include "detect/Scanrik.h"
+#include "detect/amd/AmdBackend.h"
 
 namespace {
 HardwareSummary& summary() { return DetectionState().summary; }
 
-template <typename T>
-void put(T* out, T value) {
-  if (out) *out = value;
+// A database column the record keeps once it is known; 0 until then.
+int keptDatabaseValue(GpuRecord* r, int* field, GpuDbColumn column) {
+  if (*field == 0) {
+    int v = GpuDatabaseValue(r, column);
+    if (v > 0) *field = v;
+  }
+  return *field;
 }
 }  // namespace
 
@@ -159,11 +163,11 @@ bool Scanrik::getGpuPciIds(int i, int* vendor, int* device, int* subsysVendor, i
                            int* revision) {
   GpuRecord* r = record(i);
   if (!r) return false;
-  put(vendor, r->vendorId);
-  put(device, r->deviceId);
-  put(subsysVendor, r->subsysVendorId);
-  put(subsysDevice, r->subsysDeviceId);
-  put(revision, r->revisionId);
+  putOptional(vendor, r->vendorId);
+  putOptional(device, r->deviceId);
+  putOptional(subsysVendor, r->subsysVendorId);
+  putOptional(subsysDevice, r->subsysDeviceId);
+  putOptional(revision, r->revisionId);
   return true;
 }
 
@@ -179,38 +183,23 @@ int Scanrik::getGpuShaderCores(int i) {
 
 int Scanrik::getGpuVertexShaders(int i) {
   GpuRecord* r = record(i);
-  if (!r) return 0;
-  if (r->vertexShaders == 0) {
-    int v = GpuDatabaseValue(r, kGpuDbVertexShaders);
-    if (v > 0) r->vertexShaders = v;
-  }
-  return r->vertexShaders;
+  return r ? keptDatabaseValue(r, &r->vertexShaders, kGpuDbVertexShaders) : 0;
 }
 
 int Scanrik::getGpuPixelShaders(int i) {
   GpuRecord* r = record(i);
-  if (!r) return 0;
-  if (r->pixelShaders == 0) {
-    int v = GpuDatabaseValue(r, kGpuDbPixelShaders);
-    if (v > 0) r->pixelShaders = v;
-  }
-  return r->pixelShaders;
+  return r ? keptDatabaseValue(r, &r->pixelShaders, kGpuDbPixelShaders) : 0;
 }
 
 int Scanrik::getGpuTDP(int i) {
   GpuRecord* r = record(i);
-  if (!r) return 0;
-  if (r->tdpWatts == 0) {
-    int v = GpuDatabaseValue(r, kGpuDbTdp);
-    if (v > 0) r->tdpWatts = v;
-  }
-  return r->tdpWatts;
+  return r ? keptDatabaseValue(r, &r->tdpWatts, kGpuDbTdp) : 0;
 }
 
 int Scanrik::getGpuMemoryBusWidth(int i, int* bits, char* text, int textSize) {
   GpuRecord* r = record(i);
   if (!r) return 0;
-  put(bits, r->memoryBusWidth);
+  putOptional(bits, r->memoryBusWidth);
   if (text && textSize > 0) {
     const char* where = r->memoryLocation == 1   ? "GPU dedicated"
                         : r->memoryLocation == 2 ? "Sys shared"
@@ -224,8 +213,8 @@ int Scanrik::getGpuMemoryBusWidth(int i, int* bits, char* text, int textSize) {
 bool Scanrik::getGpuRatedClocks(int i, int* coreMHz, int* memoryMHz) {
   GpuRecord* r = record(i);
   if (!r) return false;
-  put(coreMHz, r->ratedCoreClockMHz);
-  put(memoryMHz, r->ratedMemoryClockMHz);
+  putOptional(coreMHz, r->ratedCoreClockMHz);
+  putOptional(memoryMHz, r->ratedMemoryClockMHz);
   return true;
 }
 
@@ -233,10 +222,10 @@ bool Scanrik::getAmdGpuInfo(int i, int* computeUnits, int* wgps, int* rops,
                             int64_t* localMemoryBytes, char* asicFamily, int asicFamilySize) {
   GpuRecord* r = record(i);
   if (!r) return false;
-  put(computeUnits, r->amdComputeUnits);
-  put(wgps, r->amdWorkgroupProcessors);
-  put(rops, r->amdRops);
-  put(localMemoryBytes, r->amdLocalMemoryBytes);
+  putOptional(computeUnits, r->amdComputeUnits);
+  putOptional(wgps, r->amdWorkgroupProcessors);
+  putOptional(rops, r->amdRops);
+  putOptional(localMemoryBytes, r->amdLocalMemoryBytes);
   if (asicFamily && asicFamilySize > 0) {
     int size = asicFamilySize < kAmdFamilyNameMax + 1 ? asicFamilySize : kAmdFamilyNameMax + 1;
     copyText(asicFamily, size, r->amdFamilyName);
@@ -249,10 +238,10 @@ bool Scanrik::getGpuCoolerInfo(int i, int c, int* id, int* rpmMin, int* rpmMax,
   GpuRecord* r = record(i);
   if (!r || c < 0 || c >= kCoolerRows) return false;
   const int* row = r->coolers[c];
-  put(id, row[0]);
-  put(tachSupported, (row[1] & 1) != 0);
-  put(rpmMin, row[2]);
-  put(rpmMax, row[3]);
+  putOptional(id, row[0]);
+  putOptional(tachSupported, (row[1] & 1) != 0);
+  putOptional(rpmMin, row[2]);
+  putOptional(rpmMax, row[3]);
   return true;
 }
 
@@ -260,11 +249,11 @@ bool Scanrik::getGpuCoolerStatus(int i, int c, int* v0, int* v1, int* v2, int* v
   GpuRecord* r = record(i);
   if (!r || c < 0 || c >= r->numCoolers || c >= kCoolerRows) return false;
   const int* row = r->coolerStatus[c];
-  put(v0, row[0]);
-  put(v1, row[1]);
-  put(v2, row[2]);
-  put(v3, row[3]);
-  put(v4, row[4]);
+  putOptional(v0, row[0]);
+  putOptional(v1, row[1]);
+  putOptional(v2, row[2]);
+  putOptional(v3, row[3]);
+  putOptional(v4, row[4]);
   return true;
 }
 
@@ -280,11 +269,11 @@ bool Scanrik::getGpuCurrentPerformanceState(int i, int* pstate, float* gpuClock,
     int activity = 0;
     float gpu = 0, memory = 0, volts = 0;
     if (!c->readAmdCurrentClocks(r, &activity, &gpu, &memory, &volts)) return false;
-    put(pstate, activity);
-    put(gpuClock, gpu);
-    put(memoryClock, memory);
-    put(thirdClock, 0.0f);
-    put(voltage, volts);
+    putOptional(pstate, activity);
+    putOptional(gpuClock, gpu);
+    putOptional(memoryClock, memory);
+    putOptional(thirdClock, 0.0f);
+    putOptional(voltage, volts);
     return true;
   }
   return false;
@@ -300,11 +289,11 @@ bool Scanrik::getGpuPerfLevel(int i, int j, int* id, float* gpuClock, float* mem
   if (r->kind == kGpuKindAmd) {
     AmdPerfLevel row;
     if (!c->AMD_Display_Library_ReadPerfLevels(r, false) || !AmdPerfLevelAt(r, j, &row)) return false;
-    put(id, row.id);
-    put(gpuClock, row.gpuClockMHz);
-    put(memoryClock, row.memoryClockMHz);
-    put(thirdClock, row.thirdClockMHz);
-    put(voltage, row.voltage);
+    putOptional(id, row.id);
+    putOptional(gpuClock, row.gpuClockMHz);
+    putOptional(memoryClock, row.memoryClockMHz);
+    putOptional(thirdClock, row.thirdClockMHz);
+    putOptional(voltage, row.voltage);
     return true;
   }
   return false;
@@ -318,8 +307,8 @@ bool Scanrik::getGpuFanSpeed(int i, int* percent, int* rpm) {
             : r->kind == kGpuKindAmd  ? c->readAmdFanSpeed(r)
                                       : false;
   if (!ok) return false;
-  put(percent, static_cast<int>(r->fanPercent));
-  put(rpm, static_cast<int>(r->fanRpm));
+  putOptional(percent, static_cast<int>(r->fanPercent));
+  putOptional(rpm, static_cast<int>(r->fanRpm));
   return true;
 }
 
@@ -329,13 +318,13 @@ bool Scanrik::getGpuUsage(int i, int* gpuLoad, int* frameBufferLoad) {
   if (!r || !c) return false;
   if (r->kind == kGpuKindNvidia) {
     if (!c->readNvidiaGpuUsages(r)) return false;
-    put(gpuLoad, static_cast<int>(r->gpuLoad));
-    put(frameBufferLoad, static_cast<int>(r->frameBufferLoad));
+    putOptional(gpuLoad, static_cast<int>(r->gpuLoad));
+    putOptional(frameBufferLoad, static_cast<int>(r->frameBufferLoad));
     return true;
   }
   if (r->kind == kGpuKindAmd) {
     if (!c->readAmdActivity(r)) return false;
-    put(gpuLoad, static_cast<int>(r->gpuLoad));
+    putOptional(gpuLoad, static_cast<int>(r->gpuLoad));
     return true;
   }
   return false;
@@ -352,10 +341,10 @@ bool Scanrik::getGpuTemperature(int i, float* t0, float* t2, float* t3, float* t
   } else {
     return false;
   }
-  put(t0, r->sensors[0].current);
-  put(t2, r->sensors[2].current);
-  put(t3, r->sensors[3].current);
-  put(t1, r->sensors[1].current);
+  putOptional(t0, r->sensors[0].current);
+  putOptional(t2, r->sensors[2].current);
+  putOptional(t3, r->sensors[3].current);
+  putOptional(t1, r->sensors[1].current);
   return true;
 }
 
@@ -363,10 +352,10 @@ bool Scanrik::getAmdPowerTune(int i, int* a, int* b, int* c, int* d) {
   GpuRecord* r = recordOfKind(i, kGpuKindAmd);
   HardwareCaps* hc = caps();
   if (!r || !hc || !hc->readAmdPower(r)) return false;
-  put(a, r->powerTune[0]);
-  put(b, r->powerTune[1]);
-  put(c, r->powerTune[2]);
-  put(d, r->powerTune[3]);
+  putOptional(a, r->powerTune[0]);
+  putOptional(b, r->powerTune[1]);
+  putOptional(c, r->powerTune[2]);
+  putOptional(d, r->powerTune[3]);
   return true;
 }
 
@@ -375,8 +364,8 @@ bool Scanrik::getAmdPowerDraw(int i, float* socWatts, float* asicWatts) {
   HardwareCaps* c = caps();
   if (!r || !c) return false;
   c->readAmdPower(r);
-  put(socWatts, r->socPowerWatts);
-  put(asicWatts, r->asicPowerWatts);
+  putOptional(socWatts, r->socPowerWatts);
+  putOptional(asicWatts, r->asicPowerWatts);
   return true;
 }
 

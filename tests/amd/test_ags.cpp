@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "AmdFakes.h"
-#include "detect/Ags.h"
+#include "detect/amd/Ags.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "AmdFakes.h"
-#include "detect/AmdBackend.h"
+#include "detect/amd/AmdBackend.h"
 #include "detect/HardwareCaps.h"
 #include "tests/hardware/FakeDisplays.h"
 

@@ -11,7 +11,7 @@
 
 #include "../common/Fuzz.h"
 #include "AmdFakes.h"
-#include "detect/Ags.h"
+#include "detect/amd/Ags.h"
 #include "detect/HardwareCaps.h"
 #include "tests/hardware/FakeDisplays.h"
 

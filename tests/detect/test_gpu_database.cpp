@@ -310,6 +310,16 @@ TEST(GpuDatabaseIdString, MalformedSubsystemAndRevisionCountAsAbsent) {
   EXPECT_STREQ("A1", ids.revisionText);
 }
 
+// The largest subsystem value is a value like any other, not a failure mark.
+TEST(GpuDatabaseIdString, AllOnesSubsystemIsRead) {
+  GpuIdString ids;
+  ASSERT_TRUE(parseGpuIdString("PCI\\VEN_1002&DEV_67DF&SUBSYS_FFFFFFFF&REV_C7", &ids));
+  EXPECT_STREQ("FFFFFFFF", ids.subsysText);
+  EXPECT_EQ(0xFFFF, ids.subsysDeviceId);
+  EXPECT_EQ(0xFFFF, ids.subsysVendorId);
+  EXPECT_EQ(0xC7, ids.revisionId);
+}
+
 // A truncated id string at the very end of readable memory: the parser must
 // stop at the terminator instead of reading the fixed field width.
 TEST(GpuDatabaseIdString, TruncatedStringAtThePageEndIsNotReadPast) {

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "FakeDisplays.h"
+#include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
+#include "detect/PciIdText.h"
 #include "detect/Scanrik.h"
 
 namespace {
@@ -38,6 +40,78 @@ TEST(PciIdTest, PiecesOfWellFormedAndMalformedStrings) {
   }
   EXPECT_EQ(255, parseHex4('0', '0', 'f', 'f'));
   EXPECT_EQ(0xA1, parseHex2('a', '1'));
+}
+
+// The id readers every back-end shares: digits of either case, nothing else
+// (no "0x" prefix, no sign), never a character past the length they are given.
+TEST(PciIdTest, HexReadersAreStrictAndBounded) {
+  struct Digits {
+    const char* text;
+    size_t len, pos;
+    int digits;
+    bool ok;
+    uint32_t value;
+  } digitCases[] = {
+      {"10de", 4, 0, 4, true, 0x10DE},
+      {"10DE", 4, 0, 4, true, 0x10DE},
+      {"FFFFFFFF", 8, 0, 8, true, 0xFFFFFFFFu},
+      {"0x10", 4, 0, 4, false, 0},
+      {"10DE", 3, 0, 4, false, 0},  // cut by the length, not by the text
+      {"10DE", 4, 1, 4, false, 0},
+      {"10DE", 4, 9, 1, false, 0},  // a position past the end
+      {"1 DE", 4, 0, 4, false, 0},
+      {"-1DE", 4, 0, 4, false, 0},
+      {"A1", 2, 0, 2, true, 0xA1},
+      {"A1", 2, 0, 0, false, 0},
+  };
+  for (const Digits& c : digitCases) {
+    SCOPED_TRACE(c.text);
+    uint32_t v = 0x5A5A;
+    EXPECT_EQ(c.ok, readHexDigits(c.text, c.len, c.pos, c.digits, &v));
+    EXPECT_EQ(c.ok ? c.value : 0x5A5Au, v);
+  }
+
+  struct AfterKey {
+    const char* text;
+    size_t len;
+    bool ok;
+    uint32_t value;
+    size_t at;
+  } keyCases[] = {
+      {"PCI\\VEN_1002&DEV_67DF", 21, true, 0x1002, 8},
+      {"VEN_1002&VEN_10DE", 17, true, 0x1002, 4},
+      {"VEN_XY12&VEN_10DE", 17, false, 0, 0},  // only the first key counts
+      {"VEN_1002", 7, false, 0, 0},            // digits cut by the length
+      {"VEN_1002", 3, false, 0, 0},            // key cut by the length
+      {"DEV_1002", 8, false, 0, 0},
+  };
+  for (const AfterKey& c : keyCases) {
+    SCOPED_TRACE(c.text);
+    uint32_t v = 0x5A5A;
+    size_t at = 0;
+    EXPECT_EQ(c.ok, readHexAfterKey(c.text, c.len, "VEN_", 4, &v, &at));
+    EXPECT_EQ(c.ok ? c.value : 0x5A5Au, v);
+    EXPECT_EQ(c.at, at);
+  }
+
+  EXPECT_EQ(0x10DE, pciLowId(0x1C8210DEu));
+  EXPECT_EQ(0x1C82, pciHighId(0x1C8210DEu));
+}
+
+// The primary GPU's revision text tells apart the boards of a shared AMD id.
+TEST(PciIdTest, PrimaryRevisionPicksTheSharedAmdBoard) {
+  HardwareCaps caps;
+  caps.primaryVendorId = 0x1002;
+  caps.primaryDeviceId = 0x67FF;
+  struct Case {
+    const char* revision;
+    const char* name;
+  } cases[] = {{"C0", "AMD Radeon Pro 465"}, {"", "Unknown"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.revision);
+    copyText(caps.primaryRevision, sizeof(caps.primaryRevision), c.revision);
+    EXPECT_STREQ(c.name, getGpuDatabaseFullName(0x1002, caps.findGpuDatabaseRow(nullptr)));
+  }
 }
 
 TEST(PciIdTest, VendorKinds) {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FakeNvapi.h"
-#include "detect/NvapiClient.h"
 #include "detect/SecureLoader.h"
+#include "detect/nvidia/NvapiClient.h"
 
 // A system-folder library held by the test for its lifetime, with typed
 // access to its exports.

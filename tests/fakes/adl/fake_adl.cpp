@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "detect/AdlTypes.h"
+#include "detect/amd/AdlTypes.h"
 #include "tests/fakes/adl/fake_adl.h"
 
 #define EXPORT extern "C" __declspec(dllexport)

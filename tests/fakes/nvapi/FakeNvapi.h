@@ -3,7 +3,7 @@
 // program loaded from the system folder and call these exports.
 #pragma once
 
-#include "detect/NvapiTypes.h"
+#include "detect/nvidia/NvapiTypes.h"
 
 // Scenario flags of the stand-in nvapi; 0 is two GPUs with every query
 // answering.

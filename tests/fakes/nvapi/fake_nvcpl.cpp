@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "detect/NvapiTypes.h"
+#include "detect/nvidia/NvapiTypes.h"
 
 namespace {
 int g_scenario = 0;

@@ -1,8 +1,8 @@
 // Helpers of the AMD back-end that other parts of the detection library and
 // the tests reach.
 #pragma once
-#include "detect/AdlTypes.h"
 #include "detect/GpuRecord.h"
+#include "detect/amd/AdlTypes.h"
 
 // The allocation callback handed to the display library: a plain heap
 // allocation, freed with free().

@@ -1,6 +1,6 @@
 // The NVIDIA driver client: one load, one bind, one cached entry point per
 // operation.
-#include "detect/NvapiClient.h"
+#include "detect/nvidia/NvapiClient.h"
 
 #include "detect/SecureLoader.h"
 

@@ -15,7 +15,6 @@ struct AmdGpuData {
   char driverVersion[128];
   bool isPrimaryDevice;
   int numDisplays;
-  int memoryBandwidth;
   float teraFlops;
 };
 

@@ -7,10 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "detect/AdlTypes.h"
-#include "detect/Ags.h"
 #include "detect/HardwareCaps.h"
+#include "detect/PciIdText.h"
 #include "detect/SecureLoader.h"
+#include "detect/amd/AdlTypes.h"
+#include "detect/amd/Ags.h"
 
 namespace {
 
@@ -224,28 +225,9 @@ void freeContext(AgsContext* c) {
 
 // Hex digits after a key in a bounded text; 0 when absent or not hex.
 int hexAfter(const char* text, size_t textSize, const char* key, int digits) {
-  size_t len = strnlen(text, textSize);
-  size_t keyLen = strlen(key);
-  for (size_t i = 0; i + keyLen <= len; ++i) {
-    if (strncmp(text + i, key, keyLen) != 0) continue;
-    if (i + keyLen + digits > len) return 0;
-    int v = 0;
-    for (int d = 0; d < digits; ++d) {
-      char ch = text[i + keyLen + d];
-      int x;
-      if (ch >= '0' && ch <= '9')
-        x = ch - '0';
-      else if (ch >= 'a' && ch <= 'f')
-        x = ch - 'a' + 10;
-      else if (ch >= 'A' && ch <= 'F')
-        x = ch - 'A' + 10;
-      else
-        return 0;
-      v = v * 16 + x;
-    }
-    return v;
-  }
-  return 0;
+  uint32_t v = 0;
+  readHexAfterKey(text, strnlen(text, textSize), key, digits, &v);
+  return static_cast<int>(v);
 }
 
 bool gatherDevices(AgsContext* c) {
@@ -426,6 +408,26 @@ AdlOdnPerformanceLevelsHeader* readOdnLevels(AgsContext* c, Adl2OdnLevelsGetFn f
   return h;
 }
 
+// The two level-list entries of one OverdriveN generation and its level size.
+struct OdnLevelLists {
+  Adl2OdnLevelsGetFn system;
+  Adl2OdnLevelsGetFn memory;
+  size_t stride;
+};
+
+// Core and memory clock = the highest system and memory clock / 100 over the
+// enabled levels (all levels where allSystem / allMemory); a list that cannot
+// be read leaves its clock as it was.
+void takeHighestOdnClocks(AgsContext* c, AgsDeviceInfo* dev, int adapter, const OdnLevelLists& lists,
+                          int maxLevels, bool allSystem, bool allMemory) {
+  AdlOdnPerformanceLevelsHeader* sys = readOdnLevels(c, lists.system, adapter, maxLevels, lists.stride);
+  AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, lists.memory, adapter, maxLevels, lists.stride);
+  if (sys) dev->coreClock = highestClock(sys, lists.stride, allSystem) / 100;
+  if (mem) dev->memoryClock = highestClock(mem, lists.stride, allMemory) / 100;
+  agsFree(sys);
+  agsFree(mem);
+}
+
 void readClocks(AgsContext* c, int d) {
   AgsDeviceInfo& dev = c->devices[d];
   int adapter = c->adapterInfo[c->deviceAdapter[d]].adapterIndex;
@@ -460,26 +462,15 @@ void readClocks(AgsContext* c, int d) {
       AdlOdnCapabilitiesX2 caps;
       memset(&caps, 0, sizeof(caps));
       if (c->e.odnCapabilitiesX2(c->adl, adapter, &caps) != 0) return;
-      int n = caps.maximumNumberOfPerformanceLevels;
-      const size_t stride = sizeof(AdlOdnPerformanceLevelX2);
-      AdlOdnPerformanceLevelsHeader* sys = readOdnLevels(c, c->e.odnSystemClocksX2, adapter, n, stride);
-      AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, c->e.odnMemoryClocksX2, adapter, n, stride);
-      if (sys) dev.coreClock = highestClock(sys, stride, apu) / 100;
-      if (mem) dev.memoryClock = highestClock(mem, stride, apu) / 100;
-      agsFree(sys);
-      agsFree(mem);
+      const OdnLevelLists lists = {c->e.odnSystemClocksX2, c->e.odnMemoryClocksX2,
+                                   sizeof(AdlOdnPerformanceLevelX2)};
+      takeHighestOdnClocks(c, &dev, adapter, lists, caps.maximumNumberOfPerformanceLevels, apu, apu);
     } else if (c->e.odnCapabilities && c->e.odnSystemClocks && c->e.odnMemoryClocks) {
       AdlOdnCapabilities caps;
       memset(&caps, 0, sizeof(caps));
       if (c->e.odnCapabilities(c->adl, adapter, &caps) != 0) return;
-      int n = caps.maximumNumberOfPerformanceLevels;
-      const size_t stride = sizeof(AdlOdnPerformanceLevel);
-      AdlOdnPerformanceLevelsHeader* sys = readOdnLevels(c, c->e.odnSystemClocks, adapter, n, stride);
-      AdlOdnPerformanceLevelsHeader* mem = readOdnLevels(c, c->e.odnMemoryClocks, adapter, n, stride);
-      if (sys) dev.coreClock = highestClock(sys, stride, false) / 100;
-      if (mem) dev.memoryClock = highestClock(mem, stride, true) / 100;
-      agsFree(sys);
-      agsFree(mem);
+      const OdnLevelLists lists = {c->e.odnSystemClocks, c->e.odnMemoryClocks, sizeof(AdlOdnPerformanceLevel)};
+      takeHighestOdnClocks(c, &dev, adapter, lists, caps.maximumNumberOfPerformanceLevels, false, true);
     }
   } else if (version == 8) {
     if (!c->e.od8InitSetting) return;

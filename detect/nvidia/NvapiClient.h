@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "detect/NvapiTypes.h"
+#include "detect/nvidia/NvapiTypes.h"
 
 // The driver library's file name for this architecture.
 const wchar_t* NvapiLibraryName();

@@ -11,10 +11,11 @@
 
 #include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
-#include "detect/NvapiClient.h"
+#include "detect/PciIdText.h"
 #include "detect/Scanrik.h"
 #include "detect/ScanrikLog.h"
 #include "detect/SecureLoader.h"
+#include "detect/nvidia/NvapiClient.h"
 
 namespace {
 
@@ -53,10 +54,6 @@ void copyDriverText(char* dest, int destSize, const char* src, size_t capacity) 
   dest[n] = '\0';
 }
 
-template <typename T>
-void put(T* out, T value) {
-  if (out) *out = value;
-}
 
 int clampCount(NvU32 count, int capacity) {
   return count > static_cast<NvU32>(capacity) ? capacity : static_cast<int>(count);
@@ -223,11 +220,11 @@ PstateValues valuesOf(const NvPstatesInfo* info, int index) {
 
 void writeValues(const PstateValues& v, int* pstate, float* gpu, float* memory, float* processor,
                  float* volts) {
-  put(pstate, v.id);
-  put(gpu, v.gpu);
-  put(memory, v.memory);
-  put(processor, v.processor);
-  put(volts, v.volts);
+  putOptional(pstate, v.id);
+  putOptional(gpu, v.gpu);
+  putOptional(memory, v.memory);
+  putOptional(processor, v.processor);
+  putOptional(volts, v.volts);
 }
 
 // The older performance-state information of a GPU; null on failure.
@@ -350,10 +347,10 @@ void HardwareCaps::NVAPI_Init() {
       r->nv.rawSubsystemId = subsystemId;
       r->nv.rawRevisionId = revisionId;
       r->nv.rawExtDeviceId = extDeviceId;
-      r->vendorId = static_cast<int>(deviceId & 0xFFFF);
-      r->deviceId = static_cast<int>(deviceId >> 16);
-      r->subsysVendorId = static_cast<int>(subsystemId & 0xFFFF);
-      r->subsysDeviceId = static_cast<int>(subsystemId >> 16);
+      r->vendorId = pciLowId(deviceId);
+      r->deviceId = pciHighId(deviceId);
+      r->subsysVendorId = pciLowId(subsystemId);
+      r->subsysDeviceId = pciHighId(subsystemId);
       r->revisionId = static_cast<int>(revisionId);
     }
 
@@ -380,18 +377,7 @@ void HardwareCaps::NVAPI_Init() {
 
     int row = -1;
     if (r->deviceIdString[0]) {
-      GpuIdFields ids;
-      ids.vendorId = r->vendorId;
-      ids.deviceId = r->deviceId;
-      ids.subsysVendorId = r->subsysVendorId;
-      ids.subsysDeviceId = r->subsysDeviceId;
-      ids.revisionId = r->revisionId;
-      row = findGpuDatabaseRowFromIdString(r->deviceIdString, &ids);
-      r->vendorId = ids.vendorId;
-      r->deviceId = ids.deviceId;
-      r->subsysVendorId = ids.subsysVendorId;
-      r->subsysDeviceId = ids.subsysDeviceId;
-      r->revisionId = ids.revisionId;
+      row = FindRecordRowFromIdString(r);
     } else {
       row = ::findGpuDatabaseRow(r->vendorId, r->deviceId);
     }
@@ -475,14 +461,14 @@ bool HardwareCaps::NVAPI_GetClockFrequencies(int i, int clockType, float* gpuMHz
   const NvClockDomain& graphics = clocks->domain[kNvClockGraphics];
   if (graphics.flags & 1) {
     float mhz = static_cast<float>(graphics.frequencyKHz / 1000);
-    put(gpuMHz, mhz);
+    putOptional(gpuMHz, mhz);
     vlog().write("NVAPI - NVAPI_GetClockFrequencies - clock_type %d - gpu_clock: %f", clockType,
                  static_cast<double>(mhz));
   }
   const NvClockDomain& memory = clocks->domain[kNvClockMemory];
   if (memory.flags & 1) {
     float mhz = static_cast<float>(memory.frequencyKHz / 1000);
-    put(memoryMHz, mhz);
+    putOptional(memoryMHz, mhz);
     vlog().write("NVAPI - NVAPI_GetClockFrequencies - clock_type %d - mem_clock: %f", clockType,
                  static_cast<double>(mhz));
   }
@@ -505,7 +491,7 @@ bool HardwareCaps::NVAPI_GetCurPerformanceState20(int i, int* pstate, float* gpu
       return true;
     }
   }
-  put(pstate, -1);
+  putOptional(pstate, -1);
   return false;
 }
 
@@ -525,7 +511,7 @@ bool HardwareCaps::readNvidiaCurrentClocks(int i, int* pstate, float* gpuMHz, fl
       return true;
     }
   }
-  put(pstate, -1);
+  putOptional(pstate, -1);
   return false;
 }
 
@@ -545,7 +531,7 @@ bool HardwareCaps::readNvidiaCoreVoltage(int i, float* volts) {
   if (!r) return false;
   DriverStruct<NvCoreVoltage> v(kNvCoreVoltageVer);
   if (!v || NvAPI_GPU_GetCoreVoltage(gpuOf(r), v.get()) != kNvapiOk || v->status != 0) return false;
-  put(volts, static_cast<float>(v->voltageUV) * 1e-6f);
+  putOptional(volts, static_cast<float>(v->voltageUV) * 1e-6f);
   return true;
 }
 
@@ -556,7 +542,7 @@ bool HardwareCaps::readNvidiaCoreVoltageFromStatus(int i, float* volts) {
   if (!v || NvAPI_GPU_GetVoltageDomainsStatus(gpuOf(r), v.get()) != kNvapiOk) return false;
   for (const NvVoltageDomainEntry& e : v->entry)
     if (e.domainId == 0) {
-      put(volts, static_cast<float>(e.voltageUV) / 1000000.0f);
+      putOptional(volts, static_cast<float>(e.voltageUV) / 1000000.0f);
       return true;
     }
   return false;
@@ -690,8 +676,8 @@ bool HardwareCaps::readNvidiaPowerChannels(int i, float* percent, float* milliwa
                  static_cast<int>(t->channel[c].milliPercent),
                  static_cast<int>(t->channel[c].milliWatts));
   if (count < 1) return false;
-  put(percent, static_cast<float>(t->channel[0].milliPercent) / 1000.0f);
-  put(milliwatts, static_cast<float>(t->channel[0].milliWatts));
+  putOptional(percent, static_cast<float>(t->channel[0].milliPercent) / 1000.0f);
+  putOptional(milliwatts, static_cast<float>(t->channel[0].milliWatts));
   return true;
 }
 
@@ -713,12 +699,12 @@ bool HardwareCaps::readNvidiaPowerPolicies(int i, float* minPercent, float* minM
   }
   const NvPowerPolicyInfoEntry& first = p->entry[0];
   if (count < 1 || first.policyId != 0) return false;
-  put(minPercent, static_cast<float>(first.minMilliPercent) / 1000.0f);
-  put(minMw, static_cast<float>(first.minMilliWatts));
-  put(maxPercent, static_cast<float>(first.maxMilliPercent) / 1000.0f);
-  put(maxMw, static_cast<float>(first.maxMilliWatts));
-  put(defPercent, static_cast<float>(first.defaultMilliPercent) / 1000.0f);
-  put(defMw, static_cast<float>(first.defaultMilliWatts));
+  putOptional(minPercent, static_cast<float>(first.minMilliPercent) / 1000.0f);
+  putOptional(minMw, static_cast<float>(first.minMilliWatts));
+  putOptional(maxPercent, static_cast<float>(first.maxMilliPercent) / 1000.0f);
+  putOptional(maxMw, static_cast<float>(first.maxMilliWatts));
+  putOptional(defPercent, static_cast<float>(first.defaultMilliPercent) / 1000.0f);
+  putOptional(defMw, static_cast<float>(first.defaultMilliWatts));
   return true;
 }
 
@@ -733,8 +719,8 @@ bool HardwareCaps::readNvidiaPowerLimits(int i, float* percent, float* milliwatt
                  static_cast<int>(s->entry[k].milliPercent),
                  static_cast<int>(s->entry[k].milliWatts));
   if (count < 1) return false;
-  put(percent, static_cast<float>(s->entry[0].milliPercent) / 1000.0f);
-  put(milliwatts, static_cast<float>(s->entry[0].milliWatts));
+  putOptional(percent, static_cast<float>(s->entry[0].milliPercent) / 1000.0f);
+  putOptional(milliwatts, static_cast<float>(s->entry[0].milliWatts));
   return true;
 }
 

@@ -6,14 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "detect/AdlTypes.h"
-#include "detect/Ags.h"
-#include "detect/AmdBackend.h"
 #include "detect/GpuDatabase.h"
 #include "detect/HardwareCaps.h"
+#include "detect/PciIdText.h"
 #include "detect/Scanrik.h"
 #include "detect/ScanrikLog.h"
 #include "detect/SecureLoader.h"
+#include "detect/amd/AdlTypes.h"
+#include "detect/amd/Ags.h"
+#include "detect/amd/AmdBackend.h"
 
 namespace {
 
@@ -146,13 +147,9 @@ void setTripleCurrent(GpuRecord* r, int triple, float value) { r->sensors[triple
 // Four hex characters of an id text at pos; 0 when the text is shorter or
 // the characters are not hexadecimal.
 int idPiece(const char* text, size_t len, size_t pos) {
-  if (pos + 4 > len) return 0;
-  for (size_t i = pos; i < pos + 4; ++i) {
-    char c = text[i];
-    bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    if (!hex) return 0;
-  }
-  return parseHex4(text[pos], text[pos + 1], text[pos + 2], text[pos + 3]);
+  uint32_t v = 0;
+  readHexDigits(text, len, pos, 4, &v);
+  return static_cast<int>(v);
 }
 
 void terminated(char* dest, size_t destSize, const char* src, size_t srcSize) {
@@ -229,7 +226,7 @@ bool HardwareCaps::AMD_AGS_Run() {
     r->amdRops = d.numROPs;
     r->ratedCoreClockMHz = d.coreClock;
     r->ratedMemoryClockMHz = d.memoryClock;
-    r->amd.memoryBandwidth = d.memoryBandwidth;
+    r->memoryBandwidth = d.memoryBandwidth;
     r->amd.teraFlops = d.teraFlops;
     if (d.asicFamily >= 0 && d.asicFamily <= kAgsFamilyRdna2)
       copyText(r->amdFamilyName, kAmdFamilyNameMax + 1, kFamilyNames[d.asicFamily]);
@@ -396,8 +393,7 @@ bool HardwareCaps::bindADL() {
       memset(&m, 0, sizeof(m));
       if (mem(adapter, &m) == 0) {
         r->memorySizeMB = static_cast<int>(m.memorySize / 1048576LL);
-        r->memoryReserved = static_cast<int>(m.memoryBandwidth & 0xFFFFFFFFLL);  // bandwidth
-        r->amd.memoryBandwidth = r->memoryReserved;
+        r->memoryBandwidth = static_cast<int>(m.memoryBandwidth & 0xFFFFFFFFLL);
         char type[kAdlPathSize];
         terminated(type, sizeof(type), m.memoryType, sizeof(m.memoryType));
         copyText(r->memoryType, kGpuTextSize, type);
@@ -479,6 +475,169 @@ bool HardwareCaps::unbindADL() {
 
 bool HardwareCaps::releaseADL() { return unbindADL(); }
 
+namespace {
+
+// A performance-log sensor as a live value: -1 when the GPU lacks it.
+float sensorOrUnknown(const AdlPmLogDataOutput& d, int id) {
+  return sensorSupported(d, id) ? static_cast<float>(sensorValue(d, id)) : -1.0f;
+}
+
+// What one read of a GPU's current status gives below Overdrive 8,
+// whichever version answered it.
+struct AmdStatusSample {
+  int activityPercent = 0;
+  float gpuClockMHz = 0.0f;
+  float memoryClockMHz = 0.0f;
+  bool hasVoltage = false;
+  float voltage = 0.0f;  // V
+};
+
+bool readOdnStatus(int adapter, AmdStatusSample* out) {
+  Adl2OdnStatusGetFn fn = entry<Adl2OdnStatusGetFn>(e2OdnPerformanceStatus);
+  if (!g_context || !fn) return false;
+  AdlOdnPerformanceStatus s;
+  memset(&s, 0, sizeof(s));
+  if (fn(g_context, adapter, &s) != 0) return false;
+  out->activityPercent = s.gpuActivityPercent;
+  out->gpuClockMHz = s.coreClock / 100.0f;
+  out->memoryClockMHz = s.memoryClock / 100.0f;
+  out->hasVoltage = true;
+  out->voltage = s.vddc * 0.001f;
+  return true;
+}
+
+bool readOd6Status(int adapter, AmdStatusSample* out) {
+  AdlOd6CurrentStatusGetFn fn = entry<AdlOd6CurrentStatusGetFn>(eOd6CurrentStatus);
+  if (!fn) return false;
+  AdlOd6CurrentStatus s;
+  memset(&s, 0, sizeof(s));
+  if (fn(adapter, &s) != 0) return false;
+  out->activityPercent = s.activityPercent;
+  out->gpuClockMHz = s.engineClock / 100.0f;
+  out->memoryClockMHz = s.memoryClock / 100.0f;
+  return true;
+}
+
+// Overdrive 5 has the activity read twice: the plain entry serves the load
+// reading, the ADL2 one (with the context) the clock reading.
+bool readOd5Activity(int adapter, bool withContext, AmdStatusSample* out) {
+  AdlPmActivity a;
+  memset(&a, 0, sizeof(a));
+  a.size = sizeof(a);
+  if (withContext) {
+    Adl2Od5ActivityGetFn fn = entry<Adl2Od5ActivityGetFn>(e2Od5Activity);
+    if (!g_context || !fn || fn(g_context, adapter, &a) != 0) return false;
+  } else {
+    AdlOd5ActivityGetFn fn = entry<AdlOd5ActivityGetFn>(eOd5Activity);
+    if (!fn || fn(adapter, &a) != 0) return false;
+  }
+  out->activityPercent = a.activityPercent;
+  out->gpuClockMHz = a.engineClock / 100.0f;
+  out->memoryClockMHz = a.memoryClock / 100.0f;
+  out->hasVoltage = true;
+  out->voltage = a.vddc / 1000.0f;
+  return true;
+}
+
+// The current status by the record's Overdrive version (7, 6 or 5); false
+// for another version, a missing entry or context, or a failed call.
+bool readStatusSample(const GpuRecord* r, bool od5WithContext, AmdStatusSample* out) {
+  switch (r->overdriveVersion) {
+    case 7: return readOdnStatus(r->adlAdapterIndex, out);
+    case 6: return readOd6Status(r->adlAdapterIndex, out);
+    case 5: return readOd5Activity(r->adlAdapterIndex, od5WithContext, out);
+    default: return false;
+  }
+}
+
+// The edge temperature in millidegrees by Overdrive version 7, 6 or 5.
+bool readEdgeMillidegrees(const GpuRecord* r, int* millidegrees) {
+  const int adapter = r->adlAdapterIndex;
+  switch (r->overdriveVersion) {
+    case 7: {
+      Adl2OdnTemperatureGetFn fn = entry<Adl2OdnTemperatureGetFn>(e2OdnTemperature);
+      return g_context && fn && fn(g_context, adapter, 1, millidegrees) == 0;
+    }
+    case 6: {
+      AdlAdapterIntOutFn fn = entry<AdlAdapterIntOutFn>(eOd6Temperature);
+      return fn && fn(adapter, millidegrees) == 0;
+    }
+    case 5: {
+      AdlOd5TemperatureGetFn fn = entry<AdlOd5TemperatureGetFn>(eOd5Temperature);
+      if (!fn) return false;
+      AdlTemperature t;
+      memset(&t, 0, sizeof(t));
+      t.size = sizeof(t);
+      if (fn(adapter, 0, &t) != 0) return false;
+      *millidegrees = t.temperature;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// One fan speed of the given type (kAdlFanSpeedRpm or kAdlFanSpeedPercent).
+bool readOd6FanSpeed(AdlOd6FanSpeedGetFn fn, int adapter, int type, float* value) {
+  AdlOd6FanSpeedInfo f;
+  memset(&f, 0, sizeof(f));
+  f.speedType = type;
+  if (fn(adapter, &f) != 0) return false;
+  *value = static_cast<float>(type == kAdlFanSpeedRpm ? f.fanSpeedRpm : f.fanSpeedPercent);
+  return true;
+}
+
+bool readOd5FanSpeed(AdlOd5FanSpeedGetFn fn, int adapter, int type, float* value) {
+  AdlFanSpeedValue v;
+  memset(&v, 0, sizeof(v));
+  v.size = sizeof(v);
+  v.speedType = type;
+  if (fn(adapter, 0, &v) != 0) return false;
+  *value = static_cast<float>(v.fanSpeed);
+  return true;
+}
+
+// Fan RPM and percent by Overdrive version 8 to 5; false leaves both as they
+// were.
+bool readFanSpeeds(const GpuRecord* r, float* rpm, float* percent) {
+  const int adapter = r->adlAdapterIndex;
+  switch (r->overdriveVersion) {
+    case 8: {
+      AdlPmLogDataOutput d;
+      if (!queryPmLogData(r, &d)) return false;
+      *rpm = sensorOrUnknown(d, kPmLogFanRpm);
+      *percent = sensorOrUnknown(d, kPmLogFanPercent);
+      return true;
+    }
+    case 7: {
+      Adl2OdnFanControlGetFn fn = entry<Adl2OdnFanControlGetFn>(e2OdnFanControl);
+      if (!g_context || !fn) return false;
+      AdlOdnFanControl f;
+      memset(&f, 0, sizeof(f));
+      if (fn(g_context, adapter, &f) != 0) return false;
+      *rpm = static_cast<float>(f.currentFanSpeed);
+      *percent = f.targetFanSpeed > 0 ? static_cast<float>(f.currentFanSpeed * 100LL / f.targetFanSpeed) : 0.0f;
+      return true;
+    }
+    case 6: {
+      // One call per speed type. Both results are checked: a failed read
+      // leaves the record's values as they were instead of zeroing them.
+      AdlOd6FanSpeedGetFn fn = entry<AdlOd6FanSpeedGetFn>(eOd6FanSpeed);
+      return fn && readOd6FanSpeed(fn, adapter, kAdlFanSpeedRpm, rpm) &&
+             readOd6FanSpeed(fn, adapter, kAdlFanSpeedPercent, percent);
+    }
+    case 5: {
+      AdlOd5FanSpeedGetFn fn = entry<AdlOd5FanSpeedGetFn>(eOd5FanSpeed);
+      return fn && readOd5FanSpeed(fn, adapter, kAdlFanSpeedPercent, percent) &&
+             readOd5FanSpeed(fn, adapter, kAdlFanSpeedRpm, rpm);
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 // The live reads check the result of every call, Overdrive 7, 6 and 5
 // included: a failed read gives false and leaves the record's values,
 // instead of storing what the zeroed request still held.
@@ -490,10 +649,8 @@ bool HardwareCaps::readAmdPower(GpuRecord* r) {
       AdlPmLogDataOutput d;
       if (!queryPmLogData(r, &d)) return false;
       if (sensorSupported(d, kPmLogSocPower)) r->powerTune[2] = sensorValue(d, kPmLogSocPower);
-      r->socPowerWatts = sensorSupported(d, kPmLogSocPower)
-                             ? static_cast<float>(sensorValue(d, kPmLogSocPower)) : -1.0f;
-      r->asicPowerWatts = sensorSupported(d, kPmLogAsicPower)
-                              ? static_cast<float>(sensorValue(d, kPmLogAsicPower)) : -1.0f;
+      r->socPowerWatts = sensorOrUnknown(d, kPmLogSocPower);
+      r->asicPowerWatts = sensorOrUnknown(d, kPmLogAsicPower);
       return true;
     }
     case 7: {
@@ -551,108 +708,23 @@ bool HardwareCaps::readAmdPower(GpuRecord* r) {
 
 bool HardwareCaps::readAmdActivity(GpuRecord* r) {
   if (!isAmd(r) || !amd.adlLibrary) return false;
-  const int adapter = r->adlAdapterIndex;
-  switch (r->overdriveVersion) {
-    case 8: {
-      AdlPmLogDataOutput d;
-      if (!queryPmLogData(r, &d)) return false;
-      r->gpuLoad = sensorSupported(d, kPmLogInfoActivityGfx)
-                       ? static_cast<float>(sensorValue(d, kPmLogInfoActivityGfx)) : -1.0f;
-      r->liveValue4 = sensorSupported(d, kPmLogInfoActivityMem)  // memory activity
-                          ? static_cast<float>(sensorValue(d, kPmLogInfoActivityMem)) : -1.0f;
-      return true;
-    }
-    case 7: {
-      Adl2OdnStatusGetFn fn = entry<Adl2OdnStatusGetFn>(e2OdnPerformanceStatus);
-      if (!g_context || !fn) return false;
-      AdlOdnPerformanceStatus s;
-      memset(&s, 0, sizeof(s));
-      if (fn(g_context, adapter, &s) != 0) return false;
-      r->gpuLoad = static_cast<float>(s.gpuActivityPercent);
-      return true;
-    }
-    case 6: {
-      AdlOd6CurrentStatusGetFn fn = entry<AdlOd6CurrentStatusGetFn>(eOd6CurrentStatus);
-      if (!fn) return false;
-      AdlOd6CurrentStatus s;
-      memset(&s, 0, sizeof(s));
-      if (fn(adapter, &s) != 0) return false;
-      r->gpuLoad = static_cast<float>(s.activityPercent);
-      return true;
-    }
-    case 5: {
-      AdlOd5ActivityGetFn fn = entry<AdlOd5ActivityGetFn>(eOd5Activity);
-      if (!fn) return false;
-      AdlPmActivity a;
-      memset(&a, 0, sizeof(a));
-      a.size = sizeof(a);
-      if (fn(adapter, &a) != 0) return false;
-      r->gpuLoad = static_cast<float>(a.activityPercent);
-      return true;
-    }
-    default:
-      return false;
+  if (r->overdriveVersion == 8) {
+    AdlPmLogDataOutput d;
+    if (!queryPmLogData(r, &d)) return false;
+    r->gpuLoad = sensorOrUnknown(d, kPmLogInfoActivityGfx);
+    r->liveValue4 = sensorOrUnknown(d, kPmLogInfoActivityMem);  // memory activity
+    return true;
   }
+  AmdStatusSample s;
+  if (!readStatusSample(r, false, &s)) return false;
+  r->gpuLoad = static_cast<float>(s.activityPercent);
+  return true;
 }
 
 bool HardwareCaps::readAmdFanSpeed(GpuRecord* r) {
   if (!isAmd(r) || !amd.adlLibrary) return false;
-  const int adapter = r->adlAdapterIndex;
   float percent = 0.0f, rpm = 0.0f;
-  switch (r->overdriveVersion) {
-    case 8: {
-      AdlPmLogDataOutput d;
-      if (!queryPmLogData(r, &d)) return false;
-      rpm = sensorSupported(d, kPmLogFanRpm) ? static_cast<float>(sensorValue(d, kPmLogFanRpm)) : -1.0f;
-      percent = sensorSupported(d, kPmLogFanPercent)
-                    ? static_cast<float>(sensorValue(d, kPmLogFanPercent)) : -1.0f;
-      break;
-    }
-    case 7: {
-      Adl2OdnFanControlGetFn fn = entry<Adl2OdnFanControlGetFn>(e2OdnFanControl);
-      if (!g_context || !fn) return false;
-      AdlOdnFanControl f;
-      memset(&f, 0, sizeof(f));
-      if (fn(g_context, adapter, &f) != 0) return false;
-      rpm = static_cast<float>(f.currentFanSpeed);
-      percent = f.targetFanSpeed > 0 ? static_cast<float>(f.currentFanSpeed * 100LL / f.targetFanSpeed) : 0.0f;
-      break;
-    }
-    case 6: {
-      AdlOd6FanSpeedGetFn fn = entry<AdlOd6FanSpeedGetFn>(eOd6FanSpeed);
-      if (!fn) return false;
-      // One call per speed type. Both results are checked: a failed read
-      // leaves the record's values as they were instead of zeroing them.
-      AdlOd6FanSpeedInfo f;
-      memset(&f, 0, sizeof(f));
-      f.speedType = kAdlFanSpeedRpm;
-      if (fn(adapter, &f) != 0) return false;
-      rpm = static_cast<float>(f.fanSpeedRpm);
-      memset(&f, 0, sizeof(f));
-      f.speedType = kAdlFanSpeedPercent;
-      if (fn(adapter, &f) != 0) return false;
-      percent = static_cast<float>(f.fanSpeedPercent);
-      break;
-    }
-    case 5: {
-      AdlOd5FanSpeedGetFn fn = entry<AdlOd5FanSpeedGetFn>(eOd5FanSpeed);
-      if (!fn) return false;
-      AdlFanSpeedValue v;
-      memset(&v, 0, sizeof(v));
-      v.size = sizeof(v);
-      v.speedType = kAdlFanSpeedPercent;
-      if (fn(adapter, 0, &v) != 0) return false;
-      percent = static_cast<float>(v.fanSpeed);
-      memset(&v, 0, sizeof(v));
-      v.size = sizeof(v);
-      v.speedType = kAdlFanSpeedRpm;
-      if (fn(adapter, 0, &v) != 0) return false;
-      rpm = static_cast<float>(v.fanSpeed);
-      break;
-    }
-    default:
-      return false;
-  }
+  if (!readFanSpeeds(r, &rpm, &percent)) return false;
   r->fanPercent = percent;
   r->fanRpm = rpm;
   return true;
@@ -660,110 +732,49 @@ bool HardwareCaps::readAmdFanSpeed(GpuRecord* r) {
 
 bool HardwareCaps::readAmdTemperature(GpuRecord* r) {
   if (!isAmd(r) || !amd.adlLibrary) return false;
-  const int adapter = r->adlAdapterIndex;
-  switch (r->overdriveVersion) {
-    case 8: {
-      AdlPmLogDataOutput d;
-      if (!queryPmLogData(r, &d)) return false;
-      if (sensorSupported(d, kPmLogTemperatureEdge)) {
-        float t = static_cast<float>(sensorValue(d, kPmLogTemperatureEdge));
-        setTripleCurrent(r, 1, t);
-        setTripleCurrent(r, 5, t);
-      }
-      if (sensorSupported(d, kPmLogTemperatureHotspot))
-        setTripleCurrent(r, 6, static_cast<float>(sensorValue(d, kPmLogTemperatureHotspot)));
-      if (sensorSupported(d, kPmLogTemperatureMem)) {
-        float t = static_cast<float>(sensorValue(d, kPmLogTemperatureMem));
-        setTripleCurrent(r, 4, t);
-        setTripleCurrent(r, 7, t);
-      }
-      return true;
+  if (r->overdriveVersion == 8) {
+    AdlPmLogDataOutput d;
+    if (!queryPmLogData(r, &d)) return false;
+    if (sensorSupported(d, kPmLogTemperatureEdge)) {
+      float t = static_cast<float>(sensorValue(d, kPmLogTemperatureEdge));
+      setTripleCurrent(r, 1, t);
+      setTripleCurrent(r, 5, t);
     }
-    case 7: {
-      Adl2OdnTemperatureGetFn fn = entry<Adl2OdnTemperatureGetFn>(e2OdnTemperature);
-      if (!g_context || !fn) return false;
-      int t = 0;
-      if (fn(g_context, adapter, 1, &t) != 0) return false;
-      setTripleCurrent(r, 1, t / 1000.0f);
-      return true;
+    if (sensorSupported(d, kPmLogTemperatureHotspot))
+      setTripleCurrent(r, 6, static_cast<float>(sensorValue(d, kPmLogTemperatureHotspot)));
+    if (sensorSupported(d, kPmLogTemperatureMem)) {
+      float t = static_cast<float>(sensorValue(d, kPmLogTemperatureMem));
+      setTripleCurrent(r, 4, t);
+      setTripleCurrent(r, 7, t);
     }
-    case 6: {
-      AdlAdapterIntOutFn fn = entry<AdlAdapterIntOutFn>(eOd6Temperature);
-      if (!fn) return false;
-      int t = 0;
-      if (fn(adapter, &t) != 0) return false;
-      setTripleCurrent(r, 1, t / 1000.0f);
-      return true;
-    }
-    case 5: {
-      AdlOd5TemperatureGetFn fn = entry<AdlOd5TemperatureGetFn>(eOd5Temperature);
-      if (!fn) return false;
-      AdlTemperature t;
-      memset(&t, 0, sizeof(t));
-      t.size = sizeof(t);
-      if (fn(adapter, 0, &t) != 0) return false;
-      setTripleCurrent(r, 1, t.temperature / 1000.0f);
-      return true;
-    }
-    default:
-      return false;
+    return true;
   }
+  int t = 0;
+  if (!readEdgeMillidegrees(r, &t)) return false;
+  setTripleCurrent(r, 1, t / 1000.0f);
+  return true;
 }
 
 bool HardwareCaps::readAmdCurrentClocks(GpuRecord* r, int* activity, float* gpuClock,
                                         float* memoryClock, float* voltage) {
   if (!isAmd(r) || !amd.adlLibrary) return false;
-  const int adapter = r->adlAdapterIndex;
-  switch (r->overdriveVersion) {
-    case 8: {
-      AdlPmLogDataOutput d;
-      if (!queryPmLogData(r, &d)) return false;
-      if (gpuClock && sensorSupported(d, kPmLogClkGfx)) *gpuClock = static_cast<float>(sensorValue(d, kPmLogClkGfx));
-      if (memoryClock && sensorSupported(d, kPmLogClkMem))
-        *memoryClock = static_cast<float>(sensorValue(d, kPmLogClkMem));
-      if (voltage && sensorSupported(d, kPmLogGfxVoltage))
-        *voltage = sensorValue(d, kPmLogGfxVoltage) / 1000.0f;
-      return true;
-    }
-    case 7: {
-      Adl2OdnStatusGetFn fn = entry<Adl2OdnStatusGetFn>(e2OdnPerformanceStatus);
-      if (!g_context || !fn) return false;
-      AdlOdnPerformanceStatus s;
-      memset(&s, 0, sizeof(s));
-      if (fn(g_context, adapter, &s) != 0) return false;
-      if (gpuClock) *gpuClock = s.coreClock / 100.0f;
-      if (memoryClock) *memoryClock = s.memoryClock / 100.0f;
-      if (activity) *activity = s.gpuActivityPercent;
-      if (voltage) *voltage = s.vddc * 0.001f;
-      return true;
-    }
-    case 6: {
-      AdlOd6CurrentStatusGetFn fn = entry<AdlOd6CurrentStatusGetFn>(eOd6CurrentStatus);
-      if (!fn) return false;
-      AdlOd6CurrentStatus s;
-      memset(&s, 0, sizeof(s));
-      if (fn(adapter, &s) != 0) return false;
-      if (activity) *activity = s.activityPercent;
-      if (gpuClock) *gpuClock = s.engineClock / 100.0f;
-      if (memoryClock) *memoryClock = s.memoryClock / 100.0f;
-      return true;
-    }
-    case 5: {
-      Adl2Od5ActivityGetFn fn = entry<Adl2Od5ActivityGetFn>(e2Od5Activity);
-      if (!g_context || !fn) return false;
-      AdlPmActivity a;
-      memset(&a, 0, sizeof(a));
-      a.size = sizeof(a);
-      if (fn(g_context, adapter, &a) != 0) return false;
-      if (activity) *activity = a.activityPercent;
-      if (gpuClock) *gpuClock = a.engineClock / 100.0f;
-      if (memoryClock) *memoryClock = a.memoryClock / 100.0f;
-      if (voltage) *voltage = a.vddc / 1000.0f;
-      return true;
-    }
-    default:
-      return false;
+  if (r->overdriveVersion == 8) {
+    AdlPmLogDataOutput d;
+    if (!queryPmLogData(r, &d)) return false;
+    if (gpuClock && sensorSupported(d, kPmLogClkGfx)) *gpuClock = static_cast<float>(sensorValue(d, kPmLogClkGfx));
+    if (memoryClock && sensorSupported(d, kPmLogClkMem))
+      *memoryClock = static_cast<float>(sensorValue(d, kPmLogClkMem));
+    if (voltage && sensorSupported(d, kPmLogGfxVoltage))
+      *voltage = sensorValue(d, kPmLogGfxVoltage) / 1000.0f;
+    return true;
   }
+  AmdStatusSample s;
+  if (!readStatusSample(r, true, &s)) return false;
+  putOptional(activity, s.activityPercent);
+  putOptional(gpuClock, s.gpuClockMHz);
+  putOptional(memoryClock, s.memoryClockMHz);
+  if (s.hasVoltage) putOptional(voltage, s.voltage);
+  return true;
 }
 
 bool HardwareCaps::AMD_Display_Library_ReadPerfLevels(GpuRecord* r, bool current) {
