@@ -8,10 +8,6 @@
 #include "vk_resources.h"
 
 namespace {
-VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
-  return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
-}
-
 VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
   return list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
 }

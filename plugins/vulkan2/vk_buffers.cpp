@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
@@ -193,9 +194,7 @@ void VulkanPLugin::gpu_buffer_unmap(tvc::GpuBuffer* buffer) {
   VkGpuBufferRecord* record = buffer_record(buffer);
   VkDeviceRecord* device = buffer ? object_owner(buffer->owner_id) : nullptr;
   if (!record || !device || !buffer->mapped) return;
-  // The first generation flushes only memory that needs it: writes to
-  // memory that is not host-coherent would otherwise never reach the GPU.
-  if (!kFirstGeneration || !record->coherent) {
+  if (generation::unmap_flushes_coherent_memory() || !record->coherent) {
     VkMappedMemoryRange range{};
     range.sType = VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE;
     range.memory = record->memory;

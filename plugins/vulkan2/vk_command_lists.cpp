@@ -3,6 +3,7 @@
 // into them; one-time command buffers for synchronous GPU work.
 #include <algorithm>
 
+#include "vk_generation.h"
 #include "vk_device.h"
 
 namespace {
@@ -242,8 +243,7 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
   if (!record || !device || !record->command_buffer) return false;
   VkCommandBufferBeginInfo info{};
   info.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  // First-generation primary lists may be submitted more than once.
-  info.flags = kFirstGeneration && record->primary ? 0 : VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
+  info.flags = generation::list_begin_flags(record->primary);
   VkCommandBufferInheritanceInfo inheritance{};
   inheritance.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_INHERITANCE_INFO;
   if (!record->primary) {
@@ -264,9 +264,7 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
   record->uses_swapchain_image = false;
   record->opened = true;
   device->current_command_list = list;
-  // The first generation has no frame records: binds and draws go into the
-  // list the host opened.
-  if (kFirstGeneration) device->active_command_record = record;
+  if (generation::lists_take_draws()) device->active_command_record = record;
   return true;
 }
 
@@ -418,9 +416,7 @@ bool VulkanPLugin::begin_list_render_pass(tvc::GpuCommandList* list, VkRenderPas
   const VkFramebuffer framebuffer = swapchain_framebuffer(device, image_index);
   if (!record || !device || !record->opened || !pass || !device->swapchain || framebuffer == VK_NULL_HANDLE)
     return false;
-  // First generation: the list drawn into image i carries fence index i, so
-  // the acquisition of image i waits for exactly that list.
-  if (kFirstGeneration) record->fence_index = static_cast<int32_t>(image_index);
+  if (generation::passes_set_fence_index()) record->fence_index = static_cast<int32_t>(image_index);
   VkRenderPassBeginInfo info{};
   info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
   info.renderPass = pass->render_pass;
@@ -512,4 +508,12 @@ bool VulkanPLugin::command_list_execute_listed(tvc::GpuCommandList* list) {
 
 void VulkanPLugin::command_list_set_fence_index(tvc::GpuCommandList* list, int index) {
   if (VkCommandListRecord* record = list_record(list)) record->fence_index = index;
+}
+
+void VulkanPLugin::command_list_set_active(tvc::GpuCommandList* list) {
+  if (list) {
+    if (VkDeviceRecord* device = object_owner(list->id)) device->active_list = list;
+    return;
+  }
+  if (VkDeviceRecord* device = device_of(nullptr)) device->active_list = nullptr;
 }

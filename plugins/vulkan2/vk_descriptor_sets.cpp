@@ -1,6 +1,7 @@
 // Descriptor sets: bindings added one by one (buffers, textures, texture
 // arrays, render-target attachments, mesh buffers), push-constant ranges,
 // then one set layout, one descriptor set and one pipeline layout.
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
@@ -107,7 +108,8 @@ void VulkanPLugin::descriptorset_killall_device(VkDeviceRecord* device) {
 // What a buffer binding covers: the whole allocation (Vulkan2), or the
 // buffer's requested size (first generation).
 static VkDeviceSize binding_range(const tvc::GpuBuffer* buffer) {
-  return kFirstGeneration ? static_cast<VkDeviceSize>(static_cast<uint32_t>(buffer->size)) : VK_WHOLE_SIZE;
+  return generation::binds_whole_buffers() ? VK_WHOLE_SIZE
+                                           : static_cast<VkDeviceSize>(static_cast<uint32_t>(buffer->size));
 }
 
 int VulkanPLugin::descriptorset_add_gpu_buffer(int id, tvc::GpuBuffer* buffer, int binding, unsigned stages) {
@@ -198,10 +200,10 @@ int VulkanPLugin::descriptorset_add_mesh_index_buffer(int id, tvc::GeometryCore*
 }
 #endif
 
-// The first generation refuses a texture binding without a sampler it
-// knows: a combined image sampler cannot be written without one.
+// A texture binding without a sampler the plug-in knows, where the
+// generation refuses one.
 static bool sampler_missing(tvc::TextureSampler* sampler) {
-  return kFirstGeneration && sampler_handle(sampler) == VK_NULL_HANDLE;
+  return generation::texture_binding_needs_sampler() && sampler_handle(sampler) == VK_NULL_HANDLE;
 }
 
 int VulkanPLugin::descriptorset_add_texture(int id, tvc::TextureData* texture, tvc::TextureSampler* sampler,
@@ -265,7 +267,7 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
   b->image_info.imageView = record->view;
   b->image_info.imageLayout = VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
   if (sampler_handle(sampler) != VK_NULL_HANDLE) b->image_info.sampler = sampler_handle(sampler);
-  if (stages > 0 || kFirstGeneration) b->stages = stages;
+  if (stages > 0 || !generation::texture_update_keeps_unset_stages()) b->stages = stages;
   set->dirty = true;
   return true;
 }

@@ -3,6 +3,7 @@
 // draws, plain draws, viewport and scissor.
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
@@ -114,11 +115,10 @@ static bool make_buffer_pair(VulkanPLugin* plugin, VkDeviceRecord* device, tvc::
   const char* const(*messages)[4] = index ? kIndexMessages : kVertexMessages;
   const VkBufferUsageFlags kind = index ? VkBufferUsageFlags{VK_BUFFER_USAGE_INDEX_BUFFER_BIT}
                                        : VkBufferUsageFlags{VK_BUFFER_USAGE_VERTEX_BUFFER_BIT};
-  // The first generation's device buffers are only copied to and drawn
-  // from: no storage, no device addresses.
+  const bool shaders_read = generation::mesh_buffers_shader_readable();
   VkBufferUsageFlags device_usage =
-      VK_BUFFER_USAGE_TRANSFER_DST_BIT | (kFirstGeneration ? 0 : VK_BUFFER_USAGE_STORAGE_BUFFER_BIT) | kind;
-  if (!kFirstGeneration && has_device_addresses(gpu))
+      VK_BUFFER_USAGE_TRANSFER_DST_BIT | (shaders_read ? VK_BUFFER_USAGE_STORAGE_BUFFER_BIT : 0) | kind;
+  if (shaders_read && has_device_addresses(gpu))
     device_usage |= VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT |
                     VK_BUFFER_USAGE_ACCELERATION_STRUCTURE_BUILD_INPUT_READ_ONLY_BIT_KHR;
   int step = 0;

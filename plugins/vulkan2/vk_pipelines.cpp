@@ -2,6 +2,7 @@
 // pipelines built against a descriptor set's layout and a render pass.
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
@@ -43,18 +44,19 @@ void append_stage(std::vector<VkPipelineShaderStageCreateInfo>& stages, const tv
   if (m.shader_type == 3 || m.shader_type == 4) *tessellation = true;
 }
 
-// Vulkan2 builds a stage per module in the order they were made; the first
-// generation one per shader type in pipeline order: vertex, tessellation
-// (only where the GPU tessellates), geometry, fragment, compute, mesh, task.
+// A stage per module in the order they were made, or, where the generation
+// keeps one module per shader type, one per type in its order (tessellation
+// only where the GPU tessellates).
 std::vector<VkPipelineShaderStageCreateInfo> program_stages(const tvc::GpuProgramData* program, bool tessellates,
                                                             bool* tessellation) {
   std::vector<VkPipelineShaderStageCreateInfo> stages;
   *tessellation = false;
   if (!program) return stages;
   tvc::GpuProgramData* modules = const_cast<tvc::GpuProgramData*>(program);
-  if (kFirstGeneration) {
-    const int kOrder[] = {0, 3, 4, 2, 1, 5, 6, 7};
-    for (int type : kOrder) {
+  const generation::TypeOrder order = generation::shader_type_order();
+  if (order.count) {
+    for (size_t i = 0; i < order.count; ++i) {
+      const int type = order.types[i];
       const tvc::GpuProgramVkShaderModule* m = module_of_type(modules, type);
       if (m && (tessellates || (type != 3 && type != 4))) append_stage(stages, *m, tessellation);
     }
@@ -102,7 +104,7 @@ bool VulkanPLugin::gpu_program_create_shader_modules(tvc::RendererGpu* gpu, tvc:
     return false;
   }
   if (module == VK_NULL_HANDLE) return false;
-  tvc::GpuProgramVkShaderModule* slot = kFirstGeneration ? module_of_type(program, shader_type) : nullptr;
+  tvc::GpuProgramVkShaderModule* slot = generation::shader_type_order().count ? module_of_type(program, shader_type) : nullptr;
   if (slot) {
     // The type's slot takes the new module; the one it held goes.
     device->functions.vkDestroyShaderModule(device->device, (VkShaderModule)(slot->module), nullptr);

@@ -30,12 +30,12 @@ bool has_name(const std::vector<std::string>& names, const char* name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-[[maybe_unused]] VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
+VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
   return state ? static_cast<VkPipelineRecord*>(state->renderer_data) : nullptr;
 }
 
 // One buffer with its own memory; null (nothing left behind) on failure.
-[[maybe_unused]] RtBufferRecord* create_rt_buffer(const VkGpuRecord* gpu, VkDeviceRecord* device, VkDeviceSize size,
+RtBufferRecord* create_rt_buffer(const VkGpuRecord* gpu, VkDeviceRecord* device, VkDeviceSize size,
                                  VkBufferUsageFlags usage, VkMemoryPropertyFlags required) {
   if (size == 0) return nullptr;
   VkFunctionTable& fn = device->functions;
@@ -105,7 +105,7 @@ void release_rt_buffer(VkDeviceRecord* device, RtBufferRecord*& record) {
   record = nullptr;
 }
 
-[[maybe_unused]] bool write_rt_buffer(VkDeviceRecord* device, RtBufferRecord* record, const void* data, VkDeviceSize size) {
+bool write_rt_buffer(VkDeviceRecord* device, RtBufferRecord* record, const void* data, VkDeviceSize size) {
   void* mapped = nullptr;
   if (!record || size > record->requested_size ||
       device->functions.vkMapMemory(device->device, record->memory, 0, size, 0, &mapped) != VK_SUCCESS)
@@ -117,15 +117,15 @@ void release_rt_buffer(VkDeviceRecord* device, RtBufferRecord*& record) {
 
 // The scratch address rounded up to the device's scratch-offset alignment
 // (the buffer has room for the rounding).
-[[maybe_unused]] VkDeviceAddress scratch_address(const VkRayTracingContext* context, const RtBufferRecord* scratch) {
+VkDeviceAddress scratch_address(const VkRayTracingContext* context, const RtBufferRecord* scratch) {
   return align_up(scratch->address, context->acceleration_properties.minAccelerationStructureScratchOffsetAlignment);
 }
 
-[[maybe_unused]] VkDeviceSize scratch_room(const VkRayTracingContext* context, VkDeviceSize size) {
+VkDeviceSize scratch_room(const VkRayTracingContext* context, VkDeviceSize size) {
   return size + context->acceleration_properties.minAccelerationStructureScratchOffsetAlignment;
 }
 
-[[maybe_unused]] void build_barrier(VkDeviceRecord* device, VkCommandBuffer commands, VkAccessFlags src, VkAccessFlags dst,
+void build_barrier(VkDeviceRecord* device, VkCommandBuffer commands, VkAccessFlags src, VkAccessFlags dst,
                    VkPipelineStageFlags src_stage) {
   VkMemoryBarrier barrier{};
   barrier.sType = VK_STRUCTURE_TYPE_MEMORY_BARRIER;
@@ -142,7 +142,7 @@ void destroy_structure(VkDeviceRecord* device, VkAccelerationStructureKHR& struc
 }
 
 // An acceleration structure of the given size with its own storage buffer.
-[[maybe_unused]] bool create_structure(const VkGpuRecord* gpu, VkDeviceRecord* device, VkAccelerationStructureTypeKHR type,
+bool create_structure(const VkGpuRecord* gpu, VkDeviceRecord* device, VkAccelerationStructureTypeKHR type,
                       VkDeviceSize size, VkAccelerationStructureKHR* structure, RtBufferRecord** buffer,
                       VkResult* result) {
   *buffer = create_rt_buffer(gpu, device, size, kStorageUsage, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
@@ -163,7 +163,7 @@ void destroy_structure(VkDeviceRecord* device, VkAccelerationStructureKHR& struc
 }
 
 // The 3 x 4 row-major transform of an instance from a column-major matrix.
-[[maybe_unused]] VkTransformMatrixKHR instance_transform(const tvc::mat4* m) {
+VkTransformMatrixKHR instance_transform(const tvc::mat4* m) {
   VkTransformMatrixKHR t{};
   for (int row = 0; row < 3; ++row)
     for (int column = 0; column < 4; ++column) t.matrix[row][column] = m->m[column * 4 + row];
@@ -408,7 +408,6 @@ void VulkanPLugin::free_raytracing_objects() {
   storage_images.clear();
 }
 
-#ifdef QV_SLOT_OWN_vk_create_storage_image
 int VulkanPLugin::vk_create_storage_image(tvc::RendererGpu* gpu, unsigned width, unsigned height, int format) {
   VkDeviceRecord* device = device_of(gpu);
   VkStorageImageRecord* record = new VkStorageImageRecord;
@@ -1172,4 +1171,3 @@ bool VulkanPLugin::gpu_get_acceleration_structure_descriptor_limit(tvc::Renderer
   if (value && read_property(kStructureLimits, &record->acceleration_structure_properties, name, &v)) *value = v;
   return true;
 }
-#endif

@@ -2,15 +2,12 @@
 // device, copied through a linear host-visible image into the caller's memory.
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_device.h"
 #include "vk_resources.h"
 
 namespace {
 
-// The linear image's format: B8G8R8A8 for Vulkan2, R8G8B8A8 for the first
-// generation, whose bytes are never swizzled (a blit converts into R, G, B, A;
-// a copy keeps the surface's own order).
-constexpr VkFormat kLinearFormat = kFirstGeneration ? VK_FORMAT_R8G8B8A8_UNORM : VK_FORMAT_B8G8R8A8_UNORM;
 
 // A linear image in host-visible memory, the transfer destination.
 struct LinearImage {
@@ -29,7 +26,9 @@ VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint3
                            LinearImage* target) {
   VkFunctionTable& fn = device->functions;
   const VkImageCreateInfo info =
-      image_2d_request(kLinearFormat, width, height, VK_IMAGE_USAGE_TRANSFER_DST_BIT, VK_IMAGE_TILING_LINEAR).info;
+      image_2d_request(generation::readback_format(), width, height, VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                       VK_IMAGE_TILING_LINEAR)
+          .info;
   VkResult result = fn.vkCreateImage(device->device, &info, nullptr, &target->image);
   if (result != VK_SUCCESS) {
     target->image = VK_NULL_HANDLE;
@@ -157,7 +156,7 @@ void VulkanPLugin::read_color_buffer_ex(unsigned char* buffer, int, int, int wid
 
   VkFormatProperties surface_props{}, linear_props{};
   fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, swapchain->format, &surface_props);
-  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, kLinearFormat, &linear_props);
+  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, generation::readback_format(), &linear_props);
   const bool blit = (linear_props.linearTilingFeatures & VK_FORMAT_FEATURE_BLIT_DST_BIT) &&
                     (surface_props.optimalTilingFeatures & VK_FORMAT_FEATURE_BLIT_SRC_BIT);
 
@@ -189,7 +188,7 @@ void VulkanPLugin::read_color_buffer_ex(unsigned char* buffer, int, int, int wid
     tracef_error("read_color_buffer - unable to map the read-back image (err: %s).", vk_result_to_string(result));
   } else {
     if (layout.rowPitch >= static_cast<VkDeviceSize>(w) * 4) {
-      const bool swizzle = !kFirstGeneration && !blit && swapchain->format == VK_FORMAT_B8G8R8A8_UNORM;
+      const bool swizzle = generation::readback_swizzles() && !blit && swapchain->format == VK_FORMAT_B8G8R8A8_UNORM;
       copy_rows(static_cast<const unsigned char*>(mapped) + layout.offset, layout.rowPitch, w, h, swizzle, buffer);
     }
     fn.vkUnmapMemory(device->device, target.memory);

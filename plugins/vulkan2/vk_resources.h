@@ -101,7 +101,7 @@ struct VkRenderTargetRecord {
   VkRenderPass render_pass = VK_NULL_HANDLE;
   VkSampler sampler = VK_NULL_HANDLE;
   VkClearValue clear_values[2];
-#ifdef QV_VK_FIRST_GEN
+  // First generation only (Vulkan2 targets have frame blocks of their own).
   // One primary list per swapchain image, with the binds and unbinds of
   // each: a list is submitted only after as many unbinds as binds.
   std::vector<tvc::GpuCommandList*> image_lists;
@@ -111,7 +111,6 @@ struct VkRenderTargetRecord {
   VkCommandBuffer bound_command_buffer = nullptr;
   unsigned bound_image = 0;  // the image of the last bind
   VkSemaphore semaphore = VK_NULL_HANDLE;  // made by the first bind; nothing waits on it
-#endif
 };
 
 struct VkDescriptorBindingRecord {
@@ -217,6 +216,16 @@ VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, co
                               ImageObjects* out);
 void release_image_objects(VkDeviceRecord* device, ImageObjects* objects);
 // Render-target pieces both generations build from (vk_render_targets.cpp).
+inline VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
+  return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
+}
+// Frames a target needs on a device: one per frame, one without a window.
+int32_t frames_wanted(const VkDeviceRecord* device);
+// The frame block a target draws into now: the device's frame, else 0.
+unsigned current_frame_of(const VkRenderTargetRecord* record);
+// Return layouts name where copies leave an image; "none set" means the
+// layout the render pass leaves it in.
+VkImageLayout resting_layout(const RenderTargetAttachment& a);
 // An attachment image: device-local memory, else host-visible.
 ImageRequest render_target_image_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
                                          VkImageAspectFlags aspect);

@@ -421,7 +421,6 @@ void VulkanPLugin::release_text_overlay(VkDeviceRecord* device) {
   g_text.initialised = false;
 }
 
-#ifdef QV_SLOT_OWN_text_init
 // The device and command buffer of a list: null with a line in the log.
 static VkCommandBuffer list_commands(VulkanPLugin* plugin, tvc::GpuCommandList* list, const char* operation) {
   VkDeviceRecord* device = list ? plugin->object_owner(list->id) : nullptr;
@@ -534,4 +533,3 @@ bool VulkanPLugin::text_update(tvc::GpuCommandList* list) {
   g_text.vkCmdDraw(commands, data->vertex_count, 1, static_cast<uint32_t>(data->base_vertex), 0);
   return true;
 }
-#endif
