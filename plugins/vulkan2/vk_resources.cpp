@@ -311,8 +311,10 @@ void release_image_objects(VkDeviceRecord* device, ImageObjects* objects) {
   *objects = ImageObjects{};
 }
 
-void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows) {
-  for (uint32_t y = 0; y < rows; ++y) memcpy(destination + y * pitch, source + static_cast<size_t>(y) * row_bytes, row_bytes);
+void copy_rows(uint8_t* destination, uint64_t destination_pitch, const uint8_t* source, uint64_t source_pitch,
+               uint32_t row_bytes, uint32_t rows) {
+  for (uint32_t y = 0; y < rows; ++y)
+    memcpy(destination + y * destination_pitch, source + y * source_pitch, row_bytes);
 }
 
 VkCommandBuffer active_command_buffer(const VkDeviceRecord* device) {

@@ -236,9 +236,10 @@ VkResult create_render_target_pass(VkDeviceRecord* device, VkFormat color, VkFor
 VkSamplerCreateInfo render_target_sampler_info(float max_lod);
 void take_image(RenderTargetAttachment* attachment, const ImageObjects& image);
 void take_linear_image(RenderTargetAttachment* attachment, const ImageObjects& image);
-// Copies rows of row_bytes from a tightly packed source into an image whose
-// rows lie pitch bytes apart.
-void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows);
+// Copies rows of row_bytes, each pitch bytes apart in their image (the
+// packed side's pitch is row_bytes); destination first, as memcpy.
+void copy_rows(uint8_t* destination, uint64_t destination_pitch, const uint8_t* source, uint64_t source_pitch,
+               uint32_t row_bytes, uint32_t rows);
 // The overlays' pipeline: two stages, triangles, no culling or depth test,
 // alpha blending of colour, viewport and scissor set when drawing.
 struct OverlayPipelineDesc {

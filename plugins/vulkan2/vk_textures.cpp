@@ -100,7 +100,8 @@ bool VulkanPLugin::texture_fill_staging(VkDeviceRecord* device, VkImage image, V
     *map_result = result != VK_SUCCESS ? result : VK_ERROR_MEMORY_MAP_FAILED;
     return false;
   }
-  copy_rows(static_cast<uint8_t*>(mapped) + layout.offset, layout.rowPitch, pixels, row_bytes, texture->height);
+  copy_rows(static_cast<uint8_t*>(mapped) + layout.offset, layout.rowPitch, pixels, row_bytes, row_bytes,
+            texture->height);
   fn.vkUnmapMemory(device->device, memory);
   return true;
 }
