@@ -8,10 +8,6 @@
 #include "vk_resources.h"
 
 namespace {
-VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
-  return list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-}
-
 // The image the host draws now; 0 without a swapchain.
 unsigned current_image(const VkRenderTargetRecord* record) {
   const VkDeviceRecord* device = record->device;

@@ -3,9 +3,9 @@
 // table, takes its descriptor set from the device's pool and records into
 // the current frame's command buffer, inside the swapchain pass.
 //
-// Per frame (frame index mod 8) it keeps one vertex and one index buffer,
-// which grow to fit the draw data and are never written past their size.
-// The first generation has no frames: one pair serves every draw.
+// Per frame (frame index mod 8), or once where the generation draws one list
+// at a time, it keeps one vertex and one index buffer, which grow to fit the
+// draw data and are never written past their size.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -72,31 +72,22 @@ void release_gui_buffer(GuiBuffer& b) {
 // unless exact); its size is what the device gave.
 bool make_gui_buffer(GuiBuffer& b, VkDeviceSize needed, VkBufferUsageFlags usage, bool exact) {
   release_gui_buffer(b);
-  VkFunctionTable& fn = g_gui.device_record->functions;
-  VkBufferCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
-  info.size = exact ? needed : ((needed - 1) / g_gui.alignment + 1) * g_gui.alignment;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  if (fn.vkCreateBuffer(g_gui.device, &info, nullptr, &b.buffer) != VK_SUCCESS) {
-    b.buffer = VK_NULL_HANDLE;
-    return false;
-  }
-  VkMemoryRequirements needs{};
-  fn.vkGetBufferMemoryRequirements(g_gui.device, b.buffer, &needs);
-  if (needs.alignment > g_gui.alignment) g_gui.alignment = static_cast<uint32_t>(needs.alignment);
-  const int type =
-      find_memory_type(g_gui.gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, kNoMemoryFallback);
-  VkMemoryAllocateInfo alloc{};
-  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
-  alloc.allocationSize = needs.size;
-  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
-  if (type < 0 || fn.vkAllocateMemory(g_gui.device, &alloc, nullptr, &b.memory) != VK_SUCCESS ||
-      fn.vkBindBufferMemory(g_gui.device, b.buffer, b.memory, 0) != VK_SUCCESS) {
+  const VkDeviceSize size = exact ? needed : ((needed - 1) / g_gui.alignment + 1) * g_gui.alignment;
+  const MemoryTypeChoice host_visible = [](uint32_t bits) {
+    return find_memory_type(g_gui.gpu, bits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, kNoMemoryFallback);
+  };
+  BufferObjects made;
+  BufferStep step = kBufferCreate;
+  const VkResult result =
+      make_buffer_objects(device_buffer_calls(g_gui.device_record), size, usage, host_visible, nullptr, &made, &step);
+  if (made.needs.alignment > g_gui.alignment) g_gui.alignment = static_cast<uint32_t>(made.needs.alignment);
+  b.buffer = made.buffer;
+  b.memory = made.memory;
+  if (result != VK_SUCCESS) {
     release_gui_buffer(b);
     return false;
   }
-  b.size = std::max(needs.size, info.size);
+  b.size = std::max(made.needs.size, size);
   return true;
 }
 

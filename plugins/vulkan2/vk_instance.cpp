@@ -59,8 +59,6 @@ const ResultName kResultNames[] = {
     {VK_PIPELINE_COMPILE_REQUIRED_EXT, "VK_PIPELINE_COMPILE_REQUIRED_EXT"},
 };
 
-// Codes the first generation does not know by name.
-
 }  // namespace
 
 const char* vk_result_to_string(VkResult result) {

@@ -6,10 +6,6 @@
 #include "vk_resources.h"
 
 namespace {
-VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
-  return state ? static_cast<VkPipelineRecord*>(state->renderer_data) : nullptr;
-}
-
 template <size_t N>
 int from_table(const int (&table)[N], int code, int other) {
   return code >= 0 && static_cast<size_t>(code) < N ? table[code] : other;
@@ -25,8 +21,7 @@ VkShaderStageFlagBits stage_of(int type) {
   static const uint32_t kStages[] = {0x1, 0x10, 0x8, 0x2, 0x4, 0x20, 0x80, 0x40, 0x100, 0x200, 0x400, 0x800, 0x1000};
   return static_cast<VkShaderStageFlagBits>(type >= 0 && type < 13 ? kStages[type] : 0x7FFFFFFFu);
 }
-// The module a program holds for a shader type (the first generation keeps
-// one per type), or null.
+// The module a program holds for a shader type, or null.
 tvc::GpuProgramVkShaderModule* module_of_type(tvc::GpuProgramData* program, int type) {
   for (int i = 0; program && i < program->module_count; ++i)
     if (program->modules[i].module && program->modules[i].shader_type == type) return &program->modules[i];

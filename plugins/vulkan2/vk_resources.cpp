@@ -53,6 +53,47 @@ int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlag
   return find_memory_type(gpu ? &gpu->memory_properties : nullptr, bits, wanted, fallback);
 }
 
+BufferCalls device_buffer_calls(const VkDeviceRecord* device) {
+  const VkFunctionTable& fn = device->functions;
+  return {device->device, fn.vkCreateBuffer, fn.vkGetBufferMemoryRequirements, fn.vkAllocateMemory,
+          fn.vkBindBufferMemory};
+}
+
+VkResult make_buffer_objects(const BufferCalls& calls, VkDeviceSize size, VkBufferUsageFlags usage,
+                             const MemoryTypeChoice& memory_type, const void* allocate_next, BufferObjects* out,
+                             BufferStep* step) {
+  VkBufferCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
+  info.size = size;
+  info.usage = usage;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  *step = kBufferCreate;
+  VkResult result = calls.create_buffer(calls.device, &info, nullptr, &out->buffer);
+  if (result != VK_SUCCESS) {
+    out->buffer = VK_NULL_HANDLE;
+    return result;
+  }
+  calls.memory_requirements(calls.device, out->buffer, &out->needs);
+  const int type = memory_type(out->needs.memoryTypeBits);
+  if (type < 0) {
+    *step = kBufferMemoryType;
+    return VK_ERROR_FEATURE_NOT_PRESENT;
+  }
+  VkMemoryAllocateInfo alloc{};
+  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
+  alloc.pNext = allocate_next;
+  alloc.allocationSize = out->needs.size;
+  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
+  *step = kBufferAllocate;
+  result = calls.allocate_memory(calls.device, &alloc, nullptr, &out->memory);
+  if (result != VK_SUCCESS) {
+    out->memory = VK_NULL_HANDLE;
+    return result;
+  }
+  *step = kBufferBind;
+  return calls.bind_buffer_memory(calls.device, out->buffer, out->memory, 0);
+}
+
 namespace {
 VkAccessFlags source_access(VkImageLayout layout) {
   switch (layout) {

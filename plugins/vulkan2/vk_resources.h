@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "vk_device.h"
@@ -204,6 +205,35 @@ constexpr MemoryFallback kAnyAllowedMemory{0, true};
 int find_memory_type(const VkPhysicalDeviceMemoryProperties* memory, uint32_t bits, VkMemoryPropertyFlags wanted,
                      MemoryFallback fallback);
 int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags wanted, MemoryFallback fallback);
+
+// The calls a buffer is made with: the device's table, or the entry points
+// an overlay resolved for itself.
+struct BufferCalls {
+  VkDevice device;
+  PFN_vkCreateBuffer create_buffer;
+  PFN_vkGetBufferMemoryRequirements memory_requirements;
+  PFN_vkAllocateMemory allocate_memory;
+  PFN_vkBindBufferMemory bind_buffer_memory;
+};
+BufferCalls device_buffer_calls(const VkDeviceRecord* device);
+
+// What a buffer of its own memory is made of; what was made stays on
+// failure, for the caller to release.
+struct BufferObjects {
+  VkBuffer buffer = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  VkMemoryRequirements needs{};  // zero until the device answered
+};
+// The step a buffer's making failed at.
+enum BufferStep { kBufferCreate, kBufferMemoryType, kBufferAllocate, kBufferBind };
+// The memory type for the buffer's allowed types (bits); -1: none fits.
+using MemoryTypeChoice = std::function<int(uint32_t bits)>;
+// Creates the buffer, picks its memory type, allocates (allocate_next
+// chained to the allocation) and binds; step says where it failed. A type
+// that nothing fits answers VK_ERROR_FEATURE_NOT_PRESENT.
+VkResult make_buffer_objects(const BufferCalls& calls, VkDeviceSize size, VkBufferUsageFlags usage,
+                             const MemoryTypeChoice& memory_type, const void* allocate_next, BufferObjects* out,
+                             BufferStep* step);
 bool transition_image_layout(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkImage image,
                              VkImageLayout old_layout, VkImageLayout new_layout, uint32_t layer = 0,
                              uint32_t level_count = 1);
@@ -215,10 +245,30 @@ bool submit_and_wait(VkDeviceRecord* device, VkCommandBuffer commands, VkFence f
 VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
                               ImageObjects* out);
 void release_image_objects(VkDeviceRecord* device, ImageObjects* objects);
-// Render-target pieces both generations build from (vk_render_targets.cpp).
+// The records the plug-in keeps on the host's objects; null for none.
+inline VkGpuBufferRecord* buffer_record(tvc::GpuBuffer* buffer) {
+  return buffer ? static_cast<VkGpuBufferRecord*>(buffer->renderer_data) : nullptr;
+}
+inline VkMeshRecord* mesh_record(tvc::GeometryCore* geometry) {
+  return geometry ? static_cast<VkMeshRecord*>(geometry->renderer_data) : nullptr;
+}
+inline VkTextureRecord* texture_record(tvc::TextureData* texture) {
+  return texture ? static_cast<VkTextureRecord*>(texture->renderer_data) : nullptr;
+}
+inline VkSamplerRecord* sampler_record(tvc::TextureSampler* sampler) {
+  return sampler ? static_cast<VkSamplerRecord*>(sampler->renderer_data) : nullptr;
+}
 inline VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
   return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
 }
+inline VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
+  return state ? static_cast<VkPipelineRecord*>(state->renderer_data) : nullptr;
+}
+
+// A new binding record (vk_descriptor_sets.cpp).
+VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsigned stages);
+
+// Render-target pieces both generations build from (vk_render_targets.cpp).
 // Frames a target needs on a device: one per frame, one without a window.
 int32_t frames_wanted(const VkDeviceRecord* device);
 // The frame block a target draws into now: the device's frame, else 0.

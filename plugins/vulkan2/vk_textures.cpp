@@ -6,10 +6,6 @@
 #include "vk_resources.h"
 
 namespace {
-VkTextureRecord* texture_record(tvc::TextureData* texture) {
-  return texture ? static_cast<VkTextureRecord*>(texture->renderer_data) : nullptr;
-}
-
 uint32_t level_count_of(const tvc::TextureData* texture) {
   if (!texture->mipmaps) return 1;
   uint32_t levels = 1;
