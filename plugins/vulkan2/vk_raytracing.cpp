@@ -36,58 +36,35 @@ RtBufferRecord* create_rt_buffer(const VkGpuRecord* gpu, VkDeviceRecord* device,
                                  VkBufferUsageFlags usage, VkMemoryPropertyFlags required) {
   if (size == 0) return nullptr;
   VkFunctionTable& fn = device->functions;
+  BufferCalls calls = device_buffer_calls(device);
+  calls.memory_requirements2 = fn.vkGetBufferMemoryRequirements2;
+  // The required properties, else the first type the buffer allows (never
+  // one it does not allow), else no buffer.
+  const MemoryTypeChoice memory_type = [&](uint32_t bits) {
+    return find_memory_type(gpu, bits, required, kAnyAllowedMemory);
+  };
+  const bool addressed = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) != 0;
+  VkMemoryAllocateFlagsInfo flags{};
+  flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
+  flags.flags = addressed ? VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT : 0;
+  BufferObjects made;
+  BufferStep step = kBufferCreate;
+  const VkResult result = make_buffer_objects(calls, size, usage, memory_type, &flags, &made, &step);
+  if (result != VK_SUCCESS) {
+    if (made.memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, made.memory, nullptr);
+    if (made.buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(device->device, made.buffer, nullptr);
+    return nullptr;
+  }
   RtBufferRecord* record = new RtBufferRecord;
   record->requested_size = size;
-  VkBufferCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
-  info.size = size;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  VkResult result = fn.vkCreateBuffer(device->device, &info, nullptr, &record->buffer);
-  VkMemoryRequirements needs{};
-  if (result == VK_SUCCESS && fn.vkGetBufferMemoryRequirements2) {
-    VkMemoryDedicatedRequirements dedicated{};
-    dedicated.sType = VK_STRUCTURE_TYPE_MEMORY_DEDICATED_REQUIREMENTS;
-    VkMemoryRequirements2 needs2{};
-    needs2.sType = VK_STRUCTURE_TYPE_MEMORY_REQUIREMENTS_2;
-    needs2.pNext = &dedicated;
-    VkBufferMemoryRequirementsInfo2 query{};
-    query.sType = VK_STRUCTURE_TYPE_BUFFER_MEMORY_REQUIREMENTS_INFO_2;
-    query.buffer = record->buffer;
-    fn.vkGetBufferMemoryRequirements2(device->device, &query, &needs2);
-    needs = needs2.memoryRequirements;
-  } else if (result == VK_SUCCESS) {
-    fn.vkGetBufferMemoryRequirements(device->device, record->buffer, &needs);
-  }
-  const bool addressed = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) != 0;
-  if (result == VK_SUCCESS) {
-    // The required properties, else the first type the buffer allows (never
-    // one it does not allow), else no buffer.
-    const int type = find_memory_type(gpu, needs.memoryTypeBits, required, kAnyAllowedMemory);
-    VkMemoryAllocateFlagsInfo flags{};
-    flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
-    flags.flags = addressed ? VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT : 0;
-    VkMemoryAllocateInfo alloc{};
-    alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
-    alloc.pNext = &flags;
-    alloc.allocationSize = needs.size;
-    alloc.memoryTypeIndex = static_cast<uint32_t>(type);
-    result = type < 0 ? VK_ERROR_OUT_OF_DEVICE_MEMORY
-                      : fn.vkAllocateMemory(device->device, &alloc, nullptr, &record->memory);
-    record->allocation_size = static_cast<uint32_t>(needs.size);
-  }
-  if (result == VK_SUCCESS) result = fn.vkBindBufferMemory(device->device, record->buffer, record->memory, 0);
-  if (result == VK_SUCCESS && addressed) {
+  record->buffer = made.buffer;
+  record->memory = made.memory;
+  record->allocation_size = static_cast<uint32_t>(made.needs.size);
+  if (addressed) {
     VkBufferDeviceAddressInfo address{};
     address.sType = VK_STRUCTURE_TYPE_BUFFER_DEVICE_ADDRESS_INFO;
     address.buffer = record->buffer;
     record->address = fn.vkGetBufferDeviceAddressKHR(device->device, &address);
-  }
-  if (result != VK_SUCCESS) {
-    if (record->memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, record->memory, nullptr);
-    if (record->buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(device->device, record->buffer, nullptr);
-    delete record;
-    return nullptr;
   }
   return record;
 }

@@ -59,6 +59,25 @@ BufferCalls device_buffer_calls(const VkDeviceRecord* device) {
           fn.vkBindBufferMemory};
 }
 
+namespace {
+void read_memory_requirements(const BufferCalls& calls, VkBuffer buffer, VkMemoryRequirements* needs) {
+  if (!calls.memory_requirements2) {
+    calls.memory_requirements(calls.device, buffer, needs);
+    return;
+  }
+  VkMemoryDedicatedRequirements dedicated{};
+  dedicated.sType = VK_STRUCTURE_TYPE_MEMORY_DEDICATED_REQUIREMENTS;
+  VkMemoryRequirements2 needs2{};
+  needs2.sType = VK_STRUCTURE_TYPE_MEMORY_REQUIREMENTS_2;
+  needs2.pNext = &dedicated;
+  VkBufferMemoryRequirementsInfo2 query{};
+  query.sType = VK_STRUCTURE_TYPE_BUFFER_MEMORY_REQUIREMENTS_INFO_2;
+  query.buffer = buffer;
+  calls.memory_requirements2(calls.device, &query, &needs2);
+  *needs = needs2.memoryRequirements;
+}
+}  // namespace
+
 VkResult make_buffer_objects(const BufferCalls& calls, VkDeviceSize size, VkBufferUsageFlags usage,
                              const MemoryTypeChoice& memory_type, const void* allocate_next, BufferObjects* out,
                              BufferStep* step) {
@@ -73,7 +92,7 @@ VkResult make_buffer_objects(const BufferCalls& calls, VkDeviceSize size, VkBuff
     out->buffer = VK_NULL_HANDLE;
     return result;
   }
-  calls.memory_requirements(calls.device, out->buffer, &out->needs);
+  read_memory_requirements(calls, out->buffer, &out->needs);
   const int type = memory_type(out->needs.memoryTypeBits);
   if (type < 0) {
     *step = kBufferMemoryType;

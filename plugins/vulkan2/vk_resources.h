@@ -214,6 +214,9 @@ struct BufferCalls {
   PFN_vkGetBufferMemoryRequirements memory_requirements;
   PFN_vkAllocateMemory allocate_memory;
   PFN_vkBindBufferMemory bind_buffer_memory;
+  // Where set, the requirements are asked for with a dedicated-allocation
+  // query chained on.
+  PFN_vkGetBufferMemoryRequirements2 memory_requirements2 = nullptr;
 };
 BufferCalls device_buffer_calls(const VkDeviceRecord* device);
 
