@@ -157,7 +157,6 @@ def gen_plugin(slots, outdir, column, areas):
         if kind.startswith("own:"):
             if kind[4:] in areas and s.slot > 0:
                 decl.append("%s %s(%s) override;  // %d" % (s.ret, s.name, s.param_decl(), s.slot))
-                decl.append("#define QV_SLOT_OWN_%s 1" % s.name)
         elif kind.startswith("stub:"):
             answer = kind[5:]
             decl.append("%s %s(%s) override;  // %d" % (s.ret, s.name, s.param_decl(), s.slot))

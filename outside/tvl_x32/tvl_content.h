@@ -3,6 +3,7 @@
 // small code in the framework builds the geometry and drives the frames.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,6 +77,27 @@ class PluginSceneContent : public SceneContent {
   tvc::RendererGpu* m_gpu = nullptr;
   int m_width = 0, m_height = 0;
 };
+
+// One row of a scene-kind table: the kind's name in the scene file and what
+// makes its content.
+template <typename Content>
+struct SceneKind {
+  const char* name;
+  Content* (*make)();
+};
+
+template <typename Content, typename Kind>
+Content* make_content() {
+  return new Kind;
+}
+
+// The content of the named kind, or null when the table has no such kind.
+template <typename Content, size_t N>
+Content* content_of_kind(const SceneKind<Content> (&kinds)[N], const std::string& name) {
+  for (const SceneKind<Content>& k : kinds)
+    if (name == k.name) return k.make();
+  return nullptr;
+}
 
 // The OpenGL kinds; null for a kind the framework does not know.
 SceneContent* create_gl_content(const std::string& kind);

@@ -481,25 +481,20 @@ class FullscreenPasses : public ProgramContent {
   glkit::FullscreenTriangle m_triangle;
 };
 
-template <typename T>
-SceneContent* make() {
-  return new T;
-}
-
 }  // namespace
 
 SceneContent* create_gl_content(const std::string& kind) {
-  static const struct {
-    const char* kind;
-    SceneContent* (*make)();
-  } kKinds[] = {{"rgb_triangle_fixed", make<FixedTriangle>}, {"rgb_triangle", make<Triangle>},
-                {"lit_torus", make<LitTorus>},               {"tessellation", make<Tessellation>},
-                {"instancing", make<Instancing>},            {"compute_particles", make<ComputeParticles>},
-                {"atomic_counter", make<AtomicCounter>},     {"draw_stress", make<DrawStress>},
-                {"fullscreen_passes", make<FullscreenPasses>}};
-  for (const auto& k : kKinds)
-    if (kind == k.kind) return k.make();
-  return nullptr;
+  static const SceneKind<SceneContent> kKinds[] = {
+      {"rgb_triangle_fixed", make_content<SceneContent, FixedTriangle>},
+      {"rgb_triangle", make_content<SceneContent, Triangle>},
+      {"lit_torus", make_content<SceneContent, LitTorus>},
+      {"tessellation", make_content<SceneContent, Tessellation>},
+      {"instancing", make_content<SceneContent, Instancing>},
+      {"compute_particles", make_content<SceneContent, ComputeParticles>},
+      {"atomic_counter", make_content<SceneContent, AtomicCounter>},
+      {"draw_stress", make_content<SceneContent, DrawStress>},
+      {"fullscreen_passes", make_content<SceneContent, FullscreenPasses>}};
+  return content_of_kind(kKinds, kind);
 }
 
 }  // namespace tvl

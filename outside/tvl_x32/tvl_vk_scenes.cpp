@@ -564,23 +564,17 @@ class NormalMapped : public PluginContent {
   Drawable m_wall;
 };
 
-template <typename T>
-PluginSceneContent* make() {
-  return new T;
-}
-
 }  // namespace
 
 PluginSceneContent* create_plugin_content(const std::string& kind) {
-  static const struct {
-    const char* kind;
-    PluginSceneContent* (*make)();
-  } kKinds[] = {{"rgb_triangle", make<Triangle>},           {"lit_torus", make<LitTorus>},
-                {"tessellation", make<Tessellation>},       {"draw_stress", make<DrawStress>},
-                {"fullscreen_passes", make<FullscreenPasses>}, {"normal_mapped", make<NormalMapped>}};
-  for (const auto& k : kKinds)
-    if (kind == k.kind) return k.make();
-  return nullptr;
+  static const SceneKind<PluginSceneContent> kKinds[] = {
+      {"rgb_triangle", make_content<PluginSceneContent, Triangle>},
+      {"lit_torus", make_content<PluginSceneContent, LitTorus>},
+      {"tessellation", make_content<PluginSceneContent, Tessellation>},
+      {"draw_stress", make_content<PluginSceneContent, DrawStress>},
+      {"fullscreen_passes", make_content<PluginSceneContent, FullscreenPasses>},
+      {"normal_mapped", make_content<PluginSceneContent, NormalMapped>}};
+  return content_of_kind(kKinds, kind);
 }
 
 }  // namespace tvl

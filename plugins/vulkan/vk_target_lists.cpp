@@ -8,14 +8,6 @@
 #include "vk_resources.h"
 
 namespace {
-VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
-  return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
-}
-
-VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
-  return list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-}
-
 // The image the host draws now; 0 without a swapchain.
 unsigned current_image(const VkRenderTargetRecord* record) {
   const VkDeviceRecord* device = record->device;

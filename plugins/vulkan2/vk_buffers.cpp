@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
-VkGpuBufferRecord* buffer_record(tvc::GpuBuffer* buffer) {
-  return buffer ? static_cast<VkGpuBufferRecord*>(buffer->renderer_data) : nullptr;
-}
-
 // A transfer of size bytes at offset must end before the allocation's end;
 // computed in 64 bits so that no sum wraps.
 bool transfer_fits(const VkGpuBufferRecord* record, unsigned offset, unsigned size) {
@@ -176,26 +173,11 @@ void* VulkanPLugin::gpu_buffer_map_range(tvc::GpuBuffer* buffer, unsigned offset
   return mapped;
 }
 
-#if QV_SLOT_OWN_gpu_buffer_flush
-void VulkanPLugin::gpu_buffer_flush(tvc::GpuBuffer* buffer, int, unsigned size) {
-  VkGpuBufferRecord* record = buffer_record(buffer);
-  VkDeviceRecord* device = buffer ? object_owner(buffer->owner_id) : nullptr;
-  if (!record || !device || !buffer->mapped) return;
-  VkMappedMemoryRange range{};
-  range.sType = VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE;
-  range.memory = record->memory;
-  range.size = size;
-  device->functions.vkFlushMappedMemoryRanges(device->device, 1, &range);
-}
-#endif
-
 void VulkanPLugin::gpu_buffer_unmap(tvc::GpuBuffer* buffer) {
   VkGpuBufferRecord* record = buffer_record(buffer);
   VkDeviceRecord* device = buffer ? object_owner(buffer->owner_id) : nullptr;
   if (!record || !device || !buffer->mapped) return;
-  // The first generation flushes only memory that needs it: writes to
-  // memory that is not host-coherent would otherwise never reach the GPU.
-  if (!kFirstGeneration || !record->coherent) {
+  if (generation::unmap_flushes_coherent_memory() || !record->coherent) {
     VkMappedMemoryRange range{};
     range.sType = VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE;
     range.memory = record->memory;

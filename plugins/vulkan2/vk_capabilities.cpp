@@ -264,28 +264,18 @@ bool VulkanPLugin::gpu_get_mesh_shader_property(tvc::RendererGpu* gpu, const cha
   return true;
 }
 
-#if QV_SLOT_OWN_gpu_get_pci_bus_info
-bool VulkanPLugin::gpu_get_pci_bus_info(tvc::RendererGpu* gpu, const char* name, unsigned* value) {
-  VkGpuRecord* record = gpu_record(gpu);
-  return record && write_value(kPciBusInfo, record->pci_bus_info, name, value);
+bool read_pci_bus_info(const VkGpuRecord& record, const char* name, unsigned* value) {
+  return write_value(kPciBusInfo, record.pci_bus_info, name, value);
 }
-#endif
 
-#if QV_SLOT_OWN_gpu_get_driver_property
-bool VulkanPLugin::gpu_get_driver_property(tvc::RendererGpu* gpu, const char* name, unsigned* value, char* text) {
-  VkGpuRecord* record = gpu_record(gpu);
-  const DriverEntry* entry = record ? find(kDriverProperties, name) : nullptr;
-  return entry && write_driver_property(*entry, record->driver_properties, value, text);
+bool read_driver_property(const VkGpuRecord& record, const char* name, unsigned* value, char* text) {
+  const DriverEntry* entry = find(kDriverProperties, name);
+  return entry && write_driver_property(*entry, record.driver_properties, value, text);
 }
-#endif
 
-#if QV_SLOT_OWN_gpu_get_shader_core_property
-bool VulkanPLugin::gpu_get_shader_core_property(tvc::RendererGpu* gpu, const char* name, unsigned* value) {
-  VkGpuRecord* record = gpu_record(gpu);
-  if (!record || !name || strcmp(name, "wavefrontSize") == 0) return false;
-  return write_value(kShaderCore, record->shader_core_properties, name, value);
+bool read_shader_core_property(const VkGpuRecord& record, const char* name, unsigned* value) {
+  return write_value(kShaderCore, record.shader_core_properties, name, value);
 }
-#endif
 
 bool VulkanPLugin::gpu_get_nv_raytracing_property(tvc::RendererGpu* gpu, const char* name, unsigned* value) {
   VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);

@@ -3,14 +3,10 @@
 // into them; one-time command buffers for synchronous GPU work.
 #include <algorithm>
 
+#include "vk_generation.h"
 #include "vk_device.h"
 
 namespace {
-
-VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
-  return list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-}
-
 void erase_list(std::vector<tvc::GpuCommandList*>& lists, tvc::GpuCommandList* list) {
   lists.erase(std::remove(lists.begin(), lists.end(), list), lists.end());
 }
@@ -242,8 +238,7 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
   if (!record || !device || !record->command_buffer) return false;
   VkCommandBufferBeginInfo info{};
   info.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  // First-generation primary lists may be submitted more than once.
-  info.flags = kFirstGeneration && record->primary ? 0 : VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
+  info.flags = generation::list_begin_flags(record->primary);
   VkCommandBufferInheritanceInfo inheritance{};
   inheritance.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_INHERITANCE_INFO;
   if (!record->primary) {
@@ -264,9 +259,7 @@ bool VulkanPLugin::command_list_open(tvc::GpuCommandList* list) {
   record->uses_swapchain_image = false;
   record->opened = true;
   device->current_command_list = list;
-  // The first generation has no frame records: binds and draws go into the
-  // list the host opened.
-  if (kFirstGeneration) device->active_command_record = record;
+  if (generation::lists_take_draws()) device->active_command_record = record;
   return true;
 }
 
@@ -338,63 +331,6 @@ bool VulkanPLugin::command_list_submit(tvc::GpuCommandList* list) {
   return true;
 }
 
-// One-shot buffers: the first-generation plug-in has none.
-#if QV_SLOT_OWN_command_buffer_begin
-bool VulkanPLugin::command_buffer_begin(tvc::GpuCommandList* list) {
-  VkCommandListRecord* record = list_record(list);
-  VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
-  if (!record || !device || !record->command_buffer) return false;
-  VkCommandBufferBeginInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_COMMAND_BUFFER_BEGIN_INFO;
-  info.flags = VK_COMMAND_BUFFER_USAGE_ONE_TIME_SUBMIT_BIT;
-  const VkResult result = device->functions.vkBeginCommandBuffer(record->command_buffer, &info);
-  if (result != VK_SUCCESS) {
-    tracef_error("command_buffer_begin - error code: %s", vk_result_to_string(result));
-    return false;
-  }
-  record->opened = true;
-  record->uses_swapchain_image = false;
-  return true;
-}
-
-bool VulkanPLugin::command_buffer_end(tvc::GpuCommandList* list) {
-  VkCommandListRecord* record = list_record(list);
-  VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
-  if (!record || !device || !record->command_buffer) return false;
-  device->functions.vkEndCommandBuffer(record->command_buffer);
-  record->opened = false;
-  return true;
-}
-
-bool VulkanPLugin::command_buffer_submit(tvc::GpuCommandList* list) {
-  VkCommandListRecord* record = list_record(list);
-  VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
-  if (!record || !device || !record->command_buffer || device->device_lost) return false;
-  if (record->opened) {
-    tracef_error("command_buffer_submit - the list is still recording.");
-    return false;
-  }
-  VkFunctionTable& fn = device->functions;
-  if (record->fence != VK_NULL_HANDLE) fn.vkResetFences(device->device, 1, &record->fence);
-  const VkPipelineStageFlags stage = VK_PIPELINE_STAGE_ALL_GRAPHICS_BIT | VK_PIPELINE_STAGE_RAY_TRACING_SHADER_BIT_KHR;
-  VkSubmitInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
-  info.pWaitDstStageMask = &stage;
-  info.commandBufferCount = 1;
-  info.pCommandBuffers = &record->command_buffer;
-  const VkResult result = fn.vkQueueSubmit(device->graphics_queue, 1, &info, record->fence);
-  if (result != VK_SUCCESS) {
-    tracef_error("command_buffer_submit - error code: %s", vk_result_to_string(result));
-    return false;
-  }
-  // Without its own fence the list waits for the whole queue instead.
-  if (record->fence != VK_NULL_HANDLE)
-    fn.vkWaitForFences(device->device, 1, &record->fence, VK_FALSE, UINT64_MAX);
-  else
-    fn.vkQueueWaitIdle(device->graphics_queue);
-  return true;
-}
-#endif
 
 bool VulkanPLugin::command_list_reset(tvc::GpuCommandList* list) {
   VkCommandListRecord* record = list_record(list);
@@ -418,9 +354,7 @@ bool VulkanPLugin::begin_list_render_pass(tvc::GpuCommandList* list, VkRenderPas
   const VkFramebuffer framebuffer = swapchain_framebuffer(device, image_index);
   if (!record || !device || !record->opened || !pass || !device->swapchain || framebuffer == VK_NULL_HANDLE)
     return false;
-  // First generation: the list drawn into image i carries fence index i, so
-  // the acquisition of image i waits for exactly that list.
-  if (kFirstGeneration) record->fence_index = static_cast<int32_t>(image_index);
+  if (generation::passes_set_fence_index()) record->fence_index = static_cast<int32_t>(image_index);
   VkRenderPassBeginInfo info{};
   info.sType = VK_STRUCTURE_TYPE_RENDER_PASS_BEGIN_INFO;
   info.renderPass = pass->render_pass;
@@ -512,4 +446,12 @@ bool VulkanPLugin::command_list_execute_listed(tvc::GpuCommandList* list) {
 
 void VulkanPLugin::command_list_set_fence_index(tvc::GpuCommandList* list, int index) {
   if (VkCommandListRecord* record = list_record(list)) record->fence_index = index;
+}
+
+void VulkanPLugin::command_list_set_active(tvc::GpuCommandList* list) {
+  if (list) {
+    if (VkDeviceRecord* device = object_owner(list->id)) device->active_list = list;
+    return;
+  }
+  if (VkDeviceRecord* device = device_of(nullptr)) device->active_list = nullptr;
 }

@@ -1,19 +1,19 @@
 // Descriptor sets: bindings added one by one (buffers, textures, texture
 // arrays, render-target attachments, mesh buffers), push-constant ranges,
 // then one set layout, one descriptor set and one pipeline layout.
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
-VkGpuBufferRecord* buffer_record(tvc::GpuBuffer* buffer) {
-  return buffer ? static_cast<VkGpuBufferRecord*>(buffer->renderer_data) : nullptr;
-}
-VkTextureRecord* texture_record(tvc::TextureData* texture) {
-  return texture ? static_cast<VkTextureRecord*>(texture->renderer_data) : nullptr;
-}
 VkSampler sampler_handle(tvc::TextureSampler* sampler) {
-  VkSamplerRecord* record = sampler ? static_cast<VkSamplerRecord*>(sampler->renderer_data) : nullptr;
+  VkSamplerRecord* record = sampler_record(sampler);
   return record ? record->sampler : VK_NULL_HANDLE;
 }
+
+VkDescriptorImageInfo image_info(VkSampler sampler, VkImageView view) {
+  return {sampler, view, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL};
+}
+}  // namespace
 
 VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsigned stages) {
   VkDescriptorBindingRecord* b = new VkDescriptorBindingRecord;
@@ -22,11 +22,6 @@ VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsig
   b->stages = stages;
   return b;
 }
-
-VkDescriptorImageInfo image_info(VkSampler sampler, VkImageView view) {
-  return {sampler, view, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL};
-}
-}  // namespace
 
 VkDescriptorSetRecord* VulkanPLugin::descriptorset_lookup(int id) {
   auto it = descriptor_set_map.find(id);
@@ -104,10 +99,11 @@ void VulkanPLugin::descriptorset_killall_device(VkDeviceRecord* device) {
   descriptor_set_map.clear();
 }
 
-// What a buffer binding covers: the whole allocation (Vulkan2), or the
-// buffer's requested size (first generation).
+// What a buffer binding covers: the whole allocation, or the buffer's
+// requested size where the generation binds no more.
 static VkDeviceSize binding_range(const tvc::GpuBuffer* buffer) {
-  return kFirstGeneration ? static_cast<VkDeviceSize>(static_cast<uint32_t>(buffer->size)) : VK_WHOLE_SIZE;
+  return generation::binds_whole_buffers() ? VK_WHOLE_SIZE
+                                           : static_cast<VkDeviceSize>(static_cast<uint32_t>(buffer->size));
 }
 
 int VulkanPLugin::descriptorset_add_gpu_buffer(int id, tvc::GpuBuffer* buffer, int binding, unsigned stages) {
@@ -135,73 +131,10 @@ bool VulkanPLugin::descriptorset_update_gpu_buffer(int id, int index, tvc::GpuBu
   return true;
 }
 
-#if QV_SLOT_OWN_descriptorset_attach_mesh
-static VkMeshRecord* mesh_record(tvc::GeometryCore* geometry) {
-  return geometry ? static_cast<VkMeshRecord*>(geometry->renderer_data) : nullptr;
-}
-
-void VulkanPLugin::descriptorset_attach_mesh(int id, tvc::GeometryCore* geometry) {
-  VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  if (set && geometry) set->meshes.push_back(geometry);
-}
-
-static VkBuffer mesh_device_buffer(tvc::GeometryCore* geometry, bool index) {
-  VkMeshRecord* record = mesh_record(geometry);
-  if (!record) return VK_NULL_HANDLE;
-  return index ? record->device_index_buffer : record->device_vertex_buffer;
-}
-
-// One binding over every attached mesh's vertex (or index) buffer; the
-// binding keeps its own copy of the infos. A mesh without that buffer is
-// refused before anything is added, so a refused call leaves the set as
-// it was.
-static int add_mesh_buffers(VulkanPLugin* plugin, int id, int binding, unsigned stages, bool index) {
-  VkDescriptorSetRecord* set = plugin->descriptorset_lookup(id);
-  if (!set) return -1;
-  for (tvc::GeometryCore* geometry : set->meshes)
-    if (mesh_device_buffer(geometry, index) == VK_NULL_HANDLE) return -1;
-  std::vector<VkDescriptorBufferInfo>& infos = index ? set->mesh_index_infos : set->mesh_vertex_infos;
-  for (tvc::GeometryCore* geometry : set->meshes)
-    infos.push_back({mesh_device_buffer(geometry, index), 0, VK_WHOLE_SIZE});
-  if (infos.empty()) return -1;
-  VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, stages);
-  b->buffer_array = infos;
-  return plugin->descriptorset_add(set, b);
-}
-
-int VulkanPLugin::descriptorset_add_mesh_vertex_buffers(int id, int binding, unsigned stages) {
-  return add_mesh_buffers(this, id, binding, stages, false);
-}
-
-int VulkanPLugin::descriptorset_add_mesh_index_buffers(int id, int binding, unsigned stages) {
-  return add_mesh_buffers(this, id, binding, stages, true);
-}
-
-static int add_mesh_buffer(VulkanPLugin* plugin, int id, tvc::GeometryCore* geometry, int binding, unsigned stages,
-                           bool index) {
-  VkDescriptorSetRecord* set = plugin->descriptorset_lookup(id);
-  const VkBuffer buffer = mesh_device_buffer(geometry, index);
-  if (!set || buffer == VK_NULL_HANDLE) return -1;
-  VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, stages);
-  b->buffer_info = {buffer, 0, VK_WHOLE_SIZE};
-  return plugin->descriptorset_add(set, b);
-}
-
-int VulkanPLugin::descriptorset_add_mesh_vertex_buffer(int id, tvc::GeometryCore* geometry, int binding,
-                                                       unsigned stages) {
-  return add_mesh_buffer(this, id, geometry, binding, stages, false);
-}
-
-int VulkanPLugin::descriptorset_add_mesh_index_buffer(int id, tvc::GeometryCore* geometry, int binding,
-                                                      unsigned stages) {
-  return add_mesh_buffer(this, id, geometry, binding, stages, true);
-}
-#endif
-
-// The first generation refuses a texture binding without a sampler it
-// knows: a combined image sampler cannot be written without one.
+// A texture binding without a sampler the plug-in knows, where the
+// generation refuses one.
 static bool sampler_missing(tvc::TextureSampler* sampler) {
-  return kFirstGeneration && sampler_handle(sampler) == VK_NULL_HANDLE;
+  return generation::texture_binding_needs_sampler() && sampler_handle(sampler) == VK_NULL_HANDLE;
 }
 
 int VulkanPLugin::descriptorset_add_texture(int id, tvc::TextureData* texture, tvc::TextureSampler* sampler,
@@ -265,7 +198,7 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
   b->image_info.imageView = record->view;
   b->image_info.imageLayout = VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
   if (sampler_handle(sampler) != VK_NULL_HANDLE) b->image_info.sampler = sampler_handle(sampler);
-  if (stages > 0 || kFirstGeneration) b->stages = stages;
+  if (stages > 0 || !generation::texture_update_keeps_unset_stages()) b->stages = stages;
   set->dirty = true;
   return true;
 }

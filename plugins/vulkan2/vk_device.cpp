@@ -1,49 +1,14 @@
 // GPU initialisation: queue families, the logical device, depth buffer,
 // render passes, device semaphores and fences; their release.
 #include "vk_device.h"
+#include "vk_generation.h"
+#include "vk_names.h"
 #include "vk_resources.h"
 
 #include <cstring>
 
 namespace {
 
-bool offered(const std::vector<std::string>& names, const char* name) {
-  if (!name) return false;
-  for (const std::string& n : names)
-    if (n == name) return true;
-  return false;
-}
-
-// Fixed-capacity list of names handed to vkCreateDevice; never overflows and
-// holds each name once.
-struct NameList {
-  enum { kCapacity = 64 };
-  const char* names[kCapacity];
-  uint32_t count = 0;
-  bool contains(const char* name) const {
-    for (uint32_t i = 0; i < count; ++i)
-      if (strcmp(names[i], name) == 0) return true;
-    return false;
-  }
-  void add(const char* name) {
-    if (count < kCapacity && !contains(name)) names[count++] = name;
-  }
-};
-
-#ifdef QV_VK_FIRST_GEN
-// The first generation asks for no ray-tracing pipeline, device address or
-// descriptor indexing.
-const char* const kDeviceExtensions[] = {"VK_KHR_swapchain",         "VK_NV_ray_tracing",
-                                         "VK_KHR_get_memory_requirements2", "VK_EXT_pci_bus_info",
-                                         "VK_KHR_driver_properties", "VK_AMD_shader_core_properties"};
-#else
-const char* const kDeviceExtensions[] = {
-    "VK_KHR_swapchain",           "VK_EXT_pci_bus_info",           "VK_KHR_driver_properties",
-    "VK_AMD_shader_core_properties", "VK_NV_ray_tracing",          "VK_KHR_get_memory_requirements2",
-    "VK_KHR_acceleration_structure", "VK_KHR_ray_tracing_pipeline", "VK_KHR_buffer_device_address",
-    "VK_KHR_deferred_host_operations", "VK_EXT_descriptor_indexing", "VK_KHR_spirv_1_4",
-    "VK_KHR_shader_float_controls", "VK_KHR_maintenance3",         "VK_KHR_pipeline_library"};
-#endif
 
 const char* const kDriverIdNames[] = {"VK_DRIVER_ID_NULL",
                                       "VK_DRIVER_ID_AMD_PROPRIETARY_KHR",
@@ -56,7 +21,6 @@ const char* const kDriverIdNames[] = {"VK_DRIVER_ID_NULL",
                                       "VK_DRIVER_ID_QUALCOMM_PROPRIETARY_KHR",
                                       "VK_DRIVER_ID_ARM_PROPRIETARY_KHR"};
 
-std::string bounded(const char* text, size_t capacity) { return std::string(text, strnlen(text, capacity)); }
 
 }  // namespace
 
@@ -235,10 +199,11 @@ bool VulkanPLugin::create_logical_device(VkGpuRecord* record, VkDeviceRecord* de
   if (!record || !device || !record->functions.vkCreateDevice || record->graphics_queue_family < 0) return false;
   const std::vector<std::string>& extensions_offered = record->device_extension_names;
 
-  NameList extensions;
-  for (const char* name : kDeviceExtensions)
-    if (offered(extensions_offered, name)) extensions.add(name);
-  NameList layers;
+  UniqueNameList extensions;
+  const generation::NameTable asked = generation::device_extensions();
+  for (size_t i = 0; i < asked.count; ++i)
+    if (offered(extensions_offered, asked.names[i])) extensions.add(asked.names[i]);
+  UniqueNameList layers;
   for (const RequestedName* r : requested_device_layers)
     if ((r->gpu_index == -1 || r->gpu_index == record->index) && offered(record->device_layer_names, r->name.c_str()))
       layers.add(r->name.c_str());
@@ -267,7 +232,7 @@ bool VulkanPLugin::create_logical_device(VkGpuRecord* record, VkDeviceRecord* de
   address.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_BUFFER_DEVICE_ADDRESS_FEATURES;
   VkPhysicalDeviceDescriptorIndexingFeatures indexing{};
   indexing.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_DESCRIPTOR_INDEXING_FEATURES;
-  if (!kFirstGeneration && offered(extensions_offered, "VK_KHR_ray_tracing_pipeline")) {
+  if (generation::enables_raytracing_features() && offered(extensions_offered, "VK_KHR_ray_tracing_pipeline")) {
     acceleration.accelerationStructure = VK_TRUE;
     ray_tracing.rayTracingPipeline = VK_TRUE;
     address.bufferDeviceAddress = VK_TRUE;
@@ -357,23 +322,10 @@ bool VulkanPLugin::create_logical_device(VkGpuRecord* record, VkDeviceRecord* de
   VkDescriptorPoolCreateInfo descriptors{};
   descriptors.sType = VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO;
   descriptors.flags = VK_DESCRIPTOR_POOL_CREATE_FREE_DESCRIPTOR_SET_BIT;
-#ifdef QV_VK_FIRST_GEN
-  // One hundred descriptors of each of the eleven core types.
   VkDescriptorPoolSize sizes[VK_DESCRIPTOR_TYPE_INPUT_ATTACHMENT + 1];
-  for (uint32_t type = 0; type <= VK_DESCRIPTOR_TYPE_INPUT_ATTACHMENT; ++type)
-    sizes[type] = {static_cast<VkDescriptorType>(type), 100};
-  descriptors.maxSets = 1100;
-  descriptors.poolSizeCount = VK_DESCRIPTOR_TYPE_INPUT_ATTACHMENT + 1;
-#else
-  // Acceleration-structure descriptors exist only with their extension.
-  VkDescriptorPoolSize sizes[5] = {{VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, 64},
-                                   {VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER, 64},
-                                   {VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, 64},
-                                   {VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, 64},
-                                   {VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, 64}};
-  descriptors.maxSets = 320;
-  descriptors.poolSizeCount = extensions.contains("VK_KHR_acceleration_structure") ? 5 : 4;
-#endif
+  descriptors.poolSizeCount = generation::descriptor_pool_sizes(
+      sizes, VK_DESCRIPTOR_TYPE_INPUT_ATTACHMENT + 1, extensions.contains("VK_KHR_acceleration_structure"),
+      &descriptors.maxSets);
   descriptors.pPoolSizes = sizes;
   if (!fn.vkCreateDescriptorPool ||
       fn.vkCreateDescriptorPool(handle, &descriptors, nullptr, &device->descriptor_pool) != VK_SUCCESS)
@@ -410,9 +362,7 @@ void VulkanPLugin::log_device_properties(VkGpuRecord* record, VkDeviceRecord* de
     tracef("  - maxDescriptorSetAccelerationStructures => %lu",
            static_cast<unsigned long>(p.maxDescriptorSetAccelerationStructures));
   }
-#ifndef QV_VK_FIRST_GEN
   if (offered(ext, "VK_KHR_ray_tracing_pipeline")) log_raytracing_properties(record, device);
-#endif
   if (offered(ext, "VK_NV_mesh_shader")) {
     VkPhysicalDeviceMeshShaderPropertiesNV& p = record->mesh_shader_properties;
     p = {};
@@ -703,8 +653,7 @@ bool VulkanPLugin::create_device_semaphores(VkDeviceRecord* device) {
   QV_DEVICE_SEMAPHORE(acquire_semaphore, "unable to create the acquire semaphore for a logical device (err: %s).")
   QV_DEVICE_SEMAPHORE(graphics_semaphore, "unable to create the graphics semaphore for a logical device (err: %s).")
 #undef QV_DEVICE_SEMAPHORE
-  if (kFirstGeneration) {
-    // The command-list path's pair: acquire -> list submit -> present.
+  if (generation::makes_list_semaphores()) {
     if (!create(&device->image_available_semaphore) || !create(&device->render_finished_semaphore)) {
       tracef_error("unable to create the swapchain semaphores for a logical device (err: %s).",
                    vk_result_to_string(result));
@@ -739,9 +688,7 @@ void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, t
   if (!record || !device) return;
   VkFunctionTable& fn = device->functions;
   if (device->device) fn.vkDeviceWaitIdle(device->device);
-#ifndef QV_VK_FIRST_GEN
   release_device_raytracing(device);
-#endif
   release_text_overlay(device);
   release_gui_overlay(device);
   release_device_resources(device);

@@ -23,6 +23,10 @@ struct VkCommandListRecord {
   bool uses_swapchain_image = false;
 };
 
+inline VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
+  return list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
+}
+
 // The presentation surface of one render window.
 struct VkSurfaceRecord {
   VkSurfaceKHR surface = VK_NULL_HANDLE;
@@ -177,3 +181,8 @@ bool idle_before_replacing(VkDeviceRecord* device);
 
 // Texts of the driver IDs 0 to 9; "VK_DRIVER_ID_UNKNOWN" beyond.
 const char* driver_id_name(uint32_t driver_id);
+// The named PCI bus, driver (its first table) and shader-core properties of
+// a GPU record (vk_capabilities.cpp); false for a name the table lacks.
+bool read_pci_bus_info(const VkGpuRecord& record, const char* name, unsigned* value);
+bool read_driver_property(const VkGpuRecord& record, const char* name, unsigned* value, char* text);
+bool read_shader_core_property(const VkGpuRecord& record, const char* name, unsigned* value);

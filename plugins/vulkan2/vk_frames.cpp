@@ -1,5 +1,7 @@
-// Frames: one record per swapchain image with its command buffer, fence and
-// semaphores; acquire, begin, end, submit and present.
+// Vulkan2's frames: one record per swapchain image with its command buffer,
+// fence and semaphores; acquire, begin, end, submit and present, and the
+// swapchain re-creation that rebuilds them. The first generation draws
+// through command lists instead (vulkan/vk_framebuffers.cpp).
 #include "vk_device.h"
 
 bool VulkanPLugin::create_frame_framebuffers(VkDeviceRecord* device, uint32_t width, uint32_t height) {
@@ -169,7 +171,6 @@ void VulkanPLugin::settle_frames(VkDeviceRecord* device) {
 
 // ---- per-frame slots
 
-#ifndef QV_VK_FIRST_GEN  // the first generation acquires and presents in its own unit
 bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   VkGpuRecord* record = gpu_record(gpu);
   if (!record) return false;
@@ -223,9 +224,7 @@ bool VulkanPLugin::frame_acquire_2(tvc::RendererGpu* gpu, tvc::RenderWindow* win
   return frame_acquire(gpu, window);
 }
 
-#endif
 
-#if QV_SLOT_OWN_frame_begin
 bool VulkanPLugin::frame_begin(tvc::RendererGpu* gpu, bool begin_command_buffer, bool begin_render_pass) {
   VkDeviceRecord* device = device_of(gpu);
   if (!device || !device->frames || device->frame_index >= device->frame_count) return false;
@@ -274,9 +273,7 @@ bool VulkanPLugin::frame_begin(tvc::RendererGpu* gpu, bool begin_command_buffer,
   }
   return true;
 }
-#endif
 
-#if QV_SLOT_OWN_frame_end
 bool VulkanPLugin::frame_end(tvc::RendererGpu* gpu, bool end_command_buffer, bool end_render_pass) {
   VkDeviceRecord* device = device_of(gpu);
   if (!device || !device->frames || device->frame_index >= device->frame_count) return false;
@@ -293,9 +290,7 @@ bool VulkanPLugin::frame_end(tvc::RendererGpu* gpu, bool end_command_buffer, boo
   }
   return true;
 }
-#endif
 
-#if QV_SLOT_OWN_frame_submit
 bool VulkanPLugin::frame_submit(tvc::RendererGpu* gpu, int) {
   VkGpuRecord* record = gpu_record(gpu);
   VkDeviceRecord* device = record ? record->current_device : nullptr;
@@ -313,9 +308,7 @@ bool VulkanPLugin::frame_submit(tvc::RendererGpu* gpu, int) {
   // semaphores on without commands.
   return submit_frame(device, frame, frame->recorded);
 }
-#endif
 
-#ifndef QV_VK_FIRST_GEN
 bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   VkGpuRecord* record = gpu_record(gpu);
   VkDeviceRecord* device = record ? record->current_device : nullptr;
@@ -354,9 +347,7 @@ bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   return complete;
 }
 
-#endif
 
-#ifndef QV_VK_FIRST_GEN
 bool VulkanPLugin::init_swapchain_frames(VkDeviceRecord* device, uint32_t width, uint32_t height) {
   return create_frames(device, width, height);
 }
@@ -389,27 +380,55 @@ void VulkanPLugin::after_list_submit(VkDeviceRecord* device, bool took_image) {
   fn.vkResetFences(device->device, 1, &frame->fence);
   frame->fence_armed = fn.vkQueueSubmit(device->graphics_queue, 0, nullptr, frame->fence) == VK_SUCCESS;
 }
-#endif
 
-#if QV_SLOT_OWN_frame_get_index
 unsigned VulkanPLugin::frame_get_index(tvc::RendererGpu* gpu) {
   VkDeviceRecord* device = device_of(gpu);
   return device ? device->frame_index : 0;
 }
-#endif
 
-#if QV_SLOT_OWN_frame_set_index
 void VulkanPLugin::frame_set_index(tvc::RendererGpu* gpu, unsigned index) {
   VkDeviceRecord* device = device_of(gpu);
   // An index past the frames would name no frame: it is refused.
   if (device && index < device->frame_count) device->frame_index = index;
 }
-#endif
 
-void VulkanPLugin::command_list_set_active(tvc::GpuCommandList* list) {
-  if (list) {
-    if (VkDeviceRecord* device = object_owner(list->id)) device->active_list = list;
-    return;
+bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
+  VkGpuRecord* record = gpu_record(gpu);
+  if (!surface_can_take_swapchain(record, window)) return false;
+  VkDeviceRecord* device = record->current_device;
+  VkFunctionTable& fn = device->functions;
+
+  // No frame may keep an image of the old swapchain or a signalled semaphore.
+  settle_frames(device);
+  fn.vkDeviceWaitIdle(device->device);
+  // The framebuffers name the old views: they go before the views do, so no
+  // frame can be recorded against a destroyed image.
+  release_frame_framebuffers(device);
+  VkSwapchainRecord* swapchain = create_swapchain(record, device, window);
+  bool ok = swapchain != nullptr;
+  if (!swapchain) {
+    // The old swapchain may still stand (then its framebuffers come back);
+    // without it the frames go, so the next acquire answers false.
+    if (device->swapchain && device->frames &&
+        create_frame_framebuffers(device, device->frames[0].width, device->frames[0].height))
+      return false;
+  } else {
+    ok = rebuild_depth_and_passes(record, device);
+    if (ok && (!device->frames || swapchain->image_count != device->frame_count)) {
+      // One frame per image: a changed image count gets new frames.
+      release_frames(device);
+      ok = create_frames(device, swapchain->width, swapchain->height);
+    } else if (ok) {
+      ok = create_frame_framebuffers(device, swapchain->width, swapchain->height);
+    }
+    fn.vkDeviceWaitIdle(device->device);
   }
-  if (VkDeviceRecord* device = device_of(nullptr)) device->active_list = nullptr;
+  if (!ok) {
+    release_frames(device);
+    tracef_error("swapchain_recreate - the frames could not be rebuilt: no frame is drawn until a re-creation succeeds.");
+    return false;
+  }
+  ++device->recreate_count;
+  device->frame_index = 0;
+  return true;
 }

@@ -11,13 +11,9 @@
 #endif
 #include <vulkan/vulkan.h>
 
-// Entry points of the second generation only: the first generation's table
-// has no such fields, so its loader never asks the driver for them.
-#ifdef QV_VK_FIRST_GEN
-#define QV_VK_SECOND_GEN(X, level, name)
-#else
-#define QV_VK_SECOND_GEN(X, level, name) X(level, name)
-#endif
+// Entry points that only Vulkan2 calls: the loader asks the driver for
+// them only where generation::resolves_newer_entry_points() says so.
+#define QV_VK_SECOND_GEN(X, level, name) X(level##_NEWER, name)
 
 // X(level, name): level is GLOBAL, INSTANCE or DEVICE; table order.
 #define QV_VK_ENTRY_POINTS(X)                                   \

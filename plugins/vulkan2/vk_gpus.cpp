@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "vk_generation.h"
+#include "vk_names.h"
 #include "vk_plugin.h"
 
 VkGpuRecord::VkGpuRecord() { reset_function_table(functions); }
@@ -12,13 +14,6 @@ VkGpuRecord::~VkGpuRecord() {
   for (GpuLimitEntry* entry : limit_registry) delete entry;
   delete[] queue_family_properties;
 }
-
-namespace {
-// The text of a fixed-size name field from a driver, never read past its end.
-std::string bounded(const char* text, size_t capacity) { return std::string(text, strnlen(text, capacity)); }
-
-uintptr_t handle_bits(const void* handle) { return reinterpret_cast<uintptr_t>(handle); }
-}  // namespace
 
 // ---- enumeration
 
@@ -32,37 +27,7 @@ bool VulkanPLugin::log_physical_devices(VkInstanceRecord* record, int) {
   if (fn.vkEnumeratePhysicalDevices(record->instance, &count, handles.data()) != VK_SUCCESS) return false;
   if (count > handles.size()) count = static_cast<uint32_t>(handles.size());
 
-#ifndef QV_VK_FIRST_GEN  // the first generation neither reports nor queries device groups
-  bool groups = false;
-  for (const std::string& name : record->extension_names)
-    if (name == "VK_KHR_device_group_creation") groups = true;
-  if (!groups) {
-    tracef("VK_KHR_device_group_creation not supported.");
-  } else {
-    tracef("VK_KHR_device_group_creation supported.");
-    if (fn.vkEnumeratePhysicalDeviceGroupsKHR) {
-      uint32_t group_count = 0;
-      fn.vkEnumeratePhysicalDeviceGroupsKHR(record->instance, &group_count, nullptr);
-      tracef("PhysicalDeviceGroupCount: %d", static_cast<int>(group_count));
-      if (group_count) {
-        VkPhysicalDeviceGroupProperties blank{};
-        blank.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_GROUP_PROPERTIES;
-        std::vector<VkPhysicalDeviceGroupProperties> group_props(group_count, blank);
-        fn.vkEnumeratePhysicalDeviceGroupsKHR(record->instance, &group_count, group_props.data());
-        for (uint32_t g = 0; g < group_count && g < group_props.size(); ++g) {
-          const VkPhysicalDeviceGroupProperties& group = group_props[g];
-          uint32_t members = group.physicalDeviceCount;
-          if (members > VK_MAX_DEVICE_GROUP_SIZE) members = VK_MAX_DEVICE_GROUP_SIZE;
-          tracef("- PhysicalDeviceGroup[%d]:", static_cast<int>(g));
-          tracef("  -- physicalDeviceCount: %d", static_cast<int>(group.physicalDeviceCount));
-          for (uint32_t j = 0; j < members; ++j)
-            tracef("  ---- physicalDevices[%d] pointer: 0x%8" PRIXPTR, static_cast<int>(j),
-                   handle_bits(group.physicalDevices[j]));
-        }
-      }
-    }
-  }
-#endif
+  log_device_groups(record);
 
   tracef("# Vulkan devices: %u", count);
   for (uint32_t i = 0; i < count; ++i) {
@@ -79,7 +44,7 @@ bool VulkanPLugin::log_physical_devices(VkInstanceRecord* record, int) {
     const std::string device_name = bounded(props.deviceName, VK_MAX_PHYSICAL_DEVICE_NAME_SIZE);
 
     tracef("[ GPU %d ]--------------------------------------", static_cast<int>(i));
-    if (!kFirstGeneration) tracef("- physical device pointer: 0x%8" PRIXPTR, handle_bits(handle));
+    if (generation::logs_device_pointers()) tracef("- physical device pointer: 0x%8" PRIXPTR, handle_bits(handle));
     tracef("- GPU name: %s", device_name.c_str());
     tracef("- DeviceID: %4X-%4X", props.vendorID, props.deviceID);
 

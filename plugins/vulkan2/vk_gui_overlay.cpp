@@ -3,9 +3,9 @@
 // table, takes its descriptor set from the device's pool and records into
 // the current frame's command buffer, inside the swapchain pass.
 //
-// Per frame (frame index mod 8) it keeps one vertex and one index buffer,
-// which grow to fit the draw data and are never written past their size.
-// The first generation has no frames: one pair serves every draw.
+// Per frame (frame index mod 8), or once where the generation draws one list
+// at a time, it keeps one vertex and one index buffer, which grow to fit the
+// draw data and are never written past their size.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "imgui.h"
 #include "spv_gui_frag.h"
 #include "spv_gui_vert.h"
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
@@ -53,30 +54,11 @@ struct ImGuiVulkanBackend {
 ImGuiVulkanBackend g_gui;
 
 // The scissor of a draw command's clip rectangle in framebuffer pixels;
-// false when the command shows nothing. Vulkan2 clamps the rectangle to the
-// framebuffer. The first generation draws a command that reaches into the
-// framebuffer, raising the near edges to 0 and leaving the far edges as
-// they are; an empty or inverted rectangle, or one whose far edge lies past
-// what a scissor can hold, is not drawn.
+// false when the command shows nothing.
 bool gui_scissor(const ImVec4& clip, const ImVec2& pos, const ImVec2& scale, float fb_width, float fb_height,
                  VkRect2D* scissor) {
-  float x0 = (clip.x - pos.x) * scale.x, y0 = (clip.y - pos.y) * scale.y;
-  float x1 = (clip.z - pos.x) * scale.x, y1 = (clip.w - pos.y) * scale.y;
-  if (kFirstGeneration) {
-    if (!(x0 < fb_width && y0 < fb_height && x1 >= 0.0f && y1 >= 0.0f)) return false;
-    x0 = std::max(0.0f, x0);
-    y0 = std::max(0.0f, y0);
-    if (x1 < x0 || y1 < y0 || x1 >= 2147483647.0f || y1 >= 2147483647.0f) return false;
-  } else {
-    x0 = std::max(0.0f, x0);
-    y0 = std::max(0.0f, y0);
-    x1 = std::min(fb_width, x1);
-    y1 = std::min(fb_height, y1);
-    if (x0 > x1 || y0 > y1) return false;
-  }
-  *scissor = {{static_cast<int32_t>(x0), static_cast<int32_t>(y0)},
-              {static_cast<uint32_t>(x1 - x0), static_cast<uint32_t>(y1 - y0)}};
-  return true;
+  return generation::gui_scissor((clip.x - pos.x) * scale.x, (clip.y - pos.y) * scale.y, (clip.z - pos.x) * scale.x,
+                                 (clip.w - pos.y) * scale.y, fb_width, fb_height, scissor);
 }
 
 void release_gui_buffer(GuiBuffer& b) {
@@ -90,35 +72,26 @@ void release_gui_buffer(GuiBuffer& b) {
 // unless exact); its size is what the device gave.
 bool make_gui_buffer(GuiBuffer& b, VkDeviceSize needed, VkBufferUsageFlags usage, bool exact) {
   release_gui_buffer(b);
-  VkFunctionTable& fn = g_gui.device_record->functions;
-  VkBufferCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
-  info.size = exact ? needed : ((needed - 1) / g_gui.alignment + 1) * g_gui.alignment;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  if (fn.vkCreateBuffer(g_gui.device, &info, nullptr, &b.buffer) != VK_SUCCESS) {
-    b.buffer = VK_NULL_HANDLE;
-    return false;
-  }
-  VkMemoryRequirements needs{};
-  fn.vkGetBufferMemoryRequirements(g_gui.device, b.buffer, &needs);
-  if (needs.alignment > g_gui.alignment) g_gui.alignment = static_cast<uint32_t>(needs.alignment);
-  const int type =
-      find_memory_type(g_gui.gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, kNoMemoryFallback);
-  VkMemoryAllocateInfo alloc{};
-  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
-  alloc.allocationSize = needs.size;
-  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
-  if (type < 0 || fn.vkAllocateMemory(g_gui.device, &alloc, nullptr, &b.memory) != VK_SUCCESS ||
-      fn.vkBindBufferMemory(g_gui.device, b.buffer, b.memory, 0) != VK_SUCCESS) {
+  const VkDeviceSize size = exact ? needed : ((needed - 1) / g_gui.alignment + 1) * g_gui.alignment;
+  const MemoryTypeChoice host_visible = [](uint32_t bits) {
+    return find_memory_type(g_gui.gpu, bits, VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, kNoMemoryFallback);
+  };
+  BufferObjects made;
+  BufferStep step = kBufferCreate;
+  const VkResult result =
+      make_buffer_objects(device_buffer_calls(g_gui.device_record), size, usage, host_visible, nullptr, &made, &step);
+  if (made.needs.alignment > g_gui.alignment) g_gui.alignment = static_cast<uint32_t>(made.needs.alignment);
+  b.buffer = made.buffer;
+  b.memory = made.memory;
+  if (result != VK_SUCCESS) {
     release_gui_buffer(b);
     return false;
   }
-  b.size = std::max(needs.size, info.size);
+  b.size = std::max(made.needs.size, size);
   return true;
 }
 
-[[maybe_unused]] void flush(VkDeviceMemory memory) {
+void flush(VkDeviceMemory memory) {
   VkMappedMemoryRange range{};
   range.sType = VK_STRUCTURE_TYPE_MAPPED_MEMORY_RANGE;
   range.memory = memory;
@@ -139,7 +112,7 @@ void destroy_font() {
   g_gui.missing_font_said = false;
 }
 
-[[maybe_unused]] bool make_gui_pipeline() {
+bool make_gui_pipeline() {
   VkFunctionTable& fn = g_gui.device_record->functions;
   VkShaderModule modules[2] = {VK_NULL_HANDLE, VK_NULL_HANDLE};
   const uint32_t* code[2] = {spv_gui_vert, spv_gui_frag};
@@ -160,12 +133,7 @@ void destroy_font() {
   desc.binding = {0, sizeof(ImDrawVert), VK_VERTEX_INPUT_RATE_VERTEX};
   desc.attributes = attributes;
   desc.attribute_count = 3;
-  if (kFirstGeneration) {
-    // The first generation weighs the source alpha by its own complement
-    // and drops the destination's.
-    desc.src_alpha = VK_BLEND_FACTOR_ONE_MINUS_SRC_ALPHA;
-    desc.dst_alpha = VK_BLEND_FACTOR_ZERO;
-  }
+  generation::gui_alpha_blend(&desc.src_alpha, &desc.dst_alpha);
   desc.layout = g_gui.pipeline_layout;
   desc.render_pass = g_gui.render_pass;
   const bool ok =
@@ -175,7 +143,7 @@ void destroy_font() {
   return ok;
 }
 
-[[maybe_unused]] bool make_gui_layouts() {
+bool make_gui_layouts() {
   VkFunctionTable& fn = g_gui.device_record->functions;
   if (!g_gui.sampler) {
     const VkSamplerCreateInfo sampler = overlay_sampler_info();
@@ -231,7 +199,7 @@ void release_gui_objects() {
 }
 
 // The slot's buffer, grown to hold bytes; false when it cannot be made.
-[[maybe_unused]] bool fit(GuiBuffer& b, VkDeviceSize bytes, VkBufferUsageFlags usage) {
+bool fit(GuiBuffer& b, VkDeviceSize bytes, VkBufferUsageFlags usage) {
   return (b.buffer != VK_NULL_HANDLE && b.size >= bytes) || make_gui_buffer(b, bytes, usage, false);
 }
 }  // namespace
@@ -240,7 +208,6 @@ void VulkanPLugin::release_gui_overlay(VkDeviceRecord* device) {
   if (g_gui.device_record == device) release_gui_objects();
 }
 
-#ifdef QV_SLOT_OWN_imgui_init
 bool VulkanPLugin::imgui_init(void*) {
   if (g_gui.initialised) return true;
   VkGpuRecord* gpu = gpu_record(current_gpu);
@@ -254,13 +221,8 @@ bool VulkanPLugin::imgui_init(void*) {
   g_gui.physical_device = gpu->physical_device;
   g_gui.device = device->device;
   g_gui.render_pass = device->rp1->render_pass;
-  g_gui.alignment = kFirstGeneration
-                        ? 256
-                        : std::max<uint32_t>(1, static_cast<uint32_t>(gpu->properties.limits.nonCoherentAtomSize));
-  if (kFirstGeneration) {
-    // The first generation asks for the atlas's pixels before it makes any
-    // of its objects (the upload at the end asks again): the atlas is built
-    // whatever step fails later.
+  g_gui.alignment = generation::gui_write_alignment(gpu->properties.limits);
+  if (generation::gui_builds_atlas_first()) {
     unsigned char* pixels = nullptr;
     int width = 0, height = 0;
     ImGui::GetIO().Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
@@ -358,20 +320,7 @@ void VulkanPLugin::imgui_upload_fonts() {
 void VulkanPLugin::imgui_render(ImDrawData* draw) {
   VkDeviceRecord* device = g_gui.initialised ? g_gui.device_record : nullptr;
   if (!device || !draw) return;
-  // Vulkan2 records into the current frame; the first generation into the
-  // command list the host opened, the device's current one.
-  VkCommandBuffer commands = nullptr;
-  if (kFirstGeneration) {
-    tvc::GpuCommandList* list = device->current_command_list;
-    VkCommandListRecord* record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-    commands = record && record->opened ? record->command_buffer : nullptr;
-    if (!commands) {
-      tracef_warning("imgui_render - no command list is open: the GUI is not drawn.");
-      return;
-    }
-  } else if (device->current_frame) {
-    commands = device->current_frame->command_buffer;
-  }
+  VkCommandBuffer commands = gui_command_buffer(device);
   if (!commands) return;
   const float fb_width = draw->DisplaySize.x * draw->FramebufferScale.x;
   const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
@@ -383,7 +332,7 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
     return;
   }
   VkFunctionTable& fn = device->functions;
-  const uint32_t slot = kFirstGeneration ? 0 : device->frame_index % kBufferSlots;
+  const uint32_t slot = generation::gui_buffers_per_frame() ? device->frame_index % kBufferSlots : 0;
   // What the lists hold, counted from the lists themselves: the buffers are
   // sized by what is copied into them.
   VkDeviceSize vertex_bytes = 0, index_bytes = 0;
@@ -456,4 +405,3 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
     vertex_offset += static_cast<uint32_t>(list->VtxBuffer.Size);
   }
 }
-#endif

@@ -2,37 +2,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "vk_generation.h"
+#include "vk_names.h"
 #include "vk_plugin.h"
 
 namespace {
 
-const char kDebugUtils[] = "VK_EXT_debug_utils";
 const char kDebugReport[] = "VK_EXT_debug_report";
 const char kValidationFeatures[] = "VK_EXT_validation_features";
 const char kProperties2[] = "VK_KHR_get_physical_device_properties2";
-
-bool offered(const std::vector<std::string>& names, const char* name) {
-  for (const std::string& n : names)
-    if (n == name) return true;
-  return false;
-}
-
-// Fixed-capacity list of names handed to vkCreateInstance; never overflows.
-struct NameList {
-  enum { kCapacity = 64 };
-  const char* names[kCapacity];
-  uint32_t count = 0;
-  bool add(const char* name) {
-    if (count >= kCapacity) return false;
-    names[count++] = name;
-    return true;
-  }
-  bool contains(const char* name) const {
-    for (uint32_t i = 0; i < count; ++i)
-      if (strcmp(names[i], name) == 0) return true;
-    return false;
-  }
-};
 
 void add_requested(std::vector<RequestedName*>& list, const char* name, int gpu_index) {
   if (!name || !*name) return;
@@ -81,18 +59,13 @@ const ResultName kResultNames[] = {
     {VK_PIPELINE_COMPILE_REQUIRED_EXT, "VK_PIPELINE_COMPILE_REQUIRED_EXT"},
 };
 
-// Codes the first generation does not know by name.
-bool unknown_to_first_generation(VkResult code) {
-  return code == VK_ERROR_OUT_OF_POOL_MEMORY_KHR || code == VK_PIPELINE_COMPILE_REQUIRED_EXT;
-}
-
 }  // namespace
 
 const char* vk_result_to_string(VkResult result) {
   static char text[128];
   const char* name = "VK_ERROR_UNKNOWN";
   for (const ResultName& entry : kResultNames)
-    if (entry.code == result && !(kFirstGeneration && unknown_to_first_generation(result))) name = entry.name;
+    if (entry.code == result && generation::result_name_known(result)) name = entry.name;
   snprintf(text, sizeof(text), "%s (%d)", name, static_cast<int>(result));
   return text;
 }
@@ -114,8 +87,7 @@ bool VulkanPLugin::initialize() {
     if (verbose) tracef("Vulkan core library (%s) loaded ok.", vulkan_library_name());
   }
 
-  // The first generation reads no option: validation stays off.
-  if (!kFirstGeneration && find_option("vulkan_enable_validation_layer")) validation_enabled = true;
+  if (generation::reads_instance_options() && find_option("vulkan_enable_validation_layer")) validation_enabled = true;
 
   if (!instance_record) {
     instance_record = new VkInstanceRecord;
@@ -137,16 +109,7 @@ bool VulkanPLugin::initialize() {
       info.pfnCallback = &VulkanPLugin::debug_report_callback;
       fn.vkCreateDebugReportCallbackEXT(instance_record->instance, &info, nullptr, &report_callback_handle);
     }
-#ifndef QV_VK_FIRST_GEN  // the first generation has no messenger
-    if (fn.vkCreateDebugUtilsMessengerEXT && offered(enabled, kDebugUtils)) {
-      VkDebugUtilsMessengerCreateInfoEXT info{};
-      info.sType = VK_STRUCTURE_TYPE_DEBUG_UTILS_MESSENGER_CREATE_INFO_EXT;
-      info.messageSeverity = VK_DEBUG_UTILS_MESSAGE_SEVERITY_INFO_BIT_EXT;
-      info.messageType = VK_DEBUG_UTILS_MESSAGE_TYPE_GENERAL_BIT_EXT | VK_DEBUG_UTILS_MESSAGE_TYPE_VALIDATION_BIT_EXT;
-      info.pfnUserCallback = &VulkanPLugin::dbgUtilsMessengerFunc;
-      fn.vkCreateDebugUtilsMessengerEXT(instance_record->instance, &info, nullptr, &messenger_handle);
-    }
-#endif
+    create_messenger(enabled);
   }
 
   log_physical_devices(instance_record, 0);
@@ -171,10 +134,8 @@ bool VulkanPLugin::terminate() {
     release_instance_and_library();
     return true;
   }
-#ifndef QV_VK_FIRST_GEN
   // Contexts hold device objects: they go while their devices live.
   free_raytracing_objects();
-#endif
   // Every logical device goes before the instance, and every window's
   // surface with it: none may outlive the instance they were made from.
   for (size_t i = 0; i < gpu_list.size(); ++i) gpu_cleanup(gpu_list[i], get_current_render_window());
@@ -188,13 +149,8 @@ bool VulkanPLugin::terminate() {
       fn.vkDestroyDebugReportCallbackEXT(instance_record->instance, report_callback_handle, nullptr);
       report_callback_handle = VK_NULL_HANDLE;
     }
-#ifndef QV_VK_FIRST_GEN
-    if (fn.vkDestroyDebugUtilsMessengerEXT && messenger_handle != VK_NULL_HANDLE) {
-      fn.vkDestroyDebugUtilsMessengerEXT(instance_record->instance, messenger_handle, nullptr);
-      messenger_handle = VK_NULL_HANDLE;
-    }
-#endif
   }
+  destroy_messenger();
   clear_requested_names();
   // No GPU object may outlive its record, nor a record its instance.
   release_gpus();
@@ -280,31 +236,20 @@ bool VulkanPLugin::create_instance(VkInstanceRecord* record) {
 
   int app_version[4] = {0, 0, 0, 0};
   get_app_version(app_version);
-  const bool vulkan12 = !kFirstGeneration && find_option("vulkan1.2");
+  const bool vulkan12 = generation::reads_instance_options() && find_option("vulkan1.2");
   VkApplicationInfo app{};
   app.sType = VK_STRUCTURE_TYPE_APPLICATION_INFO;
   app.pApplicationName = "Tavrin";
-  if (kFirstGeneration) {
-    // Always Vulkan 1.0, whatever the options say; no version line.
-    app.applicationVersion = 1;
-    app.pEngineName = "Tavrin";
-    app.engineVersion = 1;
-    app.apiVersion = 0x400000u;
-  } else {
-    app.applicationVersion = (static_cast<uint32_t>(app_version[0]) << 22) |
-                             (static_cast<uint32_t>(app_version[1]) << 12) | static_cast<uint32_t>(app_version[2]);
-    app.apiVersion = vulkan12 ? 0x402000u : 0x400000u;
-    tracef(vulkan12 ? "instance version: %lu (Vulkan 1.2)" : "instance version: %lu (Vulkan 1.0)",
-           static_cast<unsigned long>(app.apiVersion));
-  }
+  describe_application(&app, app_version, vulkan12);
 
-  NameList extensions;
-  NameList layers;
+
+  RepeatingNameList extensions;
+  RepeatingNameList layers;
   const std::vector<std::string>& ext_offered = record->extension_names;
   const std::vector<std::string>& layer_offered = record->layer_names;
   for (const char* name :
        {"VK_KHR_surface", kProperties2, "VK_KHR_device_group_creation", "VK_KHR_win32_surface"})
-    if (offered(ext_offered, name) && !(kFirstGeneration && strcmp(name, "VK_KHR_device_group_creation") == 0))
+    if (offered(ext_offered, name) && generation::asks_instance_extension(name))
       extensions.add(name);
 
   bool debug_printf = false;
@@ -386,14 +331,6 @@ VkBool32 VKAPI_PTR VulkanPLugin::debug_report_callback(VkDebugReportFlagsEXT fla
   else if (flags & VK_DEBUG_REPORT_ERROR_BIT_EXT)
     log->tracef_error("[Vulkan2] (VK_DEBUG_REPORT_ERROR_BIT_EXT) [%s] Code %d (object type: %d): %s", prefix, code,
                       object_type, text);
-  return VK_FALSE;
-}
-
-VkBool32 VKAPI_PTR VulkanPLugin::dbgUtilsMessengerFunc(VkDebugUtilsMessageSeverityFlagBitsEXT,
-                                                       VkDebugUtilsMessageTypeFlagsEXT,
-                                                       const VkDebugUtilsMessengerCallbackDataEXT* data, void*) {
-  const char* text = (data && data->pMessage) ? data->pMessage : "";
-  tvc::LogMgr::get()->tracef("[Vulkan2] dbgUtilsMessengerFunc() - msg: %s", text);
   return VK_FALSE;
 }
 

@@ -1,6 +1,7 @@
 // Run-time loader of the Vulkan entry points.
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_functions.h"
 
 namespace {
@@ -72,13 +73,19 @@ PFN_vkVoidFunction get_instance_proc(const VkFunctionTable& table, VkInstance in
 bool load_instance_entry_points(VkFunctionTable& table, VkInstance instance, Properties2Source properties2) {
 #define QV_VK_AT_GLOBAL(name)
 #define QV_VK_AT_DEVICE(name)
+#define QV_VK_AT_DEVICE_NEWER(name)
 #define QV_VK_AT_INSTANCE(name) table.name = as_entry<PFN_##name>(get_instance_proc(table, instance, #name));
+#define QV_VK_AT_INSTANCE_NEWER(name) \
+  if (newer) QV_VK_AT_INSTANCE(name)
+  const bool newer = generation::resolves_newer_entry_points();
 #define QV_VK_LOAD(level, name) QV_VK_AT_##level(name)
   QV_VK_ENTRY_POINTS(QV_VK_LOAD)
 #undef QV_VK_LOAD
 #undef QV_VK_AT_GLOBAL
 #undef QV_VK_AT_DEVICE
 #undef QV_VK_AT_INSTANCE
+#undef QV_VK_AT_DEVICE_NEWER
+#undef QV_VK_AT_INSTANCE_NEWER
   // A 1.0 instance may only call the extended queries through the extension.
   if (properties2 == Properties2Source::kKhr) {
     table.vkGetPhysicalDeviceProperties2 = as_entry<PFN_vkGetPhysicalDeviceProperties2>(
@@ -101,12 +108,18 @@ bool load_device_entry_points(VkFunctionTable& table, VkInstance instance, VkDev
   };
 #define QV_VK_AT_GLOBAL(name)
 #define QV_VK_AT_INSTANCE(name)
+#define QV_VK_AT_INSTANCE_NEWER(name)
 #define QV_VK_AT_DEVICE(name) table.name = as_entry<PFN_##name>(device_proc(#name));
+#define QV_VK_AT_DEVICE_NEWER(name) \
+  if (newer) QV_VK_AT_DEVICE(name)
+  const bool newer = generation::resolves_newer_entry_points();
 #define QV_VK_LOAD(level, name) QV_VK_AT_##level(name)
   QV_VK_ENTRY_POINTS(QV_VK_LOAD)
 #undef QV_VK_LOAD
 #undef QV_VK_AT_GLOBAL
 #undef QV_VK_AT_DEVICE
 #undef QV_VK_AT_INSTANCE
+#undef QV_VK_AT_DEVICE_NEWER
+#undef QV_VK_AT_INSTANCE_NEWER
   return true;
 }

@@ -3,13 +3,10 @@
 // draws, plain draws, viewport and scissor.
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
-VkMeshRecord* mesh_record(tvc::GeometryCore* geometry) {
-  return geometry ? static_cast<VkMeshRecord*>(geometry->renderer_data) : nullptr;
-}
-
 // Ray-tracing inputs (device addresses, acceleration-structure builds) exist
 // only where the device was made with them.
 bool has_device_addresses(const VkGpuRecord* gpu) {
@@ -25,63 +22,39 @@ struct BufferMade {
   VkDeviceSize allocation_size = 0;
 };
 
-enum BufferStep { kBufferCreate, kBufferMemoryType, kBufferAllocate, kBufferBind };
-
 // One buffer with its own memory; on failure nothing is left but the size of
 // the memory requirements (once known), and step says what failed.
 VkResult make_buffer(VkDeviceRecord* device, const VkGpuRecord* gpu, VkDeviceSize size, VkBufferUsageFlags usage,
                      bool host_visible, bool index, BufferMade* out, int* step) {
-  VkFunctionTable& fn = device->functions;
-  VkBufferCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
-  info.size = size;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  *step = kBufferCreate;
-  VkResult result = fn.vkCreateBuffer(device->device, &info, nullptr, &out->buffer);
-  if (result != VK_SUCCESS) {
-    out->buffer = VK_NULL_HANDLE;
-    return result;
-  }
-  VkMemoryRequirements needs{};
-  fn.vkGetBufferMemoryRequirements(device->device, out->buffer, &needs);
-  out->allocation_size = needs.size;
   // Staging memory is mapped, so it must be host-visible (coherent when
   // there is such a type). Device vertices fall back to any type the buffer
   // allows; device indices have no fallback.
-  const int type =
-      host_visible
-          ? find_memory_type(gpu, needs.memoryTypeBits,
-                             VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
-                             MemoryFallback{VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, false})
-          : find_memory_type(gpu, needs.memoryTypeBits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT,
-                             index ? kNoMemoryFallback : kAnyAllowedMemory);
+  const MemoryTypeChoice memory_type = [&](uint32_t bits) {
+    return host_visible ? find_memory_type(gpu, bits,
+                                           VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT,
+                                           MemoryFallback{VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, false})
+                        : find_memory_type(gpu, bits, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT,
+                                           index ? kNoMemoryFallback : kAnyAllowedMemory);
+  };
   VkMemoryAllocateFlagsInfo flags{};
   flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
   flags.flags = VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT;
-  VkMemoryAllocateInfo alloc{};
-  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
-  alloc.pNext = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) ? &flags : nullptr;
-  alloc.allocationSize = needs.size;
-  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
-  if (type < 0) {
-    *step = kBufferMemoryType;
-    result = VK_ERROR_FEATURE_NOT_PRESENT;
-  } else {
-    *step = kBufferAllocate;
-    result = fn.vkAllocateMemory(device->device, &alloc, nullptr, &out->memory);
-    if (result != VK_SUCCESS) out->memory = VK_NULL_HANDLE;
-  }
-  if (result == VK_SUCCESS) {
-    *step = kBufferBind;
-    result = fn.vkBindBufferMemory(device->device, out->buffer, out->memory, 0);
-  }
+  const void* next = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) ? &flags : nullptr;
+  BufferObjects made;
+  BufferStep at = kBufferCreate;
+  const VkResult result =
+      make_buffer_objects(device_buffer_calls(device), size, usage, memory_type, next, &made, &at);
+  *step = at;
+  *out = BufferMade{};
+  out->allocation_size = made.needs.size;
   if (result != VK_SUCCESS) {
-    if (out->memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, out->memory, nullptr);
-    fn.vkDestroyBuffer(device->device, out->buffer, nullptr);
-    *out = BufferMade{};
-    out->allocation_size = needs.size;
+    VkFunctionTable& fn = device->functions;
+    if (made.memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, made.memory, nullptr);
+    if (made.buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(device->device, made.buffer, nullptr);
+    return result;
   }
+  out->buffer = made.buffer;
+  out->memory = made.memory;
   return result;
 }
 
@@ -114,11 +87,10 @@ static bool make_buffer_pair(VulkanPLugin* plugin, VkDeviceRecord* device, tvc::
   const char* const(*messages)[4] = index ? kIndexMessages : kVertexMessages;
   const VkBufferUsageFlags kind = index ? VkBufferUsageFlags{VK_BUFFER_USAGE_INDEX_BUFFER_BIT}
                                        : VkBufferUsageFlags{VK_BUFFER_USAGE_VERTEX_BUFFER_BIT};
-  // The first generation's device buffers are only copied to and drawn
-  // from: no storage, no device addresses.
+  const bool shaders_read = generation::mesh_buffers_shader_readable();
   VkBufferUsageFlags device_usage =
-      VK_BUFFER_USAGE_TRANSFER_DST_BIT | (kFirstGeneration ? 0 : VK_BUFFER_USAGE_STORAGE_BUFFER_BIT) | kind;
-  if (!kFirstGeneration && has_device_addresses(gpu))
+      VK_BUFFER_USAGE_TRANSFER_DST_BIT | (shaders_read ? VK_BUFFER_USAGE_STORAGE_BUFFER_BIT : 0) | kind;
+  if (shaders_read && has_device_addresses(gpu))
     device_usage |= VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT |
                     VK_BUFFER_USAGE_ACCELERATION_STRUCTURE_BUILD_INPUT_READ_ONLY_BIT_KHR;
   int step = 0;

@@ -2,13 +2,10 @@
 // pipelines built against a descriptor set's layout and a render pass.
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_resources.h"
 
 namespace {
-VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
-  return state ? static_cast<VkPipelineRecord*>(state->renderer_data) : nullptr;
-}
-
 template <size_t N>
 int from_table(const int (&table)[N], int code, int other) {
   return code >= 0 && static_cast<size_t>(code) < N ? table[code] : other;
@@ -24,8 +21,7 @@ VkShaderStageFlagBits stage_of(int type) {
   static const uint32_t kStages[] = {0x1, 0x10, 0x8, 0x2, 0x4, 0x20, 0x80, 0x40, 0x100, 0x200, 0x400, 0x800, 0x1000};
   return static_cast<VkShaderStageFlagBits>(type >= 0 && type < 13 ? kStages[type] : 0x7FFFFFFFu);
 }
-// The module a program holds for a shader type (the first generation keeps
-// one per type), or null.
+// The module a program holds for a shader type, or null.
 tvc::GpuProgramVkShaderModule* module_of_type(tvc::GpuProgramData* program, int type) {
   for (int i = 0; program && i < program->module_count; ++i)
     if (program->modules[i].module && program->modules[i].shader_type == type) return &program->modules[i];
@@ -43,18 +39,19 @@ void append_stage(std::vector<VkPipelineShaderStageCreateInfo>& stages, const tv
   if (m.shader_type == 3 || m.shader_type == 4) *tessellation = true;
 }
 
-// Vulkan2 builds a stage per module in the order they were made; the first
-// generation one per shader type in pipeline order: vertex, tessellation
-// (only where the GPU tessellates), geometry, fragment, compute, mesh, task.
+// A stage per module in the order they were made, or, where the generation
+// keeps one module per shader type, one per type in its order (tessellation
+// only where the GPU tessellates).
 std::vector<VkPipelineShaderStageCreateInfo> program_stages(const tvc::GpuProgramData* program, bool tessellates,
                                                             bool* tessellation) {
   std::vector<VkPipelineShaderStageCreateInfo> stages;
   *tessellation = false;
   if (!program) return stages;
   tvc::GpuProgramData* modules = const_cast<tvc::GpuProgramData*>(program);
-  if (kFirstGeneration) {
-    const int kOrder[] = {0, 3, 4, 2, 1, 5, 6, 7};
-    for (int type : kOrder) {
+  const generation::TypeOrder order = generation::shader_type_order();
+  if (order.count) {
+    for (size_t i = 0; i < order.count; ++i) {
+      const int type = order.types[i];
       const tvc::GpuProgramVkShaderModule* m = module_of_type(modules, type);
       if (m && (tessellates || (type != 3 && type != 4))) append_stage(stages, *m, tessellation);
     }
@@ -102,7 +99,7 @@ bool VulkanPLugin::gpu_program_create_shader_modules(tvc::RendererGpu* gpu, tvc:
     return false;
   }
   if (module == VK_NULL_HANDLE) return false;
-  tvc::GpuProgramVkShaderModule* slot = kFirstGeneration ? module_of_type(program, shader_type) : nullptr;
+  tvc::GpuProgramVkShaderModule* slot = generation::shader_type_order().count ? module_of_type(program, shader_type) : nullptr;
   if (slot) {
     // The type's slot takes the new module; the one it held goes.
     device->functions.vkDestroyShaderModule(device->device, (VkShaderModule)(slot->module), nullptr);

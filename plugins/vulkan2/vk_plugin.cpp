@@ -1,4 +1,5 @@
 // The renderer object: construction, identity, clear values, object keeping.
+#include "vk_generation.h"
 #include "vk_plugin.h"
 
 #include "vk_device.h"
@@ -6,18 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
-#ifndef QV_VK_PLUGIN_NAME
-#define QV_VK_PLUGIN_NAME "Vulkan2"
-#define QV_VK_PLUGIN_DESCRIPTION "Vulkan renderer plugin (Windows, Linux)"
-#endif
-
 VulkanPLugin::VulkanPLugin() {
   memset(&identity_matrix, 0, sizeof(identity_matrix));
   for (int i = 0; i < 4; ++i) identity_matrix.m[i * 5] = 1.0f;
 
   set_type(1);
-  set_name(QV_VK_PLUGIN_NAME);
-  set_description(QV_VK_PLUGIN_DESCRIPTION);
+  set_name(generation::kPluginName);
+  set_description(generation::kPluginDescription);
   char build[128] = {0};
   snprintf(build, sizeof(build), "BUILD_DATE: [%s] - BUILD_TIME: [%s]", __DATE__, __TIME__);
   set_build_info(build);

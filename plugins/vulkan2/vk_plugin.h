@@ -9,13 +9,8 @@
 #include "tvc.h"
 #include "vk_functions.h"
 
-// The first-generation plug-in compiles these sources with QV_VK_FIRST_GEN
-// and adds its own units for what it does differently.
-#ifdef QV_VK_FIRST_GEN
-constexpr bool kFirstGeneration = true;
-#else
-constexpr bool kFirstGeneration = false;
-#endif
+// A driver handle as a number, for the log.
+inline uintptr_t handle_bits(const void* handle) { return reinterpret_cast<uintptr_t>(handle); }
 
 // One layer or extension a host asked for before initialisation.
 struct RequestedName {
@@ -147,6 +142,14 @@ class VulkanPLugin : public tvc::Renderer {
   bool query_device_layers(VkGpuRecord* record);
   void clear_requested_names();
   void release_instance_and_library();
+  // Each generation's own (its folder's vk_generation.cpp): the application
+  // info, the debug messenger and the device-group report.
+  void describe_application(VkApplicationInfo* app, const int version[4], bool vulkan12);
+  void create_messenger(const std::vector<std::string>& enabled_extensions);
+  void destroy_messenger();
+  void log_device_groups(VkInstanceRecord* record);
+  // The command buffer the GUI overlay records into, or null.
+  VkCommandBuffer gui_command_buffer(VkDeviceRecord* device);
   // Deletes every GPU object and frees every GPU record.
   void release_gpus();
 
@@ -306,19 +309,16 @@ class VulkanPLugin : public tvc::Renderer {
   bool initialize_all = false;
   bool validation_enabled = false;
   VkDebugReportCallbackEXT report_callback_handle = VK_NULL_HANDLE;
-#ifndef QV_VK_FIRST_GEN
-  VkDebugUtilsMessengerEXT messenger_handle = VK_NULL_HANDLE;
-#endif
+  VkDebugUtilsMessengerEXT messenger_handle = VK_NULL_HANDLE;  // Vulkan2 only
   std::unordered_map<int, VkDeviceRecord*> object_owner_map;
   std::unordered_map<int, VkDescriptorSetRecord*> descriptor_set_map;
   std::vector<RequestedName*> requested_instance_layers;
   std::vector<RequestedName*> requested_device_layers;
   std::vector<RequestedName*> requested_instance_extensions;
   std::vector<RequestedName*> requested_device_extensions;
-#ifndef QV_VK_FIRST_GEN
+  // Vulkan2 only.
   std::vector<VkRayTracingContext*> raytracing_contexts;
   std::vector<VkStorageImageRecord*> storage_images;
-#endif
   // Every GPU record made by enumeration; freed by terminate and destruction.
   std::vector<VkGpuRecord*> gpu_records;
 };

@@ -30,67 +30,41 @@ bool has_name(const std::vector<std::string>& names, const char* name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-[[maybe_unused]] VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
-  return state ? static_cast<VkPipelineRecord*>(state->renderer_data) : nullptr;
-}
 
 // One buffer with its own memory; null (nothing left behind) on failure.
-[[maybe_unused]] RtBufferRecord* create_rt_buffer(const VkGpuRecord* gpu, VkDeviceRecord* device, VkDeviceSize size,
+RtBufferRecord* create_rt_buffer(const VkGpuRecord* gpu, VkDeviceRecord* device, VkDeviceSize size,
                                  VkBufferUsageFlags usage, VkMemoryPropertyFlags required) {
   if (size == 0) return nullptr;
   VkFunctionTable& fn = device->functions;
+  BufferCalls calls = device_buffer_calls(device);
+  calls.memory_requirements2 = fn.vkGetBufferMemoryRequirements2;
+  // The required properties, else the first type the buffer allows (never
+  // one it does not allow), else no buffer.
+  const MemoryTypeChoice memory_type = [&](uint32_t bits) {
+    return find_memory_type(gpu, bits, required, kAnyAllowedMemory);
+  };
+  const bool addressed = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) != 0;
+  VkMemoryAllocateFlagsInfo flags{};
+  flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
+  flags.flags = addressed ? VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT : 0;
+  BufferObjects made;
+  BufferStep step = kBufferCreate;
+  const VkResult result = make_buffer_objects(calls, size, usage, memory_type, &flags, &made, &step);
+  if (result != VK_SUCCESS) {
+    if (made.memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, made.memory, nullptr);
+    if (made.buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(device->device, made.buffer, nullptr);
+    return nullptr;
+  }
   RtBufferRecord* record = new RtBufferRecord;
   record->requested_size = size;
-  VkBufferCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
-  info.size = size;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  VkResult result = fn.vkCreateBuffer(device->device, &info, nullptr, &record->buffer);
-  VkMemoryRequirements needs{};
-  if (result == VK_SUCCESS && fn.vkGetBufferMemoryRequirements2) {
-    VkMemoryDedicatedRequirements dedicated{};
-    dedicated.sType = VK_STRUCTURE_TYPE_MEMORY_DEDICATED_REQUIREMENTS;
-    VkMemoryRequirements2 needs2{};
-    needs2.sType = VK_STRUCTURE_TYPE_MEMORY_REQUIREMENTS_2;
-    needs2.pNext = &dedicated;
-    VkBufferMemoryRequirementsInfo2 query{};
-    query.sType = VK_STRUCTURE_TYPE_BUFFER_MEMORY_REQUIREMENTS_INFO_2;
-    query.buffer = record->buffer;
-    fn.vkGetBufferMemoryRequirements2(device->device, &query, &needs2);
-    needs = needs2.memoryRequirements;
-  } else if (result == VK_SUCCESS) {
-    fn.vkGetBufferMemoryRequirements(device->device, record->buffer, &needs);
-  }
-  const bool addressed = (usage & VK_BUFFER_USAGE_SHADER_DEVICE_ADDRESS_BIT) != 0;
-  if (result == VK_SUCCESS) {
-    // The required properties, else the first type the buffer allows (never
-    // one it does not allow), else no buffer.
-    const int type = find_memory_type(gpu, needs.memoryTypeBits, required, kAnyAllowedMemory);
-    VkMemoryAllocateFlagsInfo flags{};
-    flags.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_FLAGS_INFO;
-    flags.flags = addressed ? VK_MEMORY_ALLOCATE_DEVICE_ADDRESS_BIT : 0;
-    VkMemoryAllocateInfo alloc{};
-    alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
-    alloc.pNext = &flags;
-    alloc.allocationSize = needs.size;
-    alloc.memoryTypeIndex = static_cast<uint32_t>(type);
-    result = type < 0 ? VK_ERROR_OUT_OF_DEVICE_MEMORY
-                      : fn.vkAllocateMemory(device->device, &alloc, nullptr, &record->memory);
-    record->allocation_size = static_cast<uint32_t>(needs.size);
-  }
-  if (result == VK_SUCCESS) result = fn.vkBindBufferMemory(device->device, record->buffer, record->memory, 0);
-  if (result == VK_SUCCESS && addressed) {
+  record->buffer = made.buffer;
+  record->memory = made.memory;
+  record->allocation_size = static_cast<uint32_t>(made.needs.size);
+  if (addressed) {
     VkBufferDeviceAddressInfo address{};
     address.sType = VK_STRUCTURE_TYPE_BUFFER_DEVICE_ADDRESS_INFO;
     address.buffer = record->buffer;
     record->address = fn.vkGetBufferDeviceAddressKHR(device->device, &address);
-  }
-  if (result != VK_SUCCESS) {
-    if (record->memory != VK_NULL_HANDLE) fn.vkFreeMemory(device->device, record->memory, nullptr);
-    if (record->buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(device->device, record->buffer, nullptr);
-    delete record;
-    return nullptr;
   }
   return record;
 }
@@ -105,7 +79,7 @@ void release_rt_buffer(VkDeviceRecord* device, RtBufferRecord*& record) {
   record = nullptr;
 }
 
-[[maybe_unused]] bool write_rt_buffer(VkDeviceRecord* device, RtBufferRecord* record, const void* data, VkDeviceSize size) {
+bool write_rt_buffer(VkDeviceRecord* device, RtBufferRecord* record, const void* data, VkDeviceSize size) {
   void* mapped = nullptr;
   if (!record || size > record->requested_size ||
       device->functions.vkMapMemory(device->device, record->memory, 0, size, 0, &mapped) != VK_SUCCESS)
@@ -117,15 +91,15 @@ void release_rt_buffer(VkDeviceRecord* device, RtBufferRecord*& record) {
 
 // The scratch address rounded up to the device's scratch-offset alignment
 // (the buffer has room for the rounding).
-[[maybe_unused]] VkDeviceAddress scratch_address(const VkRayTracingContext* context, const RtBufferRecord* scratch) {
+VkDeviceAddress scratch_address(const VkRayTracingContext* context, const RtBufferRecord* scratch) {
   return align_up(scratch->address, context->acceleration_properties.minAccelerationStructureScratchOffsetAlignment);
 }
 
-[[maybe_unused]] VkDeviceSize scratch_room(const VkRayTracingContext* context, VkDeviceSize size) {
+VkDeviceSize scratch_room(const VkRayTracingContext* context, VkDeviceSize size) {
   return size + context->acceleration_properties.minAccelerationStructureScratchOffsetAlignment;
 }
 
-[[maybe_unused]] void build_barrier(VkDeviceRecord* device, VkCommandBuffer commands, VkAccessFlags src, VkAccessFlags dst,
+void build_barrier(VkDeviceRecord* device, VkCommandBuffer commands, VkAccessFlags src, VkAccessFlags dst,
                    VkPipelineStageFlags src_stage) {
   VkMemoryBarrier barrier{};
   barrier.sType = VK_STRUCTURE_TYPE_MEMORY_BARRIER;
@@ -142,7 +116,7 @@ void destroy_structure(VkDeviceRecord* device, VkAccelerationStructureKHR& struc
 }
 
 // An acceleration structure of the given size with its own storage buffer.
-[[maybe_unused]] bool create_structure(const VkGpuRecord* gpu, VkDeviceRecord* device, VkAccelerationStructureTypeKHR type,
+bool create_structure(const VkGpuRecord* gpu, VkDeviceRecord* device, VkAccelerationStructureTypeKHR type,
                       VkDeviceSize size, VkAccelerationStructureKHR* structure, RtBufferRecord** buffer,
                       VkResult* result) {
   *buffer = create_rt_buffer(gpu, device, size, kStorageUsage, VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT);
@@ -163,7 +137,7 @@ void destroy_structure(VkDeviceRecord* device, VkAccelerationStructureKHR& struc
 }
 
 // The 3 x 4 row-major transform of an instance from a column-major matrix.
-[[maybe_unused]] VkTransformMatrixKHR instance_transform(const tvc::mat4* m) {
+VkTransformMatrixKHR instance_transform(const tvc::mat4* m) {
   VkTransformMatrixKHR t{};
   for (int row = 0; row < 3; ++row)
     for (int column = 0; column < 4; ++column) t.matrix[row][column] = m->m[column * 4 + row];
@@ -408,7 +382,6 @@ void VulkanPLugin::free_raytracing_objects() {
   storage_images.clear();
 }
 
-#ifdef QV_SLOT_OWN_vk_create_storage_image
 int VulkanPLugin::vk_create_storage_image(tvc::RendererGpu* gpu, unsigned width, unsigned height, int format) {
   VkDeviceRecord* device = device_of(gpu);
   VkStorageImageRecord* record = new VkStorageImageRecord;
@@ -1172,4 +1145,3 @@ bool VulkanPLugin::gpu_get_acceleration_structure_descriptor_limit(tvc::Renderer
   if (value && read_property(kStructureLimits, &record->acceleration_structure_properties, name, &v)) *value = v;
   return true;
 }
-#endif

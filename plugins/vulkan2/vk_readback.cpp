@@ -1,16 +1,14 @@
 // Frame-buffer read-back: the current swapchain image of the current GPU's
 // device, copied through a linear host-visible image into the caller's memory.
 #include <cstring>
+#include <utility>
 
+#include "vk_generation.h"
 #include "vk_device.h"
 #include "vk_resources.h"
 
 namespace {
 
-// The linear image's format: B8G8R8A8 for Vulkan2, R8G8B8A8 for the first
-// generation, whose bytes are never swizzled (a blit converts into R, G, B, A;
-// a copy keeps the surface's own order).
-constexpr VkFormat kLinearFormat = kFirstGeneration ? VK_FORMAT_R8G8B8A8_UNORM : VK_FORMAT_B8G8R8A8_UNORM;
 
 // A linear image in host-visible memory, the transfer destination.
 struct LinearImage {
@@ -29,7 +27,9 @@ VkResult make_linear_image(const VkGpuRecord* gpu, VkDeviceRecord* device, uint3
                            LinearImage* target) {
   VkFunctionTable& fn = device->functions;
   const VkImageCreateInfo info =
-      image_2d_request(kLinearFormat, width, height, VK_IMAGE_USAGE_TRANSFER_DST_BIT, VK_IMAGE_TILING_LINEAR).info;
+      image_2d_request(generation::readback_format(), width, height, VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                       VK_IMAGE_TILING_LINEAR)
+          .info;
   VkResult result = fn.vkCreateImage(device->device, &info, nullptr, &target->image);
   if (result != VK_SUCCESS) {
     target->image = VK_NULL_HANDLE;
@@ -103,24 +103,9 @@ void record_transfer(VkFunctionTable& fn, VkCommandBuffer commands, VkImage sour
                 VK_ACCESS_TRANSFER_READ_BIT, VK_ACCESS_MEMORY_READ_BIT, VK_PIPELINE_STAGE_TRANSFER_BIT);
 }
 
-// Copies the mapped rows, each rowPitch apart, as 4 bytes a pixel; swizzle
-// turns B, G, R, A into R, G, B, A.
-void copy_rows(const unsigned char* source, VkDeviceSize row_pitch, uint32_t width, uint32_t height, bool swizzle,
-               unsigned char* out) {
-  for (uint32_t y = 0; y < height; ++y) {
-    const unsigned char* row = source + y * row_pitch;
-    unsigned char* dest = out + static_cast<size_t>(y) * width * 4;
-    if (!swizzle) {
-      memcpy(dest, row, static_cast<size_t>(width) * 4);
-      continue;
-    }
-    for (uint32_t x = 0; x < width; ++x) {
-      dest[x * 4 + 0] = row[x * 4 + 2];
-      dest[x * 4 + 1] = row[x * 4 + 1];
-      dest[x * 4 + 2] = row[x * 4 + 0];
-      dest[x * 4 + 3] = row[x * 4 + 3];
-    }
-  }
+// B, G, R, A pixels become R, G, B, A.
+void swap_red_blue(unsigned char* pixels, size_t count) {
+  for (size_t i = 0; i < count; ++i) std::swap(pixels[i * 4 + 0], pixels[i * 4 + 2]);
 }
 
 }  // namespace
@@ -157,7 +142,7 @@ void VulkanPLugin::read_color_buffer_ex(unsigned char* buffer, int, int, int wid
 
   VkFormatProperties surface_props{}, linear_props{};
   fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, swapchain->format, &surface_props);
-  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, kLinearFormat, &linear_props);
+  fn.vkGetPhysicalDeviceFormatProperties(gpu->physical_device, generation::readback_format(), &linear_props);
   const bool blit = (linear_props.linearTilingFeatures & VK_FORMAT_FEATURE_BLIT_DST_BIT) &&
                     (surface_props.optimalTilingFeatures & VK_FORMAT_FEATURE_BLIT_SRC_BIT);
 
@@ -189,8 +174,10 @@ void VulkanPLugin::read_color_buffer_ex(unsigned char* buffer, int, int, int wid
     tracef_error("read_color_buffer - unable to map the read-back image (err: %s).", vk_result_to_string(result));
   } else {
     if (layout.rowPitch >= static_cast<VkDeviceSize>(w) * 4) {
-      const bool swizzle = !kFirstGeneration && !blit && swapchain->format == VK_FORMAT_B8G8R8A8_UNORM;
-      copy_rows(static_cast<const unsigned char*>(mapped) + layout.offset, layout.rowPitch, w, h, swizzle, buffer);
+      const bool swizzle = generation::readback_swizzles() && !blit && swapchain->format == VK_FORMAT_B8G8R8A8_UNORM;
+      copy_rows(buffer, static_cast<uint64_t>(w) * 4, static_cast<const uint8_t*>(mapped) + layout.offset,
+                layout.rowPitch, w * 4, h);
+      if (swizzle) swap_red_blue(buffer, static_cast<size_t>(w) * h);
     }
     fn.vkUnmapMemory(device->device, target.memory);
   }

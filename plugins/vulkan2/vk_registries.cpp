@@ -1,4 +1,4 @@
-// Feature and limit registries of a GPU, and the initialise-all operations.
+// Feature and limit registries of a GPU.
 #include <cstring>
 
 #include "vk_plugin.h"
@@ -243,25 +243,3 @@ bool VulkanPLugin::gpu_get_limit_values_u64(tvc::RendererGpu* gpu, unsigned inde
   GpuLimitEntry* entry = record ? entry_at(record->limit_registry, index) : nullptr;
   return entry && write_three<uint64_t>(entry->u64_values, v0, v1, v2);
 }
-
-// ---- every GPU at once
-
-#if QV_SLOT_OWN_gpu_set_initialize_all_flag
-void VulkanPLugin::gpu_set_initialize_all_flag() { initialize_all = true; }
-#endif
-
-#if QV_SLOT_OWN_gpu_initialize_all
-bool VulkanPLugin::gpu_initialize_all() {
-  const size_t count = gpu_list.size();
-  for (size_t i = 0; i < count && i < gpu_list.size(); ++i) gpu_initialize(gpu_list[i], nullptr);
-  initialize_all = true;
-  return true;
-}
-#endif
-
-#if QV_SLOT_OWN_gpu_cleanup_all
-bool VulkanPLugin::gpu_cleanup_all() {
-  for (size_t i = 0; i < gpu_list.size(); ++i) gpu_cleanup(gpu_list[i], nullptr);
-  return true;
-}
-#endif

@@ -53,6 +53,66 @@ int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlag
   return find_memory_type(gpu ? &gpu->memory_properties : nullptr, bits, wanted, fallback);
 }
 
+BufferCalls device_buffer_calls(const VkDeviceRecord* device) {
+  const VkFunctionTable& fn = device->functions;
+  return {device->device, fn.vkCreateBuffer, fn.vkGetBufferMemoryRequirements, fn.vkAllocateMemory,
+          fn.vkBindBufferMemory};
+}
+
+namespace {
+void read_memory_requirements(const BufferCalls& calls, VkBuffer buffer, VkMemoryRequirements* needs) {
+  if (!calls.memory_requirements2) {
+    calls.memory_requirements(calls.device, buffer, needs);
+    return;
+  }
+  VkMemoryDedicatedRequirements dedicated{};
+  dedicated.sType = VK_STRUCTURE_TYPE_MEMORY_DEDICATED_REQUIREMENTS;
+  VkMemoryRequirements2 needs2{};
+  needs2.sType = VK_STRUCTURE_TYPE_MEMORY_REQUIREMENTS_2;
+  needs2.pNext = &dedicated;
+  VkBufferMemoryRequirementsInfo2 query{};
+  query.sType = VK_STRUCTURE_TYPE_BUFFER_MEMORY_REQUIREMENTS_INFO_2;
+  query.buffer = buffer;
+  calls.memory_requirements2(calls.device, &query, &needs2);
+  *needs = needs2.memoryRequirements;
+}
+}  // namespace
+
+VkResult make_buffer_objects(const BufferCalls& calls, VkDeviceSize size, VkBufferUsageFlags usage,
+                             const MemoryTypeChoice& memory_type, const void* allocate_next, BufferObjects* out,
+                             BufferStep* step) {
+  VkBufferCreateInfo info{};
+  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
+  info.size = size;
+  info.usage = usage;
+  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
+  *step = kBufferCreate;
+  VkResult result = calls.create_buffer(calls.device, &info, nullptr, &out->buffer);
+  if (result != VK_SUCCESS) {
+    out->buffer = VK_NULL_HANDLE;
+    return result;
+  }
+  read_memory_requirements(calls, out->buffer, &out->needs);
+  const int type = memory_type(out->needs.memoryTypeBits);
+  if (type < 0) {
+    *step = kBufferMemoryType;
+    return VK_ERROR_FEATURE_NOT_PRESENT;
+  }
+  VkMemoryAllocateInfo alloc{};
+  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
+  alloc.pNext = allocate_next;
+  alloc.allocationSize = out->needs.size;
+  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
+  *step = kBufferAllocate;
+  result = calls.allocate_memory(calls.device, &alloc, nullptr, &out->memory);
+  if (result != VK_SUCCESS) {
+    out->memory = VK_NULL_HANDLE;
+    return result;
+  }
+  *step = kBufferBind;
+  return calls.bind_buffer_memory(calls.device, out->buffer, out->memory, 0);
+}
+
 namespace {
 VkAccessFlags source_access(VkImageLayout layout) {
   switch (layout) {
@@ -311,8 +371,10 @@ void release_image_objects(VkDeviceRecord* device, ImageObjects* objects) {
   *objects = ImageObjects{};
 }
 
-void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows) {
-  for (uint32_t y = 0; y < rows; ++y) memcpy(destination + y * pitch, source + static_cast<size_t>(y) * row_bytes, row_bytes);
+void copy_rows(uint8_t* destination, uint64_t destination_pitch, const uint8_t* source, uint64_t source_pitch,
+               uint32_t row_bytes, uint32_t rows) {
+  for (uint32_t y = 0; y < rows; ++y)
+    memcpy(destination + y * destination_pitch, source + y * source_pitch, row_bytes);
 }
 
 VkCommandBuffer active_command_buffer(const VkDeviceRecord* device) {

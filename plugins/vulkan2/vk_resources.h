@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "vk_device.h"
@@ -101,7 +102,7 @@ struct VkRenderTargetRecord {
   VkRenderPass render_pass = VK_NULL_HANDLE;
   VkSampler sampler = VK_NULL_HANDLE;
   VkClearValue clear_values[2];
-#ifdef QV_VK_FIRST_GEN
+  // First generation only (Vulkan2 targets have frame blocks of their own).
   // One primary list per swapchain image, with the binds and unbinds of
   // each: a list is submitted only after as many unbinds as binds.
   std::vector<tvc::GpuCommandList*> image_lists;
@@ -111,7 +112,6 @@ struct VkRenderTargetRecord {
   VkCommandBuffer bound_command_buffer = nullptr;
   unsigned bound_image = 0;  // the image of the last bind
   VkSemaphore semaphore = VK_NULL_HANDLE;  // made by the first bind; nothing waits on it
-#endif
 };
 
 struct VkDescriptorBindingRecord {
@@ -205,6 +205,38 @@ constexpr MemoryFallback kAnyAllowedMemory{0, true};
 int find_memory_type(const VkPhysicalDeviceMemoryProperties* memory, uint32_t bits, VkMemoryPropertyFlags wanted,
                      MemoryFallback fallback);
 int find_memory_type(const VkGpuRecord* gpu, uint32_t bits, VkMemoryPropertyFlags wanted, MemoryFallback fallback);
+
+// The calls a buffer is made with: the device's table, or the entry points
+// an overlay resolved for itself.
+struct BufferCalls {
+  VkDevice device;
+  PFN_vkCreateBuffer create_buffer;
+  PFN_vkGetBufferMemoryRequirements memory_requirements;
+  PFN_vkAllocateMemory allocate_memory;
+  PFN_vkBindBufferMemory bind_buffer_memory;
+  // Where set, the requirements are asked for with a dedicated-allocation
+  // query chained on.
+  PFN_vkGetBufferMemoryRequirements2 memory_requirements2 = nullptr;
+};
+BufferCalls device_buffer_calls(const VkDeviceRecord* device);
+
+// What a buffer of its own memory is made of; what was made stays on
+// failure, for the caller to release.
+struct BufferObjects {
+  VkBuffer buffer = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  VkMemoryRequirements needs{};  // zero until the device answered
+};
+// The step a buffer's making failed at.
+enum BufferStep { kBufferCreate, kBufferMemoryType, kBufferAllocate, kBufferBind };
+// The memory type for the buffer's allowed types (bits); -1: none fits.
+using MemoryTypeChoice = std::function<int(uint32_t bits)>;
+// Creates the buffer, picks its memory type, allocates (allocate_next
+// chained to the allocation) and binds; step says where it failed. A type
+// that nothing fits answers VK_ERROR_FEATURE_NOT_PRESENT.
+VkResult make_buffer_objects(const BufferCalls& calls, VkDeviceSize size, VkBufferUsageFlags usage,
+                             const MemoryTypeChoice& memory_type, const void* allocate_next, BufferObjects* out,
+                             BufferStep* step);
 bool transition_image_layout(VkDeviceRecord* device, VkCommandBuffer command_buffer, VkImage image,
                              VkImageLayout old_layout, VkImageLayout new_layout, uint32_t layer = 0,
                              uint32_t level_count = 1);
@@ -216,7 +248,37 @@ bool submit_and_wait(VkDeviceRecord* device, VkCommandBuffer commands, VkFence f
 VkResult create_image_objects(VkDeviceRecord* device, const VkGpuRecord* gpu, const ImageRequest& request,
                               ImageObjects* out);
 void release_image_objects(VkDeviceRecord* device, ImageObjects* objects);
+// The records the plug-in keeps on the host's objects; null for none.
+inline VkGpuBufferRecord* buffer_record(tvc::GpuBuffer* buffer) {
+  return buffer ? static_cast<VkGpuBufferRecord*>(buffer->renderer_data) : nullptr;
+}
+inline VkMeshRecord* mesh_record(tvc::GeometryCore* geometry) {
+  return geometry ? static_cast<VkMeshRecord*>(geometry->renderer_data) : nullptr;
+}
+inline VkTextureRecord* texture_record(tvc::TextureData* texture) {
+  return texture ? static_cast<VkTextureRecord*>(texture->renderer_data) : nullptr;
+}
+inline VkSamplerRecord* sampler_record(tvc::TextureSampler* sampler) {
+  return sampler ? static_cast<VkSamplerRecord*>(sampler->renderer_data) : nullptr;
+}
+inline VkRenderTargetRecord* target_record(tvc::GpuRenderTarget* target) {
+  return target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
+}
+inline VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
+  return state ? static_cast<VkPipelineRecord*>(state->renderer_data) : nullptr;
+}
+
+// A new binding record (vk_descriptor_sets.cpp).
+VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsigned stages);
+
 // Render-target pieces both generations build from (vk_render_targets.cpp).
+// Frames a target needs on a device: one per frame, one without a window.
+int32_t frames_wanted(const VkDeviceRecord* device);
+// The frame block a target draws into now: the device's frame, else 0.
+unsigned current_frame_of(const VkRenderTargetRecord* record);
+// Return layouts name where copies leave an image; "none set" means the
+// layout the render pass leaves it in.
+VkImageLayout resting_layout(const RenderTargetAttachment& a);
 // An attachment image: device-local memory, else host-visible.
 ImageRequest render_target_image_request(VkFormat format, uint32_t width, uint32_t height, VkImageUsageFlags usage,
                                          VkImageAspectFlags aspect);
@@ -227,9 +289,10 @@ VkResult create_render_target_pass(VkDeviceRecord* device, VkFormat color, VkFor
 VkSamplerCreateInfo render_target_sampler_info(float max_lod);
 void take_image(RenderTargetAttachment* attachment, const ImageObjects& image);
 void take_linear_image(RenderTargetAttachment* attachment, const ImageObjects& image);
-// Copies rows of row_bytes from a tightly packed source into an image whose
-// rows lie pitch bytes apart.
-void copy_rows(uint8_t* destination, uint64_t pitch, const uint8_t* source, uint32_t row_bytes, uint32_t rows);
+// Copies rows of row_bytes, each pitch bytes apart in their image (the
+// packed side's pitch is row_bytes); destination first, as memcpy.
+void copy_rows(uint8_t* destination, uint64_t destination_pitch, const uint8_t* source, uint64_t source_pitch,
+               uint32_t row_bytes, uint32_t rows);
 // The overlays' pipeline: two stages, triangles, no culling or depth test,
 // alpha blending of colour, viewport and scissor set when drawing.
 struct OverlayPipelineDesc {

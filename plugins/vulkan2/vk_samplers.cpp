@@ -2,10 +2,6 @@
 #include "vk_resources.h"
 
 namespace {
-VkSamplerRecord* sampler_record(tvc::TextureSampler* sampler) {
-  return sampler ? static_cast<VkSamplerRecord*>(sampler->renderer_data) : nullptr;
-}
-
 void fill_filters(int filter, VkSamplerCreateInfo* info) {
   info->magFilter = info->minFilter = filter == 2 || filter == 3 ? VK_FILTER_LINEAR : VK_FILTER_NEAREST;
   info->mipmapMode = filter == 3 ? VK_SAMPLER_MIPMAP_MODE_LINEAR : VK_SAMPLER_MIPMAP_MODE_NEAREST;

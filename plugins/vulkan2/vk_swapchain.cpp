@@ -1,6 +1,7 @@
 // Render windows, their presentation surfaces and the swapchain of a device.
 #include <cstring>
 
+#include "vk_generation.h"
 #include "vk_device.h"
 
 namespace {
@@ -178,12 +179,7 @@ VkImageUsageFlags swapchain_usage(const VkFunctionTable& fn, VkPhysicalDevice ph
                                   const VkSurfaceCapabilitiesKHR& caps, VkFormat format) {
   VkImageUsageFlags usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
   bool readable = (caps.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_SRC_BIT) != 0;
-  if (kFirstGeneration && readable) {
-    VkFormatProperties props{};
-    if (fn.vkGetPhysicalDeviceFormatProperties) fn.vkGetPhysicalDeviceFormatProperties(physical, format, &props);
-    const VkFormatFeatureFlags copyable = VK_FORMAT_FEATURE_BLIT_SRC_BIT | VK_FORMAT_FEATURE_TRANSFER_SRC_BIT;
-    readable = (props.optimalTilingFeatures & copyable) != 0;
-  }
+  if (readable) readable = generation::swapchain_readable_format(fn, physical, format);
   if (readable) usage |= VK_IMAGE_USAGE_TRANSFER_SRC_BIT;
   return usage;
 }
@@ -404,50 +400,6 @@ bool VulkanPLugin::rebuild_depth_and_passes(VkGpuRecord* record, VkDeviceRecord*
   return vk_depth_buffer_init(record, device, device->swapchain->width, device->swapchain->height) &&
          vk_render_pass_init(device);
 }
-
-#ifndef QV_VK_FIRST_GEN  // the first generation rebuilds its framebuffer array in its own unit
-bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
-  VkGpuRecord* record = gpu_record(gpu);
-  if (!surface_can_take_swapchain(record, window)) return false;
-  VkDeviceRecord* device = record->current_device;
-  VkFunctionTable& fn = device->functions;
-
-  // No frame may keep an image of the old swapchain or a signalled semaphore.
-  settle_frames(device);
-  fn.vkDeviceWaitIdle(device->device);
-  // The framebuffers name the old views: they go before the views do, so no
-  // frame can be recorded against a destroyed image.
-  release_frame_framebuffers(device);
-  VkSwapchainRecord* swapchain = create_swapchain(record, device, window);
-  bool ok = swapchain != nullptr;
-  if (!swapchain) {
-    // The old swapchain may still stand (then its framebuffers come back);
-    // without it the frames go, so the next acquire answers false.
-    if (device->swapchain && device->frames &&
-        create_frame_framebuffers(device, device->frames[0].width, device->frames[0].height))
-      return false;
-  } else {
-    ok = rebuild_depth_and_passes(record, device);
-    if (ok && (!device->frames || swapchain->image_count != device->frame_count)) {
-      // One frame per image: a changed image count gets new frames.
-      release_frames(device);
-      ok = create_frames(device, swapchain->width, swapchain->height);
-    } else if (ok) {
-      ok = create_frame_framebuffers(device, swapchain->width, swapchain->height);
-    }
-    fn.vkDeviceWaitIdle(device->device);
-  }
-  if (!ok) {
-    release_frames(device);
-    tracef_error("swapchain_recreate - the frames could not be rebuilt: no frame is drawn until a re-creation succeeds.");
-    return false;
-  }
-  ++device->recreate_count;
-  device->frame_index = 0;
-  return true;
-}
-
-#endif
 
 bool VulkanPLugin::swapchain_next_image_index(tvc::RendererGpu* gpu, int) {
   VkGpuRecord* record = gpu_record(gpu);

@@ -128,25 +128,18 @@ void release_buffer(HostBuffer& b) {
 bool make_buffer(HostBuffer& b, uint32_t needed, VkBufferUsageFlags usage, bool exact) {
   release_buffer(b);
   const uint32_t size = exact ? needed : ((needed - 1) / g_text.alignment + 1) * g_text.alignment;
-  VkBufferCreateInfo info{};
-  info.sType = VK_STRUCTURE_TYPE_BUFFER_CREATE_INFO;
-  info.size = size;
-  info.usage = usage;
-  info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
-  if (g_text.vkCreateBuffer(g_text.device, &info, nullptr, &b.buffer) != VK_SUCCESS) {
-    b.buffer = VK_NULL_HANDLE;
-    return false;
-  }
-  VkMemoryRequirements needs{};
-  g_text.vkGetBufferMemoryRequirements(g_text.device, b.buffer, &needs);
-  if (needs.alignment > g_text.alignment) g_text.alignment = static_cast<uint32_t>(needs.alignment);
-  const int type = text_memory_type(VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, needs.memoryTypeBits);
-  VkMemoryAllocateInfo alloc{};
-  alloc.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
-  alloc.allocationSize = needs.size;
-  alloc.memoryTypeIndex = static_cast<uint32_t>(type);
-  if (type < 0 || g_text.vkAllocateMemory(g_text.device, &alloc, nullptr, &b.memory) != VK_SUCCESS ||
-      g_text.vkBindBufferMemory(g_text.device, b.buffer, b.memory, 0) != VK_SUCCESS) {
+  const BufferCalls calls{g_text.device, g_text.vkCreateBuffer, g_text.vkGetBufferMemoryRequirements,
+                          g_text.vkAllocateMemory, g_text.vkBindBufferMemory};
+  const MemoryTypeChoice host_visible = [](uint32_t bits) {
+    return text_memory_type(VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT, bits);
+  };
+  BufferObjects made;
+  BufferStep step = kBufferCreate;
+  const VkResult result = make_buffer_objects(calls, size, usage, host_visible, nullptr, &made, &step);
+  if (made.needs.alignment > g_text.alignment) g_text.alignment = static_cast<uint32_t>(made.needs.alignment);
+  b.buffer = made.buffer;
+  b.memory = made.memory;
+  if (result != VK_SUCCESS) {
     release_buffer(b);
     return false;
   }
@@ -421,7 +414,6 @@ void VulkanPLugin::release_text_overlay(VkDeviceRecord* device) {
   g_text.initialised = false;
 }
 
-#ifdef QV_SLOT_OWN_text_init
 // The device and command buffer of a list: null with a line in the log.
 static VkCommandBuffer list_commands(VulkanPLugin* plugin, tvc::GpuCommandList* list, const char* operation) {
   VkDeviceRecord* device = list ? plugin->object_owner(list->id) : nullptr;
@@ -534,4 +526,3 @@ bool VulkanPLugin::text_update(tvc::GpuCommandList* list) {
   g_text.vkCmdDraw(commands, data->vertex_count, 1, static_cast<uint32_t>(data->base_vertex), 0);
   return true;
 }
-#endif

@@ -6,10 +6,6 @@
 #include "vk_resources.h"
 
 namespace {
-VkTextureRecord* texture_record(tvc::TextureData* texture) {
-  return texture ? static_cast<VkTextureRecord*>(texture->renderer_data) : nullptr;
-}
-
 uint32_t level_count_of(const tvc::TextureData* texture) {
   if (!texture->mipmaps) return 1;
   uint32_t levels = 1;
@@ -100,7 +96,8 @@ bool VulkanPLugin::texture_fill_staging(VkDeviceRecord* device, VkImage image, V
     *map_result = result != VK_SUCCESS ? result : VK_ERROR_MEMORY_MAP_FAILED;
     return false;
   }
-  copy_rows(static_cast<uint8_t*>(mapped) + layout.offset, layout.rowPitch, pixels, row_bytes, texture->height);
+  copy_rows(static_cast<uint8_t*>(mapped) + layout.offset, layout.rowPitch, pixels, row_bytes, row_bytes,
+            texture->height);
   fn.vkUnmapMemory(device->device, memory);
   return true;
 }

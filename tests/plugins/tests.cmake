@@ -13,7 +13,7 @@ add_custom_command(TARGET fake_vulkan POST_BUILD
 
 # The Vulkan2 plug-in with the loader seam: same file name, its own folder;
 # the shipped plug-ins export nothing for tests.
-add_library(plugin_tvc_vulkan2_x32_test SHARED ${CMAKE_SOURCE_DIR}/plugins/vulkan2/plugin_entry.cpp
+add_library(plugin_tvc_vulkan2_x32_test SHARED ${CMAKE_SOURCE_DIR}/plugins/plugin_entry.cpp
   plugins/loader_seam.cpp)
 qv_target(plugin_tvc_vulkan2_x32_test)
 target_link_libraries(plugin_tvc_vulkan2_x32_test PRIVATE plugin_tvc_vulkan2_x32_core)
@@ -70,7 +70,7 @@ qv_wine_test(vulkan2_plugin_tests COMMAND vulkan2_plugin_tests --gtest_color=no 
 
 # The first-generation plug-in, driven as the framework drives a "Vulkan"
 # scene: its own test build with the loader seam and its own test program.
-add_library(plugin_tvc_vulkan_x32_test SHARED ${CMAKE_SOURCE_DIR}/plugins/vulkan/plugin_entry.cpp
+add_library(plugin_tvc_vulkan_x32_test SHARED ${CMAKE_SOURCE_DIR}/plugins/plugin_entry.cpp
   plugins/loader_seam.cpp)
 qv_target(plugin_tvc_vulkan_x32_test)
 target_link_libraries(plugin_tvc_vulkan_x32_test PRIVATE plugin_tvc_vulkan_x32_core)
