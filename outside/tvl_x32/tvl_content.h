@@ -48,6 +48,11 @@ struct FrameInput {
   float clear_color[4];
 };
 
+// Width over height of the frame; 1 while the window has no height yet.
+inline float aspect_of(const FrameInput& in) {
+  return in.height > 0 ? static_cast<float>(in.width) / static_cast<float>(in.height) : 1.0f;
+}
+
 class SceneContent {
  public:
   virtual ~SceneContent() {}

@@ -24,10 +24,6 @@ void begin_window_frame(const FrameInput& in) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-float aspect_of(const FrameInput& in) {
-  return in.height > 0 ? static_cast<float>(in.width) / static_cast<float>(in.height) : 1.0f;
-}
-
 // Base of the kinds that draw with programs from the scene file.
 class ProgramContent : public SceneContent {
  public:

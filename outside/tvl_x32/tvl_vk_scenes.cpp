@@ -268,10 +268,6 @@ class PluginContent : public PluginSceneContent {
   std::vector<tvc::GpuRenderTarget*> m_targets;
 };
 
-float aspect_of(const FrameInput& in) {
-  return in.height > 0 ? static_cast<float>(in.width) / static_cast<float>(in.height) : 1.0f;
-}
-
 // The RGB triangle from a mesh of three coloured vertices.
 class Triangle : public PluginContent {
  protected:
