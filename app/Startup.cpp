@@ -8,7 +8,9 @@
 
 #include "app/ApiInfo.h"
 #include "app/AppState.h"
+#include "app/AppUtilities.h"
 #include "app/Log.h"
+#include "app/MainWindow.h"
 #include "demos/DemoControl.h"
 #include "detect/Scanrik.h"
 #include "detect/SecureLoader.h"
