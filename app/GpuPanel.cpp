@@ -7,7 +7,6 @@
 #include "app/AppState.h"
 #include "app/CudaInfo.h"
 #include "app/Log.h"
-#include "app/MainWindow.h"
 #include "app/OpenClInfo.h"
 #include "app/PanelLogo.h"
 #include "app/Panels.h"

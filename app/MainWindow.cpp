@@ -7,7 +7,6 @@
 
 #include <cstdio>
 
-#include "app/ApiInfo.h"
 #include "app/AppState.h"
 #include "app/Log.h"
 #include "app/MainWindow.h"
