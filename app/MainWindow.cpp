@@ -27,7 +27,6 @@ const MainTab kMainTabs[7] = {
 
 namespace {
 
-const char kAppName[] = "Quorvel";
 const int kRefreshTimerId = 2400;
 const UINT kRefreshPeriodMs = 1000;
 const int kMinimisedDemoSleepMs = 50;
@@ -129,8 +128,7 @@ namespace {
 void initMainWindow(HWND window) {
   g_app.mainWindow = window;
   char title[64];
-  snprintf(title, sizeof(title), "Brenvik %s %d.%d.%d.%d", kAppName, kAppVersion[0],
-           kAppVersion[1], kAppVersion[2], kAppVersion[3]);
+  snprintf(title, sizeof(title), "Brenvik %s %s", kAppName, AppVersionText());
   SetWindowTextA(window, title);
   HICON icon = LoadIconA(g_app.instance, MAKEINTRESOURCEA(IDI_QUORVEL));
   if (icon) SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));

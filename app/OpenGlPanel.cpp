@@ -22,7 +22,6 @@ namespace {
 
 // Resources come from the module the panel was created from.
 
-const char kProductName[] = "Quorvel";
 const int kSummarySize = 2048;
 const int kLineSize = 1024;
 
@@ -150,7 +149,7 @@ INT_PTR CALLBACK GlExtensionDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
   switch (msg) {
     case WM_INITDIALOG: {
       char text[kLineSize];
-      snprintf(text, sizeof text, "%s OpenGL Extension", kProductName);
+      snprintf(text, sizeof text, "%s OpenGL Extension", kAppName);
       SetWindowTextA(dialog, text);
       snprintf(text, sizeof text, "GL_RENDERER: %s", orEmpty(Scanrik::instance()->getGLRenderer()));
       SetDlgItemTextA(dialog, IDC_GL_DIALOG_RENDERER, text);
@@ -340,7 +339,7 @@ INT_PTR CALLBACK GlCapsDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG: {
       char text[kLineSize];
-      snprintf(text, sizeof text, "%s OpenGL Caps List", kProductName);
+      snprintf(text, sizeof text, "%s OpenGL Caps List", kAppName);
       SetWindowTextA(dialog, text);
       snprintf(text, sizeof text, "GL_RENDERER: %s", orEmpty(Scanrik::instance()->getGLRenderer()));
       SetDlgItemTextA(dialog, IDC_GL_DIALOG_RENDERER, text);

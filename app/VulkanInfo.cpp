@@ -348,9 +348,9 @@ VkResult createInstance() {
 
   VkApplicationInfo app = {};
   app.sType = VK_STRUCTURE_TYPE_APPLICATION_INFO;
-  app.pApplicationName = "Quorvel";
+  app.pApplicationName = kAppName;
   app.applicationVersion = 1;
-  app.pEngineName = "Quorvel";
+  app.pEngineName = kAppName;
   app.engineVersion = 1;
   app.apiVersion = g_vk.instanceApiVersion;
   VkInstanceCreateInfo info = {};
