@@ -9,6 +9,9 @@
 #include "detect/OpenGLCaps.h"
 #include "detect/Scanrik.h"
 
+// Last: it defines the escaping macro.
+#include "app/ReportSections.h"
+
 namespace {
 
 const int kScratchSize = 4096;
@@ -29,8 +32,6 @@ void appendLineEnd(char* buf, int* len, const char* end) {
   int n = static_cast<int>(strlen(end));
   if (*len + n <= kBufferLimit) appendChars(buf, len, end, n);
 }
-
-const char kRule35[] = "===================================";
 
 const char* yesNo(bool v) { return v ? "yes" : "no"; }
 
@@ -104,12 +105,9 @@ XmlEscaped::XmlEscaped(const char* value) {
 
 namespace {
 
-#define X(s) XmlEscaped(s).c_str()
-
 void appendHeader() {
   AppendReportText("===================================================");
-  AppendReportText("%s v%d.%d.%d.%d report", "Quorvel", kAppVersion[0], kAppVersion[1], kAppVersion[2],
-                   kAppVersion[3]);
+  AppendReportText("%s v%s report", kAppName, AppVersionText());
   AppendReportText("===================================================");
   AppendReportText("%s", "");
   AppendReportText("%s", "");
@@ -117,7 +115,7 @@ void appendHeader() {
 
 void appendSystem(Scanrik* s) {
   char value[256];
-  AppendReportText("%s[ System / CPU ]", kRule35);
+  AppendReportText("%s[ System / CPU ]", kSectionRule);
   AppendReportXml("\n\n\t<system>");
   AppendReportXml("\n\t\t<cpu ");
   const char* cpu = s->getCPUName();
@@ -159,7 +157,7 @@ void appendSystem(Scanrik* s) {
 }
 
 void appendNoDriver(Scanrik* s) {
-  AppendReportText("%s[ Graphics Adapter / GPU ]", kRule35);
+  AppendReportText("%s[ Graphics Adapter / GPU ]", kSectionRule);
   AppendReportText("***");
   AppendReportText("*** NO GRAPHICS DRIVERS DETECTED ***");
   AppendReportText("***");
@@ -322,7 +320,7 @@ void appendPowerTune(Scanrik* s, int i) {
 }
 
 void appendGraphicsCards(Scanrik* s) {
-  AppendReportText("%s[ Graphics Adapters / GPUs ]", kRule35);
+  AppendReportText("%s[ Graphics Adapters / GPUs ]", kSectionRule);
   AppendReportXml("\n\t<graphics_cards ");
   char mode[256];
   snprintf(mode, sizeof(mode), "%dx%d @ %d Hz - %d bpp", s->getDesktopWidth(), s->getDesktopHeight(),
@@ -412,7 +410,7 @@ void appendCapsList(Scanrik* s, int from, int to, bool bySection) {
 
 void appendOpenGl(Scanrik* s) {
   char value[256];
-  AppendReportText("%s[ OpenGL GPU Capabilities ]", kRule35);
+  AppendReportText("%s[ OpenGL GPU Capabilities ]", kSectionRule);
   AppendReportXml("\n\t\t<opengl_caps ");
   const char* vendor = s->getGLVendor();
   const char* renderer = s->getGLRenderer();
