@@ -408,6 +408,17 @@ void appendCapsList(Scanrik* s, int from, int to, bool bySection) {
   }
 }
 
+// The items of an extension list, in the text and in the XML element that
+// the caller has opened and that this closes.
+void appendExtensionItems(Scanrik* s, int count, const char* (Scanrik::*name)(int), const char* element) {
+  for (int k = 0; k < count; ++k) {
+    const char* e = (s->*name)(k);
+    AppendReportText("  - %s", e ? e : "");
+    AppendReportXml("\n\t\t\t\t<li>%s</li>", X(e));
+  }
+  AppendReportXml("\n\t\t\t</%s>", element);
+}
+
 void appendOpenGl(Scanrik* s) {
   char value[256];
   AppendReportText("%s[ OpenGL GPU Capabilities ]", kSectionRule);
@@ -513,21 +524,11 @@ void appendOpenGl(Scanrik* s) {
                    s->getNumWGLExtensions());
   AppendReportXml("\n\t\t\t<opengl_extensions num_extensions=\"%d\" num_gl_extensions=\"%d\" num_wgl_extensions=\"%d\" >",
                   total, s->getNumGLExtensions(), s->getNumWGLExtensions());
-  for (int k = 0; k < total; ++k) {
-    const char* e = s->getOpenGLExtension(k);
-    AppendReportText("  - %s", e ? e : "");
-    AppendReportXml("\n\t\t\t\t<li>%s</li>", X(e));
-  }
-  AppendReportXml("\n\t\t\t</opengl_extensions>");
+  appendExtensionItems(s, total, &Scanrik::getOpenGLExtension, "opengl_extensions");
   int spirv = s->getNumOpenGLSpirvExtensions();
   AppendReportText("- OpenGL SPIR-V Extensions: %d", spirv);
   AppendReportXml("\n\t\t\t<opengl_spirv_extensions num_extensions=\"%d\" >", spirv);
-  for (int k = 0; k < spirv; ++k) {
-    const char* e = s->getOpenGLSpirvExtension(k);
-    AppendReportText("  - %s", e ? e : "");
-    AppendReportXml("\n\t\t\t\t<li>%s</li>", X(e));
-  }
-  AppendReportXml("\n\t\t\t</opengl_spirv_extensions>");
+  appendExtensionItems(s, spirv, &Scanrik::getOpenGLSpirvExtension, "opengl_spirv_extensions");
 
   int caps = s->getGLCapsCount();
   int sep = capsSeparator(s);
