@@ -46,3 +46,9 @@ void SetTextIfChanged(HWND control, const char* text) {
     return;
   SetWindowTextA(control, text);
 }
+
+bool HideOnOkOrCancel(HWND dialog, WPARAM wp) {
+  if (LOWORD(wp) != IDOK && LOWORD(wp) != IDCANCEL) return false;
+  ShowWindow(dialog, SW_HIDE);
+  return true;
+}

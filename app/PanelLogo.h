@@ -14,3 +14,6 @@ void PaintPanelLogo(HWND panel, HBITMAP* bitmap, int resource, int area);
 // notifications and a repaint, and the fields that the one-second refresh
 // rewrites mostly read the same from one second to the next.
 void SetTextIfChanged(HWND control, const char* text);
+// WM_COMMAND of a modeless dialog that a tab's button shows again: OK and
+// Cancel hide it rather than end it. True when the command was one of them.
+bool HideOnOkOrCancel(HWND dialog, WPARAM wp);
