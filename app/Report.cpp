@@ -33,6 +33,12 @@ void appendLineEnd(char* buf, int* len, const char* end) {
   if (*len + n <= kBufferLimit) appendChars(buf, len, end, n);
 }
 
+// One piece of the report, zero-filled first; a longer piece is cut.
+void formatScratch(char (&scratch)[kScratchSize], const char* format, va_list args) {
+  memset(scratch, 0, sizeof(scratch));
+  vsnprintf(scratch, sizeof(scratch), format, args);
+}
+
 const char* yesNo(bool v) { return v ? "yes" : "no"; }
 
 }  // namespace
@@ -41,10 +47,9 @@ void AppendReportText(const char* format, ...) {
   ReportBuffers& b = g_app.reportBuffers;
   if (!b.text || !b.textLf) return;
   char scratch[kScratchSize];
-  memset(scratch, 0, sizeof(scratch));
   va_list args;
   va_start(args, format);
-  vsnprintf(scratch, sizeof(scratch), format, args);
+  formatScratch(scratch, format, args);
   va_end(args);
   int n = static_cast<int>(strlen(scratch));
   appendChars(b.text, &b.textLength, scratch, n);
@@ -57,10 +62,9 @@ void AppendReportXml(const char* format, ...) {
   ReportBuffers& b = g_app.reportBuffers;
   if (!b.xml) return;
   char scratch[kScratchSize];
-  memset(scratch, 0, sizeof(scratch));
   va_list args;
   va_start(args, format);
-  vsnprintf(scratch, sizeof(scratch), format, args);
+  formatScratch(scratch, format, args);
   va_end(args);
   appendChars(b.xml, &b.xmlLength, scratch, static_cast<int>(strlen(scratch)));
 }
