@@ -1,5 +1,5 @@
-// The OpenCL, Vulkan and CUDA information collectors, the report and the
-// main window, as the start-up and shutdown sequence calls them.
+// The OpenCL, Vulkan and CUDA information collectors and the report, as the
+// start-up and shutdown sequence calls them.
 #pragma once
 #include <windows.h>
 
@@ -8,6 +8,3 @@
 #include "app/VulkanInfo.h"
 
 #include "app/Report.h"
-
-// Runs the main window as a modal dialog; returns when it has closed.
-void RunMainWindow(HINSTANCE instance);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/AppVersion.h"
 #include "demos/DemoSlot.h"
 #include "demos/Timers.h"
 #include "lumaq.h"
@@ -15,8 +16,6 @@ namespace Korveth_nsp {
 class kvTexture;
 }
 
-// The version of the program, shown in titles, reports and the update check.
-const int kAppVersion[4] = {1, 54, 0, 0};
 
 const int kDemoSlotCount = 17;
 const int kReportBufferSize = 1000000;

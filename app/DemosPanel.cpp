@@ -50,7 +50,7 @@ void fillDemosPanel(HWND panel) {
   g_app.selectedClDemo = 0;
   char version[256];
   snprintf(version, sizeof(version), "%s %d.%d.%d (build: %s@%s)\r\n(C) Brenvik. All rights reserved.",
-           "Quorvel", kAppVersion[0], kAppVersion[1], kAppVersion[2], __DATE__, __TIME__);
+           kAppName, kAppVersion[0], kAppVersion[1], kAppVersion[2], __DATE__, __TIME__);
   SetDlgItemTextA(panel, IDC_DEMOS_VERSION, version);
   SetDlgItemTextA(panel, IDC_DEMOS_CHECK_UPDATE, "Check for update");
   const int links[] = {IDC_DEMOS_HOMEPAGE, IDC_DEMOS_LATEST, IDC_DEMOS_SDK_HOMEPAGE, IDC_DEMOS_SDK_SDK};

@@ -7,7 +7,6 @@
 #include "app/AppState.h"
 #include "app/CudaInfo.h"
 #include "app/Log.h"
-#include "app/MainWindow.h"
 #include "app/OpenClInfo.h"
 #include "app/PanelLogo.h"
 #include "app/Panels.h"
@@ -550,26 +549,7 @@ void paintLogo(HWND panel) {
   int vendor = 0;
   if (s) s->getGpuPciIds(g_app.selectedGpu, &vendor, nullptr, nullptr, nullptr, nullptr);
   HBITMAP logo = logoFor(vendor, GetWindowDpi(panel));
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(panel, &ps);
-  HWND area = GetDlgItem(panel, IDC_GPU_LOGO);
-  if (logo && dc && area) {
-    RECT rect;
-    GetClientRect(area, &rect);
-    MapWindowPoints(area, panel, reinterpret_cast<POINT*>(&rect), 2);
-    BITMAP info;
-    HDC memory = CreateCompatibleDC(dc);
-    if (memory && GetObjectA(logo, sizeof(info), &info)) {
-      HGDIOBJ old = SelectObject(memory, logo);
-      SetStretchBltMode(dc, HALFTONE);
-      SetBrushOrgEx(dc, 0, 0, nullptr);
-      StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, memory, 0,
-                 0, info.bmWidth, info.bmHeight, SRCAND);
-      SelectObject(memory, old);
-    }
-    if (memory) DeleteDC(memory);
-  }
-  EndPaint(panel, &ps);
+  PaintLogoOver(panel, logo, IDC_GPU_LOGO);
 }
 
 }  // namespace

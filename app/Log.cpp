@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/AppState.h"
-#include "detect/Scanrik.h"
 #include "lumaq.h"
 
 LogStream g_log;
@@ -138,11 +136,6 @@ int GetWindowDpi(HWND window) {
   return dpi;
 }
 
-int ReadGlobalTimer(int reset) {
-  if (reset) g_app.appTimer.reset();
-  return g_app.appTimer.elapsedMs();
-}
-
 float CelsiusToFahrenheit(float c) { return c * 1.8f + 32.0f; }
 
 int DivRoundUp(int a, int b) {
@@ -159,9 +152,4 @@ uint32_t RoundUpToMultiple(uint32_t multiple, uint32_t value) {
 void OpenWithShell(const char* target) {
   if (!target || !*target) return;
   ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-bool IsPhysXOnGpu() {
-  Scanrik* s = Scanrik::instance();
-  return s && s->isPhysXOnGpu();
 }

@@ -1,4 +1,5 @@
-// The program's log file, the three message boxes and small utilities.
+// The program's log file, the three message boxes and the small utilities
+// that need nothing of the application state (those are in AppUtilities.h).
 #pragma once
 #include <windows.h>
 
@@ -38,9 +39,7 @@ void ShowInfoBox(const char* format, ...) __attribute__((format(gnu_printf, 1, 2
 void ShowWarningBox(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 int GetWindowDpi(HWND window);
-int ReadGlobalTimer(int reset);
 float CelsiusToFahrenheit(float c);
 int DivRoundUp(int a, int b);
 uint32_t RoundUpToMultiple(uint32_t multiple, uint32_t value);
 void OpenWithShell(const char* target);
-bool IsPhysXOnGpu();

@@ -7,11 +7,9 @@
 
 #include <cstdio>
 
-#include "app/ApiInfo.h"
 #include "app/AppState.h"
 #include "app/Log.h"
 #include "app/MainWindow.h"
-#include "app/OpenClInfo.h"
 #include "app/Panels.h"
 #include "app/UpdateCheck.h"
 #include "demos/DemoControl.h"
@@ -29,7 +27,6 @@ const MainTab kMainTabs[7] = {
 
 namespace {
 
-const char kAppName[] = "Quorvel";
 const int kRefreshTimerId = 2400;
 const UINT kRefreshPeriodMs = 1000;
 const int kMinimisedDemoSleepMs = 50;
@@ -90,22 +87,10 @@ void insertTabs(HWND tabs) {
   }
 }
 
-// The OpenCL demos that open their own device check first.
-bool clDeviceAvailable() {
-  if (g_app.clDeviceType == kClDeviceTypeGpu && !HasClGpuDevice(g_app.clPlatformSelection)) {
-    ShowErrorBox("OpenCL GPU not supported on the selected platform.\n\rBye...");
-    return false;
-  }
-  if (g_app.clDeviceType == kClDeviceTypeCpu && !HasClCpuDevice(g_app.clPlatformSelection)) {
-    ShowErrorBox("OpenCL CPU not supported on the selected platform.\n\rBye...");
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 // Starts the first demo whose start switch was given; the others are ignored.
+// The OpenCL starters check the device of the selected platform themselves.
 void StartDemoOfSwitches(HWND window) {
   static const struct {
     int flag;
@@ -116,21 +101,19 @@ void StartDemoOfSwitches(HWND window) {
       {kAutostartGl2SoftShadows, 6},  {kAutostartGl2PointSprite, 7}, {kAutostartGl2Vtf, 8},
       {kAutostartGl2Toon, 9},         {kAutostartGl2SimpleTorus, 10},
   };
-  const int type = g_app.clDeviceType;
-  if (g_app.autostart[kAutostartClDeformer]) {
-    if (clDeviceAvailable()) StartClMeshDeformerDemo(window, type, false);
-    return;
-  }
-  if (g_app.autostart[kAutostartClPostFx]) {
-    if (clDeviceAvailable()) StartClPostFxDemo(window, type, false);
-    return;
-  }
-  if (g_app.autostart[kAutostartClParticles]) {
-    StartClParticlesDemo(window, type, false);
-    return;
-  }
-  if (g_app.autostart[kAutostartClJulia]) {
-    StartClJuliaDemo(window, type, false);
+  // In this order: the first given wins.
+  static const struct {
+    int flag;
+    bool (*start)(HWND parent, int deviceType, bool showOptions);
+  } kClDemos[] = {
+      {kAutostartClDeformer, StartClMeshDeformerDemo},
+      {kAutostartClPostFx, StartClPostFxDemo},
+      {kAutostartClParticles, StartClParticlesDemo},
+      {kAutostartClJulia, StartClJuliaDemo},
+  };
+  for (const auto& demo : kClDemos) {
+    if (!g_app.autostart[demo.flag]) continue;
+    demo.start(window, g_app.clDeviceType, false);
     return;
   }
   for (const auto& demo : kGlDemos) {
@@ -145,8 +128,7 @@ namespace {
 void initMainWindow(HWND window) {
   g_app.mainWindow = window;
   char title[64];
-  snprintf(title, sizeof(title), "Brenvik %s %d.%d.%d.%d", kAppName, kAppVersion[0],
-           kAppVersion[1], kAppVersion[2], kAppVersion[3]);
+  snprintf(title, sizeof(title), "Brenvik %s %s", kAppName, AppVersionText());
   SetWindowTextA(window, title);
   HICON icon = LoadIconA(g_app.instance, MAKEINTRESOURCEA(IDI_QUORVEL));
   if (icon) SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));

@@ -1,7 +1,12 @@
-// Pieces of the main window and its GPU and Tools tabs that are reached
-// from outside their own files (the panels themselves are in Panels.h).
+// The main window: its tabs, the demo that the command line asks for, and
+// the modal loop that start-up runs.
 #pragma once
 #include <windows.h>
+
+// Runs the main window as a modal dialog; returns when it has closed.
+void RunMainWindow(HINSTANCE instance);
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp);
 
 // The seven tabs in display order: text, item parameter and panel.
 struct MainTab {
@@ -18,20 +23,3 @@ int PanelOfTabParam(int param);
 // Starts the demo that a start switch of the command line names (the
 // first one given), as the main window does once it is up.
 void StartDemoOfSwitches(HWND window);
-
-// GPU tab.
-void FillGpuList(HWND panel);
-// Copies the primary GPU name and the shown driver line for the demos.
-void KeepGpuTextsForDemos(HWND panel);
-bool FillGpuPanel(HWND panel, int index);
-void RefreshGpuSensors(HWND panel, int index);
-void ClearGpuFields(HWND panel);
-void EnableGpuFields(HWND panel);
-// The board name of a known board, null when the four ids match none.
-const char* KnownBoardName(int vendor, int device, int subVendor, int subDevice);
-// Forgets that the no-driver text has been shown (for tests).
-void ResetGpuPanelState();
-
-// Tools tab.
-void FillToolsPanel(HWND panel);
-void ResetToolsPanelForTests();

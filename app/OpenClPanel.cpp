@@ -15,7 +15,6 @@ namespace {
 
 // Resources come from the module the panel was created from.
 
-const char kProductName[] = "Quorvel";
 const char kOpenClNewsPage[] = "https://www.khronos.org/news/tags/tag/OpenCL";
 const char kOpenClStandardPage[] = "https://www.khronos.org/opencl/";
 
@@ -154,7 +153,7 @@ INT_PTR CALLBACK OpenClInfoDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM) 
   switch (msg) {
     case WM_INITDIALOG: {
       char caption[128];
-      snprintf(caption, sizeof caption, "%s - OpenCL Information", kProductName);
+      snprintf(caption, sizeof caption, "%s - OpenCL Information", kAppName);
       SetWindowTextA(dialog, caption);
       FormatOpenClDetails(dialog, g_shownPlatform, g_shownDevice);
       return TRUE;

@@ -22,7 +22,6 @@ namespace {
 
 // Resources come from the module the panel was created from.
 
-const char kProductName[] = "Quorvel";
 const int kSummarySize = 2048;
 const int kLineSize = 1024;
 
@@ -144,16 +143,21 @@ const GlExtensionRow* rowOfLine(const char* line) {
   return FindGlExtensionRow(name);
 }
 
+// The title and the renderer line of the two OpenGL dialogs.
+void setGlDialogHeading(HWND dialog, const char* title) {
+  char text[kLineSize];
+  snprintf(text, sizeof text, "%s %s", kAppName, title);
+  SetWindowTextA(dialog, text);
+  snprintf(text, sizeof text, "GL_RENDERER: %s", orEmpty(Scanrik::instance()->getGLRenderer()));
+  SetDlgItemTextA(dialog, IDC_GL_DIALOG_RENDERER, text);
+}
+
 const GlExtensionRow* g_dialogRow = nullptr;
 
 INT_PTR CALLBACK GlExtensionDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG: {
-      char text[kLineSize];
-      snprintf(text, sizeof text, "%s OpenGL Extension", kProductName);
-      SetWindowTextA(dialog, text);
-      snprintf(text, sizeof text, "GL_RENDERER: %s", orEmpty(Scanrik::instance()->getGLRenderer()));
-      SetDlgItemTextA(dialog, IDC_GL_DIALOG_RENDERER, text);
+      setGlDialogHeading(dialog, "OpenGL Extension");
       g_dialogRow = rowOfLine(g_extensionLine);
       SetDlgItemTextA(dialog, IDC_GL_EXT_LINE, g_extensionLine);
       EnableWindow(GetDlgItem(dialog, IDC_GL_EXT_SPEC),
@@ -339,21 +343,12 @@ void BuildGlCapsTree(HWND dialog) {
 INT_PTR CALLBACK GlCapsDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG: {
-      char text[kLineSize];
-      snprintf(text, sizeof text, "%s OpenGL Caps List", kProductName);
-      SetWindowTextA(dialog, text);
-      snprintf(text, sizeof text, "GL_RENDERER: %s", orEmpty(Scanrik::instance()->getGLRenderer()));
-      SetDlgItemTextA(dialog, IDC_GL_DIALOG_RENDERER, text);
+      setGlDialogHeading(dialog, "OpenGL Caps List");
       BuildGlCapsTree(dialog);
       return TRUE;
     }
     case WM_COMMAND:
-      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
-        // A modeless dialog: it is hidden and shown again by the tab's button.
-        ShowWindow(dialog, SW_HIDE);
-        return TRUE;
-      }
-      return FALSE;
+      return HideOnOkOrCancel(dialog, wp) ? TRUE : FALSE;
   }
   return FALSE;
 }

@@ -9,6 +9,9 @@
 #include "detect/OpenGLCaps.h"
 #include "detect/Scanrik.h"
 
+// Last: it defines the escaping macro.
+#include "app/ReportSections.h"
+
 namespace {
 
 const int kScratchSize = 4096;
@@ -30,7 +33,11 @@ void appendLineEnd(char* buf, int* len, const char* end) {
   if (*len + n <= kBufferLimit) appendChars(buf, len, end, n);
 }
 
-const char kRule35[] = "===================================";
+// One piece of the report, zero-filled first; a longer piece is cut.
+void formatScratch(char (&scratch)[kScratchSize], const char* format, va_list args) {
+  memset(scratch, 0, sizeof(scratch));
+  vsnprintf(scratch, sizeof(scratch), format, args);
+}
 
 const char* yesNo(bool v) { return v ? "yes" : "no"; }
 
@@ -40,10 +47,9 @@ void AppendReportText(const char* format, ...) {
   ReportBuffers& b = g_app.reportBuffers;
   if (!b.text || !b.textLf) return;
   char scratch[kScratchSize];
-  memset(scratch, 0, sizeof(scratch));
   va_list args;
   va_start(args, format);
-  vsnprintf(scratch, sizeof(scratch), format, args);
+  formatScratch(scratch, format, args);
   va_end(args);
   int n = static_cast<int>(strlen(scratch));
   appendChars(b.text, &b.textLength, scratch, n);
@@ -56,10 +62,9 @@ void AppendReportXml(const char* format, ...) {
   ReportBuffers& b = g_app.reportBuffers;
   if (!b.xml) return;
   char scratch[kScratchSize];
-  memset(scratch, 0, sizeof(scratch));
   va_list args;
   va_start(args, format);
-  vsnprintf(scratch, sizeof(scratch), format, args);
+  formatScratch(scratch, format, args);
   va_end(args);
   appendChars(b.xml, &b.xmlLength, scratch, static_cast<int>(strlen(scratch)));
 }
@@ -104,12 +109,9 @@ XmlEscaped::XmlEscaped(const char* value) {
 
 namespace {
 
-#define X(s) XmlEscaped(s).c_str()
-
 void appendHeader() {
   AppendReportText("===================================================");
-  AppendReportText("%s v%d.%d.%d.%d report", "Quorvel", kAppVersion[0], kAppVersion[1], kAppVersion[2],
-                   kAppVersion[3]);
+  AppendReportText("%s v%s report", kAppName, AppVersionText());
   AppendReportText("===================================================");
   AppendReportText("%s", "");
   AppendReportText("%s", "");
@@ -117,7 +119,7 @@ void appendHeader() {
 
 void appendSystem(Scanrik* s) {
   char value[256];
-  AppendReportText("%s[ System / CPU ]", kRule35);
+  AppendReportText("%s[ System / CPU ]", kSectionRule);
   AppendReportXml("\n\n\t<system>");
   AppendReportXml("\n\t\t<cpu ");
   const char* cpu = s->getCPUName();
@@ -159,7 +161,7 @@ void appendSystem(Scanrik* s) {
 }
 
 void appendNoDriver(Scanrik* s) {
-  AppendReportText("%s[ Graphics Adapter / GPU ]", kRule35);
+  AppendReportText("%s[ Graphics Adapter / GPU ]", kSectionRule);
   AppendReportText("***");
   AppendReportText("*** NO GRAPHICS DRIVERS DETECTED ***");
   AppendReportText("***");
@@ -322,7 +324,7 @@ void appendPowerTune(Scanrik* s, int i) {
 }
 
 void appendGraphicsCards(Scanrik* s) {
-  AppendReportText("%s[ Graphics Adapters / GPUs ]", kRule35);
+  AppendReportText("%s[ Graphics Adapters / GPUs ]", kSectionRule);
   AppendReportXml("\n\t<graphics_cards ");
   char mode[256];
   snprintf(mode, sizeof(mode), "%dx%d @ %d Hz - %d bpp", s->getDesktopWidth(), s->getDesktopHeight(),
@@ -410,9 +412,20 @@ void appendCapsList(Scanrik* s, int from, int to, bool bySection) {
   }
 }
 
+// The items of an extension list, in the text and in the XML element that
+// the caller has opened and that this closes.
+void appendExtensionItems(Scanrik* s, int count, const char* (Scanrik::*name)(int), const char* element) {
+  for (int k = 0; k < count; ++k) {
+    const char* e = (s->*name)(k);
+    AppendReportText("  - %s", e ? e : "");
+    AppendReportXml("\n\t\t\t\t<li>%s</li>", X(e));
+  }
+  AppendReportXml("\n\t\t\t</%s>", element);
+}
+
 void appendOpenGl(Scanrik* s) {
   char value[256];
-  AppendReportText("%s[ OpenGL GPU Capabilities ]", kRule35);
+  AppendReportText("%s[ OpenGL GPU Capabilities ]", kSectionRule);
   AppendReportXml("\n\t\t<opengl_caps ");
   const char* vendor = s->getGLVendor();
   const char* renderer = s->getGLRenderer();
@@ -515,21 +528,11 @@ void appendOpenGl(Scanrik* s) {
                    s->getNumWGLExtensions());
   AppendReportXml("\n\t\t\t<opengl_extensions num_extensions=\"%d\" num_gl_extensions=\"%d\" num_wgl_extensions=\"%d\" >",
                   total, s->getNumGLExtensions(), s->getNumWGLExtensions());
-  for (int k = 0; k < total; ++k) {
-    const char* e = s->getOpenGLExtension(k);
-    AppendReportText("  - %s", e ? e : "");
-    AppendReportXml("\n\t\t\t\t<li>%s</li>", X(e));
-  }
-  AppendReportXml("\n\t\t\t</opengl_extensions>");
+  appendExtensionItems(s, total, &Scanrik::getOpenGLExtension, "opengl_extensions");
   int spirv = s->getNumOpenGLSpirvExtensions();
   AppendReportText("- OpenGL SPIR-V Extensions: %d", spirv);
   AppendReportXml("\n\t\t\t<opengl_spirv_extensions num_extensions=\"%d\" >", spirv);
-  for (int k = 0; k < spirv; ++k) {
-    const char* e = s->getOpenGLSpirvExtension(k);
-    AppendReportText("  - %s", e ? e : "");
-    AppendReportXml("\n\t\t\t\t<li>%s</li>", X(e));
-  }
-  AppendReportXml("\n\t\t\t</opengl_spirv_extensions>");
+  appendExtensionItems(s, spirv, &Scanrik::getOpenGLSpirvExtension, "opengl_spirv_extensions");
 
   int caps = s->getGLCapsCount();
   int sep = capsSeparator(s);

@@ -5,14 +5,12 @@
 #include "app/AppState.h"
 #include "app/CudaInfo.h"
 #include "app/OpenClInfo.h"
-#include "app/Report.h"
 #include "app/VulkanInfo.h"
 
+// Last: it defines the escaping macro.
+#include "app/ReportSections.h"
+
 namespace {
-
-#define X(s) XmlEscaped(s).c_str()
-
-const char kRule35[] = "===================================";
 
 void appendLayer(const VkLayerRecord& l, const char* textIndent) {
   AppendReportText("%s- %s (version: %u.%u.%u, impl: %u)", textIndent, l.layerName.c_str(),
@@ -169,7 +167,7 @@ void AppendVulkanReport() {
   const VulkanInfo& info = GetVulkanInfo();
   AppendReportText("%s", "");
   AppendReportText("%s", "");
-  AppendReportText("%s[ Vulkan Capabilities ]", kRule35);
+  AppendReportText("%s[ Vulkan Capabilities ]", kSectionRule);
   AppendReportXml("\n\t\t<vulkan>");
   AppendReportText("- Instance extensions: %d", static_cast<int>(info.instanceExtensions.size()));
   AppendReportXml("\n\t\t\t<instance_extensions>");
@@ -194,7 +192,7 @@ void AppendCudaReport() {
   if (g_app.cudaDeviceCount <= 0 || !g_app.cudaDevices) return;
   AppendReportText("%s", "");
   AppendReportText("%s", "");
-  AppendReportText("%s[ NVIDIA CUDA Capabilities ]", kRule35);
+  AppendReportText("%s[ NVIDIA CUDA Capabilities ]", kSectionRule);
   AppendReportXml("\n\t\t<nvidia_cuda>");
   for (int c = 0; c < g_app.cudaDeviceCount; ++c) {
     const CudaDeviceInfo& d = g_app.cudaDevices[c];
@@ -375,7 +373,7 @@ void AppendOpenClReport() {
   if (g_app.clPlatformCount <= 0 || !g_app.clPlatforms) return;
   AppendReportText("%s", "");
   AppendReportText("%s", "");
-  AppendReportText("%s[ OpenCL Capabilities ]", kRule35);
+  AppendReportText("%s[ OpenCL Capabilities ]", kSectionRule);
   AppendReportXml("\n\t\t<opencl num_platforms=\"%d\">", g_app.clPlatformCount);
   AppendReportText("- Num OpenCL platforms: %d", g_app.clPlatformCount);
   for (int p = 0; p < g_app.clPlatformCount; ++p) {

@@ -51,8 +51,7 @@ bool WriteXmlReport(const char* path) {
   };
   put("<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>\n");
   put("<!--**********************************************************\n");
-  put("* %s v%d.%d.%d.%d report\n", "Quorvel", kAppVersion[0], kAppVersion[1], kAppVersion[2],
-      kAppVersion[3]);
+  put("* %s v%s report\n", kAppName, AppVersionText());
   put("***********************************************************-->\n");
   put("\n<quorvel>");
   ok = writeAll(f, b.xml, strlen(b.xml)) && ok;
@@ -154,7 +153,7 @@ INT_PTR CALLBACK ReportDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
       memset(title, 0, sizeof(title));
       Scanrik* s = Scanrik::instance();
       const char* renderer = s ? s->getGLRenderer() : nullptr;
-      snprintf(title, sizeof(title), "%s Full Report - %s", "Quorvel", renderer ? renderer : "");
+      snprintf(title, sizeof(title), "%s Full Report - %s", kAppName, renderer ? renderer : "");
       SetWindowTextA(dialog, title);
       BuildFullReport(g_app.reportExtraSection);
       const char* text = g_app.reportBuffers.text;

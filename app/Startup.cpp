@@ -8,7 +8,9 @@
 
 #include "app/ApiInfo.h"
 #include "app/AppState.h"
+#include "app/AppUtilities.h"
 #include "app/Log.h"
+#include "app/MainWindow.h"
 #include "demos/DemoControl.h"
 #include "detect/Scanrik.h"
 #include "detect/SecureLoader.h"
@@ -18,7 +20,6 @@
 
 namespace {
 
-const char kAppName[] = "Quorvel";
 const int kMaxLoggedDisplayDevices = 10;
 const int kMaxLoggedDeviceStrings = 10;
 
@@ -31,8 +32,7 @@ void openLog() {
   g_log.enabled = g_app.logEnabled;
   g_log.prefix = true;
   if (g_log.enabled) g_log.open(path);
-  LogPrintf(g_log, "%s %d.%d.%d.%d startup...", kAppName, kAppVersion[0], kAppVersion[1],
-            kAppVersion[2], kAppVersion[3]);
+  LogPrintf(g_log, "%s %s startup...", kAppName, AppVersionText());
 }
 
 void becomeDpiAware() {
@@ -60,8 +60,7 @@ bool runFrameworkDemo() {
   LogPrintf(g_log, "%s demo stopped.", g_app.tvlDemoName);
   ShutdownDemoSdk();
   ShutdownVulkanInfo();
-  LogPrintf(g_log, "%s %d.%d.%d.%d shutdown ok.", kAppName, kAppVersion[0], kAppVersion[1],
-            kAppVersion[2], kAppVersion[3]);
+  LogPrintf(g_log, "%s %s shutdown ok.", kAppName, AppVersionText());
   return true;
 }
 
@@ -168,8 +167,7 @@ void showProgressDialog(HINSTANCE instance) {
 }  // namespace
 
 bool ShutdownQuorvel() {
-  LogPrintf(g_log, "%s %d.%d.%d.%d shutdown...", kAppName, kAppVersion[0], kAppVersion[1],
-            kAppVersion[2], kAppVersion[3]);
+  LogPrintf(g_log, "%s %s shutdown...", kAppName, AppVersionText());
   // A demo thread that does not stop in time is never waited for again, and
   // nothing it can still reach is freed under it: the OpenCL table and
   // library, the detection state and its render windows (its benchmark row
@@ -211,8 +209,7 @@ INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG: {
       char title[64];
-      snprintf(title, sizeof(title), "%s %d.%d.%d.%d", kAppName, kAppVersion[0], kAppVersion[1],
-               kAppVersion[2], kAppVersion[3]);
+      snprintf(title, sizeof(title), "%s %s", kAppName, AppVersionText());
       SetDlgItemTextA(dialog, IDC_INIT_TITLE, title);
       SetDlgItemTextA(dialog, IDC_INIT_MESSAGE,
                       "Scanning graphics hardware in progress.\n\rPlease wait...");

@@ -16,7 +16,6 @@ const char kUpdateDownloadLink[] = "http://www.brenvik.com/redirect.php?id=401";
 
 namespace {
 
-const char kAppName[] = "Quorvel";
 const char kVersionPath[] = "/quorvel/version.php";
 const int kRequestSize = 512;
 const int kReplySize = 4096;
@@ -120,9 +119,8 @@ void SetUpdateEndpoint(const UpdateEndpoint* endpoint) {
 bool FormatUpdateRequest(const char* host, char* buf, size_t size) {
   if (!buf || size == 0) return false;
   memset(buf, 0, size);
-  int n = snprintf(buf, size, "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: quorvel_v%d.%d.%d.%d\r\n\r\n",
-                   kVersionPath, host ? host : "", kAppVersion[0], kAppVersion[1], kAppVersion[2],
-                   kAppVersion[3]);
+  int n = snprintf(buf, size, "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: quorvel_v%s\r\n\r\n",
+                   kVersionPath, host ? host : "", AppVersionText());
   return n > 0 && static_cast<size_t>(n) < size;
 }
 

@@ -348,9 +348,9 @@ VkResult createInstance() {
 
   VkApplicationInfo app = {};
   app.sType = VK_STRUCTURE_TYPE_APPLICATION_INFO;
-  app.pApplicationName = "Quorvel";
+  app.pApplicationName = kAppName;
   app.applicationVersion = 1;
-  app.pEngineName = "Quorvel";
+  app.pEngineName = kAppName;
   app.engineVersion = 1;
   app.apiVersion = g_vk.instanceApiVersion;
   VkInstanceCreateInfo info = {};
@@ -493,6 +493,27 @@ void logShaderCore(const VkPhysicalDeviceShaderCorePropertiesAMD& p) {
 #pragma GCC diagnostic pop
 }
 
+// One extension's property block through the extended properties query;
+// the block keeps no chain pointer once read.
+template <typename Block>
+void readPropertyBlock(PFN_vkGetPhysicalDeviceProperties2 props2, VkPhysicalDevice pd, VkStructureType type,
+                       Block* block, bool* read) {
+  *block = {};
+  block->sType = type;
+  VkPhysicalDeviceProperties2 p2 = {};
+  p2.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2;
+  p2.pNext = block;
+  props2(pd, &p2);
+  block->pNext = nullptr;
+  *read = true;
+}
+
+// An extension whose properties are left unread unless its switch asks.
+void logBlockNotRead(const char* extension, const char* note, const char* switchName) {
+  LogPrintf(g_log, "Vulkan - %s supported but but not enabled on Radeon GPUs%s.", extension, note);
+  LogPrintf(g_log, "Vulkan - try quorvel.exe /%s", switchName);
+}
+
 // The extension properties, read while a logical device with the extensions
 // exists (a device that cannot be created keeps the rest of its record).
 void readExtensionProperties(VkPhysicalDevice pd, VulkanPhysicalDeviceInfo& rec) {
@@ -565,55 +586,30 @@ void readExtensionProperties(VkPhysicalDevice pd, VulkanPhysicalDeviceInfo& rec)
 
   if (pciBusInfo) {
     if (readPci) {
-      VkPhysicalDevicePCIBusInfoPropertiesEXT pci = {};
-      pci.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PCI_BUS_INFO_PROPERTIES_EXT;
-      VkPhysicalDeviceProperties2 p2 = {};
-      p2.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2;
-      p2.pNext = &pci;
-      props2(pd, &p2);
-      pci.pNext = nullptr;
-      rec.block.pciBusInfo = pci;
-      rec.block.pciBusInfoRead = true;
-      logPciBusInfo(pci);
+      readPropertyBlock(props2, pd, VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PCI_BUS_INFO_PROPERTIES_EXT,
+                        &rec.block.pciBusInfo, &rec.block.pciBusInfoRead);
+      logPciBusInfo(rec.block.pciBusInfo);
     } else {
-      LogPrintf(g_log, "Vulkan - VK_EXT_pci_bus_info supported but but not enabled on Radeon GPUs.");
-      LogPrintf(g_log, "Vulkan - try quorvel.exe /read_vk_ext_pci_bus_info");
+      logBlockNotRead(VK_EXT_PCI_BUS_INFO_EXTENSION_NAME, "", "read_vk_ext_pci_bus_info");
     }
   }
   if (driverProps) {
     if (readDriver) {
-      VkPhysicalDeviceDriverProperties driver = {};
-      driver.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_DRIVER_PROPERTIES;
-      VkPhysicalDeviceProperties2 p2 = {};
-      p2.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2;
-      p2.pNext = &driver;
-      props2(pd, &p2);
-      driver.pNext = nullptr;
-      rec.block.driverProperties = driver;
-      rec.block.driverPropertiesRead = true;
-      logDriverProperties(driver);
+      readPropertyBlock(props2, pd, VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_DRIVER_PROPERTIES,
+                        &rec.block.driverProperties, &rec.block.driverPropertiesRead);
+      logDriverProperties(rec.block.driverProperties);
     } else {
-      LogPrintf(g_log,
-                "Vulkan - VK_KHR_driver_properties supported but but not enabled on Radeon GPUs (crash).");
-      LogPrintf(g_log, "Vulkan - try quorvel.exe /read_vk_khr_driver_properties");
+      logBlockNotRead(VK_KHR_DRIVER_PROPERTIES_EXTENSION_NAME, " (crash)", "read_vk_khr_driver_properties");
     }
   }
   if (shaderCore) {
     if (readShaderCore) {
-      VkPhysicalDeviceShaderCorePropertiesAMD core = {};
-      core.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_SHADER_CORE_PROPERTIES_AMD;
-      VkPhysicalDeviceProperties2 p2 = {};
-      p2.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2;
-      p2.pNext = &core;
-      props2(pd, &p2);
-      core.pNext = nullptr;
-      rec.block.shaderCoreProperties = core;
-      rec.block.shaderCorePropertiesRead = true;
-      logShaderCore(core);
+      readPropertyBlock(props2, pd, VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_SHADER_CORE_PROPERTIES_AMD,
+                        &rec.block.shaderCoreProperties, &rec.block.shaderCorePropertiesRead);
+      logShaderCore(rec.block.shaderCoreProperties);
     } else {
-      LogPrintf(g_log,
-                "Vulkan - VK_AMD_shader_core_properties supported but but not enabled on Radeon GPUs (crash).");
-      LogPrintf(g_log, "Vulkan - try quorvel.exe /read_vk_amd_shader_core_properties");
+      logBlockNotRead(VK_AMD_SHADER_CORE_PROPERTIES_EXTENSION_NAME, " (crash)",
+                      "read_vk_amd_shader_core_properties");
     }
   }
 

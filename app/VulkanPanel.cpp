@@ -69,12 +69,7 @@ INT_PTR CALLBACK VulkanOutputDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM
       return TRUE;
     }
     case WM_COMMAND:
-      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
-        // Modeless: hidden here, shown again by the tab's button.
-        ShowWindow(dialog, SW_HIDE);
-        return TRUE;
-      }
-      return FALSE;
+      return HideOnOkOrCancel(dialog, wp) ? TRUE : FALSE;
   }
   return FALSE;
 }

@@ -7,11 +7,6 @@
 #include "demos/DemoLauncher.h"
 #include "demos/DemoStart.h"
 
-
-// Stops the demo of a slot (0 to 16); see demos/DemoStart.h for the slots
-// and the order shutdown stops them in.
-void StopDemoThread(int slot);
-
 // Starters of the built-in demos, on the UI thread. The OpenCL starters take
 // the device type (4 GPU, 2 CPU); with showOptions the demo options dialog
 // comes first. False when refused (busy slot, missing device, cancelled

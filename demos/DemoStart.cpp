@@ -204,10 +204,6 @@ bool StopDemoThread(DemoSlot* slot) {
   return true;
 }
 
-void StopDemoThread(int slot) {
-  if (slot >= 0 && slot < kDemoSlotCount) StopDemoThread(&g_app.demoSlots[slot]);
-}
-
 void CloseDemoWindow(HWND window) {
   DemoSlot* slot = FindDemoSlotOfWindow(window);
   if (slot) {
