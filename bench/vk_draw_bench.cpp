@@ -459,6 +459,16 @@ double run_bare(int frames, Loop* loop) {
   rp.pAttachments = attachments;
   rp.subpassCount = 1;
   rp.pSubpasses = &subpass;
+  // The plug-in's two dependencies: into the pass after the presentation
+  // engine has read the image, and out of it before presenting.
+  const VkAccessFlags colour_access = VK_ACCESS_COLOR_ATTACHMENT_READ_BIT | VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT;
+  const VkSubpassDependency dependencies[2] = {
+      {VK_SUBPASS_EXTERNAL, 0, VK_PIPELINE_STAGE_BOTTOM_OF_PIPE_BIT, VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT,
+       VK_ACCESS_MEMORY_READ_BIT, colour_access, VK_DEPENDENCY_BY_REGION_BIT},
+      {0, VK_SUBPASS_EXTERNAL, VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT, VK_PIPELINE_STAGE_BOTTOM_OF_PIPE_BIT,
+       colour_access, VK_ACCESS_MEMORY_READ_BIT, VK_DEPENDENCY_BY_REGION_BIT}};
+  rp.dependencyCount = 2;
+  rp.pDependencies = dependencies;
   VkRenderPass pass;
   vkCreateRenderPass(d, &rp, nullptr, &pass);
 
