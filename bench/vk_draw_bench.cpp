@@ -26,7 +26,7 @@ namespace {
 
 const int kWidth = 640, kHeight = 480, kTexture = 256, kWarmUp = 20;
 
-HWND make_window() {
+HWND make_window(DWORD visible = WS_VISIBLE) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -34,7 +34,7 @@ HWND make_window() {
   RegisterClassA(&wc);
   RECT r = {0, 0, kWidth, kHeight};
   AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, r.right - r.left,
+  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW | visible, 0, 0, r.right - r.left,
                               r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
   return hwnd;
 }
@@ -100,8 +100,8 @@ VkPresentModeKHR pick_mode(const std::vector<VkPresentModeKHR>& offered, bool vs
   return offers(VK_PRESENT_MODE_MAILBOX_KHR) ? VK_PRESENT_MODE_MAILBOX_KHR : VK_PRESENT_MODE_FIFO_KHR;
 }
 
-// The present modes a window surface offers, read on a window of its own so
-// that the measured window keeps only the surface its loop makes.
+// The present modes a window surface offers, read on a hidden window of its
+// own so that the measured window keeps only the surface its loop makes.
 std::vector<VkPresentModeKHR> offered_modes();
 
 double seconds() {
@@ -352,7 +352,9 @@ std::vector<VkPresentModeKHR> offered_modes() {
   VkPhysicalDevice gpu = nullptr;
   uint32_t count = 1;
   vkEnumeratePhysicalDevices(instance, &count, &gpu);
-  HWND probe = make_window();
+  // Never shown: taking a shown window down again waits some seconds
+  // under Wine without a window manager.
+  HWND probe = make_window(0);
   if (VkSurfaceKHR surface = gpu ? make_surface(instance, probe) : VK_NULL_HANDLE) {
     modes = surface_modes(gpu, surface);
     vkDestroySurfaceKHR(instance, surface, nullptr);
