@@ -6,6 +6,8 @@
 # The runs alternate, and the rounds alternate which loop goes first, so
 # that a change of load during the bench falls on both loops alike; the
 # median of the rounds' own ratios is printed beside the ratio of medians.
+# A first round of one run per loop is not counted: the first seconds of a
+# fresh display and Wine session draw slower, whichever loop runs in them.
 # Usage: bench/vk_draw_bench.sh [N] [FRAMES]   (after scripts/build.sh)
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -21,11 +23,12 @@ trap 'rm -rf "$out"' EXIT
 : > "$out/bare"
 : > "$out/ratios"
 declare -A fps round
-for ((i = 0; i < n; i++)); do
+for ((i = -1; i < n; i++)); do
   order="plugin bare"
   ((i % 2)) && order="bare plugin"
   for mode in $order; do
     "$run" "$prefix" bench_vk_draw.exe "$mode" "$frames" 2>/dev/null | tr -d '\r' > "$out/run" || true
+    ((i < 0)) && continue
     round[$mode]=$(sed -n 's/^fps=//p' "$out/run")
     [ -n "${round[$mode]}" ] && echo "${round[$mode]}" >> "$out/$mode"
     # What the loop's frame is made of, from its first run.
