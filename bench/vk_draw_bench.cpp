@@ -1,7 +1,8 @@
 // Frames per second of one textured quad a frame, drawn either by the Vulkan2
 // renderer plug-in that the demo framework stand-in loads ("plugin"), or by a
 // bare Vulkan loop of our own that does the same work with nothing in
-// between ("bare"). Prints "fps=<value>".
+// between ("bare"). Prints "fps=<value>", then what each loop's frame is
+// made of: present mode, frames in flight, drawing size and warm-up frames.
 // Usage: bench_vk_draw plugin|bare [frames]
 #define VK_NO_PROTOTYPES
 #define VK_USE_PLATFORM_WIN32_KHR
@@ -25,7 +26,7 @@ namespace {
 
 const int kWidth = 640, kHeight = 480, kTexture = 256, kWarmUp = 20;
 
-HWND make_window() {
+HWND make_window(DWORD visible = WS_VISIBLE) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -33,7 +34,7 @@ HWND make_window() {
   RegisterClassA(&wc);
   RECT r = {0, 0, kWidth, kHeight};
   AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, r.right - r.left,
+  HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW | visible, 0, 0, r.right - r.left,
                               r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
   return hwnd;
 }
@@ -68,6 +69,41 @@ std::vector<uint8_t> checker() {
   return texels;
 }
 
+// What a loop's frames are made of, printed beside its speed so that the two
+// loops can be seen to do the same work.
+struct Loop {
+  VkPresentModeKHR mode = VK_PRESENT_MODE_MAX_ENUM_KHR;
+  unsigned frames_in_flight = 0, width = 0, height = 0;
+};
+
+const char* mode_name(VkPresentModeKHR mode) {
+  switch (mode) {
+    case VK_PRESENT_MODE_IMMEDIATE_KHR: return "IMMEDIATE";
+    case VK_PRESENT_MODE_MAILBOX_KHR: return "MAILBOX";
+    case VK_PRESENT_MODE_FIFO_KHR: return "FIFO";
+    case VK_PRESENT_MODE_FIFO_RELAXED_KHR: return "FIFO_RELAXED";
+    default: return "unknown";
+  }
+}
+
+// The plug-in's choice for a window's sync and mailbox options: FIFO when
+// synced; else IMMEDIATE (only without the mailbox option), MAILBOX, FIFO,
+// the first of them the surface offers.
+VkPresentModeKHR pick_mode(const std::vector<VkPresentModeKHR>& offered, bool vsync, int mailbox) {
+  auto offers = [&](VkPresentModeKHR m) {
+    for (VkPresentModeKHR o : offered)
+      if (o == m) return true;
+    return false;
+  };
+  if (vsync) return VK_PRESENT_MODE_FIFO_KHR;
+  if (mailbox == 0 && offers(VK_PRESENT_MODE_IMMEDIATE_KHR)) return VK_PRESENT_MODE_IMMEDIATE_KHR;
+  return offers(VK_PRESENT_MODE_MAILBOX_KHR) ? VK_PRESENT_MODE_MAILBOX_KHR : VK_PRESENT_MODE_FIFO_KHR;
+}
+
+// The present modes a window surface offers, read on a hidden window of its
+// own so that the measured window keeps only the surface its loop makes.
+std::vector<VkPresentModeKHR> offered_modes();
+
 double seconds() {
   LARGE_INTEGER f, c;
   QueryPerformanceFrequency(&f);
@@ -81,7 +117,8 @@ void print_errors(int level, const char* text, void*) {
   if (level == tvc::LogMgr::kError || level == tvc::LogMgr::kWarning) fprintf(stderr, "%s\n", text);
 }
 
-double run_plugin(int frames) {
+double run_plugin(int frames, Loop* loop) {
+  const std::vector<VkPresentModeKHR> offered = offered_modes();
   tvc::LogMgr::get()->set_sink(&print_errors, nullptr);
   HWND hwnd = make_window();
   tvl::AppEngine engine;
@@ -109,6 +146,12 @@ double run_plugin(int frames) {
     return 0;
   }
   tvc::RendererGpu* gpu = r->gpu_get_current();
+  // The plug-in keeps one frame per swapchain image; acquiring a frame
+  // waits for that frame's last submit.
+  loop->mode = pick_mode(offered, window->desc.vsync != 0, window->desc.mailbox);
+  loop->frames_in_flight = r->swapchain_get_image_count(gpu);
+  loop->width = static_cast<unsigned>(window->get_width());
+  loop->height = static_cast<unsigned>(window->get_height());
 
   tvc::GeometryCore mesh;
   std::vector<float> vertices;
@@ -185,7 +228,8 @@ double run_plugin(int frames) {
   X(vkCmdBeginRenderPass) X(vkCmdEndRenderPass) X(vkCmdBindPipeline) X(vkCmdSetViewport) X(vkCmdSetScissor)   \
   X(vkCmdBindDescriptorSets) X(vkCmdBindVertexBuffers) X(vkCmdBindIndexBuffer) X(vkCmdDrawIndexed)            \
   X(vkQueueSubmit) X(vkQueuePresentKHR) X(vkDeviceWaitIdle) X(vkCmdPipelineBarrier) X(vkCmdCopyBufferToImage) \
-  X(vkQueueWaitIdle) X(vkGetPhysicalDeviceFeatures) X(vkGetPhysicalDeviceFormatProperties)
+  X(vkQueueWaitIdle) X(vkGetPhysicalDeviceFeatures) X(vkGetPhysicalDeviceFormatProperties)                 \
+  X(vkDestroySurfaceKHR) X(vkDestroyInstance)
 
 #define BENCH_DECLARE(name) PFN_##name name;
 BENCH_VK(BENCH_DECLARE)
@@ -269,9 +313,8 @@ void barrier(VkCommandBuffer cb, VkImage image, VkImageLayout from, VkImageLayou
                        nullptr, 1, &b);
 }
 
-double run_bare(int frames) {
-  HWND hwnd = make_window();
-  if (!load(nullptr)) return 0;
+VkInstance make_instance() {
+  if (!load(nullptr)) return nullptr;
   const char* extensions[] = {"VK_KHR_surface", "VK_KHR_win32_surface"};
   VkApplicationInfo app{VK_STRUCTURE_TYPE_APPLICATION_INFO};
   app.apiVersion = VK_API_VERSION_1_2;
@@ -280,16 +323,56 @@ double run_bare(int frames) {
   ii.enabledExtensionCount = 2;
   ii.ppEnabledExtensionNames = extensions;
   VkInstance instance = nullptr;
-  if (vkCreateInstance(&ii, nullptr, &instance) != VK_SUCCESS || !load(instance)) return 0;
+  if (vkCreateInstance(&ii, nullptr, &instance) != VK_SUCCESS || !load(instance)) return nullptr;
+  return instance;
+}
+
+VkSurfaceKHR make_surface(VkInstance instance, HWND hwnd) {
+  VkWin32SurfaceCreateInfoKHR si{VK_STRUCTURE_TYPE_WIN32_SURFACE_CREATE_INFO_KHR};
+  si.hinstance = GetModuleHandleA(nullptr);
+  si.hwnd = hwnd;
+  VkSurfaceKHR surface = VK_NULL_HANDLE;
+  vkCreateWin32SurfaceKHR(instance, &si, nullptr, &surface);
+  return surface;
+}
+
+std::vector<VkPresentModeKHR> surface_modes(VkPhysicalDevice gpu, VkSurfaceKHR surface) {
+  uint32_t n = 0;
+  vkGetPhysicalDeviceSurfacePresentModesKHR(gpu, surface, &n, nullptr);
+  std::vector<VkPresentModeKHR> modes(n);
+  vkGetPhysicalDeviceSurfacePresentModesKHR(gpu, surface, &n, modes.data());
+  modes.resize(n);
+  return modes;
+}
+
+std::vector<VkPresentModeKHR> offered_modes() {
+  std::vector<VkPresentModeKHR> modes;
+  VkInstance instance = make_instance();
+  if (!instance) return modes;
+  VkPhysicalDevice gpu = nullptr;
+  uint32_t count = 1;
+  vkEnumeratePhysicalDevices(instance, &count, &gpu);
+  // Never shown: taking a shown window down again waits some seconds
+  // under Wine without a window manager.
+  HWND probe = make_window(0);
+  if (VkSurfaceKHR surface = gpu ? make_surface(instance, probe) : VK_NULL_HANDLE) {
+    modes = surface_modes(gpu, surface);
+    vkDestroySurfaceKHR(instance, surface, nullptr);
+  }
+  DestroyWindow(probe);
+  vkDestroyInstance(instance, nullptr);
+  return modes;
+}
+
+double run_bare(int frames, Loop* loop) {
+  HWND hwnd = make_window();
+  VkInstance instance = make_instance();
+  if (!instance) return 0;
   Bare b;
   uint32_t count = 1;
   vkEnumeratePhysicalDevices(instance, &count, &b.gpu);
   vkGetPhysicalDeviceMemoryProperties(b.gpu, &b.memory);
-  VkWin32SurfaceCreateInfoKHR si{VK_STRUCTURE_TYPE_WIN32_SURFACE_CREATE_INFO_KHR};
-  si.hinstance = GetModuleHandleA(nullptr);
-  si.hwnd = hwnd;
-  VkSurfaceKHR surface;
-  vkCreateWin32SurfaceKHR(instance, &si, nullptr, &surface);
+  VkSurfaceKHR surface = make_surface(instance, hwnd);
   uint32_t family = 0;  // graphics and present: family 0 on lavapipe
   const float priority = 1.0f;
   VkDeviceQueueCreateInfo qi{VK_STRUCTURE_TYPE_DEVICE_QUEUE_CREATE_INFO, nullptr, 0, family, 1, &priority};
@@ -309,8 +392,10 @@ double run_bare(int frames) {
   VkQueue queue;
   vkGetDeviceQueue(d, family, 0, &queue);
 
-  // Swapchain as the plug-in makes it: B8G8R8A8_UNORM when offered,
-  // IMMEDIATE when offered, one image more than the minimum.
+  // Swapchain as the plug-in makes it: B8G8R8A8_UNORM when offered, the
+  // present mode the plug-in picks for the options the framework gives its
+  // windows (no sync, no mailbox), one image more than the minimum, and
+  // transfer-source use where the surface allows it.
   VkSurfaceCapabilitiesKHR caps;
   vkGetPhysicalDeviceSurfaceCapabilitiesKHR(b.gpu, surface, &caps);
   uint32_t n = 0;
@@ -320,12 +405,7 @@ double run_bare(int frames) {
   VkSurfaceFormatKHR format = formats[0];
   for (auto& f : formats)
     if (f.format == VK_FORMAT_B8G8R8A8_UNORM) format = f;
-  vkGetPhysicalDeviceSurfacePresentModesKHR(b.gpu, surface, &n, nullptr);
-  std::vector<VkPresentModeKHR> modes(n);
-  vkGetPhysicalDeviceSurfacePresentModesKHR(b.gpu, surface, &n, modes.data());
-  VkPresentModeKHR mode = VK_PRESENT_MODE_FIFO_KHR;
-  for (auto m : modes)
-    if (m == VK_PRESENT_MODE_IMMEDIATE_KHR) mode = m;
+  const VkPresentModeKHR mode = pick_mode(surface_modes(b.gpu, surface), false, 0);
   VkSwapchainCreateInfoKHR sc{VK_STRUCTURE_TYPE_SWAPCHAIN_CREATE_INFO_KHR};
   sc.surface = surface;
   sc.minImageCount = caps.maxImageCount && caps.minImageCount + 1 > caps.maxImageCount ? caps.maxImageCount
@@ -334,7 +414,7 @@ double run_bare(int frames) {
   sc.imageColorSpace = format.colorSpace;
   sc.imageExtent = caps.currentExtent;
   sc.imageArrayLayers = 1;
-  sc.imageUsage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+  sc.imageUsage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | (caps.supportedUsageFlags & VK_IMAGE_USAGE_TRANSFER_SRC_BIT);
   sc.preTransform = caps.currentTransform;
   sc.compositeAlpha = VK_COMPOSITE_ALPHA_OPAQUE_BIT_KHR;
   sc.presentMode = mode;
@@ -381,6 +461,16 @@ double run_bare(int frames) {
   rp.pAttachments = attachments;
   rp.subpassCount = 1;
   rp.pSubpasses = &subpass;
+  // The plug-in's two dependencies: into the pass after the presentation
+  // engine has read the image, and out of it before presenting.
+  const VkAccessFlags colour_access = VK_ACCESS_COLOR_ATTACHMENT_READ_BIT | VK_ACCESS_COLOR_ATTACHMENT_WRITE_BIT;
+  const VkSubpassDependency dependencies[2] = {
+      {VK_SUBPASS_EXTERNAL, 0, VK_PIPELINE_STAGE_BOTTOM_OF_PIPE_BIT, VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT,
+       VK_ACCESS_MEMORY_READ_BIT, colour_access, VK_DEPENDENCY_BY_REGION_BIT},
+      {0, VK_SUBPASS_EXTERNAL, VK_PIPELINE_STAGE_COLOR_ATTACHMENT_OUTPUT_BIT, VK_PIPELINE_STAGE_BOTTOM_OF_PIPE_BIT,
+       colour_access, VK_ACCESS_MEMORY_READ_BIT, VK_DEPENDENCY_BY_REGION_BIT}};
+  rp.dependencyCount = 2;
+  rp.pDependencies = dependencies;
   VkRenderPass pass;
   vkCreateRenderPass(d, &rp, nullptr, &pass);
 
@@ -393,6 +483,10 @@ double run_bare(int frames) {
     VkSemaphore acquired, rendered;
   };
   std::vector<Frame> frames_(images.size());
+  loop->mode = mode;
+  loop->frames_in_flight = static_cast<unsigned>(frames_.size());
+  loop->width = extent.width;
+  loop->height = extent.height;
   for (size_t i = 0; i < images.size(); ++i) {
     Frame& f = frames_[i];
     VkImageViewCreateInfo v{VK_STRUCTURE_TYPE_IMAGE_VIEW_CREATE_INFO};
@@ -588,7 +682,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int frames = argc > 2 ? atoi(argv[2]) : 300;
-  const double fps = strcmp(argv[1], "bare") == 0 ? run_bare(frames) : run_plugin(frames);
+  Loop loop;
+  const double fps = strcmp(argv[1], "bare") == 0 ? run_bare(frames, &loop) : run_plugin(frames, &loop);
   printf("fps=%.1f\n", fps);
+  printf("present_mode=%s\nframes_in_flight=%u\nsize=%ux%u\nwarm_up=%d\n", mode_name(loop.mode),
+         loop.frames_in_flight, loop.width, loop.height, kWarmUp);
   return fps > 0 ? 0 : 1;
 }
