@@ -79,3 +79,9 @@ struct DemoSlot {
   Korveth_nsp::kvVector4 vectorPairs[2][2];
   Korveth_nsp::kvVector4 vectorArrays[kVectorArrayCount][kVectorArraySize];
 };
+
+// The closes every demo thread makes at its end: the demo window, and with
+// mainWindowToo the main window when the run was to close the program.
+// Posted, not sent: the UI thread may be waiting for this thread to end
+// while it closes the window, and a sent message would wait for it in turn.
+void PostDemoEndCloses(HWND demoWindow, bool mainWindowToo);
