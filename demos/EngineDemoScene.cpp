@@ -17,9 +17,9 @@ bool EngineDemoRequires(int feature, const char* message) {
 }
 
 bool EngineDemoSizeFits(int size, const char* what) {
-  Scanrik* s = Scanrik::instance();
-  const int textures = s ? s->getMaxTextureSize() : 0;
-  const int viewport = s ? s->getMaxViewportSize() : 0;
+  const kvHardwareCaps* caps = kvHardwareCaps::getInstance();
+  const int textures = caps->getLimit(kvHardwareCaps::kMaxTextureSize);
+  const int viewport = caps->getLimit(kvHardwareCaps::kMaxViewportSize);
   if (size <= textures && size <= viewport) return true;
   ShowErrorBox("%s of %d x %d exceeds this device's limits (texture size %d, viewport %d).", what, size, size,
                textures, viewport);
@@ -79,14 +79,28 @@ kvGpuShader* CreateEngineDemoShader(const char* name, const char* messagePrefix,
   return nullptr;
 }
 
-void DrawEngineDemoScene(DemoSlot* slot, float dt) {
+bool StartEngineDemoFrame(DemoSlot* slot) {
   kvScene* scene = slot->scene;
-  if (!scene || !slot->camera) return;
+  if (!scene || !slot->camera) return false;
   kvRenderer* renderer = kvRenderer::getInstance();
   const float* bkg = scene->getBkgColor();
   renderer->setClearColor(bkg[0], bkg[1], bkg[2], bkg[3]);
   renderer->clear(true, true, false);
   slot->camera->apply(true, true, true);
+  return true;
+}
+
+bool PrepareEngineDemoFirstFrame(DemoSlot* slot) {
+  if (!slot->firstFrame) return false;
+  kvMaterialMgr::getInstance()->classifyMaterials();
+  slot->scene->prepareForCamera(slot->camera);
+  slot->firstFrame = 0;
+  return true;
+}
+
+void DrawEngineDemoScene(DemoSlot* slot, float dt) {
+  if (!StartEngineDemoFrame(slot)) return;
+  kvScene* scene = slot->scene;
   scene->renderBackground(dt);
   scene->renderObjects(dt);
   scene->renderEnd(dt);
