@@ -104,12 +104,13 @@ bool initToonDemo(DemoSlot* slot) {
   return FinishEngineDemoSetup(slot);
 }
 
-// The diffuse colour cycles; the bands follow it.
+// The diffuse colour cycles with the elapsed time; the bands follow it.
+// Nothing is kept between frames: the material holds the colour.
 void animateToon(DemoSlot* slot, float dt, float t) {
-  slot->color = kvVector4((cosf(0.9f * t) + 1.0f) / 2.0f, (sinf(1.1f * t) + 1.0f) / 2.0f,
-                          (cosf(-1.2f * t) + 1.0f) / 2.0f, 1.0f);
+  const kvVector4 color((cosf(0.9f * t) + 1.0f) / 2.0f, (sinf(1.1f * t) + 1.0f) / 2.0f,
+                        (cosf(-1.2f * t) + 1.0f) / 2.0f, 1.0f);
   kvMesh* torus = slot->meshes[kTorusMesh];
-  if (torus && torus->getMaterial()) torus->getMaterial()->setDiffuse(slot->color);
+  if (torus && torus->getMaterial()) torus->getMaterial()->setDiffuse(color);
   if (slot->scene) slot->scene->animate(dt);
 }
 
