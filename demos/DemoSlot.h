@@ -73,7 +73,9 @@ struct DemoSlot {
   std::atomic<int> drawing;
   DemoFpsStats fps;
 
-  // Engine data of the engine demos.
+  // The record's engine-data area, built with every slot as the record is
+  // laid out. No demo writes it: each engine demo keeps its state in a
+  // named record of its own in its unit (one slot runs each demo).
   Korveth_nsp::kvVector4 color;
   Korveth_nsp::kvLinkedList objects;
   Korveth_nsp::kvVector4 vectorPairs[2][2];

@@ -1,5 +1,6 @@
 #include "demos/EngineDemoScene.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -43,6 +44,13 @@ kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* name, float fovDeg,
   }
   slot->camera = camera;
   return camera;
+}
+
+void PlaceEngineDemoOrbitCamera(DemoSlot* slot, float degrees, float radius, float height, const kvVector4& target) {
+  const float theta = degrees * 0.017453292f;
+  if (slot->camera)
+    slot->camera->setViewParams(kvVector4(radius * cosf(theta), height, radius * sinf(theta), 1), target,
+                                kvVector4(0, 1, 0, 0));
 }
 
 kvLight* CreateEngineDemoLight(DemoSlot* slot, const EngineDemoLight& l) {

@@ -21,6 +21,11 @@ bool EngineDemoSizeFits(int size, const char* what);
 Korveth_nsp::kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* name, float fovDeg, float projFovDeg,
                                              const Korveth_nsp::kvVector4& eye,
                                              const Korveth_nsp::kvVector4& target);
+// Places the slot's camera (if any) on a circle about the y axis: at
+// (radius cos θ, height, radius sin θ), θ = degrees in radians, looking at
+// target with y up.
+void PlaceEngineDemoOrbitCamera(DemoSlot* slot, float degrees, float radius, float height,
+                                const Korveth_nsp::kvVector4& target);
 // Width / height of the slot's window (height taken as 1 when below 1).
 float EngineDemoAspect(const DemoSlot* slot);
 

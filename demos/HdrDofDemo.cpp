@@ -366,10 +366,7 @@ void destroyHdrDofDemo(DemoSlot* slot) {
 
 void updateHdrDofCamera(DemoSlot* slot, float dt) {
   g_hdr.orbitDegrees += dt * 10.0f;
-  const float theta = g_hdr.orbitDegrees * 0.017453292f;
-  if (slot->camera)
-    slot->camera->setViewParams(kvVector4(360.0f * cosf(theta), 0.0f, 360.0f * sinf(theta), 1),
-                                kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
+  PlaceEngineDemoOrbitCamera(slot, g_hdr.orbitDegrees, 360.0f, 0.0f, kvVector4(0, 0, 0, 1));
 }
 
 void prepareHdrDofFrame(DemoSlot* slot, float dt, float) {

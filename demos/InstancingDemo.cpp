@@ -329,10 +329,7 @@ void destroyInstancingDemo(DemoSlot* slot) {
 
 void updateInstancingCamera(DemoSlot* slot, float dt) {
   g_gi.orbitDegrees += dt;
-  const float theta = g_gi.orbitDegrees * 0.017453292f;
-  if (slot->camera)
-    slot->camera->setViewParams(kvVector4(140.0f * cosf(theta), 20.0f, 140.0f * sinf(theta), 1),
-                                kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
+  PlaceEngineDemoOrbitCamera(slot, g_gi.orbitDegrees, 140.0f, 20.0f, kvVector4(0, 0, 0, 1));
 }
 
 void prepareInstancingFrame(DemoSlot* slot, float dt, float) {

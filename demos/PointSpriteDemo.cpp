@@ -186,10 +186,7 @@ void destroyPointSpriteDemo(DemoSlot* slot) {
 
 void updatePointSpriteCamera(DemoSlot* slot, float dt) {
   g_ps.orbitDegrees += dt * 10.0f;
-  const float theta = g_ps.orbitDegrees * 0.017453292f;
-  if (slot->camera)
-    slot->camera->setViewParams(kvVector4(400.0f * cosf(theta), 200.0f, 400.0f * sinf(theta), 1),
-                                kvVector4(0, 50, 0, 1), kvVector4(0, 1, 0, 0));
+  PlaceEngineDemoOrbitCamera(slot, g_ps.orbitDegrees, 400.0f, 200.0f, kvVector4(0, 50, 0, 1));
 }
 
 void preparePointSpriteFrame(DemoSlot* slot, float dt, float) {
