@@ -32,8 +32,10 @@ float EngineDemoAspect(const DemoSlot* slot) {
   return static_cast<float>(slot->clientWidth) / static_cast<float>(height);
 }
 
-kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* name, float fovDeg, float projFovDeg,
+kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* baseName, float fovDeg, float projFovDeg,
                                  const kvVector4& eye, const kvVector4& target) {
+  char name[64];
+  snprintf(name, sizeof(name), "%s_%u", baseName, slot->engineId);
   const float aspect = EngineDemoAspect(slot);
   kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective(name, fovDeg, aspect, 1.0f, 2000.0f);
   if (camera) {

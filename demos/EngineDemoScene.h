@@ -14,11 +14,11 @@ bool EngineDemoRequires(int feature, const char* message);
 // detection context answers only the feature requirements.
 bool EngineDemoSizeFits(int size, const char* what);
 
-// A perspective camera named name in the slot's scene (it becomes the
-// slot's camera): created with fovDeg, near 1, far 2000; viewport on the
-// whole window; projection projFovDeg, near 1, far 4000; looking from eye
-// at target with y up.
-Korveth_nsp::kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* name, float fovDeg, float projFovDeg,
+// A perspective camera named "<baseName>_<engine id>" in the slot's scene
+// (it becomes the slot's camera): created with fovDeg, near 1, far 2000;
+// viewport on the whole window; projection projFovDeg, near 1, far 4000;
+// looking from eye at target with y up.
+Korveth_nsp::kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* baseName, float fovDeg, float projFovDeg,
                                              const Korveth_nsp::kvVector4& eye,
                                              const Korveth_nsp::kvVector4& target);
 // Places the slot's camera (if any) on a circle about the y axis: at

@@ -58,9 +58,8 @@ kvTexture* loadFurColorTexture() {
 }
 
 void createCameraAndLights(DemoSlot* slot) {
+  CreateEngineDemoCamera(slot, "Camera", 50.0f, 60.0f, kvVector4(0, 20, 140, 1), kvVector4(0, 0, 0, 1));
   char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 50.0f, 60.0f, kvVector4(0, 20, 140, 1), kvVector4(0, 0, 0, 1));
   const struct {
     int number;
     float x, y, z;

@@ -318,9 +318,7 @@ bool checkDeviceLimits() {
 }
 
 void createCamera(DemoSlot* slot) {
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 60.0f, 60.0f, kvVector4(360, 0, 0, 1), kvVector4(0, 0, 0, 1));
+  CreateEngineDemoCamera(slot, "Camera", 60.0f, 60.0f, kvVector4(360, 0, 0, 1), kvVector4(0, 0, 0, 1));
 }
 
 bool initHdrDofDemo(DemoSlot* slot) {

@@ -293,9 +293,8 @@ bool createInstancingMeshes(DemoSlot* slot) {
 }
 
 void createCamera(DemoSlot* slot) {
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  kvCamera* camera = CreateEngineDemoCamera(slot, name, 90.0f, 80.0f, kvVector4(0, 50, 180, 1), kvVector4(0, 0, 0, 1));
+  kvCamera* camera =
+      CreateEngineDemoCamera(slot, "Camera", 90.0f, 80.0f, kvVector4(0, 50, 180, 1), kvVector4(0, 0, 0, 1));
   // A nearer near plane than the common camera's.
   if (camera) camera->setProjPerspParams(80.0f, EngineDemoAspect(slot), 0.1f, 4000.0f);
 }

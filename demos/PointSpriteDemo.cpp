@@ -2,7 +2,6 @@
 // a spinning ground. The vertex program moves each sprite from its start by
 // its velocity, its age and gravity; the CPU only emits and ages them.
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -117,10 +116,8 @@ kvGpuShader* createSpriteShader() {
 }
 
 void createCamera(DemoSlot* slot) {
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
   // The orbit places the camera from the first frame on.
-  CreateEngineDemoCamera(slot, name, 50.0f, 50.0f, kvVector4(400, 200, 0, 1), kvVector4(0, 50, 0, 1));
+  CreateEngineDemoCamera(slot, "Camera", 50.0f, 50.0f, kvVector4(400, 200, 0, 1), kvVector4(0, 50, 0, 1));
 }
 
 bool createGroundAndSprites(DemoSlot* slot) {

@@ -2,7 +2,6 @@
 // above a reference grid, seen from an orbiting camera; no GLSL, for old
 // hardware.
 #include <cmath>
-#include <cstdio>
 
 #include "app/Log.h"
 #include "demos/DemoImages.h"
@@ -77,9 +76,7 @@ bool initSimpleTorusDemo(DemoSlot* slot) {
     return false;
   }
   if (!BeginEngineDemoSetup(slot, -1, nullptr, 0.0f, 0.0f, 0.0f)) return false;
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 50.0f, 50.0f, kvVector4(0, 20, 150, 1), kvVector4(0, 0, 0, 1));
+  CreateEngineDemoCamera(slot, "Camera", 50.0f, 50.0f, kvVector4(0, 20, 150, 1), kvVector4(0, 0, 0, 1));
   createGrid(slot);
   createLights(slot);
   createTorus(slot);

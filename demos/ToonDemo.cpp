@@ -94,9 +94,8 @@ bool initToonDemo(DemoSlot* slot) {
   // Without GLSL the torus is drawn plain.
   kvGpuShader* shader = s && s->isOpenGLFeatureSupported(25) ? createToonShader() : nullptr;
   slot->shaders[kToonShader] = shader;
+  CreateEngineDemoCamera(slot, "Camera", 60.0f, 60.0f, kvVector4(0, 40, 50, 1), kvVector4(0, 0, 0, 1));
   char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 60.0f, 60.0f, kvVector4(0, 40, 50, 1), kvVector4(0, 0, 0, 1));
   snprintf(name, sizeof(name), "Light_%u", slot->engineId);
   CreateEngineDemoLight(slot, {name, -40, 60, 40, kvVector4(0.2f, 0.2f, 0.2f, 1), kvVector4(0.8f, 0.8f, 0.8f, 1),
                                kvVector4(0.9f, 0.9f, 0.9f, 1)});
