@@ -170,14 +170,18 @@ bool SimpleMesh::buildGrid(float width, float depth, int columns, int rows) {
       m_texCoords[v] = {static_cast<float>(j) / columns, static_cast<float>(rws - i) / rows, 0.0f, 1.0f};
       m_colors[v] = kWhite;
     }
+  indexCells(rws, cols);
+  return true;
+}
+
+void SimpleMesh::indexCells(uint32_t rows, uint32_t cols) {
   uint32_t t = 0;
-  for (uint32_t i = 0; i < rws; ++i)
+  for (uint32_t i = 0; i < rows; ++i)
     for (uint32_t j = 0; j < cols; ++j) {
       uint32_t b = i * (cols + 1) + j;
       setIndex(t++, b, b + cols + 1, b + 1);
       setIndex(t++, b + 1, b + cols + 1, b + cols + 2);
     }
-  return true;
 }
 
 bool SimpleMesh::buildTorus(float ringRadius, float tubeRadius, int segments) {
@@ -209,13 +213,7 @@ bool SimpleMesh::buildTorus(float ringRadius, float tubeRadius, int segments) {
       m_colors[v] = kWhite;
     }
   }
-  uint32_t t = 0;
-  for (uint32_t i = 0; i < n; ++i)
-    for (uint32_t j = 0; j < n; ++j) {
-      uint32_t b = i * (n + 1) + j;
-      setIndex(t++, b, b + n + 1, b + 1);
-      setIndex(t++, b + 1, b + n + 1, b + n + 2);
-    }
+  indexCells(n, n);
   return true;
 }
 
