@@ -59,7 +59,7 @@ bool SimpleMesh::allocVertices(uint32_t n) {
   return true;
 }
 
-bool SimpleMesh::allocIndices(uint32_t triangles) {
+void SimpleMesh::freeIndices() {
   delete[] m_indices16;
   delete[] m_indices32;
   delete[] m_triangleData;
@@ -68,6 +68,10 @@ bool SimpleMesh::allocIndices(uint32_t triangles) {
   m_triangleData = nullptr;
   m_triangleCount = 0;
   m_uploaded[4] = false;
+}
+
+bool SimpleMesh::allocIndices(uint32_t triangles) {
+  freeIndices();
   if (triangles == 0 || triangles > kMaxTriangles) return false;
   size_t indexCount = static_cast<size_t>(triangles) * 3;
   // 16-bit indices reach vertex 65,535 at most: larger meshes take 32-bit
@@ -111,14 +115,8 @@ void SimpleMesh::free() {
   delete[] m_colors;
   delete[] m_texCoords;
   m_positions = m_normals = m_colors = m_texCoords = nullptr;
-  delete[] m_indices16;
-  delete[] m_indices32;
-  delete[] m_triangleData;
-  m_indices16 = nullptr;
-  m_indices32 = nullptr;
-  m_triangleData = nullptr;
+  freeIndices();
   m_vertexCount = 0;
-  m_triangleCount = 0;
   for (bool& u : m_uploaded) u = false;
 }
 
