@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/AppState.h"
+
 DemoSlot::DemoSlot()
     : threadId(0), thread(nullptr), engineId(0), stopFlag(0), doneFlag(0), window(nullptr),
       clientWidth(0), clientHeight(0), renderWindow(nullptr), scene(nullptr), camera(nullptr),
@@ -32,4 +34,9 @@ void DemoSlot::clearRunState() {
   firstFrame = 0;
   drawing = 0;
   memset(&fps, 0, sizeof(fps));
+}
+
+void PostDemoEndCloses(HWND demoWindow, bool mainWindowToo) {
+  if (demoWindow) PostMessageA(demoWindow, WM_CLOSE, 0, 0);
+  if (mainWindowToo && g_app.closeAppAtDemoEnd && g_app.mainWindow) PostMessageA(g_app.mainWindow, WM_CLOSE, 0, 0);
 }

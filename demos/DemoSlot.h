@@ -73,9 +73,17 @@ struct DemoSlot {
   std::atomic<int> drawing;
   DemoFpsStats fps;
 
-  // Engine data of the engine demos.
+  // The record's engine-data area, built with every slot as the record is
+  // laid out. No demo writes it: each engine demo keeps its state in a
+  // named record of its own in its unit (one slot runs each demo).
   Korveth_nsp::kvVector4 color;
   Korveth_nsp::kvLinkedList objects;
   Korveth_nsp::kvVector4 vectorPairs[2][2];
   Korveth_nsp::kvVector4 vectorArrays[kVectorArrayCount][kVectorArraySize];
 };
+
+// The closes every demo thread makes at its end: the demo window, and with
+// mainWindowToo the main window when the run was to close the program.
+// Posted, not sent: the UI thread may be waiting for this thread to end
+// while it closes the window, and a sent message would wait for it in turn.
+void PostDemoEndCloses(HWND demoWindow, bool mainWindowToo);

@@ -11,7 +11,6 @@
 #include "demos/DemoFps.h"
 #include "demos/DemoImages.h"
 #include "demos/EngineDemoScene.h"
-#include "detect/Scanrik.h"
 
 using namespace Korveth_nsp;
 
@@ -40,14 +39,6 @@ unsigned readClock(DemoSlot* slot, const EngineDemoSpec& spec, bool start) {
   if (spec.tickTimer) return slot->timer.tickElapsed(start);
   if (start) slot->timer.reset();
   return static_cast<unsigned>(slot->timer.elapsedMs());
-}
-
-// The window closes are posted, not sent: the UI thread may be waiting for
-// this thread to end, and a sent message would wait for it in turn.
-void closeWindows(DemoSlot* slot, bool mainWindowToo) {
-  HWND window = slot->window;
-  if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-  if (mainWindowToo && g_app.closeAppAtDemoEnd && g_app.mainWindow) PostMessageA(g_app.mainWindow, WM_CLOSE, 0, 0);
 }
 
 bool setUp(DemoSlot* slot, const EngineDemoSpec& spec) {
@@ -110,7 +101,7 @@ DWORD_PTR EngineDemoAffinityMask(int launchCounter, int processorCount) {
 void RunEngineDemo(DemoSlot* slot, const EngineDemoSpec& spec) {
   if (!slot) return;
   if (!setUp(slot, spec)) {
-    closeWindows(slot, false);
+    PostDemoEndCloses(slot->window, false);
     return;
   }
   slot->drawing = 1;
@@ -122,16 +113,13 @@ void RunEngineDemo(DemoSlot* slot, const EngineDemoSpec& spec) {
     slot->doneFlag = 1;
     spec.teardown(slot);
   }
-  closeWindows(slot, true);
+  PostDemoEndCloses(slot->window, true);
 }
 
 bool BeginEngineDemoSetup(DemoSlot* slot, int requiredFeature, const char* requirementMessage, float red,
                           float green, float blue) {
-  Scanrik* s = Scanrik::instance();
-  if (requiredFeature >= 0 && !(s && s->isOpenGLFeatureSupported(requiredFeature))) {
-    ShowErrorBox("%s", requirementMessage ? requirementMessage : "");
+  if (requiredFeature >= 0 && !EngineDemoRequires(requiredFeature, requirementMessage ? requirementMessage : ""))
     return false;
-  }
   if (slot->renderWindow) return false;
   RECT client = {0, 0, 0, 0};
   GetClientRect(slot->window, &client);

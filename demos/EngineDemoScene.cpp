@@ -1,5 +1,6 @@
 #include "demos/EngineDemoScene.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -17,9 +18,9 @@ bool EngineDemoRequires(int feature, const char* message) {
 }
 
 bool EngineDemoSizeFits(int size, const char* what) {
-  Scanrik* s = Scanrik::instance();
-  const int textures = s ? s->getMaxTextureSize() : 0;
-  const int viewport = s ? s->getMaxViewportSize() : 0;
+  const kvHardwareCaps* caps = kvHardwareCaps::getInstance();
+  const int textures = caps->getLimit(kvHardwareCaps::kMaxTextureSize);
+  const int viewport = caps->getLimit(kvHardwareCaps::kMaxViewportSize);
   if (size <= textures && size <= viewport) return true;
   ShowErrorBox("%s of %d x %d exceeds this device's limits (texture size %d, viewport %d).", what, size, size,
                textures, viewport);
@@ -31,8 +32,10 @@ float EngineDemoAspect(const DemoSlot* slot) {
   return static_cast<float>(slot->clientWidth) / static_cast<float>(height);
 }
 
-kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* name, float fovDeg, float projFovDeg,
+kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* baseName, float fovDeg, float projFovDeg,
                                  const kvVector4& eye, const kvVector4& target) {
+  char name[64];
+  snprintf(name, sizeof(name), "%s_%u", baseName, slot->engineId);
   const float aspect = EngineDemoAspect(slot);
   kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective(name, fovDeg, aspect, 1.0f, 2000.0f);
   if (camera) {
@@ -43,6 +46,13 @@ kvCamera* CreateEngineDemoCamera(DemoSlot* slot, const char* name, float fovDeg,
   }
   slot->camera = camera;
   return camera;
+}
+
+void PlaceEngineDemoOrbitCamera(DemoSlot* slot, float degrees, float radius, float height, const kvVector4& target) {
+  const float theta = degrees * 0.017453292f;
+  if (slot->camera)
+    slot->camera->setViewParams(kvVector4(radius * cosf(theta), height, radius * sinf(theta), 1), target,
+                                kvVector4(0, 1, 0, 0));
 }
 
 kvLight* CreateEngineDemoLight(DemoSlot* slot, const EngineDemoLight& l) {
@@ -79,14 +89,28 @@ kvGpuShader* CreateEngineDemoShader(const char* name, const char* messagePrefix,
   return nullptr;
 }
 
-void DrawEngineDemoScene(DemoSlot* slot, float dt) {
+bool StartEngineDemoFrame(DemoSlot* slot) {
   kvScene* scene = slot->scene;
-  if (!scene || !slot->camera) return;
+  if (!scene || !slot->camera) return false;
   kvRenderer* renderer = kvRenderer::getInstance();
   const float* bkg = scene->getBkgColor();
   renderer->setClearColor(bkg[0], bkg[1], bkg[2], bkg[3]);
   renderer->clear(true, true, false);
   slot->camera->apply(true, true, true);
+  return true;
+}
+
+bool PrepareEngineDemoFirstFrame(DemoSlot* slot) {
+  if (!slot->firstFrame) return false;
+  kvMaterialMgr::getInstance()->classifyMaterials();
+  slot->scene->prepareForCamera(slot->camera);
+  slot->firstFrame = 0;
+  return true;
+}
+
+void DrawEngineDemoScene(DemoSlot* slot, float dt) {
+  if (!StartEngineDemoFrame(slot)) return;
+  kvScene* scene = slot->scene;
   scene->renderBackground(dt);
   scene->renderObjects(dt);
   scene->renderEnd(dt);

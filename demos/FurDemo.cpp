@@ -9,6 +9,7 @@
 #include "demos/DemoImages.h"
 #include "demos/DemoStart.h"
 #include "demos/EngineDemo.h"
+#include "demos/EngineDemoScene.h"
 #include "demos/FurDemo.h"
 #include "demos/FurShaders.h"
 
@@ -57,31 +58,16 @@ kvTexture* loadFurColorTexture() {
 }
 
 void createCameraAndLights(DemoSlot* slot) {
+  CreateEngineDemoCamera(slot, "Camera", 50.0f, 60.0f, kvVector4(0, 20, 140, 1), kvVector4(0, 0, 0, 1));
   char name[64];
-  const float width = static_cast<float>(slot->clientWidth);
-  const float height = static_cast<float>(slot->clientHeight < 1 ? 1 : slot->clientHeight);
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  kvCamera* camera = kvCameraMgr::getInstance()->createCameraPerspective(name, 50.0f, width / height, 1.0f, 2000.0f);
-  if (camera) {
-    slot->scene->addObject(camera);
-    camera->setViewport(0, 0, slot->clientWidth, slot->clientHeight);
-    camera->setProjPerspParams(60.0f, width / height, 1.0f, 4000.0f);
-    camera->setViewParams(kvVector4(0, 20, 140, 1), kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
-  }
-  slot->camera = camera;
   const struct {
     int number;
     float x, y, z;
   } lights[] = {{1, -20, 50, 100}, {2, 20, -50, 100}};
   for (const auto& l : lights) {
     snprintf(name, sizeof(name), "FurLight%02d_%u", l.number, slot->engineId);
-    kvLight* light = kvLightMgr::getInstance()->createLightPoint(name);
-    if (!light) continue;
-    slot->scene->addObject(light);
-    light->setPosition(l.x, l.y, l.z);
-    light->setAmbient(kvVector4(0.3f, 0.3f, 0.3f, 1));
-    light->setDiffuse(kvVector4(0.8f, 0.8f, 0.6f, 1));
-    light->setSpecular(kvVector4(0, 0, 0, 1));
+    CreateEngineDemoLight(slot, {name, l.x, l.y, l.z, kvVector4(0.3f, 0.3f, 0.3f, 1), kvVector4(0.8f, 0.8f, 0.6f, 1),
+                                 kvVector4(0, 0, 0, 1)});
   }
 }
 
@@ -194,23 +180,14 @@ void drawFurShells(DemoSlot* slot) {
 }
 
 void drawFur(DemoSlot* slot, float dt, float) {
+  if (!StartEngineDemoFrame(slot)) return;
   kvScene* scene = slot->scene;
-  kvCamera* camera = slot->camera;
-  if (!scene || !camera) return;
-  kvRenderer* renderer = kvRenderer::getInstance();
-  const float* bkg = scene->getBkgColor();
-  renderer->setClearColor(bkg[0], bkg[1], bkg[2], bkg[3]);
-  renderer->clear(true, true, false);
-  camera->apply(true, true, true);
-  if (slot->firstFrame) {
-    kvMaterialMgr::getInstance()->classifyMaterials();
-    scene->prepareForCamera(camera);
+  if (PrepareEngineDemoFirstFrame(slot)) {
     if (kvGpuShader* shader = slot->shaders[kFurShader]) {
       shader->bind();
-      shader->setUniformMatrix4("mv", camera->getViewMatrix());
+      shader->setUniformMatrix4("mv", slot->camera->getViewMatrix());
       kvGpuShader::unbind();
     }
-    slot->firstFrame = 0;
   }
   scene->renderBackground(dt);
   scene->renderObjects(dt);

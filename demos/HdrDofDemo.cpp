@@ -318,9 +318,7 @@ bool checkDeviceLimits() {
 }
 
 void createCamera(DemoSlot* slot) {
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 60.0f, 60.0f, kvVector4(360, 0, 0, 1), kvVector4(0, 0, 0, 1));
+  CreateEngineDemoCamera(slot, "Camera", 60.0f, 60.0f, kvVector4(360, 0, 0, 1), kvVector4(0, 0, 0, 1));
 }
 
 bool initHdrDofDemo(DemoSlot* slot) {
@@ -366,10 +364,7 @@ void destroyHdrDofDemo(DemoSlot* slot) {
 
 void updateHdrDofCamera(DemoSlot* slot, float dt) {
   g_hdr.orbitDegrees += dt * 10.0f;
-  const float theta = g_hdr.orbitDegrees * 0.017453292f;
-  if (slot->camera)
-    slot->camera->setViewParams(kvVector4(360.0f * cosf(theta), 0.0f, 360.0f * sinf(theta), 1),
-                                kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
+  PlaceEngineDemoOrbitCamera(slot, g_hdr.orbitDegrees, 360.0f, 0.0f, kvVector4(0, 0, 0, 1));
 }
 
 void prepareHdrDofFrame(DemoSlot* slot, float dt, float) {

@@ -21,12 +21,9 @@ namespace {
 
 enum { kPlanetMesh = 0, kAsteroidMesh = 1, kPlaneMesh = 2 };
 enum { kInstancingShader = 0, kPhongShader = 1, kBeltShader = 2 };
-// The slot's vector arrays: Euler angles, their speeds, places, and the
-// current batch's rotations as quaternions.
-enum { kAngles = 0, kSpeeds = 1, kPlaces = 2, kRotations = 3 };
-
 const int kAsteroids = 10000;
-static_assert(kAsteroids <= DemoSlot::kVectorArraySize, "the slot's arrays hold the belt");
+// Instances per draw on most devices; vendor 2 takes 64.
+const int kLargestBatch = 400;
 
 const char kRequirementFooter[] =
     "\n\rOpenGL HW Geometry Instancing requires a GeForce 8 (and higher), a Radeon HD 2000 (or higher) or a S3 "
@@ -43,6 +40,18 @@ struct InstancingState {
   float lightDiffuse[2][4];
 };
 InstancingState g_gi;
+
+// The belt's own records, each asteroid's filled by the set-up: Euler
+// angles in degrees, their speeds, places, and the current batch's
+// rotations as quaternions. Apart from InstancingState so that its reset
+// copies no 600 KB through the demo thread's stack.
+struct AsteroidBelt {
+  kvVector4 angles[kAsteroids];
+  kvVector4 speeds[kAsteroids];
+  kvVector4 places[kAsteroids];
+  kvVector4 rotations[kLargestBatch];
+};
+AsteroidBelt g_belt;
 
 const char kInstancingVertexBody[] = R"(
 uniform vec4 position[NUM_INSTANCES];
@@ -159,7 +168,7 @@ kvGpuShader* createProgram(const char* name, const char* vertex, const char* pix
 
 bool createInstancingEffects(DemoSlot* slot) {
   const bool vendor2 = kvHardwareCaps::getInstance()->getGPUVendor() == 2;
-  g_gi.batchSize = vendor2 ? 64 : 400;
+  g_gi.batchSize = vendor2 ? 64 : kLargestBatch;
   const int needed = instancingUniformComponents(g_gi.batchSize);
   const int offered = kvHardwareCaps::getInstance()->getLimit(kvHardwareCaps::kMaxVertexUniformComponents);
   if (needed > offered) {
@@ -268,9 +277,9 @@ bool createInstancingMeshes(DemoSlot* slot) {
   slot->meshes[kAsteroidMesh] = asteroid;
   slot->meshes[kPlaneMesh] = plane;
   g_gi.beltTriangles = static_cast<int>(asteroid->getMeshData()->indices().size() / 3) * kAsteroids;
-  kvVector4* angles = slot->vectorArrays[kAngles];
-  kvVector4* speeds = slot->vectorArrays[kSpeeds];
-  kvVector4* places = slot->vectorArrays[kPlaces];
+  kvVector4* angles = g_belt.angles;
+  kvVector4* speeds = g_belt.speeds;
+  kvVector4* places = g_belt.places;
   for (int i = 0; i < kAsteroids; ++i) {
     angles[i] = kvVector4(randomTimes(60, -30), randomTimes(60, -30), randomTimes(60, -30), 0);
     speeds[i] = kvVector4(randomTimes(20, -10), randomTimes(20, -10), randomTimes(20, -10), 0);
@@ -284,9 +293,8 @@ bool createInstancingMeshes(DemoSlot* slot) {
 }
 
 void createCamera(DemoSlot* slot) {
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  kvCamera* camera = CreateEngineDemoCamera(slot, name, 90.0f, 80.0f, kvVector4(0, 50, 180, 1), kvVector4(0, 0, 0, 1));
+  kvCamera* camera =
+      CreateEngineDemoCamera(slot, "Camera", 90.0f, 80.0f, kvVector4(0, 50, 180, 1), kvVector4(0, 0, 0, 1));
   // A nearer near plane than the common camera's.
   if (camera) camera->setProjPerspParams(80.0f, EngineDemoAspect(slot), 0.1f, 4000.0f);
 }
@@ -320,10 +328,7 @@ void destroyInstancingDemo(DemoSlot* slot) {
 
 void updateInstancingCamera(DemoSlot* slot, float dt) {
   g_gi.orbitDegrees += dt;
-  const float theta = g_gi.orbitDegrees * 0.017453292f;
-  if (slot->camera)
-    slot->camera->setViewParams(kvVector4(140.0f * cosf(theta), 20.0f, 140.0f * sinf(theta), 1),
-                                kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
+  PlaceEngineDemoOrbitCamera(slot, g_gi.orbitDegrees, 140.0f, 20.0f, kvVector4(0, 0, 0, 1));
 }
 
 void prepareInstancingFrame(DemoSlot* slot, float dt, float) {
@@ -344,9 +349,9 @@ void drawBelt(DemoSlot* slot, float dt) {
   shader->setUniformMatrix4("ViewMat4x4", slot->camera->getViewMatrix());
   const int n = g_gi.batchSize;
   const int batches = InstancingBatchCount(n);
-  kvVector4* angles = slot->vectorArrays[kAngles];
-  const kvVector4* speeds = slot->vectorArrays[kSpeeds];
-  kvVector4* rotations = slot->vectorArrays[kRotations];
+  kvVector4* angles = g_belt.angles;
+  const kvVector4* speeds = g_belt.speeds;
+  kvVector4* rotations = g_belt.rotations;
   for (int b = 0; b < batches; ++b) {
     const int first = b * n;
     const int count = kAsteroids - first < n ? kAsteroids - first : n;
@@ -358,7 +363,7 @@ void drawBelt(DemoSlot* slot, float dt) {
       a.y += dt * speeds[first + i].y;
       a.z += dt * speeds[first + i].z;
     }
-    shader->setUniform4fv("position", count, &slot->vectorArrays[kPlaces][first].x);
+    shader->setUniform4fv("position", count, &g_belt.places[first].x);
     shader->setUniform4fv("rotation", count, &rotations[0].x);
     asteroid->setNumDrawInstances(count);
     asteroid->draw();
@@ -369,19 +374,10 @@ void drawBelt(DemoSlot* slot, float dt) {
 }
 
 void drawInstancing(DemoSlot* slot, float dt, float) {
+  if (!StartEngineDemoFrame(slot)) return;
+  PrepareEngineDemoFirstFrame(slot);
   kvScene* scene = slot->scene;
   kvCamera* camera = slot->camera;
-  if (!scene || !camera) return;
-  kvRenderer* renderer = kvRenderer::getInstance();
-  const float* bkg = scene->getBkgColor();
-  renderer->setClearColor(bkg[0], bkg[1], bkg[2], bkg[3]);
-  renderer->clear(true, true, false);
-  camera->apply(true, true, true);
-  if (slot->firstFrame) {
-    kvMaterialMgr::getInstance()->classifyMaterials();
-    scene->prepareForCamera(camera);
-    slot->firstFrame = 0;
-  }
   if (g_gi.skybox) {
     const kvVector4& eye = camera->getPosition();
     g_gi.skybox->setPosition(eye.x, eye.y, eye.z);

@@ -2,7 +2,6 @@
 // a spinning ground. The vertex program moves each sprite from its start by
 // its velocity, its age and gravity; the CPU only emits and ages them.
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -117,10 +116,8 @@ kvGpuShader* createSpriteShader() {
 }
 
 void createCamera(DemoSlot* slot) {
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
   // The orbit places the camera from the first frame on.
-  CreateEngineDemoCamera(slot, name, 50.0f, 50.0f, kvVector4(400, 200, 0, 1), kvVector4(0, 50, 0, 1));
+  CreateEngineDemoCamera(slot, "Camera", 50.0f, 50.0f, kvVector4(400, 200, 0, 1), kvVector4(0, 50, 0, 1));
 }
 
 bool createGroundAndSprites(DemoSlot* slot) {
@@ -186,10 +183,7 @@ void destroyPointSpriteDemo(DemoSlot* slot) {
 
 void updatePointSpriteCamera(DemoSlot* slot, float dt) {
   g_ps.orbitDegrees += dt * 10.0f;
-  const float theta = g_ps.orbitDegrees * 0.017453292f;
-  if (slot->camera)
-    slot->camera->setViewParams(kvVector4(400.0f * cosf(theta), 200.0f, 400.0f * sinf(theta), 1),
-                                kvVector4(0, 50, 0, 1), kvVector4(0, 1, 0, 0));
+  PlaceEngineDemoOrbitCamera(slot, g_ps.orbitDegrees, 400.0f, 200.0f, kvVector4(0, 50, 0, 1));
 }
 
 void preparePointSpriteFrame(DemoSlot* slot, float dt, float) {

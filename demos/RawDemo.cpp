@@ -81,16 +81,6 @@ class DemoLogoCorner {
   bool m_hasTexture;
 };
 
-// The closes are posted, not sent: the UI thread may be waiting for this
-// thread to end while it closes the window.
-void closeDemoWindow(HWND window) {
-  if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-}
-
-void closeMainWindowAtDemoEnd() {
-  if (g_app.closeAppAtDemoEnd && g_app.mainWindow) PostMessageA(g_app.mainWindow, WM_CLOSE, 0, 0);
-}
-
 bool meetsVersion(const RawDemo& demo, int major, int minor) {
   if (demo.needsOpenGl4()) {
     if (major >= 4) return true;
@@ -191,12 +181,12 @@ DWORD RunRawDemo(RawDemo& demo) {
   DemoSlot* s = demo.slot();
   HWND window = s->window;
   if (!demo.probe()) {
-    closeDemoWindow(window);
+    PostDemoEndCloses(window, false);
     return 0;
   }
   std::unique_ptr<GlRenderContext> context(new (std::nothrow) GlRenderContext);
   if (!context) {
-    closeDemoWindow(window);
+    PostDemoEndCloses(window, false);
     return 0;
   }
   DemoLogoCorner logo;
@@ -209,7 +199,7 @@ DWORD RunRawDemo(RawDemo& demo) {
   };
   auto openGlExit = [&]() -> DWORD {
     teardown();
-    closeDemoWindow(window);
+    PostDemoEndCloses(window, false);
     return 0;
   };
   if (demo.usesOpenCl() && !HasClDevices()) {
@@ -239,8 +229,7 @@ DWORD RunRawDemo(RawDemo& demo) {
   RawDemoSetup setup = demo.setup();
   if (setup == kSetupClFailed) {
     teardown();
-    closeDemoWindow(window);
-    closeMainWindowAtDemoEnd();
+    PostDemoEndCloses(window, true);
     return 0;
   }
   if (setup != kSetupReady) return openGlExit();
@@ -258,8 +247,7 @@ DWORD RunRawDemo(RawDemo& demo) {
   s->doneFlag = 1;
   context->destroy();
   context.reset();
-  closeDemoWindow(window);
-  closeMainWindowAtDemoEnd();
+  PostDemoEndCloses(window, true);
   return 0;
 }
 

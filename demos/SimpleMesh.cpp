@@ -59,7 +59,7 @@ bool SimpleMesh::allocVertices(uint32_t n) {
   return true;
 }
 
-bool SimpleMesh::allocIndices(uint32_t triangles) {
+void SimpleMesh::freeIndices() {
   delete[] m_indices16;
   delete[] m_indices32;
   delete[] m_triangleData;
@@ -68,6 +68,10 @@ bool SimpleMesh::allocIndices(uint32_t triangles) {
   m_triangleData = nullptr;
   m_triangleCount = 0;
   m_uploaded[4] = false;
+}
+
+bool SimpleMesh::allocIndices(uint32_t triangles) {
+  freeIndices();
   if (triangles == 0 || triangles > kMaxTriangles) return false;
   size_t indexCount = static_cast<size_t>(triangles) * 3;
   // 16-bit indices reach vertex 65,535 at most: larger meshes take 32-bit
@@ -111,14 +115,8 @@ void SimpleMesh::free() {
   delete[] m_colors;
   delete[] m_texCoords;
   m_positions = m_normals = m_colors = m_texCoords = nullptr;
-  delete[] m_indices16;
-  delete[] m_indices32;
-  delete[] m_triangleData;
-  m_indices16 = nullptr;
-  m_indices32 = nullptr;
-  m_triangleData = nullptr;
+  freeIndices();
   m_vertexCount = 0;
-  m_triangleCount = 0;
   for (bool& u : m_uploaded) u = false;
 }
 
@@ -170,14 +168,18 @@ bool SimpleMesh::buildGrid(float width, float depth, int columns, int rows) {
       m_texCoords[v] = {static_cast<float>(j) / columns, static_cast<float>(rws - i) / rows, 0.0f, 1.0f};
       m_colors[v] = kWhite;
     }
+  indexCells(rws, cols);
+  return true;
+}
+
+void SimpleMesh::indexCells(uint32_t rows, uint32_t cols) {
   uint32_t t = 0;
-  for (uint32_t i = 0; i < rws; ++i)
+  for (uint32_t i = 0; i < rows; ++i)
     for (uint32_t j = 0; j < cols; ++j) {
       uint32_t b = i * (cols + 1) + j;
       setIndex(t++, b, b + cols + 1, b + 1);
       setIndex(t++, b + 1, b + cols + 1, b + cols + 2);
     }
-  return true;
 }
 
 bool SimpleMesh::buildTorus(float ringRadius, float tubeRadius, int segments) {
@@ -209,13 +211,7 @@ bool SimpleMesh::buildTorus(float ringRadius, float tubeRadius, int segments) {
       m_colors[v] = kWhite;
     }
   }
-  uint32_t t = 0;
-  for (uint32_t i = 0; i < n; ++i)
-    for (uint32_t j = 0; j < n; ++j) {
-      uint32_t b = i * (n + 1) + j;
-      setIndex(t++, b, b + n + 1, b + 1);
-      setIndex(t++, b + 1, b + n + 1, b + n + 2);
-    }
+  indexCells(n, n);
   return true;
 }
 

@@ -60,6 +60,11 @@ class SimpleMesh {
 
  private:
   void bindArray(int which, const Vector4* data, GLint location);
+  // Two triangles for each cell of a grid of (rows + 1) x (cols + 1)
+  // vertices laid out row by row.
+  void indexCells(uint32_t rows, uint32_t cols);
+  // Frees the indices and the triangle data; the vertices stay.
+  void freeIndices();
 
   Vector4* m_positions;
   Vector4* m_normals;

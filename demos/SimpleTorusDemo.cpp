@@ -2,7 +2,6 @@
 // above a reference grid, seen from an orbiting camera; no GLSL, for old
 // hardware.
 #include <cmath>
-#include <cstdio>
 
 #include "app/Log.h"
 #include "demos/DemoImages.h"
@@ -17,10 +16,13 @@ namespace {
 
 enum { kTorusMesh = 0, kGridMesh = 1 };
 
-// Kept in the slot's first vector pair: x = orbit angle (degrees), y = the
-// polygon total of the scene's meshes.
-float& orbitAngle(DemoSlot* slot) { return slot->vectorPairs[0][0].x; }
-float& polygonTotal(DemoSlot* slot) { return slot->vectorPairs[0][0].y; }
+// The demo's own state beside its slot (one slot runs this demo), set by
+// the set-up.
+struct SimpleTorusState {
+  float orbitDegrees;
+  int polygons;  // of the scene's meshes, for the HUD
+};
+SimpleTorusState g_torus;
 
 bool hasOpenGl12() {
   Scanrik* s = Scanrik::instance();
@@ -74,23 +76,19 @@ bool initSimpleTorusDemo(DemoSlot* slot) {
     return false;
   }
   if (!BeginEngineDemoSetup(slot, -1, nullptr, 0.0f, 0.0f, 0.0f)) return false;
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 50.0f, 50.0f, kvVector4(0, 20, 150, 1), kvVector4(0, 0, 0, 1));
+  CreateEngineDemoCamera(slot, "Camera", 50.0f, 50.0f, kvVector4(0, 20, 150, 1), kvVector4(0, 0, 0, 1));
   createGrid(slot);
   createLights(slot);
   createTorus(slot);
-  orbitAngle(slot) = 0.0f;
-  polygonTotal(slot) =
-      static_cast<float>(EngineMeshTriangles(slot->meshes[kTorusMesh]) + EngineMeshTriangles(slot->meshes[kGridMesh]));
+  g_torus = SimpleTorusState();
+  g_torus.polygons = EngineMeshTriangles(slot->meshes[kTorusMesh]) + EngineMeshTriangles(slot->meshes[kGridMesh]);
   return FinishEngineDemoSetup(slot);
 }
 
 // One orbit in 36 seconds, at 150 from the axis and 60 above the torus.
 void orbit(DemoSlot* slot, float dt, float) {
-  float& angle = orbitAngle(slot);
-  angle += dt * 10.0f;
-  const float radians = angle * 3.14159265f / 180.0f;
+  g_torus.orbitDegrees += dt * 10.0f;
+  const float radians = g_torus.orbitDegrees * 3.14159265f / 180.0f;
   if (slot->camera)
     slot->camera->setViewParams(kvVector4(150.0f * cosf(radians), 60.0f, 150.0f * sinf(radians), 1),
                                 kvVector4(0, 0, 0, 1), kvVector4(0, 1, 0, 0));
@@ -99,9 +97,7 @@ void orbit(DemoSlot* slot, float dt, float) {
 
 void drawSimpleTorus(DemoSlot* slot, float dt, float) { DrawEngineDemoScene(slot, dt); }
 
-void polygonsLine(DemoSlot* slot, kvFont* font) {
-  font->setText("Polygons=%d", static_cast<int>(polygonTotal(slot)));
-}
+void polygonsLine(DemoSlot*, kvFont* font) { font->setText("Polygons=%d", g_torus.polygons); }
 
 const EngineDemoSpec kSimpleTorusDemo = {
     "GL_SimpleTorus", false, false, false, false, initSimpleTorusDemo, DestroyEngineDemo, orbit, drawSimpleTorus,

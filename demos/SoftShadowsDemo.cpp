@@ -212,14 +212,15 @@ bool createShadowTarget() {
 bool InitSoftShadowsDemo(DemoSlot* slot) {
   g_state = SoftShadowsState();
   if (!EngineDemoRequires(25, "Soft Shadows demo requires the support of OpenGL 2.0.") ||
-      !EngineDemoRequires(20, "Soft Shadows demo requires FBO support.") ||
+      !EngineDemoRequires(20, "Soft Shadows demo requires FBO support."))
+    return false;
+  // The size check needs the render window current.
+  if (!BeginEngineDemoSetup(slot, -1, nullptr, 0.0f, 0.0f, 0.0f) ||
       !EngineDemoSizeFits(kShadowMapSize, "The shadow map"))
     return false;
-  if (!BeginEngineDemoSetup(slot, -1, nullptr, 0.0f, 0.0f, 0.0f)) return false;
-  char name[64];
-  snprintf(name, sizeof(name), "ss_Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 60.0f, 60.0f, kvVector4(0, 200, 350, 1), kvVector4(0, 50, 0, 1));
+  CreateEngineDemoCamera(slot, "ss_Camera", 60.0f, 60.0f, kvVector4(0, 200, 350, 1), kvVector4(0, 50, 0, 1));
   // Wide enough to see every object from a light.
+  char name[64];
   snprintf(name, sizeof(name), "ss_ShadowMapCamera_%u", slot->engineId);
   kvCamera* shadowCamera = kvCameraMgr::getInstance()->createCameraPerspective(name, 110.0f, 1.0f, 10.0f, 2000.0f);
   if (!slot->camera || !shadowCamera) return false;

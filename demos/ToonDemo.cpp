@@ -94,9 +94,8 @@ bool initToonDemo(DemoSlot* slot) {
   // Without GLSL the torus is drawn plain.
   kvGpuShader* shader = s && s->isOpenGLFeatureSupported(25) ? createToonShader() : nullptr;
   slot->shaders[kToonShader] = shader;
+  CreateEngineDemoCamera(slot, "Camera", 60.0f, 60.0f, kvVector4(0, 40, 50, 1), kvVector4(0, 0, 0, 1));
   char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 60.0f, 60.0f, kvVector4(0, 40, 50, 1), kvVector4(0, 0, 0, 1));
   snprintf(name, sizeof(name), "Light_%u", slot->engineId);
   CreateEngineDemoLight(slot, {name, -40, 60, 40, kvVector4(0.2f, 0.2f, 0.2f, 1), kvVector4(0.8f, 0.8f, 0.8f, 1),
                                kvVector4(0.9f, 0.9f, 0.9f, 1)});
@@ -104,12 +103,13 @@ bool initToonDemo(DemoSlot* slot) {
   return FinishEngineDemoSetup(slot);
 }
 
-// The diffuse colour cycles; the bands follow it.
+// The diffuse colour cycles with the elapsed time; the bands follow it.
+// Nothing is kept between frames: the material holds the colour.
 void animateToon(DemoSlot* slot, float dt, float t) {
-  slot->color = kvVector4((cosf(0.9f * t) + 1.0f) / 2.0f, (sinf(1.1f * t) + 1.0f) / 2.0f,
-                          (cosf(-1.2f * t) + 1.0f) / 2.0f, 1.0f);
+  const kvVector4 color((cosf(0.9f * t) + 1.0f) / 2.0f, (sinf(1.1f * t) + 1.0f) / 2.0f,
+                        (cosf(-1.2f * t) + 1.0f) / 2.0f, 1.0f);
   kvMesh* torus = slot->meshes[kTorusMesh];
-  if (torus && torus->getMaterial()) torus->getMaterial()->setDiffuse(slot->color);
+  if (torus && torus->getMaterial()) torus->getMaterial()->setDiffuse(color);
   if (slot->scene) slot->scene->animate(dt);
 }
 

@@ -99,9 +99,7 @@ bool initVtfDemo(DemoSlot* slot) {
   shader->setUniform1i("colorMap", 1);
   kvGpuShader::unbind();
   slot->shaders[kVtfShader] = shader;
-  char name[64];
-  snprintf(name, sizeof(name), "Camera_%u", slot->engineId);
-  CreateEngineDemoCamera(slot, name, 50.0f, 50.0f, kvVector4(0, 250, 350, 1), kvVector4(0, 0, 0, 1));
+  CreateEngineDemoCamera(slot, "Camera", 50.0f, 50.0f, kvVector4(0, 250, 350, 1), kvVector4(0, 0, 0, 1));
   kvMaterial* material = nullptr;
   if (!createMaterial(slot, &material)) return false;
   createPlane(slot, material);

@@ -52,6 +52,11 @@ int kvHardwareCaps::getLimit(Limit limit) const {
                                                                                                                  : 0;
     case kInstancing:
       return glDrawElementsInstanced && (GLEW_EXT_draw_instanced || GLEW_ARB_draw_instanced) ? 1 : 0;
+    case kMaxViewportSize: {
+      GLint dims[2] = {0, 0};
+      glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+      return glGetError() == GL_NO_ERROR ? dims[0] : 0;
+    }
     case kMaxPointSize: {
       GLfloat range[2] = {0.0f, 0.0f};
       glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, range);

@@ -701,6 +701,7 @@ class kvHardwareCaps {
     kFloatTextures,     // 1 when float textures can be drawn into
     kInstancing,        // 1 with instanced draws and gl_InstanceID
     kMaxPointSize,
+    kMaxViewportSize,   // the width of the largest viewport
     kLimitCount
   };
   static kvHardwareCaps* getInstance();

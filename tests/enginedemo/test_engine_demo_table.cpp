@@ -564,8 +564,10 @@ TEST_F(EngineDemoRunTest, TwoDemosAtOnceBothRunAndBothEnd) {
 // engine object it had made is given back.
 TEST_F(EngineDemoRunTest, MissingDeviceLimitsRefuseWithAMessage) {
   HardwareSummary& device = DetectionState().summary;
-  const int real[5] = {device.glMajor, device.glMinor, device.maxVertexTextureImageUnits, device.maxTextureSize,
-                       device.maxViewportSize};
+  const int real[3] = {device.glMajor, device.glMinor, device.maxVertexTextureImageUnits};
+  // The requirements come from the detection context, the sizes from the
+  // engine's caps of the demo's render window.
+  kvHardwareCaps* caps = kvHardwareCaps::getInstance();
   struct Case {
     int row, slot;
     void (*limit)(HardwareSummary& s);
@@ -575,9 +577,11 @@ TEST_F(EngineDemoRunTest, MissingDeviceLimitsRefuseWithAMessage) {
        "This demo requires the support OpenGL 1.2."},
       {8, kSlotVtf, [](HardwareSummary& s) { s.maxVertexTextureImageUnits = 0; },
        "This demo requires at least one vertex texture unit."},
-      {8, kSlotVtf, [](HardwareSummary& s) { s.maxTextureSize = 128; },
+      {8, kSlotVtf,
+       [](HardwareSummary&) { kvHardwareCaps::getInstance()->overrideLimit(kvHardwareCaps::kMaxTextureSize, 128); },
        "The displacement map of 256 x 256 exceeds this device's limits (texture size 128"},
-      {6, kSlotSoftShadows, [](HardwareSummary& s) { s.maxViewportSize = 512; },
+      {6, kSlotSoftShadows,
+       [](HardwareSummary&) { kvHardwareCaps::getInstance()->overrideLimit(kvHardwareCaps::kMaxViewportSize, 512); },
        "The shadow map of 1024 x 1024 exceeds this device's limits"},
   };
   ParseCommandLine("/benchmark_log_results");
@@ -595,8 +599,8 @@ TEST_F(EngineDemoRunTest, MissingDeviceLimitsRefuseWithAMessage) {
     device.glMajor = real[0];
     device.glMinor = real[1];
     device.maxVertexTextureImageUnits = real[2];
-    device.maxTextureSize = real[3];
-    device.maxViewportSize = real[4];
+    caps->overrideLimit(kvHardwareCaps::kMaxTextureSize, -1);
+    caps->overrideLimit(kvHardwareCaps::kMaxViewportSize, -1);
     ReleaseEndedDemoThread(&g_app.demoSlots[c.slot]);
     EXPECT_EQ(0, g_app.demoSlots[c.slot].doneFlag.load()) << c.message;
     EXPECT_EQ(objects, kvObject::getLiveCount()) << c.message;
