@@ -251,9 +251,8 @@ unsigned __stdcall SdkDemoRenderThread(void* param) {
         LogPrintf(g_log, "TVL DEMO - benchmark completed");
       } else if (r->titleSeconds >= 1.0f) {
         r->titleSeconds = 0.0f;
-        snprintf(title, sizeof(title), "%s | %dFPS (%.3fms/frame) | Quorvel %d.%d.%d.%d (Tavrin SDK)", r->title.c_str(),
-                 stv::timer_get_fps(), static_cast<double>(dt * 1000.0f), kAppVersion[0], kAppVersion[1],
-                 kAppVersion[2], kAppVersion[3]);
+        snprintf(title, sizeof(title), "%s | %dFPS (%.3fms/frame) | %s %s (Tavrin SDK)", r->title.c_str(),
+                 stv::timer_get_fps(), static_cast<double>(dt * 1000.0f), kAppName, AppVersionText());
         DWORD_PTR result = 0;
         SendMessageTimeoutA(r->window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title), SMTO_NORMAL,
                             kTitleSendTimeoutMs, &result);
@@ -449,8 +448,7 @@ bool CreateSdkDemoWindow(SdkDemoRecord* r) {
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   char text[512];
-  snprintf(text, sizeof(text), "%s | Quorvel %d.%d.%d.%d (Tavrin SDK)", r->title.c_str(), kAppVersion[0],
-           kAppVersion[1], kAppVersion[2], kAppVersion[3]);
+  snprintf(text, sizeof(text), "%s | %s %s (Tavrin SDK)", r->title.c_str(), kAppName, AppVersionText());
   SetWindowTextA(window, text);
   r->windowThreadId = GetCurrentThreadId();
   return true;
