@@ -180,8 +180,7 @@ LRESULT CALLBACK SdkDemoWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_SIZE:
       if (r) {
-        r->newWidth.store(LOWORD(lParam));
-        r->newHeight.store(HIWORD(lParam));
+        r->newSize.store(static_cast<DWORD>(lParam));  // width and height as the message packs them
         r->resizePending.store(true);
       }
       return 0;
@@ -232,9 +231,12 @@ unsigned __stdcall SdkDemoRenderThread(void* param) {
     r->totalSeconds += dt;
     r->titleSeconds += dt;
     const long long elapsedMs = static_cast<long long>(r->totalSeconds * 1000.0f);
-    if (r->resizePending.load()) {
-      const int w = r->newWidth.load(), h = r->newHeight.load();
-      r->resizePending.store(false);
+    // The flag is taken before the size is read, in one exchange: a resize
+    // that lands after it sets the flag again and is applied next frame,
+    // where reading first and clearing after would drop it.
+    if (r->resizePending.exchange(false)) {
+      const DWORD size = r->newSize.load();
+      const int w = LOWORD(size), h = HIWORD(size);
       stv::demo_resize(w, h);
       r->width = w;
       r->height = h;
@@ -308,8 +310,7 @@ void SdkDemoRecord::reset() {
   renderThread = windowThread = nullptr;
   stopRequested.store(false);
   resizePending.store(false);
-  newWidth.store(0);
-  newHeight.store(0);
+  newSize.store(0);
   msaaText = "Off";
   totalSeconds = titleSeconds = 0.0f;
   vulkanGpuIndex = 0;

@@ -40,8 +40,11 @@ struct SdkDemoRecord {
   bool fullscreen;
   HANDLE renderThread, windowThread;
   std::atomic<bool> stopRequested;
-  std::atomic<bool> resizePending;  // newWidth / newHeight are read after it
-  std::atomic<int> newWidth, newHeight;
+  // The window's last client size, width in the low and height in the high
+  // 16 bits, kept in one value so that no reader pairs a new width with an
+  // old height; resizePending is set after it is stored.
+  std::atomic<bool> resizePending;
+  std::atomic<DWORD> newSize;
   std::string xmlPath;  // relative to the program folder
   std::string msaaText;
   float totalSeconds, titleSeconds;
