@@ -58,11 +58,14 @@ bool runFrameworkDemo() {
     DispatchMessageA(&msg);
   }
   LogPrintf(g_log, "%s demo stopped.", g_app.tvlDemoName);
-  ShutdownDemoSdk();
-  ShutdownVulkanInfo();
-  LogPrintf(g_log, "%s %s shutdown ok.", kAppName, AppVersionText());
   return true;
 }
+
+// A demo thread still runs on the log, the application state and the
+// engine: the process ends here, before the runtime destroys those globals
+// (and the libraries run their detach code) under it. Nothing is lost: log
+// lines, reports and benchmark rows are on disk already.
+void endWhileADemoRuns(int exitCode) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode)); }
 
 void logDisplayDevices() {
   DISPLAY_DEVICEA dd;
@@ -173,13 +176,15 @@ bool ShutdownQuorvel() {
   // library, the detection state and its render windows (its benchmark row
   // reads them), the engine, its lock and the fur settings stay until the
   // process ends.
-  const bool demosEnded = EndAllDemos();
-  if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: what it uses stays until the end");
+  const bool builtinDemosEnded = EndAllDemos();
   if (g_app.openGlModelessDialog) {
     DestroyWindow(g_app.openGlModelessDialog);
     g_app.openGlModelessDialog = nullptr;
   }
-  ShutdownDemoSdk();
+  // A framework demo's render thread logs through the log and writes its
+  // benchmark row to the end: it keeps the same things as a built-in one.
+  const bool demosEnded = ShutdownDemoSdk() && builtinDemosEnded;
+  if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: what it uses stays until the end");
   if (demosEnded) {
     ShutdownOpenCl();
     ResetClEntryPoints();
@@ -203,6 +208,13 @@ bool ShutdownQuorvel() {
   ReleaseCudaInfo();
   ReleaseAppState();
   return true;
+}
+
+bool ShutdownFrameworkDemoMode() {
+  const bool demoEnded = ShutdownDemoSdk();
+  ShutdownVulkanInfo();
+  LogPrintf(g_log, "%s %s shutdown ok.", kAppName, AppVersionText());
+  return demoEnded;
 }
 
 INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM, LPARAM) {
@@ -241,7 +253,10 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   InitCommonControls();
   InitDemoSdk();
 
-  if (g_app.tvlDemoName[0] && runFrameworkDemo()) return 0;
+  if (g_app.tvlDemoName[0] && runFrameworkDemo()) {
+    if (!ShutdownFrameworkDemoMode()) endWhileADemoRuns(0);
+    return 0;
+  }
 
   StartCpuSpeedMeasurement();
   logDisplayDevices();
@@ -285,12 +300,6 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   int exitCode = 0;
   if (reportMode() && !WriteRequestedReports()) exitCode = 2;
   if (!reportMode()) RunMainWindow(instance);
-  if (!ShutdownQuorvel()) {
-    // A demo thread still runs on the log, the application state and the
-    // engine: the process ends here, before the runtime destroys those
-    // globals (and the libraries run their detach code) under it. Nothing is
-    // lost: log lines, reports and benchmark rows are on disk already.
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
-  }
+  if (!ShutdownQuorvel()) endWhileADemoRuns(exitCode);
   return exitCode;
 }

@@ -9,5 +9,8 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine);
 // The shutdown after the main window or report mode; false when a demo
 // thread was still running at its end.
 bool ShutdownQuorvel();
+// The shutdown after a framework demo run alone; false when a thread of
+// that demo was still running at its end.
+bool ShutdownFrameworkDemoMode();
 
 INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp);

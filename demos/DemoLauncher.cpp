@@ -65,6 +65,7 @@ const char kBenchmarkFile[] = "./_tvl_benchmark_results.csv";
 // that does not stop in time is left allocated (its threads may still read
 // it) and reported in the log.
 const DWORD kThreadStopTimeoutMs = 20000;
+DWORD g_threadStopTimeoutMs = kThreadStopTimeoutMs;
 // How long the render thread waits for the window to take a new title.
 const UINT kTitleSendTimeoutMs = 100;
 
@@ -289,9 +290,34 @@ unsigned __stdcall SdkDemoWindowThread(void* param) {
   return 0;
 }
 
+// Stops a demo's run for shutdown and frees its threads and window; false
+// when a thread of the run did not end in time.
+bool endRun(SdkDemoRecord* r) {
+  r->stopRequested.store(true);
+  if (!r->windowThread) {
+    if (r->renderThread && !WaitSdkDemoRenderThread(r)) return false;
+    DestroySdkDemoWindow(r);
+    return true;
+  }
+  // The window thread joins the render thread and destroys its window.
+  const ULONGLONG deadline = GetTickCount64() + g_threadStopTimeoutMs;
+  while (threadAlive(r->windowThread) && !PostThreadMessageA(r->windowThreadId, WM_QUIT, 0, 0) &&
+         GetTickCount64() < deadline)
+    Sleep(10);
+  if (!WaitServingSentMessages(r->windowThread, g_threadStopTimeoutMs) || threadAlive(r->renderThread))
+    return false;
+  CloseHandle(r->windowThread);
+  r->windowThread = nullptr;
+  if (r->renderThread) {
+    CloseHandle(r->renderThread);
+    r->renderThread = nullptr;
+  }
+  return true;
+}
+
 }  // namespace
 
-SdkDemoRecord::SdkDemoRecord() : running(false), stopRequested(false), resizePending(false), newWidth(0), newHeight(0) {
+SdkDemoRecord::SdkDemoRecord() : running(false), stopRequested(false), resizePending(false), newSize(0) {
   InitializeCriticalSection(&mouseLock);
   mouseEventCount = 0;
   reset();
@@ -331,16 +357,17 @@ const SdkCatalogueRow* GetSdkCatalogueRow(int index) {
 
 void SdkLogCallback(const char* text, void*) { LogPrintf(g_log, "[STV] - %s", text ? text : ""); }
 
-void InitDemoSdk() {
-  if (g_bridgeReady) return;
+bool InitDemoSdk() {
+  if (g_bridgeReady) return true;
   stv::set_host_app_name_and_version(kHostName, kAppVersion[0], kAppVersion[1], kAppVersion[2], kAppVersion[3]);
-  if (!stv::initialize_v2(nullptr, SdkLogCallback, nullptr)) return;
+  if (!stv::initialize_v2(nullptr, SdkLogCallback, nullptr)) return false;
   char path[MAX_PATH * 2];
   if (programPath("tvldemos/libs/", path, sizeof(path))) stv::set_libs_dir(path);
   if (programPath("tvcplugins/", path, sizeof(path))) stv::set_plugins_dir(path);
   g_gpumonPluginId = stv::load_plugin("plugin_tvc_gpumon_x32.dll");
   g_bridgeReady = true;
   for (const SdkCatalogueRow& row : kCatalogue) AddSdkDemo(row.title, row.id, row.xmlPath);
+  return true;
 }
 
 bool IsSdkBridgeReady() { return g_bridgeReady; }
@@ -476,7 +503,7 @@ bool WaitSdkDemoRenderThread(SdkDemoRecord* r) {
   if (!r) return false;
   r->stopRequested.store(true);
   if (!r->renderThread) return false;
-  if (!WaitServingSentMessages(r->renderThread, kThreadStopTimeoutMs)) {
+  if (!WaitServingSentMessages(r->renderThread, g_threadStopTimeoutMs)) {
     LogPrintf(g_log, "TVL DEMO - render thread of %s did not stop in time", r->id.c_str());
     return false;
   }
@@ -508,47 +535,33 @@ void AppendSdkBenchmarkResult(SdkDemoRecord* r) {
   fclose(f);
 }
 
-void ShutdownDemoSdk() {
-  bool allStopped = true;
+bool ShutdownDemoSdk() {
+  std::vector<SdkDemoRecord*> stillRunning;
   for (SdkDemoRecord* r : g_catalogue) {
-    r->stopRequested.store(true);
-    bool stopped = true;
-    if (r->windowThread) {
-      // The window thread joins the render thread and destroys its window.
-      const ULONGLONG deadline = GetTickCount64() + kThreadStopTimeoutMs;
-      while (threadAlive(r->windowThread) && !PostThreadMessageA(r->windowThreadId, WM_QUIT, 0, 0) &&
-             GetTickCount64() < deadline)
-        Sleep(10);
-      stopped = WaitServingSentMessages(r->windowThread, kThreadStopTimeoutMs) && !threadAlive(r->renderThread);
-      if (stopped) {
-        CloseHandle(r->windowThread);
-        r->windowThread = nullptr;
-        if (r->renderThread) {
-          CloseHandle(r->renderThread);
-          r->renderThread = nullptr;
-        }
-      }
-    } else {
-      if (r->renderThread) stopped = WaitSdkDemoRenderThread(r);
-      if (stopped) DestroySdkDemoWindow(r);
-    }
-    if (stopped) {
+    if (endRun(r)) {
       delete r;
     } else {
       // Still in use by a thread that did not end: left allocated.
-      allStopped = false;
+      stillRunning.push_back(r);
       LogPrintf(g_log, "TVL DEMO - %s did not stop in time", r->id.c_str());
     }
   }
-  g_catalogue.clear();
-  if (!allStopped) {
+  g_catalogue.swap(stillRunning);
+  if (!g_catalogue.empty()) {
     // A render thread may still be inside the bridge: ending the framework
     // under it would pull its scene away. The bridge stays up.
     LogPrintf(g_log, "TVL DEMO - a demo is still running: the bridge is not terminated");
-  } else if (g_bridgeReady) {
+    return false;
+  }
+  if (g_bridgeReady) {
     stv::unload_plugin(g_gpumonPluginId);
     stv::terminate();
   }
   g_gpumonPluginId = -1;
   g_bridgeReady = false;
+  return true;
+}
+
+void SetSdkDemoStopTimeout(DWORD timeoutMs) {
+  g_threadStopTimeoutMs = timeoutMs ? timeoutMs : kThreadStopTimeoutMs;
 }
