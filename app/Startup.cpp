@@ -258,7 +258,6 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
     return 0;
   }
 
-  StartCpuSpeedMeasurement();
   logDisplayDevices();
   if (!reportMode()) showProgressDialog(instance);
   g_app.updateThread = nullptr;
