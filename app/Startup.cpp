@@ -25,6 +25,10 @@ const int kMaxLoggedDeviceStrings = 10;
 
 bool reportMode() { return g_app.exportXmlReport || g_app.exportTextReport; }
 
+// A 32 x 32 dummy window at (0, 0), OpenGL 4.6 asked for, context flag 1.
+bool startDetection(Scanrik* s) { return s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1); }
+DetectionStart g_startDetection = startDetection;
+
 void openLog() {
   char path[MAX_PATH * 2];
   snprintf(path, sizeof(path), "%s_log.txt", stv::get_app_directory());
@@ -210,6 +214,8 @@ bool ShutdownQuorvel() {
   return true;
 }
 
+void SetDetectionStart(DetectionStart start) { g_startDetection = start ? start : startDetection; }
+
 bool ShutdownFrameworkDemoMode() {
   const bool demoEnded = ShutdownDemoSdk();
   ShutdownVulkanInfo();
@@ -265,7 +271,7 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   if (g_app.vulkanEnabled) DetectVulkan();
 
   Scanrik* s = Scanrik::instance();
-  if (!s || !s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1)) {
+  if (!s || !g_startDetection(s)) {
     if (g_app.progressDialog) {
       DestroyWindow(g_app.progressDialog);
       g_app.progressDialog = nullptr;

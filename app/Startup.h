@@ -13,4 +13,10 @@ bool ShutdownQuorvel();
 // that demo was still running at its end.
 bool ShutdownFrameworkDemoMode();
 
+class Scanrik;
+// Test seam: how start-up starts the detection library on the facade; false
+// fails start-up. Null restores the program's own start.
+typedef bool (*DetectionStart)(Scanrik* facade);
+void SetDetectionStart(DetectionStart start);
+
 INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp);
