@@ -374,6 +374,9 @@ bool IsSdkBridgeReady() { return g_bridgeReady; }
 
 bool AddSdkDemo(const char* title, const char* id, const char* xmlPath) {
   if (!xmlPath || !xmlPath[0] || !g_bridgeReady) return false;
+  // Looked for in the program folder, where the run loads the scene from,
+  // not in the current folder: a program started from elsewhere would
+  // otherwise list no demo, or one it cannot load.
   char path[MAX_PATH * 2];
   if (!programPath(xmlPath, path, sizeof(path)) || !fileReadable(path)) return false;
   SdkDemoRecord* r = new SdkDemoRecord();
@@ -399,6 +402,8 @@ bool IsSdkDemoRunning() {
 bool StartSdkDemoByIndex(int index, int width, int height, const char* msaaText, bool fullscreen,
                          int vulkanGpuIndex) {
   SdkDemoRecord* r = GetSdkDemo(index);
+  // A running demo is refused: the record's reset would run under its live
+  // threads.
   if (!r || IsSdkDemoRunning()) return false;
   if (titleHasVulkan(r) && !checkVulkanDevice(r, vulkanGpuIndex)) return false;
   if (!releaseFinishedRun(r)) return false;
@@ -421,7 +426,7 @@ bool StartSdkDemoByName(const char* name, int width, int height, const char* msa
     LogPrintf(g_log, "unable to start demo: %s", name);
     return false;
   }
-  if (IsSdkDemoRunning()) return false;
+  if (IsSdkDemoRunning()) return false;  // as by index: no reset under live threads
   if (r->id.find("vk_") != std::string::npos && !checkVulkanDevice(r, vkGpuIndex)) return false;
   if (!releaseFinishedRun(r)) return false;
   prepareRun(r, width, height, msaaText, fullscreen, vkGpuIndex);
