@@ -58,7 +58,6 @@ const SdkCatalogueRow kCatalogue[] = {
 };
 const int kCatalogueRows = static_cast<int>(sizeof(kCatalogue) / sizeof(kCatalogue[0]));
 
-const char kHostName[] = "Quorvel";
 const char kWindowClass[] = "TVL_WinClass";
 const char kBenchmarkFile[] = "./_tvl_benchmark_results.csv";
 // How long shutdown and a closing window wait for a demo's threads. A demo
@@ -359,7 +358,7 @@ void SdkLogCallback(const char* text, void*) { LogPrintf(g_log, "[STV] - %s", te
 
 bool InitDemoSdk() {
   if (g_bridgeReady) return true;
-  stv::set_host_app_name_and_version(kHostName, kAppVersion[0], kAppVersion[1], kAppVersion[2], kAppVersion[3]);
+  stv::set_host_app_name_and_version(kAppName, kAppVersion[0], kAppVersion[1], kAppVersion[2], kAppVersion[3]);
   if (!stv::initialize_v2(nullptr, SdkLogCallback, nullptr)) return false;
   char path[MAX_PATH * 2];
   if (programPath("tvldemos/libs/", path, sizeof(path))) stv::set_libs_dir(path);
@@ -471,7 +470,7 @@ bool CreateSdkDemoWindow(SdkDemoRecord* r) {
   RECT rect = {0, 0, r->width, r->height};
   AdjustWindowRect(&rect, style, r->fullscreen ? FALSE : TRUE);  // sized as if it had a menu
   const int x = r->fullscreen ? 0 : 20, y = r->fullscreen ? 0 : 20;
-  HWND window = CreateWindowExA(0, kWindowClass, "Quorvel", style, x, y, rect.right - rect.left,
+  HWND window = CreateWindowExA(0, kWindowClass, kAppName, style, x, y, rect.right - rect.left,
                                 rect.bottom - rect.top, nullptr, nullptr, r->instance, r);
   if (!window) {
     restoreDisplayMode(r);
