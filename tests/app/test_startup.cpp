@@ -18,8 +18,10 @@ namespace {
 
 bool failingStart(Scanrik*) { return false; }
 
+std::string programLogPath() { return std::string(stv::get_app_directory()) + "_log.txt"; }
+
 std::string programLog() {
-  std::ifstream in(std::string(stv::get_app_directory()) + "_log.txt", std::ios::binary);
+  std::ifstream in(programLogPath(), std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
@@ -60,6 +62,7 @@ TEST(StartupTest, DetectionThatCannotStartEndsStartUp) {
   }
   SetDetectionStart(nullptr);
   FreeLibrary(program);
+  DeleteFileA(programLogPath().c_str());
 }
 
 }  // namespace
