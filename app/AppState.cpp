@@ -71,6 +71,7 @@ void clearPlainFields(AppState& s) {
   s.appDirectory[0] = '\0';
   s.gpuNameText[0] = '\0';
   s.gpuDriverText[0] = '\0';
+  s.gpuTabNoDriver = false;
 }
 
 void setApplicationDirectory(AppState& s) {

@@ -145,7 +145,7 @@ struct AppState {
   bool reportExtraSection;
   bool appendTimestamp;
   DemoSlot demoSlots[kDemoSlotCount];
-  HWND demoWindows[kDemoSlotCount];  // the window of each slot's last start
+  HWND demoWindows[kDemoSlotCount];  // each slot's open demo window, null once it closed
   int mouseX;  // in the client coordinates of a demo window
   int mouseY;
   int refreshTimerId;
@@ -174,6 +174,9 @@ struct AppState {
   // What the GPU tab shows, for the demos' HUD and benchmark rows.
   char gpuNameText[256];
   char gpuDriverText[256];
+  // Set once the GPU tab shows that no graphics driver was detected: the
+  // tab is then never filled again.
+  bool gpuTabNoDriver;
 
   // Fur demo settings.
   int furHairDensity;

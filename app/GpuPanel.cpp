@@ -23,9 +23,6 @@ const int kPciIntel = 0x8086;
 const int kPciS3 = 0x5333;
 const char kDegree = '\xB0';
 
-// Set once the no-driver text is shown: the panel is then never refilled.
-bool g_noDriver = false;
-
 struct BoardName {
   int vendor, device, subVendor, subDevice;
   const char* name;
@@ -562,7 +559,7 @@ const char* KnownBoardName(int vendor, int device, int subVendor, int subDevice)
   return nullptr;
 }
 
-void ResetGpuPanelState() { g_noDriver = false; }
+void ResetGpuPanelState() { g_app.gpuTabNoDriver = false; }
 
 void ClearGpuFields(HWND panel) {
   for (const auto& pair : kSensorPairs) blank(panel, pair[0], pair[1]);
@@ -576,7 +573,7 @@ void EnableGpuFields(HWND panel) {
 }
 
 void FillGpuList(HWND panel) {
-  if (g_noDriver) return;
+  if (g_app.gpuTabNoDriver) return;
   Scanrik* s = Scanrik::instance();
   if (!s) return;
   char text[kText];
@@ -591,7 +588,7 @@ void FillGpuList(HWND panel) {
     setText(panel, IDC_GPU_OPENGL, text);
     for (int id : {IDC_GPU_OPENCL, IDC_GPU_VULKAN, IDC_GPU_CUDA, IDC_GPU_TEMPERATURE})
       setText(panel, id, "");
-    g_noDriver = true;
+    g_app.gpuTabNoDriver = true;
     return;
   }
   HWND list = GetDlgItem(panel, IDC_GPU_LIST);

@@ -25,6 +25,10 @@ const int kMaxLoggedDeviceStrings = 10;
 
 bool reportMode() { return g_app.exportXmlReport || g_app.exportTextReport; }
 
+// A 32 x 32 dummy window at (0, 0), OpenGL 4.6 asked for, context flag 1.
+bool startDetection(Scanrik* s) { return s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1); }
+DetectionStart g_startDetection = startDetection;
+
 void openLog() {
   char path[MAX_PATH * 2];
   snprintf(path, sizeof(path), "%s_log.txt", stv::get_app_directory());
@@ -58,11 +62,14 @@ bool runFrameworkDemo() {
     DispatchMessageA(&msg);
   }
   LogPrintf(g_log, "%s demo stopped.", g_app.tvlDemoName);
-  ShutdownDemoSdk();
-  ShutdownVulkanInfo();
-  LogPrintf(g_log, "%s %s shutdown ok.", kAppName, AppVersionText());
   return true;
 }
+
+// A demo thread still runs on the log, the application state and the
+// engine: the process ends here, before the runtime destroys those globals
+// (and the libraries run their detach code) under it. Nothing is lost: log
+// lines, reports and benchmark rows are on disk already.
+void endWhileADemoRuns(int exitCode) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode)); }
 
 void logDisplayDevices() {
   DISPLAY_DEVICEA dd;
@@ -173,13 +180,15 @@ bool ShutdownQuorvel() {
   // library, the detection state and its render windows (its benchmark row
   // reads them), the engine, its lock and the fur settings stay until the
   // process ends.
-  const bool demosEnded = EndAllDemos();
-  if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: what it uses stays until the end");
+  const bool builtinDemosEnded = EndAllDemos();
   if (g_app.openGlModelessDialog) {
     DestroyWindow(g_app.openGlModelessDialog);
     g_app.openGlModelessDialog = nullptr;
   }
-  ShutdownDemoSdk();
+  // A framework demo's render thread logs through the log and writes its
+  // benchmark row to the end: it keeps the same things as a built-in one.
+  const bool demosEnded = ShutdownDemoSdk() && builtinDemosEnded;
+  if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: what it uses stays until the end");
   if (demosEnded) {
     ShutdownOpenCl();
     ResetClEntryPoints();
@@ -203,6 +212,15 @@ bool ShutdownQuorvel() {
   ReleaseCudaInfo();
   ReleaseAppState();
   return true;
+}
+
+void SetDetectionStart(DetectionStart start) { g_startDetection = start ? start : startDetection; }
+
+bool ShutdownFrameworkDemoMode() {
+  const bool demoEnded = ShutdownDemoSdk();
+  ShutdownVulkanInfo();
+  LogPrintf(g_log, "%s %s shutdown ok.", kAppName, AppVersionText());
+  return demoEnded;
 }
 
 INT_PTR CALLBACK InitProgressDialogProc(HWND dialog, UINT msg, WPARAM, LPARAM) {
@@ -241,9 +259,11 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   InitCommonControls();
   InitDemoSdk();
 
-  if (g_app.tvlDemoName[0] && runFrameworkDemo()) return 0;
+  if (g_app.tvlDemoName[0] && runFrameworkDemo()) {
+    if (!ShutdownFrameworkDemoMode()) endWhileADemoRuns(0);
+    return 0;
+  }
 
-  StartCpuSpeedMeasurement();
   logDisplayDevices();
   if (!reportMode()) showProgressDialog(instance);
   g_app.updateThread = nullptr;
@@ -251,7 +271,7 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   if (g_app.vulkanEnabled) DetectVulkan();
 
   Scanrik* s = Scanrik::instance();
-  if (!s || !s->startupWrapper(1, 0, 0, 32, 32, 4, 6, 1)) {
+  if (!s || !g_startDetection(s)) {
     if (g_app.progressDialog) {
       DestroyWindow(g_app.progressDialog);
       g_app.progressDialog = nullptr;
@@ -285,12 +305,6 @@ int RunQuorvel(HINSTANCE instance, const char* commandLine) {
   int exitCode = 0;
   if (reportMode() && !WriteRequestedReports()) exitCode = 2;
   if (!reportMode()) RunMainWindow(instance);
-  if (!ShutdownQuorvel()) {
-    // A demo thread still runs on the log, the application state and the
-    // engine: the process ends here, before the runtime destroys those
-    // globals (and the libraries run their detach code) under it. Nothing is
-    // lost: log lines, reports and benchmark rows are on disk already.
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
-  }
+  if (!ShutdownQuorvel()) endWhileADemoRuns(exitCode);
   return exitCode;
 }

@@ -584,32 +584,36 @@ void readExtensionProperties(VkPhysicalDevice pd, VulkanPhysicalDeviceInfo& rec)
   bool readPci = g_app.readVkPciBusInfo;
   if (rec.vendorId == 0x10DE || rec.vendorId == 0x8086) readDriver = readPci = true;
 
-  if (pciBusInfo) {
-    if (readPci) {
+  // An extension the device lists is named as not enabled while its switch
+  // is off, with or without the extended query: those lines need none. With
+  // the switch on but no extended query nothing can be read, and nothing is
+  // logged of it.
+  if (lists[2]) {
+    if (!readPci) {
+      logBlockNotRead(VK_EXT_PCI_BUS_INFO_EXTENSION_NAME, "", "read_vk_ext_pci_bus_info");
+    } else if (pciBusInfo) {
       readPropertyBlock(props2, pd, VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PCI_BUS_INFO_PROPERTIES_EXT,
                         &rec.block.pciBusInfo, &rec.block.pciBusInfoRead);
       logPciBusInfo(rec.block.pciBusInfo);
-    } else {
-      logBlockNotRead(VK_EXT_PCI_BUS_INFO_EXTENSION_NAME, "", "read_vk_ext_pci_bus_info");
     }
   }
-  if (driverProps) {
-    if (readDriver) {
+  if (lists[3]) {
+    if (!readDriver) {
+      logBlockNotRead(VK_KHR_DRIVER_PROPERTIES_EXTENSION_NAME, " (crash)", "read_vk_khr_driver_properties");
+    } else if (driverProps) {
       readPropertyBlock(props2, pd, VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_DRIVER_PROPERTIES,
                         &rec.block.driverProperties, &rec.block.driverPropertiesRead);
       logDriverProperties(rec.block.driverProperties);
-    } else {
-      logBlockNotRead(VK_KHR_DRIVER_PROPERTIES_EXTENSION_NAME, " (crash)", "read_vk_khr_driver_properties");
     }
   }
-  if (shaderCore) {
-    if (readShaderCore) {
+  if (lists[4]) {
+    if (!readShaderCore) {
+      logBlockNotRead(VK_AMD_SHADER_CORE_PROPERTIES_EXTENSION_NAME, " (crash)",
+                      "read_vk_amd_shader_core_properties");
+    } else if (shaderCore) {
       readPropertyBlock(props2, pd, VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_SHADER_CORE_PROPERTIES_AMD,
                         &rec.block.shaderCoreProperties, &rec.block.shaderCorePropertiesRead);
       logShaderCore(rec.block.shaderCoreProperties);
-    } else {
-      logBlockNotRead(VK_AMD_SHADER_CORE_PROPERTIES_EXTENSION_NAME, " (crash)",
-                      "read_vk_amd_shader_core_properties");
     }
   }
 
@@ -735,6 +739,8 @@ bool DetectVulkan() {
       LogPrintf(g_log, "Vulkan - instance creation failed (code: VK_ERROR_INITIALIZATION_FAILED)");
     else
       LogPrintf(g_log, "Vulkan - instance creation failed: unknown error (code: %d)", static_cast<int>(r));
+    // The library goes now, not at shutdown: a framework demo that fails to
+    // start runs the detection again, which would load it a second time.
     releaseAll();
     return false;
   }

@@ -214,7 +214,7 @@ class PostFxDemo : public ClRawDemo {
   GLuint m_unpackBuffer;
   GLuint m_texture;
   bool m_useLocal;
-  cl_int m_status;  // argument and launch statuses kept while a local size is used
+  cl_int m_status;  // the launch statuses ORed together while a local size is used
   size_t m_global[2];
   size_t m_local[2];
   GlslProgram m_litProgram;

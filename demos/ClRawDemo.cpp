@@ -19,7 +19,7 @@ const char* ClRawDemo::catalogueName() const {
 }
 
 void ClRawDemo::formatFpsTitle(char* text, size_t size, unsigned fps) const {
-  snprintf(text, size, "%dFPS, OpenCL %s %s - %s", static_cast<int>(fps), m_cl.typeWord(), m_titleName, "Quorvel");
+  snprintf(text, size, "%dFPS, OpenCL %s %s - %s", static_cast<int>(fps), m_cl.typeWord(), m_titleName, kAppName);
 }
 
 bool ClRawDemo::probeOpenClLibrary() const {

@@ -58,13 +58,13 @@ const SdkCatalogueRow kCatalogue[] = {
 };
 const int kCatalogueRows = static_cast<int>(sizeof(kCatalogue) / sizeof(kCatalogue[0]));
 
-const char kHostName[] = "Quorvel";
 const char kWindowClass[] = "TVL_WinClass";
 const char kBenchmarkFile[] = "./_tvl_benchmark_results.csv";
 // How long shutdown and a closing window wait for a demo's threads. A demo
 // that does not stop in time is left allocated (its threads may still read
 // it) and reported in the log.
 const DWORD kThreadStopTimeoutMs = 20000;
+DWORD g_threadStopTimeoutMs = kThreadStopTimeoutMs;
 // How long the render thread waits for the window to take a new title.
 const UINT kTitleSendTimeoutMs = 100;
 
@@ -180,8 +180,7 @@ LRESULT CALLBACK SdkDemoWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_SIZE:
       if (r) {
-        r->newWidth.store(LOWORD(lParam));
-        r->newHeight.store(HIWORD(lParam));
+        r->newSize.store(static_cast<DWORD>(lParam));  // width and height as the message packs them
         r->resizePending.store(true);
       }
       return 0;
@@ -232,9 +231,12 @@ unsigned __stdcall SdkDemoRenderThread(void* param) {
     r->totalSeconds += dt;
     r->titleSeconds += dt;
     const long long elapsedMs = static_cast<long long>(r->totalSeconds * 1000.0f);
-    if (r->resizePending.load()) {
-      const int w = r->newWidth.load(), h = r->newHeight.load();
-      r->resizePending.store(false);
+    // The flag is taken before the size is read, in one exchange: a resize
+    // that lands after it sets the flag again and is applied next frame,
+    // where reading first and clearing after would drop it.
+    if (r->resizePending.exchange(false)) {
+      const DWORD size = r->newSize.load();
+      const int w = LOWORD(size), h = HIWORD(size);
       stv::demo_resize(w, h);
       r->width = w;
       r->height = h;
@@ -287,9 +289,34 @@ unsigned __stdcall SdkDemoWindowThread(void* param) {
   return 0;
 }
 
+// Stops a demo's run for shutdown and frees its threads and window; false
+// when a thread of the run did not end in time.
+bool endRun(SdkDemoRecord* r) {
+  r->stopRequested.store(true);
+  if (!r->windowThread) {
+    if (r->renderThread && !WaitSdkDemoRenderThread(r)) return false;
+    DestroySdkDemoWindow(r);
+    return true;
+  }
+  // The window thread joins the render thread and destroys its window.
+  const ULONGLONG deadline = GetTickCount64() + g_threadStopTimeoutMs;
+  while (threadAlive(r->windowThread) && !PostThreadMessageA(r->windowThreadId, WM_QUIT, 0, 0) &&
+         GetTickCount64() < deadline)
+    Sleep(10);
+  if (!WaitServingSentMessages(r->windowThread, g_threadStopTimeoutMs) || threadAlive(r->renderThread))
+    return false;
+  CloseHandle(r->windowThread);
+  r->windowThread = nullptr;
+  if (r->renderThread) {
+    CloseHandle(r->renderThread);
+    r->renderThread = nullptr;
+  }
+  return true;
+}
+
 }  // namespace
 
-SdkDemoRecord::SdkDemoRecord() : running(false), stopRequested(false), resizePending(false), newWidth(0), newHeight(0) {
+SdkDemoRecord::SdkDemoRecord() : running(false), stopRequested(false), resizePending(false), newSize(0) {
   InitializeCriticalSection(&mouseLock);
   mouseEventCount = 0;
   reset();
@@ -308,8 +335,7 @@ void SdkDemoRecord::reset() {
   renderThread = windowThread = nullptr;
   stopRequested.store(false);
   resizePending.store(false);
-  newWidth.store(0);
-  newHeight.store(0);
+  newSize.store(0);
   msaaText = "Off";
   totalSeconds = titleSeconds = 0.0f;
   vulkanGpuIndex = 0;
@@ -330,22 +356,26 @@ const SdkCatalogueRow* GetSdkCatalogueRow(int index) {
 
 void SdkLogCallback(const char* text, void*) { LogPrintf(g_log, "[STV] - %s", text ? text : ""); }
 
-void InitDemoSdk() {
-  if (g_bridgeReady) return;
-  stv::set_host_app_name_and_version(kHostName, kAppVersion[0], kAppVersion[1], kAppVersion[2], kAppVersion[3]);
-  if (!stv::initialize_v2(nullptr, SdkLogCallback, nullptr)) return;
+bool InitDemoSdk() {
+  if (g_bridgeReady) return true;
+  stv::set_host_app_name_and_version(kAppName, kAppVersion[0], kAppVersion[1], kAppVersion[2], kAppVersion[3]);
+  if (!stv::initialize_v2(nullptr, SdkLogCallback, nullptr)) return false;
   char path[MAX_PATH * 2];
   if (programPath("tvldemos/libs/", path, sizeof(path))) stv::set_libs_dir(path);
   if (programPath("tvcplugins/", path, sizeof(path))) stv::set_plugins_dir(path);
   g_gpumonPluginId = stv::load_plugin("plugin_tvc_gpumon_x32.dll");
   g_bridgeReady = true;
   for (const SdkCatalogueRow& row : kCatalogue) AddSdkDemo(row.title, row.id, row.xmlPath);
+  return true;
 }
 
 bool IsSdkBridgeReady() { return g_bridgeReady; }
 
 bool AddSdkDemo(const char* title, const char* id, const char* xmlPath) {
   if (!xmlPath || !xmlPath[0] || !g_bridgeReady) return false;
+  // Looked for in the program folder, where the run loads the scene from,
+  // not in the current folder: a program started from elsewhere would
+  // otherwise list no demo, or one it cannot load.
   char path[MAX_PATH * 2];
   if (!programPath(xmlPath, path, sizeof(path)) || !fileReadable(path)) return false;
   SdkDemoRecord* r = new SdkDemoRecord();
@@ -371,6 +401,8 @@ bool IsSdkDemoRunning() {
 bool StartSdkDemoByIndex(int index, int width, int height, const char* msaaText, bool fullscreen,
                          int vulkanGpuIndex) {
   SdkDemoRecord* r = GetSdkDemo(index);
+  // A running demo is refused: the record's reset would run under its live
+  // threads.
   if (!r || IsSdkDemoRunning()) return false;
   if (titleHasVulkan(r) && !checkVulkanDevice(r, vulkanGpuIndex)) return false;
   if (!releaseFinishedRun(r)) return false;
@@ -393,7 +425,7 @@ bool StartSdkDemoByName(const char* name, int width, int height, const char* msa
     LogPrintf(g_log, "unable to start demo: %s", name);
     return false;
   }
-  if (IsSdkDemoRunning()) return false;
+  if (IsSdkDemoRunning()) return false;  // as by index: no reset under live threads
   if (r->id.find("vk_") != std::string::npos && !checkVulkanDevice(r, vkGpuIndex)) return false;
   if (!releaseFinishedRun(r)) return false;
   prepareRun(r, width, height, msaaText, fullscreen, vkGpuIndex);
@@ -438,7 +470,7 @@ bool CreateSdkDemoWindow(SdkDemoRecord* r) {
   RECT rect = {0, 0, r->width, r->height};
   AdjustWindowRect(&rect, style, r->fullscreen ? FALSE : TRUE);  // sized as if it had a menu
   const int x = r->fullscreen ? 0 : 20, y = r->fullscreen ? 0 : 20;
-  HWND window = CreateWindowExA(0, kWindowClass, "Quorvel", style, x, y, rect.right - rect.left,
+  HWND window = CreateWindowExA(0, kWindowClass, kAppName, style, x, y, rect.right - rect.left,
                                 rect.bottom - rect.top, nullptr, nullptr, r->instance, r);
   if (!window) {
     restoreDisplayMode(r);
@@ -475,7 +507,7 @@ bool WaitSdkDemoRenderThread(SdkDemoRecord* r) {
   if (!r) return false;
   r->stopRequested.store(true);
   if (!r->renderThread) return false;
-  if (!WaitServingSentMessages(r->renderThread, kThreadStopTimeoutMs)) {
+  if (!WaitServingSentMessages(r->renderThread, g_threadStopTimeoutMs)) {
     LogPrintf(g_log, "TVL DEMO - render thread of %s did not stop in time", r->id.c_str());
     return false;
   }
@@ -507,47 +539,33 @@ void AppendSdkBenchmarkResult(SdkDemoRecord* r) {
   fclose(f);
 }
 
-void ShutdownDemoSdk() {
-  bool allStopped = true;
+bool ShutdownDemoSdk() {
+  std::vector<SdkDemoRecord*> stillRunning;
   for (SdkDemoRecord* r : g_catalogue) {
-    r->stopRequested.store(true);
-    bool stopped = true;
-    if (r->windowThread) {
-      // The window thread joins the render thread and destroys its window.
-      const ULONGLONG deadline = GetTickCount64() + kThreadStopTimeoutMs;
-      while (threadAlive(r->windowThread) && !PostThreadMessageA(r->windowThreadId, WM_QUIT, 0, 0) &&
-             GetTickCount64() < deadline)
-        Sleep(10);
-      stopped = WaitServingSentMessages(r->windowThread, kThreadStopTimeoutMs) && !threadAlive(r->renderThread);
-      if (stopped) {
-        CloseHandle(r->windowThread);
-        r->windowThread = nullptr;
-        if (r->renderThread) {
-          CloseHandle(r->renderThread);
-          r->renderThread = nullptr;
-        }
-      }
-    } else {
-      if (r->renderThread) stopped = WaitSdkDemoRenderThread(r);
-      if (stopped) DestroySdkDemoWindow(r);
-    }
-    if (stopped) {
+    if (endRun(r)) {
       delete r;
     } else {
       // Still in use by a thread that did not end: left allocated.
-      allStopped = false;
+      stillRunning.push_back(r);
       LogPrintf(g_log, "TVL DEMO - %s did not stop in time", r->id.c_str());
     }
   }
-  g_catalogue.clear();
-  if (!allStopped) {
+  g_catalogue.swap(stillRunning);
+  if (!g_catalogue.empty()) {
     // A render thread may still be inside the bridge: ending the framework
     // under it would pull its scene away. The bridge stays up.
     LogPrintf(g_log, "TVL DEMO - a demo is still running: the bridge is not terminated");
-  } else if (g_bridgeReady) {
+    return false;
+  }
+  if (g_bridgeReady) {
     stv::unload_plugin(g_gpumonPluginId);
     stv::terminate();
   }
   g_gpumonPluginId = -1;
   g_bridgeReady = false;
+  return true;
+}
+
+void SetSdkDemoStopTimeout(DWORD timeoutMs) {
+  g_threadStopTimeoutMs = timeoutMs ? timeoutMs : kThreadStopTimeoutMs;
 }

@@ -40,8 +40,11 @@ struct SdkDemoRecord {
   bool fullscreen;
   HANDLE renderThread, windowThread;
   std::atomic<bool> stopRequested;
-  std::atomic<bool> resizePending;  // newWidth / newHeight are read after it
-  std::atomic<int> newWidth, newHeight;
+  // The window's last client size, width in the low and height in the high
+  // 16 bits, kept in one value so that no reader pairs a new width with an
+  // old height; resizePending is set after it is stored.
+  std::atomic<bool> resizePending;
+  std::atomic<DWORD> newSize;
   std::string xmlPath;  // relative to the program folder
   std::string msaaText;
   float totalSeconds, titleSeconds;
@@ -67,10 +70,17 @@ struct SdkCatalogueRow {
 int GetSdkCatalogueRowCount();
 const SdkCatalogueRow* GetSdkCatalogueRow(int index);  // null past the table
 
-// Start-up and shutdown, on the UI thread.
-void InitDemoSdk();
+// Start-up and shutdown, on the UI thread. False when the bridge cannot be
+// initialised: the catalogue then stays empty.
+bool InitDemoSdk();
 bool IsSdkBridgeReady();
-void ShutdownDemoSdk();
+// Stops every demo and terminates the bridge. False when a demo's render or
+// window thread did not end in time: that demo's record and the bridge are
+// kept for it, and a later call, once it has ended, finishes the shutdown.
+bool ShutdownDemoSdk();
+// How long shutdown and a closing window wait for a demo's threads (20 s);
+// a test sets a shorter bound, 0 restores it.
+void SetSdkDemoStopTimeout(DWORD timeoutMs);
 
 // Appends a catalogue entry; false without a path, when the scene file (in
 // the program folder) cannot be read, or before the bridge is ready.

@@ -21,12 +21,19 @@ const int kGlRowSlots[kGlDemoCount] = {kSlotGl4Tessellation, kSlotGl3Torus, kSlo
                                        kSlotSoftShadows,     kSlotPointSprite, kSlotVtf,
                                        kSlotToon,            kSlotSimpleTorus};
 
-// Runs the options dialog; false when the user did not confirm. The size
-// the dialog chose goes to width and height.
-bool askOptions(HWND parent, int* width, int* height) {
+// Runs the options dialog for the demo of a catalogue row, which is the
+// current demo index meanwhile; false when the user did not confirm. The
+// size the dialog chose goes to width and height. A cancel puts the previous
+// index back: a demo still in its set-up reads it for its title.
+bool askOptions(HWND parent, int demoIndex, int* width, int* height) {
+  const int previous = g_app.currentDemoIndex;
+  g_app.currentDemoIndex = demoIndex;
   INT_PTR r = DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(IDD_DEMO_OPTIONS), parent,
                               DemoOptionsDialogProc, 0);
-  if (r != IDOK) return false;
+  if (r != IDOK) {
+    g_app.currentDemoIndex = previous;
+    return false;
+  }
   *width = g_app.optionsDialogWidth;
   *height = g_app.optionsDialogHeight;
   return true;
@@ -74,14 +81,7 @@ bool StartGlDemo(HWND parent, DemoSlot* slot, int demoIndex, DemoThreadRoutine r
                  bool showOptions) {
   if (!slot || !windowVar || !routine || !ReleaseEndedDemoThread(slot)) return false;
   int width = g_app.demoWinWidth, height = g_app.demoWinHeight;
-  if (showOptions) {
-    int previous = g_app.currentDemoIndex;
-    g_app.currentDemoIndex = demoIndex;
-    if (!askOptions(parent, &width, &height)) {
-      g_app.currentDemoIndex = previous;
-      return false;
-    }
-  }
+  if (showOptions && !askOptions(parent, demoIndex, &width, &height)) return false;
   g_app.currentDemoIndex = demoIndex;
   HWND window = createDemoWindow(parent, width, height);
   if (!window) return false;
@@ -137,12 +137,8 @@ bool startClDemo(HWND parent, int deviceType, bool showOptions, int slotIndex, i
   if (!routine || !ReleaseEndedDemoThread(slot)) return false;
   int width = g_app.demoWinWidth, height = g_app.demoWinHeight;
   int index = ClCatalogueRow(demoNumber, deviceType != kClDeviceTypeGpu);
-  int previous = g_app.currentDemoIndex;
+  if (showOptions && !askOptions(parent, index, &width, &height)) return false;
   g_app.currentDemoIndex = index;
-  if (showOptions && !askOptions(parent, &width, &height)) {
-    g_app.currentDemoIndex = previous;
-    return false;
-  }
   if (interopWarning) warnAboutGlInterop(deviceType);
   HWND window = createDemoWindow(parent, width, height);
   if (!window) return false;

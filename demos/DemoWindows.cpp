@@ -49,7 +49,9 @@ void initOptions(HWND dialog) {
     SetWindowTextA(dialog, row->name);
     SetDlgItemTextA(dialog, IDC_DEMO_DESCRIPTION, row->description[0] ? row->description : noDescription);
   } else {
-    SetWindowTextA(dialog, "Quorvel Tech-Demos");
+    char title[64];
+    snprintf(title, sizeof(title), "%s Tech-Demos", kAppName);
+    SetWindowTextA(dialog, title);
     SetDlgItemTextA(dialog, IDC_DEMO_DESCRIPTION, noDescription);
   }
   bool link = row && row->benchmarkLink[0];
@@ -141,7 +143,7 @@ INT_PTR CALLBACK DemoWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
       char caption[512];
       int i = g_app.currentDemoIndex;
       const char* name = (i >= 0 && i < kGlDemoCount) ? kGlDemoCatalogue[i].name : "";
-      snprintf(caption, sizeof(caption), "%s - %s - Initialization in progress...", "Quorvel", name);
+      snprintf(caption, sizeof(caption), "%s - %s - Initialization in progress...", kAppName, name);
       SetWindowTextA(window, caption);
       return TRUE;
     }

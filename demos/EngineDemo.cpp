@@ -183,7 +183,7 @@ bool FinishEngineDemoSetup(DemoSlot* slot) {
   slot->firstFrame = 1;
   int row = g_app.currentDemoIndex;
   char title[512];
-  snprintf(title, sizeof(title), "%s - %s - [ThreadID=%lu]", "Quorvel",
+  snprintf(title, sizeof(title), "%s - %s - [ThreadID=%lu]", kAppName,
            row >= 0 && row < kGlDemoCount ? kGlDemoCatalogue[row].name : "",
            static_cast<unsigned long>(GetCurrentThreadId()));
   // The window belongs to the UI thread, so this sends it a message: the UI

@@ -55,6 +55,8 @@ bool GlslProgram::keepSource(char** copy, size_t* copyLength, const char* source
 }
 
 void GlslProgram::readLog(bool program, GLuint object) {
+  // Freed even when the new log is empty: a failure without a log must not
+  // show an earlier failure's log as its own.
   free(m_infoLog);
   m_infoLog = nullptr;
   GLint length = 0;

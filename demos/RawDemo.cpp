@@ -18,7 +18,6 @@
 
 namespace {
 
-const char kProduct[] = "Quorvel";
 const int kLogoSide = 128;
 
 std::atomic<RawDemoFrameObserver> g_frameObserver{nullptr};
@@ -216,7 +215,7 @@ DWORD RunRawDemo(RawDemo& demo) {
     return openGlExit();
   }
   char title[512];
-  snprintf(title, sizeof(title), "%s - %s - [ThreadID=%d]", kProduct, demo.catalogueName(),
+  snprintf(title, sizeof(title), "%s - %s - [ThreadID=%d]", kAppName, demo.catalogueName(),
            static_cast<int>(GetCurrentThreadId()));
   SetWindowTextA(window, title);
   int major = 1, minor = 0;

@@ -78,7 +78,7 @@ class Gl3Demo : public RawDemo {
   const char* creationFailureMessage() const override { return "OpenGL 3.2 window creation failed!"; }
   const char* catalogueName() const override { return kGlDemoCatalogue[m_row].name; }
   void formatFpsTitle(char* text, size_t size, unsigned fps) const override {
-    snprintf(text, size, "%dFPS, OpenGL %d.%d %s - %s", static_cast<int>(fps), glMajor(), glMinor(), m_titleName, "Quorvel");
+    snprintf(text, size, "%dFPS, OpenGL %d.%d %s - %s", static_cast<int>(fps), glMajor(), glMinor(), m_titleName, kAppName);
   }
   std::string testName() const override { return m_test; }
 

@@ -53,7 +53,10 @@ struct PciIdPieces {
 PciIdPieces parsePciIdString(const char* idString);
 
 // Hex digits as the driver strings carry them: upper-cased, '0'-'9' are
-// 0-9 and any other character its code minus 55 ('A' is 10).
+// 0-9 and any other character its code minus 55 ('A' is 10). They stay as
+// part of the library's interface, but no shipped path calls them: the id
+// strings are read by parsePciIdString, which refuses a character that is
+// no hex digit rather than give it a value.
 int parseHex2(char c1, char c2);
 int parseHex4(char c1, char c2, char c3, char c4);
 

@@ -455,13 +455,6 @@ int Scanrik::getTotalMemoryKB() {
 namespace {
 
 CpuClockMeasurement g_measureCpuClock = MeasureCpuClockMHz;
-HANDLE g_cpuSpeedThread = nullptr;
-volatile LONG g_cpuSpeedResult = 0;
-
-DWORD WINAPI cpuSpeedThread(void*) {
-  InterlockedExchange(&g_cpuSpeedResult, g_measureCpuClock());
-  return 0;
-}
 
 }  // namespace
 
@@ -485,22 +478,9 @@ void SetCpuClockMeasurement(CpuClockMeasurement measure) {
   g_measureCpuClock = measure ? measure : MeasureCpuClockMHz;
 }
 
-void StartCpuSpeedMeasurement() {
-  if (g_cpuSpeedThread) return;
-  g_cpuSpeedThread = CreateThread(nullptr, 0, cpuSpeedThread, nullptr, 0, nullptr);
-}
-
 int Scanrik::getCPUSpeedMHz() {
   HardwareCaps* c = caps();
   if (!c) return 0;
-  if (c->cpuSpeedMHz != 0) return c->cpuSpeedMHz;
-  // A measurement started early is collected; otherwise it runs here.
-  if (g_cpuSpeedThread) {
-    WaitForSingleObject(g_cpuSpeedThread, INFINITE);
-    CloseHandle(g_cpuSpeedThread);
-    g_cpuSpeedThread = nullptr;
-    c->cpuSpeedMHz = static_cast<int>(InterlockedExchange(&g_cpuSpeedResult, 0));
-  }
   if (c->cpuSpeedMHz == 0) c->cpuSpeedMHz = g_measureCpuClock();
   return c->cpuSpeedMHz;
 }

@@ -117,16 +117,12 @@ ScanrikState& DetectionState();
 // Name of a GPU or board maker by PCI vendor id, "unknown" for others.
 const char* vendorNameFromPciId(int id);
 
-// Starts the one-second CPU clock measurement on a thread of its own, so
-// that start-up does not spend that second waiting (the same value, measured
-// the same way); the facade's CPU speed collects it.
-void StartCpuSpeedMeasurement();
-// The measurement: time-stamp ticks over one second of the performance
-// counter, counted on the first processor, in MHz; the calling thread has
-// its own affinity mask back afterwards.
+// The CPU clock measurement: time-stamp ticks over one second of the
+// performance counter, counted on the first processor, in MHz; the calling
+// thread has its own affinity mask back afterwards.
 int MeasureCpuClockMHz();
-// Test seam: the measurement that the thread and the facade run; null
-// restores MeasureCpuClockMHz.
+// Test seam: the measurement that the facade runs; null restores
+// MeasureCpuClockMHz.
 typedef int (*CpuClockMeasurement)();
 void SetCpuClockMeasurement(CpuClockMeasurement measure);
 

@@ -829,6 +829,9 @@ bool HardwareCaps::AMD_Display_Library_ReadPerfLevels(GpuRecord* r, bool current
         r->numPerfLevels = n;
         return true;
       }
+      // The OverdriveN read (or one of its buffers) failed: the rows hold
+      // nothing read, so the levels are asked of Overdrive 5 rather than
+      // kept as zeros.
       free(rows);
     }
   }

@@ -58,7 +58,9 @@ struct Scene {
 // Reads a scene from its XML root; error names the first fault.
 bool build_scene(const XmlNode& root, const char* root_name, Scene* scene, std::string* error);
 
-enum ScriptOp { kOpTrace, kOpClearColor, kOpTraceMouse, kOpError };
+// kOpHold: waits, up to a minute, until the named event is set; a scene
+// that stands for a demo caught in a long frame.
+enum ScriptOp { kOpTrace, kOpClearColor, kOpTraceMouse, kOpError, kOpHold };
 
 struct ScriptCommand {
   ScriptOp op;

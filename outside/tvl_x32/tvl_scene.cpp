@@ -427,6 +427,19 @@ bool AppEngine::lumaq_update_window3d_scene_data(int id) {
   return true;
 }
 
+namespace {
+
+const DWORD kHoldLimitMs = 60000;
+
+void hold_until_set(const char* event_name) {
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, event_name);
+  if (!event) return;
+  WaitForSingleObject(event, kHoldLimitMs);
+  CloseHandle(event);
+}
+
+}  // namespace
+
 bool AppEngine::run_scripts(Window3d* w, int run_mode) {
   const std::vector<ScriptCommand>& commands = run_mode == kRunInit ? w->init_commands : w->frame_commands;
   for (const ScriptCommand& c : commands) {
@@ -439,6 +452,9 @@ bool AppEngine::run_scripts(Window3d* w, int run_mode) {
       case kOpError:
         trace_error("Script error (line %d): %s", c.line, c.text.c_str());
         return false;
+      case kOpHold:
+        hold_until_set(c.text.c_str());
+        break;
     }
   }
   return true;

@@ -333,6 +333,8 @@ bool compile_script(const SceneScript& script, std::vector<ScriptCommand>* comma
       c.op = kOpError;
     } else if (word == "trace_mouse" && rest.empty()) {
       c.op = kOpTraceMouse;
+    } else if (word == "hold" && !rest.empty()) {
+      c.op = kOpHold;
     } else if (word == "clear_color") {
       c.op = kOpClearColor;
       char tail = 0;

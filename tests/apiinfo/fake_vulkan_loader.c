@@ -9,6 +9,9 @@
  *   "intel_10"      one Intel (0x8086) device of a loader without
  *                   vkEnumerateInstanceVersion (a 1.0 instance)
  *   "null_instance" vkCreateInstance answers success but gives no instance
+ *   "amd_10_bare"   one AMD (0x1002) device of a loader without
+ *                   vkEnumerateInstanceVersion and without the extended
+ *                   properties instance extension: no extended query at all
  * Any call that is handed a null instance is noted in
  * QV_FAKE_VK_NULL_INSTANCE_CALL (the name of the entry point).
  * Built with QV_FAKE_VK_NO_DESTROY, the library lacks vkDestroyInstance, as a
@@ -60,7 +63,7 @@ EXPORT VkResult VKAPI_CALL vkEnumerateInstanceExtensionProperties(const char* la
   items[0].specVersion = 25;
   strcpy(items[1].extensionName, "VK_KHR_get_physical_device_properties2");
   items[1].specVersion = 2;
-  return fill(count, props, items, 2, sizeof(items[0]));
+  return fill(count, props, items, is("amd_10_bare") ? 1 : 2, sizeof(items[0]));
 }
 
 EXPORT VkResult VKAPI_CALL vkEnumerateInstanceLayerProperties(uint32_t* count, VkLayerProperties* props) {
@@ -107,7 +110,7 @@ EXPORT VkResult VKAPI_CALL vkEnumeratePhysicalDevices(VkInstance instance, uint3
   return fill(count, devices, &item, 1, sizeof(item));
 }
 
-static uint32_t vendor(void) { return is("intel_10") ? 0x8086 : 0x10DE; }
+static uint32_t vendor(void) { return is("intel_10") ? 0x8086 : is("amd_10_bare") ? 0x1002 : 0x10DE; }
 
 EXPORT void VKAPI_CALL vkGetPhysicalDeviceProperties(VkPhysicalDevice pd, VkPhysicalDeviceProperties* p) {
   (void)pd;
@@ -195,7 +198,7 @@ EXPORT void VKAPI_CALL vkDestroyDevice(VkDevice device, const VkAllocationCallba
 
 EXPORT PFN_vkVoidFunction VKAPI_CALL vkGetInstanceProcAddr(VkInstance instance, const char* name) {
   if (!instance && strcmp(name, "vkEnumerateInstanceVersion") == 0)
-    return is("intel_10") ? NULL : (PFN_vkVoidFunction)enumerateInstanceVersion;
+    return is("intel_10") || is("amd_10_bare") ? NULL : (PFN_vkVoidFunction)enumerateInstanceVersion;
   if (instance && (strcmp(name, "vkGetPhysicalDeviceProperties2") == 0 ||
                    strcmp(name, "vkGetPhysicalDeviceProperties2KHR") == 0))
     return (PFN_vkVoidFunction)vkGetPhysicalDeviceProperties2;

@@ -113,6 +113,33 @@ TEST_F(VulkanFake, VersionOneZeroLoaderWithIntelDevice) {
   EXPECT_TRUE(GetVulkanInfo().devices[0]->block.driverPropertiesRead);
 }
 
+// Without any extended properties query nothing is read: with their
+// switches off the extensions are still named as not enabled, with the
+// switches on nothing is said of them; the device gets none of them.
+TEST_F(VulkanFake, ExtensionsWithoutTheExtendedQuery) {
+  const std::vector<std::string> notEnabled = {
+      "Vulkan - VK_EXT_pci_bus_info supported but but not enabled on Radeon GPUs.",
+      "Vulkan - try quorvel.exe /read_vk_ext_pci_bus_info",
+      "Vulkan - VK_KHR_driver_properties supported but but not enabled on Radeon GPUs (crash).",
+      "Vulkan - try quorvel.exe /read_vk_khr_driver_properties"};
+  for (bool switchesOn : {false, true}) {
+    SCOPED_TRACE(switchesOn ? "switches on" : "switches off");
+    ShutdownVulkanInfo();
+    g_app.readVkPciBusInfo = g_app.readVkDriverProperties = switchesOn;
+    bool ok = false;
+    std::vector<std::string> log = detect("amd_10_bare", &ok);
+    g_app.readVkPciBusInfo = g_app.readVkDriverProperties = false;
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(HasLine(log, "Vulkan -   deviceID: 1002-2204"));
+    for (const std::string& line : notEnabled) EXPECT_EQ(!switchesOn, HasLine(log, line)) << line;
+    EXPECT_FALSE(HasLine(log, "Vulkan - VK_EXT_pci_bus_info:"));
+    EXPECT_FALSE(HasLine(log, "Vulkan - VK_KHR_driver_properties:"));
+    EXPECT_FALSE(GetVulkanInfo().devices[0]->block.pciBusInfoRead);
+    EXPECT_FALSE(GetVulkanInfo().devices[0]->block.driverPropertiesRead);
+    EXPECT_EQ("", envText("QV_FAKE_VK_DEVICE_EXTENSIONS"));
+  }
+}
+
 HMODULE loadFakeWithoutDestroy() {
   return LoadLibraryA((ProgramFolder() + "fakevkinfo\\qv_fake_vulkan_nodestroy.dll").c_str());
 }

@@ -14,6 +14,7 @@
 #include "demos/ClEntryPoints.h"
 #include "demos/DemoCatalogue.h"
 #include "demos/DemoControl.h"
+#include "demos/DemoLauncher.h"
 #include "demos/DemoStart.h"
 #include "detect/Scanrik.h"
 #include "resources/resource.h"
@@ -331,6 +332,59 @@ TEST_F(DemoStartTest, ShutdownKeepsWhatADemoThatDidNotStopUses) {
   EXPECT_EQ(nullptr, g_app.clPlatforms);
   EXPECT_EQ(nullptr, DetectionState().currentRenderWindow);
   CloseHandle(g_holdOn);
+  g_log.close();
+  DeleteFileA(logPath);
+}
+
+// A framework demo whose render thread holds on past the stop wait: the
+// shutdown of either mode says so (the program then ends at once) and keeps
+// the bridge and the application state, and the thread still logs its end;
+// once the thread has ended, a second shutdown finishes.
+TEST_F(DemoStartTest, ShutdownKeepsWhatAFrameworkDemoThatDidNotStopUses) {
+  char logPath[MAX_PATH], dir[MAX_PATH];
+  GetTempPathA(sizeof(dir), dir);
+  GetTempFileNameA(dir, "qvf", 0, logPath);
+  g_log.enabled = true;
+  g_log.prefix = false;
+  const char sceneFile[] = "demostart_held_scene.xml";
+  {
+    std::ofstream scene(std::string(stv::get_app_directory()) + sceneFile, std::ios::binary);
+    scene << "<quellin>\n  <window name=\"w\" renderer_type=\"OpenGL\" />\n"
+             "  <script name=\"frame\" run_mode=\"FRAME\">\n    trace holding on\n    hold qv_demostart_hold_on\n"
+             "  </script>\n</quellin>\n";
+  }
+  HANDLE holdOn = CreateEventA(nullptr, TRUE, FALSE, "qv_demostart_hold_on");
+  ASSERT_NE(nullptr, holdOn);
+  SetSdkDemoStopTimeout(300);
+  const struct {
+    const char* mode;
+    bool (*shutdown)();
+  } modes[] = {{"framework demo alone", ShutdownFrameworkDemoMode}, {"main window", ShutdownQuorvel}};
+  for (const auto& m : modes) {
+    SCOPED_TRACE(m.mode);
+    ResetEvent(holdOn);
+    ASSERT_TRUE(g_log.open(logPath));
+    ASSERT_TRUE(InitDemoSdk());
+    ASSERT_TRUE(AddSdkDemo("Held", "held_demo", sceneFile));
+    ASSERT_TRUE(StartSdkDemoByName("held_demo", 160, 120, "Off", false, -1));
+    ASSERT_TRUE(pumpUntil([&] { return fileText(logPath).find("[STV] - holding on") != std::string::npos; }, 20000));
+
+    EXPECT_FALSE(m.shutdown());
+    EXPECT_TRUE(IsSdkBridgeReady()) << "the bridge was terminated under the demo";
+    EXPECT_NE(nullptr, g_app.reportBuffers.text) << "the application state was released under the demo";
+    const size_t shutdownAt = fileText(logPath).rfind("shutdown ok.");
+    ASSERT_NE(std::string::npos, shutdownAt);
+
+    SetEvent(holdOn);
+    ASSERT_TRUE(pumpUntil([] { return !IsSdkDemoRunning(); }, 20000)) << "the demo never ended";
+    const size_t endAt = fileText(logPath).rfind("[STV] - Demo terminated OK.");
+    EXPECT_TRUE(endAt != std::string::npos && endAt > shutdownAt) << "the demo's last lines did not reach the log";
+    EXPECT_TRUE(m.shutdown());
+    EXPECT_FALSE(IsSdkBridgeReady());
+  }
+  SetSdkDemoStopTimeout(0);
+  CloseHandle(holdOn);
+  DeleteFileA((std::string(stv::get_app_directory()) + sceneFile).c_str());
   g_log.close();
   DeleteFileA(logPath);
 }

@@ -111,11 +111,11 @@ class LauncherTest : public ::testing::Test {
     g_app.mainThreadId = GetCurrentThreadId();
     g_app.tvlDemoDurationMs = 0;
     g_app.tvlBenchmarkLog = true;
-    InitDemoSdk();
+    ASSERT_TRUE(InitDemoSdk());
     ASSERT_TRUE(IsSdkBridgeReady());
   }
   void TearDown() override {
-    ShutdownDemoSdk();
+    EXPECT_TRUE(ShutdownDemoSdk()) << "a demo thread outlived shutdown";
     EXPECT_FALSE(IsSdkBridgeReady());
     EXPECT_EQ(nullptr, FindWindowA("TVL_WinClass", nullptr)) << "a demo window outlived shutdown";
     g_log.close();

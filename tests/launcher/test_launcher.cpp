@@ -104,7 +104,7 @@ TEST_F(LauncherTest, ShutdownStopsRunningDemos) {
     ASSERT_TRUE(pumpUntil([&] { return record->running.load(); }, 10000));
     ASSERT_TRUE(pumpUntil([] { return logHas("[STV] - Demo initialized OK."); }, 10000));
     const ULONGLONG start = GetTickCount64();
-    ShutdownDemoSdk();
+    EXPECT_TRUE(ShutdownDemoSdk());
     EXPECT_LT(GetTickCount64() - start, 10000u);
     EXPECT_EQ(0, GetSdkDemoCount());
     EXPECT_EQ(nullptr, FindWindowA("TVL_WinClass", nullptr));

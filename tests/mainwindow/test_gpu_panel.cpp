@@ -470,6 +470,13 @@ TEST_F(PanelTest, NoDriverIsShownOnce) {
   g_scene.driverDetected = true;
   FillGpuList(panel);
   EXPECT_EQ("No graphics driver detected!", text(IDC_GPU_DRIVER));
+  // The flag belongs to the application state: its reset lets the panel fill again.
+  ResetAppState();
+  g_app.instance = program;
+  g_app.gpuCount = 1;
+  FillGpuList(panel);
+  EXPECT_NE("No graphics driver detected!", text(IDC_GPU_DRIVER));
+  EXPECT_EQ(1, SendMessageA(GetDlgItem(panel, IDC_GPU_LIST), CB_GETCOUNT, 0, 0));
 }
 
 // Without GPU records the panel shows the cached primary-GPU summary.
