@@ -19,6 +19,9 @@ namespace {
 
 // Build logs longer than this are cut: the box shows their start.
 const size_t kMaxBuildLog = 256 * 1024;
+// No real build log comes near this size; a driver that announces more is
+// not believed.
+const size_t kMaxBuildLogRead = 16 * 1024 * 1024;
 
 const OpenClPlatformInfo* platformRow(int index) {
   if (index < 0 || index >= g_app.clPlatformCount || !g_app.clPlatforms) return nullptr;
@@ -214,12 +217,13 @@ bool ClDemoSession::build(const ClDemoOptions& options, const std::string& sourc
   if (program && status == CL_SUCCESS) return true;
   if (options.autostarted) WriteBenchmarkResult(slot, options.errorTestName);
   // The driver refuses a buffer smaller than the whole log: it is read
-  // whole, and the box shows its start.
+  // whole, and the box shows its start. A size beyond any real log is not
+  // read: its room for the terminator could wrap to an empty buffer.
   std::vector<char> log;
   size_t size = 0;
   bool read = program &&
               ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) == CL_SUCCESS &&
-              Korveth_nsp::kvTryResize(log, size + 1) &&
+              size <= kMaxBuildLogRead && Korveth_nsp::kvTryResize(log, size + 1) &&
               ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) ==
                   CL_SUCCESS;
   const char* shown = read ? log.data() : "";
