@@ -112,6 +112,10 @@ cl_mem ClDemoSession::createBuffer(const char* name, cl_mem_flags flags, size_t 
   return buffer;
 }
 
+// Every set-up argument's status is checked and a failure ends the set-up
+// with a box that names the argument: unchecked, a kernel file whose kernel
+// takes other arguments would leave one unset, and every launch would fail
+// without a word while the window showed only the logo.
 bool ClDemoSession::setArgument(cl_uint index, size_t size, const void* value) const {
   cl_int status = ClEntryPoints::clSetKernelArg(kernel, index, size, value);
   if (status == CL_SUCCESS) return true;
@@ -119,6 +123,8 @@ bool ClDemoSession::setArgument(cl_uint index, size_t size, const void* value) c
   return false;
 }
 
+// The kernel is released too: it holds its program, which would otherwise
+// outlive each run together with it.
 void ClDemoSession::release() {
   if (kernel) ClEntryPoints::clReleaseKernel(kernel);
   if (program) ClEntryPoints::clReleaseProgram(program);
@@ -195,6 +201,7 @@ bool ClDemoSession::createContext(int platformIndex) {
     return false;
   }
   queue = ClEntryPoints::clCreateCommandQueue(context, device, 0, &status);
+  // Checked here: a null queue would reach every enqueue of the frame loop.
   if (!queue) {
     ShowClSetupFailure(typeWord(), status, "command queue creation");
     return false;
@@ -273,6 +280,8 @@ bool ClDemoSession::setUp(const ClDemoOptions& options, DemoSlot* slot) {
   if (ok) {
     cl_int status = 0;
     kernel = ClEntryPoints::clCreateKernel(program, options.kernelName, &status);
+    // Checked here: a kernel file without the demo's kernel would hand a
+    // null kernel to every argument setting and launch.
     if (!kernel) {
       ShowClSetupFailure(typeWord(), status, "kernel %s creation", options.kernelName);
       ok = false;
