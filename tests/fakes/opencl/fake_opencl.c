@@ -44,7 +44,7 @@ enum {
  * (1) the bus, device and function are the last three bytes. */
 enum { kTopologySize = 24, kTopologyBus = 21, kTopologyDevice = 22, kTopologyFunction = 23 };
 
-enum { kMagicDevice = 0x44455631, kMagicContext = 0x43545831, kMagicQueue = 0x51554531,
+enum { kMagicContext = 0x43545831, kMagicQueue = 0x51554531,
        kMagicProgram = 0x50524731, kMagicKernel = 0x4b524e31 };
 
 struct _cl_platform_id {
@@ -52,7 +52,6 @@ struct _cl_platform_id {
 };
 
 struct _cl_device_id {
-  unsigned magic;
   const char* name;
   const char* vendor;
   const char* version;
@@ -72,21 +71,24 @@ struct _cl_device_id {
   unsigned char amdBus, amdDevice, amdFunction;
 };
 
-struct _cl_context {
+/* Every object starts with its kind and its reference count. */
+typedef struct {
   unsigned magic;
   int references;
+} ObjectHead;
+
+struct _cl_context {
+  ObjectHead head;
   cl_device_id device;
 };
 
 struct _cl_command_queue {
-  unsigned magic;
-  int references;
+  ObjectHead head;
   cl_context context;
 };
 
 struct _cl_program {
-  unsigned magic;
-  int references;
+  ObjectHead head;
   cl_context context;
   char* source;
   cl_build_status status;
@@ -94,33 +96,32 @@ struct _cl_program {
 };
 
 struct _cl_kernel {
-  unsigned magic;
-  int references;
+  ObjectHead head;
   cl_program program;
 };
 
 static struct _cl_platform_id g_platform;
 
 static struct _cl_device_id g_devices[] = {
-    {.magic = kMagicDevice, .name = "Fake GeForce B", .vendor = "NVIDIA Corporation", .version = "OpenCL 3.0 CUDA",
+    {.name = "Fake GeForce B", .vendor = "NVIDIA Corporation", .version = "OpenCL 3.0 CUDA",
      .type = CL_DEVICE_TYPE_GPU, .vendorId = 0x10DE, .computeUnits = 40, .clockMhz = 1545, .workGroupSize = 1024,
      .extensions = "cl_khr_icd cl_nv_device_attribute_query cl_khr_fp64 ", .nvBus = 2, .nvMajor = 7, .nvMinor = 5,
      .nvRegisters = 65536, .nvWarp = 32, .nvOverlap = CL_TRUE, .nvTimeout = CL_TRUE, .nvIntegrated = CL_FALSE},
-    {.magic = kMagicDevice, .name = "Fake GeForce A", .vendor = "NVIDIA Corporation", .version = "OpenCL 3.0 CUDA",
+    {.name = "Fake GeForce A", .vendor = "NVIDIA Corporation", .version = "OpenCL 3.0 CUDA",
      .type = CL_DEVICE_TYPE_GPU, .vendorId = 0x10DE, .computeUnits = 82, .clockMhz = 1695, .workGroupSize = 1024,
      .extensions = "cl_khr_icd cl_nv_device_attribute_query ", .nvBus = 1, .nvMajor = 8, .nvMinor = 6,
      .nvRegisters = 65536, .nvWarp = 32, .nvOverlap = CL_TRUE, .nvTimeout = CL_FALSE, .nvIntegrated = CL_TRUE},
     /* A bus number above 127: the topology's bus byte is not a small signed value. */
-    {.magic = kMagicDevice, .name = "Fake Radeon", .vendor = "Advanced Micro Devices, Inc.",
+    {.name = "Fake Radeon", .vendor = "Advanced Micro Devices, Inc.",
      .version = "OpenCL 2.0 AMD-APP", .type = CL_DEVICE_TYPE_GPU, .vendorId = 0x1002, .computeUnits = 72,
      .clockMhz = 2250, .workGroupSize = 256, .extensions = "cl_khr_icd cl_amd_device_attribute_query ", .nvBus = -1,
      .amdTopologyType = 1, .amdPcieId = 0x73BF, .amdBus = 0x83, .amdDevice = 4, .amdFunction = 1},
     /* A topology of another type than PCIe: no bus. */
-    {.magic = kMagicDevice, .name = "Fake Radeon Pro", .vendor = "Advanced Micro Devices, Inc.",
+    {.name = "Fake Radeon Pro", .vendor = "Advanced Micro Devices, Inc.",
      .version = "OpenCL 2.0 AMD-APP", .type = CL_DEVICE_TYPE_GPU, .vendorId = 0x1002, .computeUnits = 36,
      .clockMhz = 1800, .workGroupSize = 256, .extensions = "cl_khr_icd cl_amd_device_attribute_query ", .nvBus = -1,
      .amdTopologyType = 2, .amdPcieId = 0x7340},
-    {.magic = kMagicDevice, .name = "Fake CPU", .vendor = "Quorvel tests", .version = "OpenCL 1.2 Fake",
+    {.name = "Fake CPU", .vendor = "Quorvel tests", .version = "OpenCL 1.2 Fake",
      .type = CL_DEVICE_TYPE_CPU, .vendorId = 0x8086, .computeUnits = 8, .clockMhz = 3000, .workGroupSize = 4096,
      .extensions = "cl_khr_icd cl_khr_fp64 ", .nvBus = -1},
 };
@@ -157,20 +158,28 @@ static int validDevice(cl_device_id d) {
   return 0;
 }
 
-static void* newObject(size_t size, unsigned magic) {
-  unsigned* object = (unsigned*)calloc(1, size);
-  if (!object) return NULL;
-  object[0] = magic;
+static void setError(cl_int* errcodeRet, cl_int status) {
+  if (errcodeRet) *errcodeRet = status;
+}
+/* A creating call's refusal: the status goes to errcodeRet, no object. */
+static void* refuse(cl_int* errcodeRet, cl_int status) {
+  setError(errcodeRet, status);
+  return NULL;
+}
+/* A new object with one reference, or null after the status. */
+static void* newObject(size_t size, unsigned magic, cl_int* errcodeRet) {
+  ObjectHead* object = (ObjectHead*)calloc(1, size);
+  if (!object) return refuse(errcodeRet, CL_OUT_OF_HOST_MEMORY);
+  object->magic = magic;
+  object->references = 1;
   InterlockedIncrement(&g_liveObjects);
+  setError(errcodeRet, CL_SUCCESS);
   return object;
 }
 static void freeObject(void* object) {
-  *(unsigned*)object = 0;
+  ((ObjectHead*)object)->magic = 0;
   free(object);
   InterlockedDecrement(&g_liveObjects);
-}
-static void setError(cl_int* errcodeRet, cl_int status) {
-  if (errcodeRet) *errcodeRet = status;
 }
 
 EXPORT cl_int CL_API_CALL clGetPlatformIDs(cl_uint numEntries, cl_platform_id* platforms, cl_uint* numPlatforms) {
@@ -282,70 +291,37 @@ EXPORT cl_context CL_API_CALL clCreateContext(const cl_context_properties* prope
                                               void* userData, cl_int* errcodeRet) {
   (void)notify;
   (void)userData;
-  if (!propertiesNamePlatform(properties)) {
-    setError(errcodeRet, CL_INVALID_PLATFORM);
-    return NULL;
-  }
-  if (numDevices != 1 || !devices) {
-    setError(errcodeRet, CL_INVALID_VALUE);
-    return NULL;
-  }
-  if (!validDevice(devices[0])) {
-    setError(errcodeRet, CL_INVALID_DEVICE);
-    return NULL;
-  }
-  struct _cl_context* c = (struct _cl_context*)newObject(sizeof(*c), kMagicContext);
-  if (!c) {
-    setError(errcodeRet, CL_OUT_OF_HOST_MEMORY);
-    return NULL;
-  }
-  c->references = 1;
-  c->device = devices[0];
-  setError(errcodeRet, CL_SUCCESS);
+  if (!propertiesNamePlatform(properties)) return refuse(errcodeRet, CL_INVALID_PLATFORM);
+  if (numDevices != 1 || !devices) return refuse(errcodeRet, CL_INVALID_VALUE);
+  if (!validDevice(devices[0])) return refuse(errcodeRet, CL_INVALID_DEVICE);
+  struct _cl_context* c = (struct _cl_context*)newObject(sizeof(*c), kMagicContext, errcodeRet);
+  if (c) c->device = devices[0];
   return c;
 }
 
 EXPORT cl_command_queue CL_API_CALL clCreateCommandQueue(cl_context context, cl_device_id device,
                                                          cl_command_queue_properties properties, cl_int* errcodeRet) {
   (void)properties;
-  if (!context || context->magic != kMagicContext) {
-    setError(errcodeRet, CL_INVALID_CONTEXT);
-    return NULL;
-  }
-  if (device != context->device) {
-    setError(errcodeRet, CL_INVALID_DEVICE);
-    return NULL;
-  }
-  struct _cl_command_queue* q = (struct _cl_command_queue*)newObject(sizeof(*q), kMagicQueue);
-  if (!q) {
-    setError(errcodeRet, CL_OUT_OF_HOST_MEMORY);
-    return NULL;
-  }
-  q->references = 1;
+  if (!context || context->head.magic != kMagicContext) return refuse(errcodeRet, CL_INVALID_CONTEXT);
+  if (device != context->device) return refuse(errcodeRet, CL_INVALID_DEVICE);
+  struct _cl_command_queue* q = (struct _cl_command_queue*)newObject(sizeof(*q), kMagicQueue, errcodeRet);
+  if (!q) return NULL;
   q->context = context;
-  ++context->references;
-  setError(errcodeRet, CL_SUCCESS);
+  ++context->head.references;
   return q;
 }
 
 EXPORT cl_program CL_API_CALL clCreateProgramWithSource(cl_context context, cl_uint count, const char** strings,
                                                         const size_t* lengths, cl_int* errcodeRet) {
-  if (!context || context->magic != kMagicContext) {
-    setError(errcodeRet, CL_INVALID_CONTEXT);
-    return NULL;
-  }
-  if (count == 0 || !strings) {
-    setError(errcodeRet, CL_INVALID_VALUE);
-    return NULL;
-  }
+  if (!context || context->head.magic != kMagicContext) return refuse(errcodeRet, CL_INVALID_CONTEXT);
+  if (count == 0 || !strings) return refuse(errcodeRet, CL_INVALID_VALUE);
   size_t total = 0;
   for (cl_uint i = 0; i < count; ++i) total += lengths && lengths[i] ? lengths[i] : strlen(strings[i]);
-  struct _cl_program* p = (struct _cl_program*)newObject(sizeof(*p), kMagicProgram);
   char* source = (char*)calloc(total + 1, 1);
-  if (!p || !source) {
+  if (!source) return refuse(errcodeRet, CL_OUT_OF_HOST_MEMORY);
+  struct _cl_program* p = (struct _cl_program*)newObject(sizeof(*p), kMagicProgram, errcodeRet);
+  if (!p) {
     free(source);
-    if (p) freeObject(p);
-    setError(errcodeRet, CL_OUT_OF_HOST_MEMORY);
     return NULL;
   }
   size_t at = 0;
@@ -354,13 +330,11 @@ EXPORT cl_program CL_API_CALL clCreateProgramWithSource(cl_context context, cl_u
     memcpy(source + at, strings[i], n);
     at += n;
   }
-  p->references = 1;
   p->context = context;
   p->source = source;
   p->status = CL_BUILD_NONE;
   p->log = "";
-  ++context->references;
-  setError(errcodeRet, CL_SUCCESS);
+  ++context->head.references;
   return p;
 }
 
@@ -373,7 +347,7 @@ EXPORT cl_int CL_API_CALL clBuildProgram(cl_program program, cl_uint numDevices,
   (void)options;
   (void)notify;
   (void)userData;
-  if (!program || program->magic != kMagicProgram) return CL_INVALID_PROGRAM;
+  if (!program || program->head.magic != kMagicProgram) return CL_INVALID_PROGRAM;
   if (strstr(program->source, "#error")) {
     program->status = CL_BUILD_ERROR;
     program->log = kBuildLog;
@@ -386,7 +360,7 @@ EXPORT cl_int CL_API_CALL clBuildProgram(cl_program program, cl_uint numDevices,
 
 EXPORT cl_int CL_API_CALL clGetProgramBuildInfo(cl_program program, cl_device_id device, cl_program_build_info param,
                                                 size_t valueSize, void* value, size_t* sizeRet) {
-  if (!program || program->magic != kMagicProgram) return CL_INVALID_PROGRAM;
+  if (!program || program->head.magic != kMagicProgram) return CL_INVALID_PROGRAM;
   if (device != program->context->device) return CL_INVALID_DEVICE;
   if (param == CL_PROGRAM_BUILD_STATUS) return answer(&program->status, sizeof(program->status), valueSize, value, sizeRet);
   if (param != CL_PROGRAM_BUILD_LOG) return CL_INVALID_VALUE;
@@ -401,75 +375,63 @@ EXPORT cl_int CL_API_CALL clGetProgramBuildInfo(cl_program program, cl_device_id
 }
 
 EXPORT cl_kernel CL_API_CALL clCreateKernel(cl_program program, const char* name, cl_int* errcodeRet) {
-  if (!program || program->magic != kMagicProgram) {
-    setError(errcodeRet, CL_INVALID_PROGRAM);
-    return NULL;
-  }
-  if (program->status != CL_BUILD_SUCCESS) {
-    setError(errcodeRet, CL_INVALID_PROGRAM_EXECUTABLE);
-    return NULL;
-  }
-  if (!name || !strstr(program->source, name)) {
-    setError(errcodeRet, CL_INVALID_KERNEL_NAME);
-    return NULL;
-  }
-  struct _cl_kernel* k = (struct _cl_kernel*)newObject(sizeof(*k), kMagicKernel);
-  if (!k) {
-    setError(errcodeRet, CL_OUT_OF_HOST_MEMORY);
-    return NULL;
-  }
-  k->references = 1;
+  if (!program || program->head.magic != kMagicProgram) return refuse(errcodeRet, CL_INVALID_PROGRAM);
+  if (program->status != CL_BUILD_SUCCESS) return refuse(errcodeRet, CL_INVALID_PROGRAM_EXECUTABLE);
+  if (!name || !strstr(program->source, name)) return refuse(errcodeRet, CL_INVALID_KERNEL_NAME);
+  struct _cl_kernel* k = (struct _cl_kernel*)newObject(sizeof(*k), kMagicKernel, errcodeRet);
+  if (!k) return NULL;
   k->program = program;
-  ++program->references;
-  setError(errcodeRet, CL_SUCCESS);
+  ++program->head.references;
   return k;
 }
 
 EXPORT cl_int CL_API_CALL clGetKernelWorkGroupInfo(cl_kernel kernel, cl_device_id device,
                                                    cl_kernel_work_group_info param, size_t valueSize, void* value,
                                                    size_t* sizeRet) {
-  if (!kernel || kernel->magic != kMagicKernel) return CL_INVALID_KERNEL;
+  if (!kernel || kernel->head.magic != kMagicKernel) return CL_INVALID_KERNEL;
   if (!validDevice(device)) return CL_INVALID_DEVICE;
   if (param != CL_KERNEL_WORK_GROUP_SIZE) return CL_INVALID_VALUE;
   return answerSize(device->workGroupSize, valueSize, value, sizeRet);
 }
 
+/* Drops a reference; true when it was the last, and the object is gone. */
+static int lastReference(void* object) {
+  if (--((ObjectHead*)object)->references > 0) return 0;
+  freeObject(object);
+  return 1;
+}
+
 static cl_int releaseContext(cl_context c) {
-  if (!c || c->magic != kMagicContext) return CL_INVALID_CONTEXT;
-  if (--c->references == 0) freeObject(c);
+  if (!c || c->head.magic != kMagicContext) return CL_INVALID_CONTEXT;
+  lastReference(c);
   return CL_SUCCESS;
 }
 
+/* An object's last reference drops the one it holds on its parent. */
 static cl_int releaseProgram(cl_program p) {
-  if (!p || p->magic != kMagicProgram) return CL_INVALID_PROGRAM;
-  if (--p->references == 0) {
-    cl_context c = p->context;
-    free(p->source);
-    freeObject(p);
+  if (!p || p->head.magic != kMagicProgram) return CL_INVALID_PROGRAM;
+  cl_context c = p->context;
+  char* source = p->source;
+  if (lastReference(p)) {
+    free(source);
     releaseContext(c);
   }
   return CL_SUCCESS;
 }
 
 EXPORT cl_int CL_API_CALL clReleaseKernel(cl_kernel k) {
-  if (!k || k->magic != kMagicKernel) return CL_INVALID_KERNEL;
-  if (--k->references == 0) {
-    cl_program p = k->program;
-    freeObject(k);
-    releaseProgram(p);
-  }
+  if (!k || k->head.magic != kMagicKernel) return CL_INVALID_KERNEL;
+  cl_program p = k->program;
+  if (lastReference(k)) releaseProgram(p);
   return CL_SUCCESS;
 }
 
 EXPORT cl_int CL_API_CALL clReleaseProgram(cl_program p) { return releaseProgram(p); }
 
 EXPORT cl_int CL_API_CALL clReleaseCommandQueue(cl_command_queue q) {
-  if (!q || q->magic != kMagicQueue) return CL_INVALID_COMMAND_QUEUE;
-  if (--q->references == 0) {
-    cl_context c = q->context;
-    freeObject(q);
-    releaseContext(c);
-  }
+  if (!q || q->head.magic != kMagicQueue) return CL_INVALID_COMMAND_QUEUE;
+  cl_context c = q->context;
+  if (lastReference(q)) releaseContext(c);
   return CL_SUCCESS;
 }
 
