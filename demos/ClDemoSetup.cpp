@@ -123,8 +123,8 @@ bool ClDemoSession::setArgument(cl_uint index, size_t size, const void* value) c
   return false;
 }
 
-// The kernel is released too: it holds its program, which would otherwise
-// outlive each run together with it.
+// The kernel is released too: it holds a reference to its program, so both
+// would otherwise outlive every run.
 void ClDemoSession::release() {
   if (kernel) ClEntryPoints::clReleaseKernel(kernel);
   if (program) ClEntryPoints::clReleaseProgram(program);
