@@ -228,6 +228,10 @@ void readPlatform(OpenClPlatformInfo& platform, cl_platform_id p) {
   readDevices(platform, p);
 }
 
+// A system library: never a copy beside the program or on the path.
+HMODULE loadSystemOpenCl() { return SecureLoadSystemLibrary(L"OpenCL.dll", LOAD_LIBRARY_SEARCH_SYSTEM32); }
+OpenClLibraryLoad g_loadLibrary = loadSystemOpenCl;
+
 void unloadLibrary() {
   if (g_app.openClLibrary) FreeLibrary(g_app.openClLibrary);
   g_app.openClLibrary = nullptr;
@@ -320,11 +324,12 @@ void FreeClExtensions(Korveth_nsp::kvLinkedList& list) {
   list.clear();
 }
 
+void SetOpenClLibraryLoader(OpenClLibraryLoad load) { g_loadLibrary = load ? load : loadSystemOpenCl; }
+
 bool DetectOpenCl() {
   if (g_app.clPlatforms || g_app.openClLibrary) ShutdownOpenCl();
   ResetClEntryPoints();
-  // A system library: never a copy beside the program or on the path.
-  HMODULE library = SecureLoadSystemLibrary(L"OpenCL.dll", LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE library = g_loadLibrary();
   if (!library) {
     LogPrintf(g_log, "Could not find OpenCL.dll.");
     return false;

@@ -95,9 +95,17 @@ struct OpenClPlatformInfo {
   int deviceCount;
 };
 
-// Loads "OpenCL.dll" from the system folder only, fills the table and keeps the library in
-// g_app.openClLibrary. A second call first frees what the first one read.
-// False when the library or its platforms are missing.
+// How the collector loads the OpenCL library. The program loads "OpenCL.dll"
+// from the system folder only; tests put a library of their own choosing in
+// its place. The entry points and the shutdown reach whatever it loaded
+// through g_app.openClLibrary.
+typedef HMODULE (*OpenClLibraryLoad)();
+// Replaces the loader (null restores the program's own).
+void SetOpenClLibraryLoader(OpenClLibraryLoad load);
+
+// Loads the OpenCL library through the loader, fills the table and keeps the
+// library in g_app.openClLibrary. A second call first frees what the first
+// one read. False when the library or its platforms are missing.
 bool DetectOpenCl();
 // Frees the table and unloads the library; false when there was nothing.
 bool ShutdownOpenCl();

@@ -39,6 +39,9 @@ const OpenClPlatformInfo* platformAt(int p) {
   return &g_app.clPlatforms[p];
 }
 
+// Emptied also when there is no device of the type: a disabled combo would
+// otherwise still list the previous platform's devices, and the demos would
+// still take its stale selection as their device index.
 void fillDemoCombo(HWND panel, int combo, int label, int count) {
   HWND box = GetDlgItem(panel, combo);
   SendMessageA(box, CB_RESETCONTENT, 0, 0);
@@ -67,6 +70,9 @@ void fillClDevice(HWND panel, int p, int d) {
   g_shownPlatform = p;
   g_shownDevice = d;
   char text[512];
+  // A device that is neither a CPU nor a GPU (an accelerator) gets an empty
+  // type: left as it was, the field would still show the type of the device
+  // shown before it.
   const char* type = "";
   if (dev.deviceType & kClDeviceTypeCpu)
     type = "CPU";

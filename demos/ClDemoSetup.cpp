@@ -19,6 +19,9 @@ namespace {
 
 // Build logs longer than this are cut: the box shows their start.
 const size_t kMaxBuildLog = 256 * 1024;
+// No real build log comes near this size; a driver that announces more is
+// not believed.
+const size_t kMaxBuildLogRead = 16 * 1024 * 1024;
 
 const OpenClPlatformInfo* platformRow(int index) {
   if (index < 0 || index >= g_app.clPlatformCount || !g_app.clPlatforms) return nullptr;
@@ -109,6 +112,10 @@ cl_mem ClDemoSession::createBuffer(const char* name, cl_mem_flags flags, size_t 
   return buffer;
 }
 
+// Every set-up argument's status is checked and a failure ends the set-up
+// with a box that names the argument: unchecked, a kernel file whose kernel
+// takes other arguments would leave one unset, and every launch would fail
+// without a word while the window showed only the logo.
 bool ClDemoSession::setArgument(cl_uint index, size_t size, const void* value) const {
   cl_int status = ClEntryPoints::clSetKernelArg(kernel, index, size, value);
   if (status == CL_SUCCESS) return true;
@@ -116,6 +123,8 @@ bool ClDemoSession::setArgument(cl_uint index, size_t size, const void* value) c
   return false;
 }
 
+// The kernel is released too: it holds a reference to its program, so both
+// would otherwise outlive every run.
 void ClDemoSession::release() {
   if (kernel) ClEntryPoints::clReleaseKernel(kernel);
   if (program) ClEntryPoints::clReleaseProgram(program);
@@ -192,6 +201,7 @@ bool ClDemoSession::createContext(int platformIndex) {
     return false;
   }
   queue = ClEntryPoints::clCreateCommandQueue(context, device, 0, &status);
+  // Checked here: a null queue would reach every enqueue of the frame loop.
   if (!queue) {
     ShowClSetupFailure(typeWord(), status, "command queue creation");
     return false;
@@ -214,12 +224,13 @@ bool ClDemoSession::build(const ClDemoOptions& options, const std::string& sourc
   if (program && status == CL_SUCCESS) return true;
   if (options.autostarted) WriteBenchmarkResult(slot, options.errorTestName);
   // The driver refuses a buffer smaller than the whole log: it is read
-  // whole, and the box shows its start.
+  // whole, and the box shows its start. A size beyond any real log is not
+  // read: its room for the terminator could wrap to an empty buffer.
   std::vector<char> log;
   size_t size = 0;
   bool read = program &&
               ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) == CL_SUCCESS &&
-              Korveth_nsp::kvTryResize(log, size + 1) &&
+              size <= kMaxBuildLogRead && Korveth_nsp::kvTryResize(log, size + 1) &&
               ClEntryPoints::clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) ==
                   CL_SUCCESS;
   const char* shown = read ? log.data() : "";
@@ -269,6 +280,8 @@ bool ClDemoSession::setUp(const ClDemoOptions& options, DemoSlot* slot) {
   if (ok) {
     cl_int status = 0;
     kernel = ClEntryPoints::clCreateKernel(program, options.kernelName, &status);
+    // Checked here: a kernel file without the demo's kernel would hand a
+    // null kernel to every argument setting and launch.
     if (!kernel) {
       ShowClSetupFailure(typeWord(), status, "kernel %s creation", options.kernelName);
       ok = false;

@@ -302,12 +302,17 @@ bool checkDeviceLimits() {
     ShowErrorBox("HDR DoF demo requires at least 2 render targets.");
     return false;
   }
+  // Refused up front: the bright pass keeps only luminance above 4, which
+  // a target without floating-point colours clamps away, so the demo would
+  // run without its bloom and its HDR range.
   if (!caps->getLimit(kvHardwareCaps::kFloatTextures)) {
     ShowErrorBox("HDR DoF demo requires floating-point textures that can be drawn into.");
     return false;
   }
   const int textures = caps->getLimit(kvHardwareCaps::kMaxTextureSize);
   const int renderbuffers = caps->getLimit(kvHardwareCaps::kMaxRenderbufferSize);
+  // Targets larger than the device holds fail to be made or draw wrong:
+  // refused up front with the sizes.
   if (textures < kTargetSize || renderbuffers < kTargetSize) {
     ShowErrorBox("HDR DoF demo draws into %d x %d targets; this device holds textures up to %d and render "
                  "buffers up to %d pixels a side.",

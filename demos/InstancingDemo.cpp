@@ -171,6 +171,9 @@ bool createInstancingEffects(DemoSlot* slot) {
   g_gi.batchSize = vendor2 ? 64 : kLargestBatch;
   const int needed = instancingUniformComponents(g_gi.batchSize);
   const int offered = kvHardwareCaps::getInstance()->getLimit(kvHardwareCaps::kMaxVertexUniformComponents);
+  // Refused before the program is built, with the numbers: uniform arrays
+  // beyond the device's vertex uniform components fail to link, or read
+  // past the uniforms where a driver links them anyway.
   if (needed > offered) {
     ShowErrorBox("The asteroid batches of %d instances need %d vertex uniform components; this device offers %d.",
                  g_gi.batchSize, needed, offered);

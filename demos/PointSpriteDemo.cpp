@@ -156,6 +156,8 @@ bool initPointSpriteDemo(DemoSlot* slot) {
       !BeginEngineDemoSetup(slot, -1, nullptr, 0.0f, 0.0f, 0.0f))
     return false;
   const int largestPoint = kvHardwareCaps::getInstance()->getLimit(kvHardwareCaps::kMaxPointSize);
+  // Refused: a device that draws smaller points clamps every sprite to its
+  // limit, so the fountain would neither look nor cost what it should.
   if (static_cast<float>(largestPoint) < kSpriteSize) {
     ShowErrorBox("The particles are drawn as %d-pixel point sprites; this device draws points up to %d pixels.",
                  static_cast<int>(kSpriteSize), largestPoint);
@@ -165,6 +167,9 @@ bool initPointSpriteDemo(DemoSlot* slot) {
   if (!createGroundAndSprites(slot)) return false;
   g_ps.orbitDegrees = 0.0f;
   g_ps.emitter = ParticleEmitter();
+  // The arrays are allocated without throwing and checked: a failed
+  // allocation would otherwise throw out of the demo thread, which ends the
+  // whole program, or hand the frame loop null arrays.
   if (!allocateParticles()) {
     ShowErrorBox("Not enough memory for %d particles.", kCapacity);
     return false;

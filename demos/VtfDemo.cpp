@@ -57,6 +57,8 @@ bool createMaterial(DemoSlot* slot, kvMaterial** material) {
   kvTextureMgr* textures = kvTextureMgr::getInstance();
   kvTexture* displacement = textures->createTexture2DFromMemory("vtf_displacement_map", jpeg.data, jpeg.size);
   kvTexture* color = textures->createTexture2DFromMemory("vtf_color_map", jpeg.data, jpeg.size);
+  // Checked: a map the engine cannot make from the image (decoding or
+  // memory) would leave the material without a texture to sample.
   if (!displacement || !color) {
     ShowErrorBox("Could not create the VTF textures.");
     return false;

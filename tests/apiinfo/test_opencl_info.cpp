@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/FakeOpenCl.h"
 #include "../common/NeedsOpenCl.h"
 #include "LogCapture.h"
 #include "app/AppState.h"
@@ -256,6 +257,66 @@ TEST_F(OpenClTable, ExtensionQueries) {
   EXPECT_TRUE(HasLine(lines, "\t- Number: 2"));
   EXPECT_TRUE(HasLine(lines, "- CL_NV_DEVICE_WARP_SIZE: 0"));
   EXPECT_FALSE(HasLineStartingWith(OpenClDetailLines(0, 0), "- CL_NV_DEVICE_"));
+}
+
+// ---- The vendors' attribute queries, against the stand-in OpenCL library ----
+
+// The log lines of one device after its name line, up to the next device's.
+std::vector<std::string> deviceLog(const std::vector<std::string>& log, const std::string& name) {
+  const std::string nameLine = "- CL_DEVICE_NAME => ";
+  std::vector<std::string> lines;
+  bool inDevice = false;
+  for (const std::string& l : log) {
+    if (l.compare(0, nameLine.size(), nameLine) == 0)
+      inDevice = l == nameLine + name;
+    else if (inDevice)
+      lines.push_back(l);
+  }
+  return lines;
+}
+
+// A device that lists a vendor's attribute-query extension gets that
+// vendor's values and the PCI bus by which the GPU tab finds each GPU's
+// device: NVIDIA's bus id, and AMD's bus from a topology of the PCIe type
+// only. The stand-in answers with the layouts of the driver of the build's
+// own word size, so the 32-bit tier reads them as the shipped program does.
+TEST(OpenClVendorAttributes, NvidiaAndAmdDevicesGetTheirBusAndValues) {
+  FakeOpenCl fake;
+  ASSERT_TRUE(fake.loaded()) << FakeOpenCl::path();
+  bool detected = false;
+  std::vector<std::string> log = CaptureLog([&] { detected = DetectOpenCl(); });
+  ASSERT_TRUE(detected);
+  ASSERT_EQ(1, GetClPlatformCount());
+  const struct {
+    const char* name;
+    int pciBus, amdPcieId;
+    int nv[7];  // compute capability major and minor, registers, warp, overlap, timeout, integrated memory
+    std::vector<std::string> vendorLines;
+  } expected[] = {
+      {"Fake GeForce B", 2, -1, {7, 5, 65536, 32, 1, 1, 0}, {"    CL_DEVICE_PCI_BUS_ID_NV => 2"}},
+      {"Fake GeForce A", 1, -1, {8, 6, 65536, 32, 1, 0, 1}, {"    CL_DEVICE_PCI_BUS_ID_NV => 1"}},
+      {"Fake Radeon", 131, 0x73BF, {},
+       {"    CL_DEVICE_PCIE_ID_AMD => 29631", "    CL_DEVICE_TOPOLOGY_TYPE_PCIE_AMD", "    - bus => 131",
+        "    - device => 4"}},
+      {"Fake Radeon Pro", -1, 0x7340, {}, {"    CL_DEVICE_PCIE_ID_AMD => 29504"}},
+      {"Fake CPU", -1, -1, {}, {}},
+  };
+  const OpenClPlatformInfo& platform = g_app.clPlatforms[0];
+  ASSERT_EQ(5, platform.deviceCount);
+  for (int j = 0; j < platform.deviceCount; ++j) {
+    const OpenClDeviceInfo& d = platform.devices[j];
+    const auto& e = expected[j];
+    SCOPED_TRACE(e.name);
+    EXPECT_STREQ(e.name, d.name);
+    EXPECT_EQ(e.pciBus, d.pciBus);
+    EXPECT_EQ(e.amdPcieId, d.amdPcieId);
+    const int nv[7] = {d.nvComputeCapabilityMajor, d.nvComputeCapabilityMinor, d.nvRegistersPerBlock, d.nvWarpSize,
+                       d.nvGpuOverlap, d.nvKernelExecTimeout, d.nvIntegratedMemory};
+    for (int k = 0; k < 7; ++k) EXPECT_EQ(e.nv[k], nv[k]) << "NVIDIA attribute " << k;
+    std::vector<std::string> lines = deviceLog(log, e.name);
+    ASSERT_GE(lines.size(), 2u) << "vendor and version lines";
+    EXPECT_EQ(e.vendorLines, std::vector<std::string>(lines.begin() + 2, lines.end()));
+  }
 }
 
 TEST(OpenClExtensions, Splitting) {

@@ -1,7 +1,9 @@
 # OpenCL, Vulkan and CUDA information collectors. OpenCL and Vulkan run
 # against the implementations behind Wine's own OpenCL.dll and vulkan-1.dll;
 # CUDA against a stand-in nvcuda.dll in fakecuda/, which the tests hand to the
-# collector through its library loader (quorvel.exe never sees it).
+# collector through its library loader (quorvel.exe never sees it), and the
+# OpenCL vendor attributes against the stand-in OpenCL library, likewise.
+include(${CMAKE_CURRENT_LIST_DIR}/../fakes/opencl/fakes.cmake)
 add_library(fake_nvcuda SHARED fakes/cuda/fake_nvcuda.c)
 qv_target(fake_nvcuda)
 target_link_options(fake_nvcuda PRIVATE -Wl,--kill-at)
@@ -11,7 +13,7 @@ set_target_properties(fake_nvcuda PROPERTIES PREFIX "" OUTPUT_NAME nvcuda
 qv_gtest(apiinfo_tests apiinfo/test_opencl_info.cpp apiinfo/test_vulkan_info.cpp apiinfo/test_vulkan_fake.cpp
   apiinfo/test_cuda_info.cpp)
 target_include_directories(apiinfo_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/apiinfo)
-add_dependencies(apiinfo_tests fake_nvcuda)
+add_dependencies(apiinfo_tests fake_nvcuda fake_opencl)
 
 # The collectors inside quorvel.exe, with their switches. It shares the bin
 # folder's log with the other scripts that run the program.

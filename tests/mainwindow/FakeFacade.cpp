@@ -36,11 +36,30 @@ Scanrik* Scanrik::instance() {
 int Scanrik::getNumGpus() { return static_cast<int>(g_scene.gpus.size()); }
 bool Scanrik::isGraphicsDriverDetected() { return g_scene.driverDetected; }
 bool Scanrik::isPhysXOnGpu() { return g_scene.physXOnGpu; }
-const char* Scanrik::getGLVendor() { return g_scene.glVendor.c_str(); }
+const char* Scanrik::getGLVendor() { return text(g_scene.glVendor, g_scene.hasVendor); }
 const char* Scanrik::getGLRenderer() { return text(g_scene.glRenderer, g_scene.hasRenderer); }
 int Scanrik::getOpenGLMajorVersion() { return g_scene.glMajor; }
 int Scanrik::getOpenGLMinorVersion() { return g_scene.glMinor; }
 int Scanrik::getNumOpenGLExtensions() { return g_scene.glExtensions; }
+int Scanrik::getNvxTotalAvailableVideoMemory() { return g_scene.nvxTotalKB; }
+int Scanrik::getNvxCurrentAvailableVideoMemory() { return g_scene.nvxCurrentKB; }
+int Scanrik::getAmdTotalVideoMemory() { return g_scene.amdTotalKB; }
+int Scanrik::getAmdUsedVideoMemory() { return g_scene.amdUsedKB; }
+// The rest of the OpenGL tab: a context without extensions or caps entries.
+const char* Scanrik::getGLVersionString() { return "4.6 Test"; }
+int Scanrik::getMaxTextureSize() { return 16384; }
+int Scanrik::getMaxDrawBuffers() { return 8; }
+int Scanrik::getMaxTextureImageUnits() { return 32; }
+float Scanrik::getMaxTessGenLevel() { return 64.0f; }
+bool Scanrik::getNvShaderThreadGroupInfo(int*, int*, int*) { return false; }
+int Scanrik::getNumGLExtensions() { return 0; }
+int Scanrik::getNumWGLExtensions() { return 0; }
+const char* Scanrik::getOpenGLExtension(int) { return nullptr; }
+int Scanrik::getNumOpenGLSpirvExtensions() { return 0; }
+const char* Scanrik::getOpenGLSpirvExtension(int) { return nullptr; }
+int Scanrik::getGLCapsCount() { return 0; }
+int Scanrik::getGLCapsCountBySection(const char*, int*) { return 0; }
+bool Scanrik::getGLCap(int, int*, int*, int*, int64_t*, float*, char*, char*) { return false; }
 const char* Scanrik::getNvidiaDriverBranch() { return g_scene.nvidiaBranch.c_str(); }
 int Scanrik::getNvidiaDriverVersionNumber() { return g_scene.nvidiaVersion; }
 const char* Scanrik::getDriverVersion() { return g_scene.driverVersion.c_str(); }

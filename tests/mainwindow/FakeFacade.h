@@ -1,5 +1,5 @@
-// A detection facade for the GPU tab tests: every method the tab calls,
-// answering from a scenario instead of the machine.
+// A detection facade for the GPU, Tools and OpenGL tab tests: every method
+// the tabs call, answering from a scenario instead of the machine.
 #pragma once
 #include <map>
 #include <string>
@@ -47,7 +47,9 @@ struct FakeScene {
   bool driverDetected = true;
   bool physXOnGpu = false;
   std::string glVendor = "Test Vendor", glRenderer = "Test Renderer";
-  bool hasRenderer = true;
+  bool hasVendor = true, hasRenderer = true;
+  // The OpenGL memory queries, in kilobytes.
+  int nvxTotalKB = 0, nvxCurrentKB = 0, amdTotalKB = 0, amdUsedKB = 0;
   int glMajor = 4, glMinor = 6, glExtensions = 400;
   std::string nvidiaBranch = "r466_00", driverVersion = "27.21.14.6689", driverDate = "3-15-2021";
   std::string driverSummary = "Test driver";

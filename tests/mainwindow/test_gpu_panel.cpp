@@ -1,5 +1,6 @@
-// The GPU and Tools tabs from quorvel.exe's own templates, filled from a
-// scenario-fed detection facade; and the hyperlink statics of the Tools tab.
+// The GPU and Tools tabs and the OpenGL tab's memory line from quorvel.exe's
+// own templates, filled from a scenario-fed detection facade; and the
+// hyperlink statics of the Tools tab.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,6 +15,7 @@
 #include "app/OpenClInfo.h"
 #include "app/Panels.h"
 #include "resources/resource.h"
+#include "tests/common/FakeOpenCl.h"
 
 namespace {
 
@@ -497,6 +499,77 @@ TEST_F(PanelTest, NoGpuRecordShowsThePrimarySummary) {
   for (const auto& f : fields) EXPECT_EQ(f.text, text(f.id)) << "control " << f.id;
   EXPECT_FALSE(on(IDC_GPU_TDP));
   EXPECT_FALSE(on(IDC_GPU_CUDA));
+}
+
+// The OpenGL tab's memory line, refreshed every second, by the detection
+// context's vendor string: NVIDIA's and AMD's queries answer kilobytes, and
+// each value is cut to whole megabytes before the used memory is worked out.
+// The rows run in turn on one tab, so each refresh rewrites the line.
+TEST_F(PanelTest, OpenGlMemoryLineByVendor) {
+  const struct {
+    const char* vendor;  // null: the context has no vendor string
+    int nvxTotalKB, nvxCurrentKB, amdTotalKB, amdUsedKB;
+    const char* line;
+  } cases[] = {
+      {"NVIDIA Corporation", 8388608, 6290433, 0, 0, "Total GPU memory: 8192MB - GPU memory load: 2049MB"},
+      {"NVIDIA Corporation", 8389631, 8388608, 4194304, 1048576, "Total GPU memory: 8192MB - GPU memory load: N/A"},
+      {"NVIDIA Corporation", 1023, 0, 4194304, 1048576, "not available"},
+      {"ATI Technologies Inc.", 8388608, 0, 4194304, 1049599, "Total GPU memory: 4096MB - GPU memory load: 1024MB"},
+      {"AMD", 0, 0, 4195327, 1023, "Total GPU memory: 4096MB - GPU memory load: N/A"},
+      {"ATI Technologies Inc.", 8388608, 0, 0, 0, "not available"},
+      {"Intel", 8388608, 0, 4194304, 1048576, "not available on Intel GPUs"},
+      {"Mesa", 8388608, 0, 4194304, 1048576, "not available"},
+      {nullptr, 8388608, 0, 4194304, 1048576, "not available"},
+  };
+  open(IDD_GL_PANEL, OpenGlPanelProc);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    g_scene.hasVendor = c.vendor != nullptr;
+    g_scene.glVendor = c.vendor ? c.vendor : "";
+    g_scene.nvxTotalKB = c.nvxTotalKB;
+    g_scene.nvxCurrentKB = c.nvxCurrentKB;
+    g_scene.amdTotalKB = c.amdTotalKB;
+    g_scene.amdUsedKB = c.amdUsedKB;
+    SetDlgItemTextA(panel, IDC_GL_MEMORY_GROUP, "");
+    ASSERT_TRUE(RefreshGlMemory());
+    EXPECT_EQ(c.line, text(IDC_GL_MEMORY));
+    EXPECT_EQ("OpenGL memory", text(IDC_GL_MEMORY_GROUP));
+  }
+}
+
+// Each GPU's OpenCL line names the OpenCL device on its PCI bus, as the
+// collector read the buses from the stand-in library's vendor attributes:
+// two NVIDIA devices listed in the other order than their buses, an AMD one
+// whose PCIe topology gives bus 131, and one whose topology is of another
+// type, which gives no bus, whatever its payload bytes hold.
+TEST_F(PanelTest, OpenClLineNamesTheDeviceOnTheGpusBus) {
+  FakeOpenCl fake;
+  ASSERT_TRUE(fake.loaded()) << FakeOpenCl::path();
+  ASSERT_TRUE(DetectOpenCl());
+  FakeBoard geforceA = nvidiaBoard(), geforceB = nvidiaBoard(), radeon = amdBoard(), radeonPro = amdBoard();
+  geforceA.bus = 1;
+  geforceB.bus = 2;
+  radeon.bus = 131;
+  radeonPro.bus = 0x5A;
+  g_scene.gpus = {geforceA, geforceB, radeon, radeonPro};
+  openGpu();
+  const struct {
+    const char* line;
+    bool enabled;
+  } expected[] = {
+      {"OpenCL 3.0 - Fake GeForce A - CUs:82@1695MHz", true},
+      {"OpenCL 3.0 - Fake GeForce B - CUs:40@1545MHz", true},
+      {"OpenCL 2.0 - Fake Radeon - CUs:72@2250MHz", true},
+      {"No GPU support (see the OpenCL panel for more details)", false},
+  };
+  HWND list = GetDlgItem(panel, IDC_GPU_LIST);
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(IDC_GPU_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    EXPECT_EQ(expected[i].line, text(IDC_GPU_OPENCL));
+    EXPECT_EQ(expected[i].enabled, on(IDC_GPU_OPENCL));
+  }
 }
 
 TEST_F(PanelTest, ToolsFields) {

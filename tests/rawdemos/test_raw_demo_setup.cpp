@@ -1,13 +1,20 @@
 // The raw demos' set-up rules on their own: device choice, work sizes within
-// the device's limits, kernel files and the shader dialect.
+// the device's limits, kernel files, the build log on the stand-in OpenCL
+// library and the shader dialect.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/AppState.h"
 #include "demos/ClDemoSetup.h"
+#include "demos/DemoStart.h"
 #include "demos/RawDemo.h"
+#include "tests/common/FakeOpenCl.h"
+#include "tests/rawdemos/RawDemoHarness.h"
 
 namespace {
 
@@ -78,6 +85,41 @@ TEST(RawDemoSetupTest, KernelFilesAreReadWholeWithinTheirLimit) {
   EXPECT_FALSE(ReadKernelFile(path, &text));
   EXPECT_TRUE(text.empty());
   DeleteFileA(path);
+}
+
+// A kernel that does not build, on the stand-in OpenCL library: the box
+// shows the build log; a log size that the driver announces beyond any real
+// log (SIZE_MAX, where the room for a terminator would wrap the buffer's size
+// to 0) leaves the log unread. Either way the set-up fails and releases all
+// it made.
+TEST(RawDemoSetupTest, BuildLogOfWhateverSizeTheDriverAnnounces) {
+  ResetAppState();
+  FakeOpenCl fake;
+  ASSERT_TRUE(fake.loaded()) << FakeOpenCl::path();
+  ASSERT_TRUE(DetectOpenCl());
+  const struct {
+    size_t announced;  // 0: the log's own size
+    const char* box;
+  } cases[] = {
+      {0, "Quorvel Error\tCL kernel compil error: fake.cl:1:1: error: the source asks for an error"},
+      {SIZE_MAX, "Quorvel Error\tCL kernel compil error: "},
+  };
+  const ClDemoOptions options = {false, false, nullptr, "#error\nkernel void k(global int* a) { a[0] = 1; }\n",
+                                 "k", "CL_Test(kernel ERROR)", false};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.announced);
+    fake.announceBuildLogSize(c.announced);
+    std::vector<std::string> boxes;
+    {
+      BoxCloser closer;
+      ClDemoSession session(kClDeviceTypeCpu);
+      EXPECT_FALSE(session.setUp(options, &g_app.demoSlots[kSlotClParticles]));
+      boxes = closer.take();
+    }
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(c.box, boxes[0]);
+    EXPECT_EQ(0, fake.liveObjects()) << "contexts, queues and programs left";
+  }
 }
 
 TEST(RawDemoSetupTest, ShaderDialectFollowsTheContextVersion) {

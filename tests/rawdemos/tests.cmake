@@ -3,9 +3,11 @@
 # They show demo windows and boxes and write bench_result.csv beside the
 # program, so they take the desktop and quorvel_bin locks; the runs are
 # split over several ctest entries so that each stays short.
+include(${CMAKE_CURRENT_LIST_DIR}/../fakes/opencl/fakes.cmake)
 add_executable(rawdemo_tests rawdemos/test_raw_demos.cpp rawdemos/test_raw_demo_setup.cpp rawdemos/RawDemoHarness.cpp)
 qv_target(rawdemo_tests)
 target_link_libraries(rawdemo_tests PRIVATE quorvel_core gtest gtest_main)
+add_dependencies(rawdemo_tests fake_opencl)
 # The demos' built-in kernel texts, as the program compiles them in.
 target_include_directories(rawdemo_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set(runs "Demos/RawDemoRunTest.EndsByItselfWithItsRowAndSubject")
