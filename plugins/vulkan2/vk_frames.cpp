@@ -161,6 +161,8 @@ void VulkanPLugin::settle_frames(VkDeviceRecord* device) {
       info.waitSemaphoreCount = 1;
       info.pWaitSemaphores = frame.submitted ? &frame.render_semaphore : &frame.acquire_semaphore;
       info.pWaitDstStageMask = &stage;
+      // A submitted frame may still run: its fence is reset only once signalled.
+      if (frame.fence_armed) fn.vkWaitForFences(device->device, 1, &frame.fence, VK_TRUE, UINT64_MAX);
       fn.vkResetFences(device->device, 1, &frame.fence);
       frame.fence_armed = fn.vkQueueSubmit(device->graphics_queue, 1, &info, frame.fence) == VK_SUCCESS;
     }
