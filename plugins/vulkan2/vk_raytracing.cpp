@@ -344,6 +344,7 @@ void VulkanPLugin::release_raytracing_context(VkRayTracingContext* context) {
   context->blas.clear();
   destroy_structure(device, context->tlas);
   context->tlas_stale = false;
+  context->tlas_count = 0;
   release_rt_buffer(device, context->tlas_buffer);
   release_rt_buffer(device, context->scratch_buffer);
   release_rt_buffer(device, context->instance_buffer);
@@ -814,9 +815,10 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
                  context->instance_blas[i]);
     return false;
   }
-  // A TLAS over destroyed BLASes is built anew, not updated; one in use is
-  // replaced only once no work can still trace through it.
-  update = update && context->tlas != VK_NULL_HANDLE && !context->tlas_stale;
+  // A TLAS over destroyed BLASes, over another instance count or whose last
+  // build failed is built anew, not updated; one in use is replaced only once
+  // no work can still trace through it.
+  update = update && context->tlas != VK_NULL_HANDLE && !context->tlas_stale && context->tlas_count == count;
   const bool replacing = !update && context->tlas != VK_NULL_HANDLE;
   if (replacing && !idle_before_replacing(device)) {
     tracef_error("vk_raytracing_build_tlas - a command buffer of the device is recording: the structures in use stay.");
@@ -831,6 +833,7 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
     tracef_error("vk_raytracing_build_tlas - the instance buffer could not be written.");
     return false;
   }
+  context->tlas_count = 0;  // until this build has run
   VkAccelerationStructureGeometryKHR shape{};
   shape.sType = VK_STRUCTURE_TYPE_ACCELERATION_STRUCTURE_GEOMETRY_KHR;
   shape.geometryType = VK_GEOMETRY_TYPE_INSTANCES_KHR;
@@ -889,7 +892,9 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
   build_barrier(device, commands, VK_ACCESS_TRANSFER_WRITE_BIT, VK_ACCESS_ACCELERATION_STRUCTURE_WRITE_BIT_KHR,
                 VK_PIPELINE_STAGE_TRANSFER_BIT);
   fn.vkCmdBuildAccelerationStructuresKHR(commands, 1, &build, &ranges);
-  return end_one_time_commands(device, commands);
+  if (!end_one_time_commands(device, commands)) return false;
+  context->tlas_count = count;
+  return true;
 }
 
 // ---- pipeline, binding table and trace

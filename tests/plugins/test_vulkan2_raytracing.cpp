@@ -245,6 +245,36 @@ TEST_F(RayTracingSceneTest, BlasRebuildRefreshesTheInstancesThatNameIt) {
   expect_nothing_left();
 }
 
+// An update keeps the primitive count of the build it updates (the fake
+// refuses another): a TLAS over a changed instance count, or one whose last
+// build failed, is built anew instead.
+TEST_F(RayTracingSceneTest, AnUpdateOverAnotherInstanceCountOrAFailedBuildBuildsAnew) {
+  const FakeVkState& s = FakeLoader::get().state();
+  VkAccelerationStructureKHR tlas = context()->tlas;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_EQ(context()->tlas, tlas) << "the same two instances: updated in place";
+
+  ASSERT_EQ(renderer->vk_raytracing_add_instance(ctx, &kIdentity, 0, 0, 0xFF), 2);
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_NE(context()->tlas, tlas) << "a structure sized for two instances does not take three";
+  tlas = context()->tlas;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_EQ(context()->tlas, tlas);
+
+  // The build's last resource call is its command buffer: that one fails,
+  // after the new structure was made.
+  const int before = s.resource_calls;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, false));
+  FakeLoader::get().fail_call(s.resource_calls - before);
+  EXPECT_FALSE(renderer->vk_raytracing_build_tlas(ctx, false));
+  FakeLoader::get().fail_call(0);
+  tlas = context()->tlas;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_NE(context()->tlas, tlas) << "a TLAS whose build failed is not updated";
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
 // What a frame recorded and submitted may still be in use when the host
 // replaces it: the old object goes only once the device is idle; while a
 // command buffer that may have recorded it is still recording, the
