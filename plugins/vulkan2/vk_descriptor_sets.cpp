@@ -1,6 +1,8 @@
 // Descriptor sets: bindings added one by one (buffers, textures, texture
 // arrays, render-target attachments, mesh buffers), push-constant ranges,
 // then one set layout, one descriptor set and one pipeline layout.
+#include <algorithm>
+
 #include "vk_generation.h"
 #include "vk_resources.h"
 
@@ -162,7 +164,7 @@ bool VulkanPLugin::descriptorset_set_texture_array_element(int id, int index, un
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_set_texture_array_element");
   VkTextureRecord* record = texture_record(texture);
-  if (!b || !record) return false;
+  if (!b || !record || record->view == VK_NULL_HANDLE) return false;
   if (element >= b->image_array.size()) {
     tracef_error("descriptorset_set_texture_array_element - element %u out of range (%u elements).", element,
                  static_cast<unsigned>(b->image_array.size()));
@@ -180,7 +182,7 @@ int VulkanPLugin::descriptorset_add_textures(int id, tvc::TextureData** textures
   std::vector<VkDescriptorImageInfo> infos;
   for (unsigned i = 0; i < count; ++i) {
     VkTextureRecord* record = texture_record(textures[i]);
-    if (!record) return -1;
+    if (!record || record->view == VK_NULL_HANDLE) return -1;
     infos.push_back(image_info(sampler_handle(sampler), record->view));
   }
   VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, stages);
@@ -193,7 +195,9 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_texture");
   VkTextureRecord* record = texture_record(texture);
-  if (!b || !record || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER || sampler_missing(sampler)) return false;
+  if (!b || !record || record->view == VK_NULL_HANDLE || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER ||
+      sampler_missing(sampler))
+    return false;
   b->binding = static_cast<uint32_t>(binding);
   b->image_info.imageView = record->view;
   b->image_info.imageLayout = VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
@@ -219,6 +223,7 @@ bool VulkanPLugin::render_target_image_info(tvc::GpuRenderTarget* target, int at
                  record->color_count);
     return false;
   }
+  if (block->colors[attachment].view == VK_NULL_HANDLE) return false;
   VkSampler handle = sampler_handle(sampler);
   *info = image_info(handle != VK_NULL_HANDLE ? handle : record->sampler, block->colors[attachment].view);
   return true;
@@ -306,6 +311,20 @@ bool VulkanPLugin::descriptorset_build(int id) {
   return true;
 }
 
+// The elements an image array writes. One the host has not set yet (a
+// texture array starts empty) repeats the first element set, so that every
+// descriptor written names a live view; an array with none set writes
+// nothing.
+static std::vector<VkDescriptorImageInfo> array_elements(const std::vector<VkDescriptorImageInfo>& elements) {
+  auto first = std::find_if(elements.begin(), elements.end(),
+                            [](const VkDescriptorImageInfo& e) { return e.imageView != VK_NULL_HANDLE; });
+  if (first == elements.end()) return {};
+  std::vector<VkDescriptorImageInfo> written = elements;
+  for (VkDescriptorImageInfo& e : written)
+    if (e.imageView == VK_NULL_HANDLE) e = *first;
+  return written;
+}
+
 bool VulkanPLugin::descriptorset_update(int id) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDeviceRecord* device = set ? object_owner(id) : nullptr;
@@ -313,15 +332,22 @@ bool VulkanPLugin::descriptorset_update(int id) {
   if (!set->dirty) return true;
   if (set->descriptor_set == VK_NULL_HANDLE) return false;
   std::vector<VkWriteDescriptorSet> writes;
-  for (const VkDescriptorBindingRecord* b : set->bindings) {
+  // One list per image array, alive until the update below.
+  std::vector<std::vector<VkDescriptorImageInfo>> arrays(set->bindings.size());
+  for (size_t i = 0; i < set->bindings.size(); ++i) {
+    const VkDescriptorBindingRecord* b = set->bindings[i];
     VkWriteDescriptorSet w{};
     w.sType = VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET;
     w.dstSet = set->descriptor_set;
     w.dstBinding = b->binding;
     w.descriptorCount = b->descriptor_count();
     w.descriptorType = b->type;
-    if (b->type == VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER || b->type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE)
-      w.pImageInfo = b->image_array.empty() ? &b->image_info : b->image_array.data();
+    if (!b->image_array.empty()) {
+      arrays[i] = array_elements(b->image_array);
+      if (arrays[i].empty()) continue;
+      w.pImageInfo = arrays[i].data();
+    } else if (b->type == VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER || b->type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE)
+      w.pImageInfo = &b->image_info;
     else if (b->type == VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER || b->type == VK_DESCRIPTOR_TYPE_STORAGE_BUFFER)
       w.pBufferInfo = b->buffer_array.empty() ? &b->buffer_info : b->buffer_array.data();
     else

@@ -546,7 +546,7 @@ int VulkanPLugin::descriptorset_add_raytracing_storage_image(int id, int context
                                                              unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkRayTracingContext* context = raytracing_context(context_index, "descriptorset_add_raytracing_storage_image");
-  if (!set || !context) return -1;
+  if (!set || !context || context->output_image.view == VK_NULL_HANDLE) return -1;
   return descriptorset_add(set,
                            image_binding(binding, stages, {VK_NULL_HANDLE, context->output_image.view,
                                                            VK_IMAGE_LAYOUT_GENERAL}));
@@ -557,7 +557,8 @@ bool VulkanPLugin::descriptorset_update_raytracing_storage_image(int id, int ind
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_raytracing_storage_image");
   VkRayTracingContext* context = raytracing_context(context_index, "descriptorset_update_raytracing_storage_image");
-  if (!b || !context || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE) return false;
+  if (!b || !context || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE || context->output_image.view == VK_NULL_HANDLE)
+    return false;
   b->image_info = {VK_NULL_HANDLE, context->output_image.view, VK_IMAGE_LAYOUT_GENERAL};
   b->binding = static_cast<uint32_t>(binding);
   if (stages > 0) b->stages = stages;

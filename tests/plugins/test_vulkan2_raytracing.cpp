@@ -172,6 +172,26 @@ TEST_F(RayTracingTest, BuildsStructuresPipelineAndTableAndTracesIntoARenderTarge
   EXPECT_EQ(s.structures_live, 0);
 }
 
+// A context whose output image was never made has no view to bind: the
+// binding is refused, and no descriptor is written without a view (the fake
+// refuses one).
+TEST_F(RayTracingTest, OutputImageBindingsNeedTheImage) {
+  ASSERT_NO_FATAL_FAILURE(start_with_meshes());
+  const FakeVkState& s = FakeLoader::get().state();
+  const int set = renderer->descriptorset_create(gpu);
+  EXPECT_EQ(renderer->descriptorset_add_raytracing_storage_image(set, 0, 1, VK_SHADER_STAGE_RAYGEN_BIT_KHR), -1);
+  ASSERT_TRUE(renderer->vk_raytracing_create_output_image(0, 64, 32, tvc::PF_RGBA_U8));
+  const int binding = renderer->descriptorset_add_raytracing_storage_image(set, 0, 1, VK_SHADER_STAGE_RAYGEN_BIT_KHR);
+  ASSERT_EQ(binding, 0);
+  ASSERT_EQ(renderer->vk_raytracing_create(gpu), 1);
+  EXPECT_FALSE(renderer->descriptorset_update_raytracing_storage_image(set, binding, 1, 1, 0))
+      << "context 1 has no output image";
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  ASSERT_TRUE(renderer->descriptorset_update(set));
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
 const tvc::mat4 kIdentity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
 
 // Two meshes with a BLAS each, instances of both and a TLAS over them, the
