@@ -453,9 +453,12 @@ bool VulkanPLugin::texture_2d_copy_from_storage_image(tvc::RendererGpu*, tvc::Te
 
 namespace {
 // The image of slots 96 and 97: the storage image, else the texture, else
-// the render target's attachment; the layout is the chosen source's.
+// the render target's attachment. The layout is GENERAL, or with
+// attachment_layout the attachment's own when the attachment is the image
+// chosen: a storage image or a texture rests in GENERAL whatever target is
+// given beside it.
 bool storage_source(VulkanPLugin* plugin, int storage_image, tvc::TextureData* texture, tvc::GpuRenderTarget* target,
-                    int attachment, VkDescriptorImageInfo* info) {
+                    int attachment, bool attachment_layout, VkDescriptorImageInfo* info) {
   VkStorageImageRecord* image = plugin->storage_image_find(storage_image);
   if (image && image->view != VK_NULL_HANDLE) {
     *info = {VK_NULL_HANDLE, image->view, VK_IMAGE_LAYOUT_GENERAL};
@@ -471,7 +474,7 @@ bool storage_source(VulkanPLugin* plugin, int storage_image, tvc::TextureData* t
   const uint32_t frame = rt->device->frame_index < static_cast<uint32_t>(rt->frame_count) ? rt->device->frame_index : 0;
   RenderTargetFrameBlock* block = plugin->render_target_block(target, frame);
   if (!block || block->colors[attachment].view == VK_NULL_HANDLE) return false;
-  const VkImageLayout layout = block->colors[attachment].return_layout;
+  const VkImageLayout layout = attachment_layout ? block->colors[attachment].return_layout : VK_IMAGE_LAYOUT_GENERAL;
   *info = {VK_NULL_HANDLE, block->colors[attachment].view,
            layout == VK_IMAGE_LAYOUT_UNDEFINED ? VK_IMAGE_LAYOUT_GENERAL : layout};
   return true;
@@ -492,10 +495,7 @@ int VulkanPLugin::descriptorset_add_storage_image(int id, int storage_image, tvc
                                                   unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorImageInfo info{};
-  if (!set || !storage_source(this, storage_image, texture, target, attachment, &info)) {
-    tracef_error("descriptorset_add_storage_image - descriptorset %d or its image source is invalid.", id);
-    return -1;
-  }
+  if (!set || !storage_source(this, storage_image, texture, target, attachment, true, &info)) return -1;
   return descriptorset_add(set, image_binding(binding, stages, info));
 }
 
@@ -506,7 +506,7 @@ bool VulkanPLugin::descriptorset_update_storage_image(int id, int index, int sto
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_storage_image");
   VkDescriptorImageInfo info{};
   if (!b || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ||
-      !storage_source(this, storage_image, texture, target, attachment, &info))
+      !storage_source(this, storage_image, texture, target, attachment, false, &info))
     return false;
   b->image_info = info;
   b->binding = static_cast<uint32_t>(binding);

@@ -192,6 +192,30 @@ TEST_F(RayTracingTest, OutputImageBindingsNeedTheImage) {
   expect_nothing_left();
 }
 
+// A storage-image binding on a render target's attachment: the add takes
+// the attachment's layout, the update always GENERAL; a refused add leaves
+// no line.
+TEST_F(RayTracingTest, StorageImageBindingsOnAnAttachmentTakeTheirLayouts) {
+  ASSERT_TRUE(start(raytracing_config()));
+  VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(16, 16, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(renderer->gpu_render_target_set_attachment_layout(target, 0, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
+  const int set = renderer->descriptorset_create(gpu);
+  const unsigned stages = VK_SHADER_STAGE_FRAGMENT_BIT;
+  ASSERT_EQ(renderer->descriptorset_add_storage_image(set, -1, nullptr, target, 0, 0, stages), 0);
+  const VkDescriptorImageInfo& info = plugin->descriptorset_lookup(set)->bindings[0]->image_info;
+  EXPECT_EQ(info.imageLayout, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+  ASSERT_TRUE(renderer->descriptorset_update_storage_image(set, 0, -1, nullptr, target, 0, 0, stages));
+  EXPECT_EQ(info.imageLayout, VK_IMAGE_LAYOUT_GENERAL);
+  log.lines.clear();
+  EXPECT_EQ(renderer->descriptorset_add_storage_image(set, -1, nullptr, target, 1, 1, stages), -1) << "no attachment 1";
+  EXPECT_TRUE(log.lines.empty()) << log.lines.front().second;
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
 const tvc::mat4 kIdentity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
 
 // Two meshes with a BLAS each, instances of both and a TLAS over them, the
