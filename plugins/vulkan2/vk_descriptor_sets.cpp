@@ -25,6 +25,15 @@ VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsig
   return b;
 }
 
+uint32_t descriptor_pool_room(VkDescriptorType type) {
+  VkDescriptorPoolSize sizes[16] = {};
+  uint32_t max_sets = 0;
+  const uint32_t count = generation::descriptor_pool_sizes(sizes, 16, true, &max_sets);
+  for (uint32_t i = 0; i < count; ++i)
+    if (sizes[i].type == type) return sizes[i].descriptorCount;
+  return 0;
+}
+
 VkDescriptorSetRecord* VulkanPLugin::descriptorset_lookup(int id) {
   auto it = descriptor_set_map.find(id);
   if (it != descriptor_set_map.end() && it->second) return it->second;
@@ -151,7 +160,7 @@ int VulkanPLugin::descriptorset_add_texture(int id, tvc::TextureData* texture, t
 
 int VulkanPLugin::descriptorset_add_texture_array(int id, unsigned count, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  if (!set || count == 0) return -1;
+  if (!set || count == 0 || count > descriptor_pool_room(VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER)) return -1;
   VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, stages);
   b->image_array.assign(count, VkDescriptorImageInfo{});
   const int index = descriptorset_add(set, b);
@@ -178,7 +187,9 @@ bool VulkanPLugin::descriptorset_set_texture_array_element(int id, int index, un
 int VulkanPLugin::descriptorset_add_textures(int id, tvc::TextureData** textures, unsigned count,
                                              tvc::TextureSampler* sampler, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  if (!set || !textures || count == 0 || sampler_missing(sampler)) return -1;
+  if (!set || !textures || count == 0 || count > descriptor_pool_room(VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER) ||
+      sampler_missing(sampler))
+    return -1;
   std::vector<VkDescriptorImageInfo> infos;
   for (unsigned i = 0; i < count; ++i) {
     VkTextureRecord* record = texture_record(textures[i]);

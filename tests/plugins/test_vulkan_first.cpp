@@ -545,6 +545,8 @@ TEST_F(FakeWindowTest, BuffersTexturesAndProgramsFollowTheFirstGenerationRules) 
   EXPECT_EQ(s.pipeline_stages[0], static_cast<uint32_t>(VK_SHADER_STAGE_VERTEX_BIT));
   EXPECT_EQ(s.pipeline_stages[1], static_cast<uint32_t>(VK_SHADER_STAGE_FRAGMENT_BIT));
   EXPECT_TRUE(renderer->gpu_program_kill(&program));
+  // Texture-array counts stop at the pool's 100 descriptors of the type.
+  expect_texture_counts_bounded(renderer, gpu, log, 100, sampler);
   EXPECT_EQ(s.violations, 0) << s.last_violation;
   expect_nothing_left();
 }
