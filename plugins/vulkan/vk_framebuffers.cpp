@@ -173,11 +173,10 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
   VkGpuRecord* record = gpu_record(gpu);
   if (!surface_can_take_swapchain(record, window)) return false;
   VkDeviceRecord* device = record->current_device;
-  VkFunctionTable& fn = device->functions;
   // No signal of the old swapchain may stay behind, nor an image held of it.
   consume_image_available(device);
   device->image_held = false;
-  fn.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   for (uint8_t& pending : device->fence_pending) pending = 0;
   device->last_submitted_list = nullptr;
   vk_framebuffers_release(device);
@@ -188,7 +187,7 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
   }
   bool ok = rebuild_depth_and_passes(record, device);
   ok = ok && vk_framebuffers_init(device, swapchain->width, swapchain->height);
-  fn.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   if (!ok) {
     vk_framebuffers_release(device);
     tracef_error("swapchain_recreate - the framebuffers could not be rebuilt: no frame is drawn until a re-creation "

@@ -150,10 +150,8 @@ void VulkanPLugin::release_device_raytracing(VkDeviceRecord*) {}
 void VulkanPLugin::free_raytracing_objects() {}
 
 // The list the host opened, the device's current one.
-VkCommandBuffer VulkanPLugin::gui_command_buffer(VkDeviceRecord* device) {
-  tvc::GpuCommandList* list = device->current_command_list;
-  VkCommandListRecord* record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-  VkCommandBuffer commands = record && record->opened ? record->command_buffer : nullptr;
-  if (!commands) tracef_warning("imgui_render - no command list is open: the GUI is not drawn.");
-  return commands;
+VkCommandListRecord* VulkanPLugin::gui_command_record(VkDeviceRecord* device) {
+  VkCommandListRecord* record = open_current_list(device);
+  if (!record) tracef_warning("imgui_render - no command list is open: the GUI is not drawn.");
+  return record;
 }

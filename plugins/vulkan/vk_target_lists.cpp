@@ -312,5 +312,7 @@ bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* targe
   if (!lr || !lr->command_buffer || lr->fence == VK_NULL_HANDLE) return false;
   const uint64_t binds = record->bind_counts[image];
   if (binds == 0 || binds != record->unbind_counts[image]) return false;
-  return submit_and_wait(record->device, lr->command_buffer, lr->fence);
+  const bool ok = submit_and_wait(record->device, lr->command_buffer, lr->fence);
+  note_submitted(lr, lr->fence);
+  return ok;
 }

@@ -57,6 +57,8 @@ bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer commands) {
     if (ok) ok = fn.vkQueueWaitIdle(device->graphics_queue) == VK_SUCCESS;
   }
   fn.vkFreeCommandBuffers(device->device, device->command_pool, 1, &commands);
+  // The queue the frames run on was idle: what they left retired may go.
+  if (ok) release_retired_buffers(device, RetiredRelease::kIdle);
   return ok;
 }
 
@@ -78,7 +80,7 @@ bool device_recording(const VkDeviceRecord* device) {
 bool idle_before_replacing(VkDeviceRecord* device) {
   if (!device || !device->device || device_recording(device)) return false;
   // A lost device runs nothing any more: its objects may go whatever the wait says.
-  device->functions.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   return true;
 }
 
@@ -195,6 +197,11 @@ bool VulkanPLugin::command_list_killall(tvc::RendererGpu* gpu) {
 }
 
 // ---- lookup
+
+VkCommandListRecord* open_current_list(const VkDeviceRecord* device) {
+  VkCommandListRecord* record = device ? list_record(device->current_command_list) : nullptr;
+  return record && record->opened && record->command_buffer ? record : nullptr;
+}
 
 void VulkanPLugin::command_list_set_current(tvc::RendererGpu* gpu, tvc::GpuCommandList* list) {
   if (gpu) {
@@ -323,6 +330,7 @@ bool VulkanPLugin::command_list_submit(tvc::GpuCommandList* list) {
     return false;
   }
   after_list_submit(device, signal != nullptr);
+  note_submitted(record, fence);
   device->fence_pending[record->fence_index] = 1;
   record->submitted = true;
   device->current_command_list = list;

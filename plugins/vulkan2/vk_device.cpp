@@ -113,7 +113,7 @@ bool VulkanPLugin::wait_for_gpu(tvc::RendererGpu* gpu) {
   VkResult result = VK_NOT_READY;
   VkDeviceRecord* device = record->current_device;
   if (device && device->device) {
-    result = device->functions.vkDeviceWaitIdle(device->device);
+    result = wait_device_idle(device);
     if (result == VK_SUCCESS) return true;
   }
   tracef_error("wait_for_gpu failed - GPU: %s - err: %s.", record->name.c_str(), vk_result_to_string(result));
@@ -687,7 +687,8 @@ void VulkanPLugin::release_gpu_devices(VkGpuRecord* record) {
 void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, tvc::RenderWindow* window) {
   if (!record || !device) return;
   VkFunctionTable& fn = device->functions;
-  if (device->device) fn.vkDeviceWaitIdle(device->device);
+  if (device->device) wait_device_idle(device);
+  release_retired_buffers(device, RetiredRelease::kAll);
   release_device_raytracing(device);
   release_text_overlay(device);
   release_gui_overlay(device);

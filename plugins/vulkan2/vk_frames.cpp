@@ -143,6 +143,7 @@ bool VulkanPLugin::submit_frame(VkDeviceRecord* device, VkFrameRecord* frame, bo
     tracef_error("frame_submit - vkQueueSubmit failed (err: %s).", vk_result_to_string(result));
     return false;
   }
+  if (with_commands) note_submitted(frame->command_record, frame->fence);
   frame->submitted = true;
   frame->recorded = false;
   return true;
@@ -398,11 +399,9 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
   VkGpuRecord* record = gpu_record(gpu);
   if (!surface_can_take_swapchain(record, window)) return false;
   VkDeviceRecord* device = record->current_device;
-  VkFunctionTable& fn = device->functions;
-
   // No frame may keep an image of the old swapchain or a signalled semaphore.
   settle_frames(device);
-  fn.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   // The framebuffers name the old views: they go before the views do, so no
   // frame can be recorded against a destroyed image.
   release_frame_framebuffers(device);
@@ -423,7 +422,7 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
     } else if (ok) {
       ok = create_frame_framebuffers(device, swapchain->width, swapchain->height);
     }
-    fn.vkDeviceWaitIdle(device->device);
+    wait_device_idle(device);
   }
   if (!ok) {
     release_frames(device);

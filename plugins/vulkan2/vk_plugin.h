@@ -148,8 +148,8 @@ class VulkanPLugin : public tvc::Renderer {
   void create_messenger(const std::vector<std::string>& enabled_extensions);
   void destroy_messenger();
   void log_device_groups(VkInstanceRecord* record);
-  // The command buffer the GUI overlay records into, or null.
-  VkCommandBuffer gui_command_buffer(VkDeviceRecord* device);
+  // The record whose command buffer the GUI overlay records into, or null.
+  VkCommandListRecord* gui_command_record(VkDeviceRecord* device);
   // Deletes every GPU object and frees every GPU record.
   void release_gpus();
 

@@ -1027,8 +1027,25 @@ bool VulkanPLugin::vk_raytracing_create_output_image(int index, unsigned width, 
   if (image.view != VK_NULL_HANDLE && static_cast<unsigned>(image.width) == width &&
       static_cast<unsigned>(image.height) == height)
     return true;
+  // A trace submitted before may still write the old image: the new one is
+  // made first, and its layout change waits until the queue is idle, so the
+  // old one goes only after that (a failure leaves it as it was).
+  VkStorageImageRecord made;
+  made.id = image.id;
+  if (!storage_image_create_objects(context->device, context->gpu_record, width, height, format, &made)) return false;
+  const VkImageView old_view = image.view;
   storage_image_release_objects(&image);
-  return storage_image_create_objects(context->device, context->gpu_record, width, height, format, &image);
+  image = made;
+  // The sets that bind the old view are written with the new one at their
+  // next update.
+  for (VkDescriptorSetRecord* set : context->device->descriptor_sets)
+    for (VkDescriptorBindingRecord* b : set->bindings) {
+      if (old_view == VK_NULL_HANDLE || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE || b->image_info.imageView != old_view)
+        continue;
+      b->image_info.imageView = image.view;
+      set->dirty = true;
+    }
+  return true;
 }
 
 bool VulkanPLugin::vk_raytracing_build_sbt(int index, tvc::GpuPipelineStateData* state) {

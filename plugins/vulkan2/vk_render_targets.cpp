@@ -183,7 +183,7 @@ void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target, bool keep
   if (!record || !record->device) return;
   VkDeviceRecord* device = record->device;
   VkFunctionTable& fn = device->functions;
-  if (device->device) fn.vkDeviceWaitIdle(device->device);
+  if (device->device) wait_device_idle(device);
   render_target_free_image_lists(record);
   for (int32_t f = 0; record->frames && f < record->frame_count; ++f) {
     RenderTargetFrameBlock& block = record->frames[f];
@@ -215,7 +215,7 @@ bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu* gpu, tvc::GpuRen
   VkRenderTargetRecord* record = target_record(target);
   if (!record) {
     if (VkDeviceRecord* device = generation::finalize_waits_without_record() ? device_of(gpu) : nullptr)
-      device->functions.vkDeviceWaitIdle(device->device);
+      wait_device_idle(device);
     return true;
   }
   if (!record->device) {

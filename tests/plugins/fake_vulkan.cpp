@@ -1089,3 +1089,5 @@ FAKE_EXPORT VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL vkGetInstanceProcAddr(VkIns
     if (strcmp(entry.name, name) == 0) return entry.fn;
   return nullptr;
 }
+
+#include "fake_vulkan_exports.inc"

@@ -319,6 +319,33 @@ TEST_F(RayTracingSceneTest, AnUpdateOverAnotherInstanceCountOrAFailedBuildBuilds
   expect_nothing_left();
 }
 
+// The output image made again at another size while a trace into it still
+// runs: the new one is made first, the old one goes once the queue is idle,
+// and the set that binds the image is written again with the new view.
+TEST_F(RayTracingSceneTest, AnOutputImageMadeAgainGoesOnceNoTraceUsesIt) {
+  const FakeVkState& s = FakeLoader::get().state();
+  tvc::GpuCommandList* list = renderer->command_list_get_by_index(gpu, 0);
+  auto trace_list = [&] {
+    return renderer->command_list_open(list) && renderer->vk_raytracing_bind_pipeline(list, state) &&
+           renderer->descriptorset_bind_raytracing(list, set) &&
+           renderer->vk_raytracing_trace_rays(list, ctx, 64, 32, 0, 0) && renderer->command_list_close(list) &&
+           renderer->command_list_submit(list);
+  };
+  ASSERT_TRUE(trace_list());
+  const VkImageView old_view = context()->output_image.view;
+  ASSERT_TRUE(renderer->vk_raytracing_create_output_image(ctx, 128, 64, tvc::PF_RGBA_U8));
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  const VkDescriptorSetRecord* record = static_cast<VulkanPLugin*>(renderer)->descriptorset_lookup(set);
+  EXPECT_NE(context()->output_image.view, old_view);
+  EXPECT_EQ(record->bindings[1]->image_info.imageView, context()->output_image.view);
+  EXPECT_TRUE(record->dirty);
+  ASSERT_TRUE(renderer->descriptorset_update(set));
+  ASSERT_TRUE(trace_list()) << "the fake refuses a set that names a destroyed view";
+  ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
 // What a frame recorded and submitted may still be in use when the host
 // replaces it: the old object goes only once the device is idle; while a
 // command buffer that may have recorded it is still recording, the

@@ -4,6 +4,7 @@
 // carries fence index i), on the stand-in loader and on lavapipe.
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -267,6 +268,60 @@ TEST_F(FakeWindowTest, OutOfDatePresentRebuildsTheFramebuffersAndDrawingGoesOn) 
     ASSERT_TRUE(renderer->frame_present(gpu, window));
   }
   EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+}
+
+// The overlays' buffers grow with what they draw, while the frame before
+// may still run: each frame submits a list without a pass (fence index 0)
+// before the list of its image, and acquiring image 0 waits only for fence
+// 0, which the frame before signals first. The outgrown buffer goes once its
+// work is seen finished, never while it may run (the fake reports that).
+TEST_F(FakeWindowTest, OverlayBuffersOutgrownInFlightGoOnceTheirWorkHasRun) {
+  ASSERT_TRUE(start(window_config()));
+  const FakeVkState& s = FakeLoader::get().state();
+  const unsigned images = renderer->swapchain_get_image_count(gpu);
+  std::vector<tvc::GpuCommandList*> lists;
+  for (unsigned i = 0; i <= images; ++i) lists.push_back(renderer->command_list_get_default(gpu, 0));
+  tvc::GpuCommandList* offscreen = lists[images];
+  ASSERT_TRUE(renderer->imgui_init(nullptr));
+  ASSERT_TRUE(renderer->text_init(lists[0], "testdata\\quorvel_test.ttf", 16.0f));
+  GuiDrawData small(100, 100, {ImVec4(0, 0, 100, 100)});
+  GuiDrawData large(100, 100, std::vector<ImVec4>(40, ImVec4(0, 0, 100, 100)));
+  const std::string long_text(200, 'x');
+  const struct {
+    const char* what;
+    std::function<void(tvc::GpuCommandList*, bool)> draw;
+  } overlays[] = {
+      {"GUI overlay", [&](tvc::GpuCommandList*, bool grown) { renderer->imgui_render(grown ? &large.data : &small.data); }},
+      {"text overlay",
+       [&](tvc::GpuCommandList* list, bool grown) {
+         renderer->text_reset();
+         renderer->text_draw_2d(0, 0, 1.0f, 1.0f, 1.0f, 1.0f, grown ? long_text.c_str() : "x");
+         EXPECT_TRUE(renderer->text_render(list, 100, 100));
+       }},
+  };
+  for (const auto& o : overlays) {
+    SCOPED_TRACE(o.what);
+    // Every image drawn small, then larger from the first image drawn again.
+    for (unsigned frame = 0; frame < 3 * images; ++frame) {
+      ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+      ASSERT_TRUE(renderer->command_list_open(offscreen) && renderer->command_list_close(offscreen) &&
+                  renderer->command_list_submit(offscreen));
+      tvc::GpuCommandList* list = lists[renderer->swapchain_get_image_index(gpu)];
+      ASSERT_TRUE(renderer->command_list_open(list));
+      ASSERT_TRUE(renderer->command_list_begin_swapchain_render_pass(list, VK_SUBPASS_CONTENTS_INLINE));
+      o.draw(list, frame >= images);
+      ASSERT_TRUE(renderer->command_list_end_render_pass(list));
+      ASSERT_TRUE(renderer->command_list_close(list));
+      ASSERT_TRUE(renderer->command_list_submit(list));
+      ASSERT_TRUE(renderer->frame_present(gpu, window));
+    }
+    EXPECT_EQ(s.violations, 0) << s.last_violation;
+    EXPECT_TRUE(device_record(gpu)->retired_buffers.empty()) << "gone once a later frame found their work done";
+  }
+  ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+  EXPECT_TRUE(renderer->text_terminate());
+  EXPECT_TRUE(renderer->imgui_terminate());
+  expect_nothing_left();
 }
 
 // ---- device, swapchain and resources on the stand-in loader
