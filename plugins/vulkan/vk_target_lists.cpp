@@ -154,10 +154,12 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   return render_target_make_image_lists(record);
 }
 
-// One list per swapchain image (one without a window), its fence left
-// unsignalled until the list's first submit.
+// One list per swapchain image, its fence left unsignalled until the list's
+// first submit.
 bool VulkanPLugin::render_target_make_image_lists(VkRenderTargetRecord* record) {
   VkDeviceRecord* device = record->device;
+  // Without a swapchain one list all the same: a target on a device without
+  // a window would otherwise have none to record into.
   const uint32_t images = device->swapchain && device->swapchain->image_count ? device->swapchain->image_count : 1;
   for (uint32_t i = 0; i < images; ++i) {
     tvc::GpuCommandList* list = command_list_create(device, 0);

@@ -63,6 +63,8 @@ bool VulkanPLugin::gpu_initialize(tvc::RendererGpu* gpu, tvc::RenderWindow* wind
       delete device;
     }
   }
+  // Stopped here without a device: going on would reach the swapchain's
+  // creation with none.
   VkDeviceRecord* device = record->current_device;
   if (!device) return false;
 

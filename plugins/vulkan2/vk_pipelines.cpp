@@ -344,10 +344,13 @@ bool VulkanPLugin::pipeline_bind(tvc::GpuPipelineStateData* state) {
     return false;
   }
   VkDeviceRecord* device = object_owner(state->id);
-  VkCommandBuffer commands = active_command_buffer(device);
-  if (!commands || record->pipeline == VK_NULL_HANDLE) return false;
-  device->functions.vkCmdBindPipeline(commands, VK_PIPELINE_BIND_POINT_GRAPHICS, record->pipeline);
-  device->active_command_record->bound_pipeline = record->pipeline;
+  // Where binds go into the list the host opened, the device's current list
+  // takes it, and only while it is open.
+  VkCommandListRecord* target =
+      generation::lists_take_draws() ? open_current_list(device) : device ? device->active_command_record : nullptr;
+  if (!target || !target->command_buffer || record->pipeline == VK_NULL_HANDLE) return false;
+  device->functions.vkCmdBindPipeline(target->command_buffer, VK_PIPELINE_BIND_POINT_GRAPHICS, record->pipeline);
+  target->bound_pipeline = record->pipeline;
   return true;
 }
 

@@ -324,6 +324,59 @@ TEST_F(FakeWindowTest, OverlayBuffersOutgrownInFlightGoOnceTheirWorkHasRun) {
   expect_nothing_left();
 }
 
+// A pipeline is bound on the device's current list while that list is
+// open; a pass with new clear values whose framebuffers are gone changes
+// no clear value.
+TEST_F(FakeWindowTest, PipelinesBindOnTheOpenCurrentListAndAPassWithoutFramebuffersKeepsTheClearValues) {
+  ASSERT_TRUE(start(window_config()));
+  VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
+  const int set = renderer->descriptorset_create(gpu);
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  tvc::GpuProgramData program;
+  ASSERT_TRUE(renderer->gpu_program_create_shader_modules(gpu, &program, 0, spv_triangle_vert,
+                                                          sizeof(spv_triangle_vert), "main"));
+  ASSERT_TRUE(renderer->gpu_program_create_shader_modules(gpu, &program, 1, spv_solid_green_frag,
+                                                          sizeof(spv_solid_green_frag), "main"));
+  tvc::GpuPipelineStateData* state = renderer->pipeline_create(gpu);
+  state->program = &program;
+  state->vertex_input = false;
+  ASSERT_TRUE(renderer->pipeline_build_ex(state, set, 0));
+  const VkPipeline pipeline = static_cast<VkPipelineRecord*>(state->renderer_data)->pipeline;
+
+  tvc::GpuCommandList* first = renderer->command_list_get_default(gpu, 0);
+  tvc::GpuCommandList* second = renderer->command_list_get_default(gpu, 0);
+  EXPECT_FALSE(renderer->pipeline_bind(state)) << "no list is open";
+  ASSERT_TRUE(renderer->command_list_open(first));
+  ASSERT_TRUE(renderer->command_list_open(second));
+  renderer->command_list_set_current(nullptr, first);
+  ASSERT_TRUE(renderer->pipeline_bind(state));
+  EXPECT_EQ(list_record_of(first)->bound_pipeline, pipeline) << "the current list, not the last one opened";
+  EXPECT_EQ(list_record_of(second)->bound_pipeline, static_cast<VkPipeline>(VK_NULL_HANDLE));
+  ASSERT_TRUE(renderer->command_list_close(second));
+  ASSERT_TRUE(renderer->command_list_close(first));
+  renderer->command_list_set_current(nullptr, first);
+  EXPECT_FALSE(renderer->pipeline_bind(state)) << "the current list is closed";
+  EXPECT_TRUE(renderer->pipeline_kill(state));
+  EXPECT_TRUE(renderer->gpu_program_kill(&program));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+
+  // The stand-in starts afresh: what it counted before is gone.
+  FakeVkConfig c = window_config();
+  c.no_depth_format = true;
+  FakeLoader::get().configure(c);
+  EXPECT_FALSE(renderer->swapchain_recreate(gpu, window));
+  ASSERT_EQ(device_record(gpu)->framebuffers, nullptr);
+  VkClearValue kept[2];
+  memcpy(kept, plugin->clear_values, sizeof(kept));
+  ASSERT_TRUE(renderer->command_list_open(first));
+  const float values[5] = {0.25f, 0.5f, 0.75f, 1.0f, 0.5f};
+  EXPECT_FALSE(renderer->command_list_begin_render_pass_rt(first, values, 0, VK_SUBPASS_CONTENTS_INLINE));
+  EXPECT_EQ(memcmp(kept, plugin->clear_values, sizeof(kept)), 0);
+  ASSERT_TRUE(renderer->command_list_close(first));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  renderer->terminate();
+}
+
 // ---- device, swapchain and resources on the stand-in loader
 
 bool asked(const FakeVkState& s, const char* name) {
