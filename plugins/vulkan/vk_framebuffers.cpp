@@ -115,7 +115,7 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   if (device->fence_pending[i]) {
     wait_index = static_cast<int>(i);
   } else if (device->last_submitted_list) {
-    VkCommandListRecord* last = static_cast<VkCommandListRecord*>(device->last_submitted_list->renderer_data);
+    VkCommandListRecord* last = list_record(device->last_submitted_list);
     if (last && last->fence_index >= 0 && last->fence_index < kDeviceFenceCount &&
         device->fence_pending[last->fence_index])
       wait_index = last->fence_index;

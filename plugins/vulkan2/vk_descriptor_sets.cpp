@@ -222,12 +222,9 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
 // sampler or else the target's own.
 bool VulkanPLugin::render_target_image_info(tvc::GpuRenderTarget* target, int attachment,
                                             tvc::TextureSampler* sampler, VkDescriptorImageInfo* info) {
-  VkRenderTargetRecord* record = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
+  VkRenderTargetRecord* record = target_record(target);
   if (!record || !record->device) return false;
-  const uint32_t frame = record->device->frame_index < static_cast<uint32_t>(record->frame_count)
-                             ? record->device->frame_index
-                             : 0;
-  RenderTargetFrameBlock* block = render_target_block(target, frame);
+  RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
   if (!block) return false;
   if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
     tracef_error("descriptorset - render target attachment %d out of range (%u attachments).", attachment,
@@ -395,8 +392,8 @@ bool VulkanPLugin::descriptorset_push_constants(tvc::GpuCommandList* list, int i
   VkDeviceRecord* device = set ? object_owner(id) : nullptr;
   if (!device) return false;  // an unknown or killed set: nothing to push through
   // The given list's buffer, or what the device records into.
-  const VkCommandListRecord* list_record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-  VkCommandBuffer commands = list ? (list_record ? list_record->command_buffer : nullptr) : active_command_buffer(device);
+  const VkCommandListRecord* record = list_record(list);
+  VkCommandBuffer commands = list ? (record ? record->command_buffer : nullptr) : active_command_buffer(device);
   if (!commands || !data || size == 0 || set->pipeline_layout == VK_NULL_HANDLE) return false;
   device->functions.vkCmdPushConstants(commands, set->pipeline_layout, stages, offset, size, data);
   return true;

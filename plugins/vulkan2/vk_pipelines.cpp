@@ -222,7 +222,7 @@ bool VulkanPLugin::pipeline_build_ex(tvc::GpuPipelineStateData* state, int set_i
   if (!gpu) return false;
   VkRenderPass pass = device->rp1 ? device->rp1->render_pass : VK_NULL_HANDLE;
   tvc::GpuRenderTarget* target = render_target ? gpu_render_target_get(render_target) : nullptr;
-  if (VkRenderTargetRecord* rt = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr)
+  if (VkRenderTargetRecord* rt = target_record(target))
     pass = rt->render_pass;
   if (pass == VK_NULL_HANDLE) {
     tracef_error("pipeline object (%s) - invalid render pass. Pipeline build failed.", state->name);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "vk_generation.h"
-#include "vk_raytracing.h"
+#include "vk_resources.h"
 
 int32_t frames_wanted(const VkDeviceRecord* device) {
   return device->frame_count ? static_cast<int32_t>(device->frame_count) : 1;
@@ -363,35 +363,6 @@ void* VulkanPLugin::gpu_render_target_get_color_buffer_ptr(tvc::GpuRenderTarget*
   a.packed.resize(row_bytes * target->height);
   for (int y = 0; y < target->height; ++y) memcpy(a.packed.data() + y * row_bytes, pixels + y * pitch, row_bytes);
   return a.packed.data();
-}
-
-// Copies a storage image into colour attachment i of the target's current
-// frame, recorded into commands. The storage image rests in GENERAL and the
-// attachment in its return layout, so neither loses its pixels.
-bool VulkanPLugin::copy_storage_image_to_attachment(VkCommandBuffer commands, tvc::GpuRenderTarget* target,
-                                                    int attachment, const VkStorageImageRecord* image) {
-  VkRenderTargetRecord* record = target_record(target);
-  if (!image || !record || image->image == VK_NULL_HANDLE) return false;
-  RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
-  if (!block) return false;
-  if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
-    tracef_error("copy from storage image - attachment %d out of range.", attachment);
-    return false;
-  }
-  VkDeviceRecord* device = record->device;
-  RenderTargetAttachment& dst = block->colors[attachment];
-  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_GENERAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
-  transition_image_layout(device, commands, dst.image, resting_layout(dst), VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
-  VkImageCopy region{};
-  region.srcSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-  region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-  region.extent = {static_cast<uint32_t>(std::min(image->width, target->width)),
-                   static_cast<uint32_t>(std::min(image->height, target->height)), 1};
-  device->functions.vkCmdCopyImage(commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, dst.image,
-                                   VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
-  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, VK_IMAGE_LAYOUT_GENERAL);
-  transition_image_layout(device, commands, dst.image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, resting_layout(dst));
-  return true;
 }
 
 // The texture borrows the attachment's objects: unloading it destroys none.
