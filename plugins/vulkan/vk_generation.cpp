@@ -103,8 +103,10 @@ int most_color_attachments() { return 1; }
 bool finalize_waits_without_record() { return true; }
 
 // A command that reaches into the framebuffer is drawn, its near edges
-// raised to 0 and its far edges left as they are; an empty or inverted
-// rectangle, or one whose far edge lies past what a scissor can hold, is not.
+// raised to 0 and its far edges left as they are; a rectangle of zero width
+// or height is drawn too, with a scissor of that extent. An inverted
+// rectangle, or one whose far edge lies past what a scissor can hold, is
+// not: no scissor can express it.
 bool gui_scissor(float x0, float y0, float x1, float y1, float fb_width, float fb_height, VkRect2D* scissor) {
   if (!(x0 < fb_width && y0 < fb_height && x1 >= 0.0f && y1 >= 0.0f)) return false;
   x0 = std::max(0.0f, x0);

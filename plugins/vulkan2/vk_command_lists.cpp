@@ -339,7 +339,6 @@ bool VulkanPLugin::command_list_submit(tvc::GpuCommandList* list) {
   return true;
 }
 
-
 bool VulkanPLugin::command_list_reset(tvc::GpuCommandList* list) {
   VkCommandListRecord* record = list_record(list);
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;

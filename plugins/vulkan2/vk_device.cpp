@@ -9,7 +9,6 @@
 
 namespace {
 
-
 const char* const kDriverIdNames[] = {"VK_DRIVER_ID_NULL",
                                       "VK_DRIVER_ID_AMD_PROPRIETARY_KHR",
                                       "VK_DRIVER_ID_AMD_OPEN_SOURCE_KHR",
@@ -20,7 +19,6 @@ const char* const kDriverIdNames[] = {"VK_DRIVER_ID_NULL",
                                       "VK_DRIVER_ID_IMAGINATION_PROPRIETARY_KHR",
                                       "VK_DRIVER_ID_QUALCOMM_PROPRIETARY_KHR",
                                       "VK_DRIVER_ID_ARM_PROPRIETARY_KHR"};
-
 
 }  // namespace
 

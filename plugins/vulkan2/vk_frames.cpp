@@ -227,7 +227,6 @@ bool VulkanPLugin::frame_acquire_2(tvc::RendererGpu* gpu, tvc::RenderWindow* win
   return frame_acquire(gpu, window);
 }
 
-
 bool VulkanPLugin::frame_begin(tvc::RendererGpu* gpu, bool begin_command_buffer, bool begin_render_pass) {
   VkDeviceRecord* device = device_of(gpu);
   if (!device || !device->frames || device->frame_index >= device->frame_count) return false;
@@ -349,7 +348,6 @@ bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   device->frame_index = (device->frame_index + 1) % device->frame_count;
   return complete;
 }
-
 
 bool VulkanPLugin::init_swapchain_frames(VkDeviceRecord* device, uint32_t width, uint32_t height) {
   return create_frames(device, width, height);

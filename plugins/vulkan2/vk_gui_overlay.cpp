@@ -1,11 +1,13 @@
 // GUI overlay: the Vulkan back end for the Dear ImGui draw data the host
 // builds in the core library. It calls Vulkan through the device's function
-// table, takes its descriptor set from the device's pool and records into
-// the current frame's command buffer, inside the swapchain pass.
+// table, takes its descriptor set from the device's pool and records inside
+// the swapchain pass: into the current frame's command buffer, or where the
+// generation draws through command lists, into the list the host opened.
 //
 // Per frame (frame index mod 8), or once where the generation draws one list
 // at a time, it keeps one vertex and one index buffer, which grow to fit the
-// draw data and are never written past their size.
+// draw data and are never written past their size; an outgrown one is kept
+// until the work that last drew from it has run.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>

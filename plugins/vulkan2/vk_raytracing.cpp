@@ -30,7 +30,6 @@ bool has_name(const std::vector<std::string>& names, const char* name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-
 // One buffer with its own memory; null (nothing left behind) on failure.
 RtBufferRecord* create_rt_buffer(const VkGpuRecord* gpu, VkDeviceRecord* device, VkDeviceSize size,
                                  VkBufferUsageFlags usage, VkMemoryPropertyFlags required) {

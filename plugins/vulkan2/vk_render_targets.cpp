@@ -270,10 +270,10 @@ unsigned current_frame_of(const VkRenderTargetRecord* record) {
   return device && device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
 }
 
-// Copies colour attachment 0 of the current frame into its linear image and
-// returns the mapped pixels with their row pitch; null when refused.
-const uint8_t* VulkanPLugin::render_target_read(tvc::GpuRenderTarget* target, VkImageLayout, bool to_general,
-                                                uint64_t* pitch) {
+// Copies colour attachment 0 of the current frame, from the layout it rests
+// in, into its linear image (left in GENERAL with to_general) and returns
+// the mapped pixels with their row pitch; null when refused.
+const uint8_t* VulkanPLugin::render_target_read(tvc::GpuRenderTarget* target, bool to_general, uint64_t* pitch) {
   VkRenderTargetRecord* record = target_record(target);
   if (!record || target->value > 0 || record->color_count == 0) return nullptr;
   RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
@@ -327,7 +327,7 @@ static bool four_byte_texels(const tvc::GpuRenderTarget* target) {
 bool VulkanPLugin::gpu_render_target_read_color_buffer(tvc::GpuRenderTarget* target, unsigned char* destination) {
   uint64_t pitch = 0;
   const uint8_t* pixels = destination && target && four_byte_texels(target)
-                              ? render_target_read(target, VK_IMAGE_LAYOUT_UNDEFINED, false, &pitch)
+                              ? render_target_read(target, false, &pitch)
                               : nullptr;
   if (!pixels) return false;
   for (int y = 0; y < target->height; ++y) {
@@ -340,7 +340,7 @@ bool VulkanPLugin::gpu_render_target_read_color_buffer(tvc::GpuRenderTarget* tar
 bool VulkanPLugin::gpu_render_target_read_color_buffer_2(tvc::GpuRenderTarget* target, unsigned char* destination) {
   uint64_t pitch = 0;
   const uint8_t* pixels = destination && target && four_byte_texels(target)
-                              ? render_target_read(target, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, true, &pitch)
+                              ? render_target_read(target, true, &pitch)
                               : nullptr;
   if (!pixels) return false;
   for (int y = 0; y < target->height; ++y)
@@ -354,7 +354,7 @@ bool VulkanPLugin::gpu_render_target_read_color_buffer_2(tvc::GpuRenderTarget* t
 void* VulkanPLugin::gpu_render_target_get_color_buffer_ptr(tvc::GpuRenderTarget* target) {
   uint64_t pitch = 0;
   const uint8_t* pixels = target && four_byte_texels(target)
-                              ? render_target_read(target, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, true, &pitch)
+                              ? render_target_read(target, true, &pitch)
                               : nullptr;
   if (!pixels) return nullptr;
   VkRenderTargetRecord* record = target_record(target);

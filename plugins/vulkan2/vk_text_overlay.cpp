@@ -478,8 +478,12 @@ void VulkanPLugin::text_draw_2d(int x, int y, float r, float g, float b, float a
 }
 
 bool VulkanPLugin::text_render(tvc::GpuCommandList* list, int width, int height) {
-  if (!g_text.initialised || !g_text.font || width <= 0 || height <= 0) {
+  if (!g_text.initialised || !g_text.font) {
     tracef_error("text_render - the text overlay holds no font.");
+    return false;
+  }
+  if (width <= 0 || height <= 0) {
+    tracef_error("text_render - a size of %dx%d holds no pixels.", width, height);
     return false;
   }
   VkCommandListRecord* record = list_commands(this, list, "text_render");

@@ -284,6 +284,8 @@ TEST_F(FakeWindowTest, OverlayBuffersOutgrownInFlightGoOnceTheirWorkHasRun) {
   tvc::GpuCommandList* offscreen = lists[images];
   ASSERT_TRUE(renderer->imgui_init(nullptr));
   ASSERT_TRUE(renderer->text_init(lists[0], "testdata\\quorvel_test.ttf", 16.0f));
+  EXPECT_FALSE(renderer->text_render(lists[0], 0, 100));
+  EXPECT_EQ(log.level_of("text_render - a size of 0x100 holds no pixels."), tvc::LogMgr::kError);
   GuiDrawData small(100, 100, {ImVec4(0, 0, 100, 100)});
   GuiDrawData large(100, 100, std::vector<ImVec4>(40, ImVec4(0, 0, 100, 100)));
   const std::string long_text(200, 'x');
