@@ -34,6 +34,15 @@ uint32_t descriptor_pool_room(VkDescriptorType type) {
   return 0;
 }
 
+bool update_image_binding(VkDescriptorSetRecord* set, VkDescriptorBindingRecord* b, const VkDescriptorImageInfo& info,
+                          int binding, unsigned stages) {
+  b->image_info = info;
+  b->binding = static_cast<uint32_t>(binding);
+  if (stages > 0) b->stages = stages;
+  set->dirty = true;
+  return true;
+}
+
 VkDescriptorSetRecord* VulkanPLugin::descriptorset_lookup(int id) {
   auto it = descriptor_set_map.find(id);
   if (it != descriptor_set_map.end() && it->second) return it->second;
@@ -256,11 +265,7 @@ bool VulkanPLugin::descriptorset_update_render_target(int id, int index, tvc::Gp
   if (!b || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER ||
       !render_target_image_info(target, attachment, sampler, &info))
     return false;
-  b->image_info = info;
-  b->binding = static_cast<uint32_t>(binding);
-  if (stages > 0) b->stages = stages;
-  set->dirty = true;
-  return true;
+  return update_image_binding(set, b, info, binding, stages);
 }
 
 bool VulkanPLugin::descriptorset_build(int id) {

@@ -369,11 +369,8 @@ bool VulkanPLugin::descriptorset_update_raytracing_storage_image(int id, int ind
   VkRayTracingContext* context = raytracing_context(context_index, "descriptorset_update_raytracing_storage_image");
   if (!b || !context || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE || context->output_image.view == VK_NULL_HANDLE)
     return false;
-  b->image_info = {VK_NULL_HANDLE, context->output_image.view, VK_IMAGE_LAYOUT_GENERAL};
-  b->binding = static_cast<uint32_t>(binding);
-  if (stages > 0) b->stages = stages;
-  set->dirty = true;
-  return true;
+  return update_image_binding(set, b, {VK_NULL_HANDLE, context->output_image.view, VK_IMAGE_LAYOUT_GENERAL}, binding,
+                              stages);
 }
 
 bool VulkanPLugin::descriptorset_bind_raytracing(tvc::GpuCommandList* list, int id) {

@@ -38,15 +38,17 @@ const PropertyField kStructureLimits[] = {
 };
 #undef QV_RT_FIELD
 
-// Copies the named field of block into value; false when no field matches.
+// Answers a query by name: the named field of block into value (left alone
+// when no field matches); true whenever a name is given.
 template <typename T, size_t N>
-bool read_property(const PropertyField (&fields)[N], const void* block, const char* name, T* value) {
+bool answer_property(const PropertyField (&fields)[N], const void* block, const char* name, T* value) {
+  if (!name) return false;
   for (const PropertyField& f : fields) {
     if (strcmp(f.name, name) != 0) continue;
-    memcpy(value, static_cast<const char*>(block) + f.offset, sizeof(T));
-    return true;
+    if (value) memcpy(value, static_cast<const char*>(block) + f.offset, sizeof(T));
+    break;
   }
-  return false;
+  return true;
 }
 }  // namespace
 
@@ -87,26 +89,17 @@ void VulkanPLugin::log_raytracing_properties(VkGpuRecord* gpu, VkDeviceRecord* d
 }
 
 bool VulkanPLugin::gpu_get_raytracing_pipeline_property(tvc::RendererGpu* gpu, const char* name, unsigned* value) {
-  VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
-  if (!record || !name) return false;
-  uint32_t v = 0;
-  if (value && read_property(kPipelineProperties, &record->raytracing_pipeline_properties, name, &v)) *value = v;
-  return true;
+  const VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
+  return record && answer_property(kPipelineProperties, &record->raytracing_pipeline_properties, name, value);
 }
 
 bool VulkanPLugin::gpu_get_acceleration_structure_property(tvc::RendererGpu* gpu, const char* name, uint64_t* value) {
-  VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
-  if (!record || !name) return false;
-  uint64_t v = 0;
-  if (value && read_property(kStructureCounts, &record->acceleration_structure_properties, name, &v)) *value = v;
-  return true;
+  const VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
+  return record && answer_property(kStructureCounts, &record->acceleration_structure_properties, name, value);
 }
 
 bool VulkanPLugin::gpu_get_acceleration_structure_descriptor_limit(tvc::RendererGpu* gpu, const char* name,
                                                                    unsigned* value) {
-  VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
-  if (!record || !name) return false;
-  uint32_t v = 0;
-  if (value && read_property(kStructureLimits, &record->acceleration_structure_properties, name, &v)) *value = v;
-  return true;
+  const VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
+  return record && answer_property(kStructureLimits, &record->acceleration_structure_properties, name, value);
 }

@@ -52,9 +52,5 @@ bool VulkanPLugin::descriptorset_update_storage_image(int id, int index, int sto
   if (!b || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ||
       !storage_source(this, storage_image, texture, target, attachment, false, &info))
     return false;
-  b->image_info = info;
-  b->binding = static_cast<uint32_t>(binding);
-  if (stages > 0) b->stages = stages;
-  set->dirty = true;
-  return true;
+  return update_image_binding(set, b, info, binding, stages);
 }
