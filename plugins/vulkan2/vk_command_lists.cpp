@@ -133,6 +133,10 @@ bool VulkanPLugin::command_list_release_objects(VkDeviceRecord* device, tvc::Gpu
   VkCommandListRecord* record = list_record(list);
   if (!record || !device || record->device != device->device) return false;
   if (device->active_command_record == record) device->active_command_record = nullptr;
+  // Its buffer and fence go: nothing it recorded runs again, and the fence
+  // may no longer be asked about.
+  record->trace->gone = true;
+  record->trace = std::make_shared<SubmitTrace>();
   VkFunctionTable& fn = device->functions;
   if (record->fence != VK_NULL_HANDLE) fn.vkDestroyFence(device->device, record->fence, nullptr);
   record->fence = VK_NULL_HANDLE;
