@@ -8,7 +8,8 @@
   gen_slots.py TABLE plugin OUTDIR COLUMN AREAS
       vk_slots.h        override declarations, included in VulkanPLugin:
                         the fixed-answer stubs and the own operations of the
-                        areas built (AREAS, comma-separated)
+                        areas built (AREAS, comma-separated: each own area of
+                        the column, and no other)
       vk_slots.cpp      the stub bodies
       vk_stub_cases.inc one test case per stub: slot, name, argument words, a
                         call through the interface and the interface position
@@ -146,7 +147,25 @@ def test_arg(t):
     return "7"
 
 
+def check_areas(slots, column, areas):
+    """Every own area of the column is built and every area built has a slot:
+    a misspelt name would otherwise leave the library's default body in a
+    slot, with no error."""
+    used = set()
+    for s in slots:
+        kind = s.impl[column]
+        if not kind.startswith("own:"):
+            continue
+        used.add(kind[4:])
+        if kind[4:] not in areas:
+            raise SystemExit("slot %d (%s): area %s is not among the areas built" % (s.slot, s.name, kind[4:]))
+    unused = sorted(areas - used)
+    if unused:
+        raise SystemExit("area %s: no slot of the %s column is its own" % (", ".join(unused), column))
+
+
 def gen_plugin(slots, outdir, column, areas):
+    check_areas(slots, column, areas)
     decl = ["// Generated from renderer_slots.txt (%s column): do not edit." % column]
     body = ["// Generated from renderer_slots.txt (%s column): do not edit." % column,
             '#include "vk_plugin.h"', WORDS_HELPER]
@@ -155,7 +174,7 @@ def gen_plugin(slots, outdir, column, areas):
     for s in slots:
         kind = s.impl[column]
         if kind.startswith("own:"):
-            if kind[4:] in areas and s.slot > 0:
+            if s.slot > 0:
                 decl.append("%s %s(%s) override;  // %d" % (s.ret, s.name, s.param_decl(), s.slot))
         elif kind.startswith("stub:"):
             answer = kind[5:]

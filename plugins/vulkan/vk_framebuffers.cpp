@@ -115,7 +115,7 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   if (device->fence_pending[i]) {
     wait_index = static_cast<int>(i);
   } else if (device->last_submitted_list) {
-    VkCommandListRecord* last = static_cast<VkCommandListRecord*>(device->last_submitted_list->renderer_data);
+    VkCommandListRecord* last = list_record(device->last_submitted_list);
     if (last && last->fence_index >= 0 && last->fence_index < kDeviceFenceCount &&
         device->fence_pending[last->fence_index])
       wait_index = last->fence_index;
@@ -173,11 +173,10 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
   VkGpuRecord* record = gpu_record(gpu);
   if (!surface_can_take_swapchain(record, window)) return false;
   VkDeviceRecord* device = record->current_device;
-  VkFunctionTable& fn = device->functions;
   // No signal of the old swapchain may stay behind, nor an image held of it.
   consume_image_available(device);
   device->image_held = false;
-  fn.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   for (uint8_t& pending : device->fence_pending) pending = 0;
   device->last_submitted_list = nullptr;
   vk_framebuffers_release(device);
@@ -188,7 +187,7 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
   }
   bool ok = rebuild_depth_and_passes(record, device);
   ok = ok && vk_framebuffers_init(device, swapchain->width, swapchain->height);
-  fn.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   if (!ok) {
     vk_framebuffers_release(device);
     tracef_error("swapchain_recreate - the framebuffers could not be rebuilt: no frame is drawn until a re-creation "

@@ -103,8 +103,10 @@ int most_color_attachments() { return 1; }
 bool finalize_waits_without_record() { return true; }
 
 // A command that reaches into the framebuffer is drawn, its near edges
-// raised to 0 and its far edges left as they are; an empty or inverted
-// rectangle, or one whose far edge lies past what a scissor can hold, is not.
+// raised to 0 and its far edges left as they are; a rectangle of zero width
+// or height is drawn too, with a scissor of that extent. An inverted
+// rectangle, or one whose far edge lies past what a scissor can hold, is
+// not: no scissor can express it.
 bool gui_scissor(float x0, float y0, float x1, float y1, float fb_width, float fb_height, VkRect2D* scissor) {
   if (!(x0 < fb_width && y0 < fb_height && x1 >= 0.0f && y1 >= 0.0f)) return false;
   x0 = std::max(0.0f, x0);
@@ -150,10 +152,8 @@ void VulkanPLugin::release_device_raytracing(VkDeviceRecord*) {}
 void VulkanPLugin::free_raytracing_objects() {}
 
 // The list the host opened, the device's current one.
-VkCommandBuffer VulkanPLugin::gui_command_buffer(VkDeviceRecord* device) {
-  tvc::GpuCommandList* list = device->current_command_list;
-  VkCommandListRecord* record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-  VkCommandBuffer commands = record && record->opened ? record->command_buffer : nullptr;
-  if (!commands) tracef_warning("imgui_render - no command list is open: the GUI is not drawn.");
-  return commands;
+VkCommandListRecord* VulkanPLugin::gui_command_record(VkDeviceRecord* device) {
+  VkCommandListRecord* record = open_current_list(device);
+  if (!record) tracef_warning("imgui_render - no command list is open: the GUI is not drawn.");
+  return record;
 }

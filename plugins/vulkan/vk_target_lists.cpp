@@ -154,10 +154,12 @@ bool VulkanPLugin::render_target_create(VkRenderTargetRecord* record, tvc::GpuRe
   return render_target_make_image_lists(record);
 }
 
-// One list per swapchain image (one without a window), its fence left
-// unsignalled until the list's first submit.
+// One list per swapchain image, its fence left unsignalled until the list's
+// first submit.
 bool VulkanPLugin::render_target_make_image_lists(VkRenderTargetRecord* record) {
   VkDeviceRecord* device = record->device;
+  // Without a swapchain one list all the same: a target on a device without
+  // a window would otherwise have none to record into.
   const uint32_t images = device->swapchain && device->swapchain->image_count ? device->swapchain->image_count : 1;
   for (uint32_t i = 0; i < images; ++i) {
     tvc::GpuCommandList* list = command_list_create(device, 0);
@@ -312,5 +314,7 @@ bool VulkanPLugin::gpu_render_target_submit_and_wait(tvc::GpuRenderTarget* targe
   if (!lr || !lr->command_buffer || lr->fence == VK_NULL_HANDLE) return false;
   const uint64_t binds = record->bind_counts[image];
   if (binds == 0 || binds != record->unbind_counts[image]) return false;
-  return submit_and_wait(record->device, lr->command_buffer, lr->fence);
+  const bool ok = submit_and_wait(record->device, lr->command_buffer, lr->fence);
+  note_submitted(lr, lr->fence);
+  return ok;
 }

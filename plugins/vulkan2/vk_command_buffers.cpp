@@ -49,6 +49,7 @@ bool VulkanPLugin::command_buffer_submit(tvc::GpuCommandList* list) {
     tracef_error("command_buffer_submit - error code: %s", vk_result_to_string(result));
     return false;
   }
+  note_submitted(record, record->fence);
   // Without its own fence the list waits for the whole queue instead.
   if (record->fence != VK_NULL_HANDLE)
     fn.vkWaitForFences(device->device, 1, &record->fence, VK_FALSE, UINT64_MAX);

@@ -57,6 +57,8 @@ bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer commands) {
     if (ok) ok = fn.vkQueueWaitIdle(device->graphics_queue) == VK_SUCCESS;
   }
   fn.vkFreeCommandBuffers(device->device, device->command_pool, 1, &commands);
+  // The queue the frames run on was idle: what they left retired may go.
+  if (ok) release_retired_buffers(device, RetiredRelease::kIdle);
   return ok;
 }
 
@@ -78,7 +80,7 @@ bool device_recording(const VkDeviceRecord* device) {
 bool idle_before_replacing(VkDeviceRecord* device) {
   if (!device || !device->device || device_recording(device)) return false;
   // A lost device runs nothing any more: its objects may go whatever the wait says.
-  device->functions.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   return true;
 }
 
@@ -131,6 +133,10 @@ bool VulkanPLugin::command_list_release_objects(VkDeviceRecord* device, tvc::Gpu
   VkCommandListRecord* record = list_record(list);
   if (!record || !device || record->device != device->device) return false;
   if (device->active_command_record == record) device->active_command_record = nullptr;
+  // Its buffer and fence go: nothing it recorded runs again, and the fence
+  // may no longer be asked about.
+  record->trace->gone = true;
+  record->trace = std::make_shared<SubmitTrace>();
   VkFunctionTable& fn = device->functions;
   if (record->fence != VK_NULL_HANDLE) fn.vkDestroyFence(device->device, record->fence, nullptr);
   record->fence = VK_NULL_HANDLE;
@@ -195,6 +201,11 @@ bool VulkanPLugin::command_list_killall(tvc::RendererGpu* gpu) {
 }
 
 // ---- lookup
+
+VkCommandListRecord* open_current_list(const VkDeviceRecord* device) {
+  VkCommandListRecord* record = device ? list_record(device->current_command_list) : nullptr;
+  return record && record->opened && record->command_buffer ? record : nullptr;
+}
 
 void VulkanPLugin::command_list_set_current(tvc::RendererGpu* gpu, tvc::GpuCommandList* list) {
   if (gpu) {
@@ -323,6 +334,7 @@ bool VulkanPLugin::command_list_submit(tvc::GpuCommandList* list) {
     return false;
   }
   after_list_submit(device, signal != nullptr);
+  note_submitted(record, fence);
   device->fence_pending[record->fence_index] = 1;
   record->submitted = true;
   device->current_command_list = list;
@@ -330,7 +342,6 @@ bool VulkanPLugin::command_list_submit(tvc::GpuCommandList* list) {
   device->list_submitted = true;
   return true;
 }
-
 
 bool VulkanPLugin::command_list_reset(tvc::GpuCommandList* list) {
   VkCommandListRecord* record = list_record(list);
@@ -378,6 +389,9 @@ bool VulkanPLugin::command_list_begin_render_pass_rt(tvc::GpuCommandList* list, 
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
   if (!device || !list_record(list)) return false;
   if (!values) return begin_list_render_pass(list, device->rp2, image_index, false, contents);
+  // The pass and its framebuffer are looked for first: a pass that cannot
+  // begin leaves the clear values as they were.
+  if (!device->rp1 || swapchain_framebuffer(device, image_index) == VK_NULL_HANDLE) return false;
   set_clear_values_ex(values[0], values[1], values[2], values[3], values[4], 0);
   return begin_list_render_pass(list, device->rp1, image_index, true, contents);
 }

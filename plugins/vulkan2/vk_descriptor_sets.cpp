@@ -1,6 +1,8 @@
 // Descriptor sets: bindings added one by one (buffers, textures, texture
 // arrays, render-target attachments, mesh buffers), push-constant ranges,
 // then one set layout, one descriptor set and one pipeline layout.
+#include <algorithm>
+
 #include "vk_generation.h"
 #include "vk_resources.h"
 
@@ -21,6 +23,24 @@ VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsig
   b->type = type;
   b->stages = stages;
   return b;
+}
+
+uint32_t descriptor_pool_room(VkDescriptorType type) {
+  VkDescriptorPoolSize sizes[16] = {};
+  uint32_t max_sets = 0;
+  const uint32_t count = generation::descriptor_pool_sizes(sizes, 16, true, &max_sets);
+  for (uint32_t i = 0; i < count; ++i)
+    if (sizes[i].type == type) return sizes[i].descriptorCount;
+  return 0;
+}
+
+bool update_image_binding(VkDescriptorSetRecord* set, VkDescriptorBindingRecord* b, const VkDescriptorImageInfo& info,
+                          int binding, unsigned stages) {
+  b->image_info = info;
+  b->binding = static_cast<uint32_t>(binding);
+  if (stages > 0) b->stages = stages;
+  set->dirty = true;
+  return true;
 }
 
 VkDescriptorSetRecord* VulkanPLugin::descriptorset_lookup(int id) {
@@ -149,7 +169,7 @@ int VulkanPLugin::descriptorset_add_texture(int id, tvc::TextureData* texture, t
 
 int VulkanPLugin::descriptorset_add_texture_array(int id, unsigned count, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  if (!set || count == 0) return -1;
+  if (!set || count == 0 || count > descriptor_pool_room(VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER)) return -1;
   VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, stages);
   b->image_array.assign(count, VkDescriptorImageInfo{});
   const int index = descriptorset_add(set, b);
@@ -162,7 +182,7 @@ bool VulkanPLugin::descriptorset_set_texture_array_element(int id, int index, un
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_set_texture_array_element");
   VkTextureRecord* record = texture_record(texture);
-  if (!b || !record) return false;
+  if (!b || !record || record->view == VK_NULL_HANDLE) return false;
   if (element >= b->image_array.size()) {
     tracef_error("descriptorset_set_texture_array_element - element %u out of range (%u elements).", element,
                  static_cast<unsigned>(b->image_array.size()));
@@ -176,11 +196,13 @@ bool VulkanPLugin::descriptorset_set_texture_array_element(int id, int index, un
 int VulkanPLugin::descriptorset_add_textures(int id, tvc::TextureData** textures, unsigned count,
                                              tvc::TextureSampler* sampler, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  if (!set || !textures || count == 0 || sampler_missing(sampler)) return -1;
+  if (!set || !textures || count == 0 || count > descriptor_pool_room(VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER) ||
+      sampler_missing(sampler))
+    return -1;
   std::vector<VkDescriptorImageInfo> infos;
   for (unsigned i = 0; i < count; ++i) {
     VkTextureRecord* record = texture_record(textures[i]);
-    if (!record) return -1;
+    if (!record || record->view == VK_NULL_HANDLE) return -1;
     infos.push_back(image_info(sampler_handle(sampler), record->view));
   }
   VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER, stages);
@@ -193,7 +215,9 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_texture");
   VkTextureRecord* record = texture_record(texture);
-  if (!b || !record || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER || sampler_missing(sampler)) return false;
+  if (!b || !record || record->view == VK_NULL_HANDLE || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER ||
+      sampler_missing(sampler))
+    return false;
   b->binding = static_cast<uint32_t>(binding);
   b->image_info.imageView = record->view;
   b->image_info.imageLayout = VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL;
@@ -207,18 +231,16 @@ bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureD
 // sampler or else the target's own.
 bool VulkanPLugin::render_target_image_info(tvc::GpuRenderTarget* target, int attachment,
                                             tvc::TextureSampler* sampler, VkDescriptorImageInfo* info) {
-  VkRenderTargetRecord* record = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
+  VkRenderTargetRecord* record = target_record(target);
   if (!record || !record->device) return false;
-  const uint32_t frame = record->device->frame_index < static_cast<uint32_t>(record->frame_count)
-                             ? record->device->frame_index
-                             : 0;
-  RenderTargetFrameBlock* block = render_target_block(target, frame);
+  RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
   if (!block) return false;
   if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
     tracef_error("descriptorset - render target attachment %d out of range (%u attachments).", attachment,
                  record->color_count);
     return false;
   }
+  if (block->colors[attachment].view == VK_NULL_HANDLE) return false;
   VkSampler handle = sampler_handle(sampler);
   *info = image_info(handle != VK_NULL_HANDLE ? handle : record->sampler, block->colors[attachment].view);
   return true;
@@ -243,11 +265,7 @@ bool VulkanPLugin::descriptorset_update_render_target(int id, int index, tvc::Gp
   if (!b || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER ||
       !render_target_image_info(target, attachment, sampler, &info))
     return false;
-  b->image_info = info;
-  b->binding = static_cast<uint32_t>(binding);
-  if (stages > 0) b->stages = stages;
-  set->dirty = true;
-  return true;
+  return update_image_binding(set, b, info, binding, stages);
 }
 
 bool VulkanPLugin::descriptorset_build(int id) {
@@ -306,6 +324,20 @@ bool VulkanPLugin::descriptorset_build(int id) {
   return true;
 }
 
+// The elements an image array writes. One the host has not set yet (a
+// texture array starts empty) repeats the first element set, so that every
+// descriptor written names a live view; an array with none set writes
+// nothing.
+static std::vector<VkDescriptorImageInfo> array_elements(const std::vector<VkDescriptorImageInfo>& elements) {
+  auto first = std::find_if(elements.begin(), elements.end(),
+                            [](const VkDescriptorImageInfo& e) { return e.imageView != VK_NULL_HANDLE; });
+  if (first == elements.end()) return {};
+  std::vector<VkDescriptorImageInfo> written = elements;
+  for (VkDescriptorImageInfo& e : written)
+    if (e.imageView == VK_NULL_HANDLE) e = *first;
+  return written;
+}
+
 bool VulkanPLugin::descriptorset_update(int id) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDeviceRecord* device = set ? object_owner(id) : nullptr;
@@ -313,15 +345,22 @@ bool VulkanPLugin::descriptorset_update(int id) {
   if (!set->dirty) return true;
   if (set->descriptor_set == VK_NULL_HANDLE) return false;
   std::vector<VkWriteDescriptorSet> writes;
-  for (const VkDescriptorBindingRecord* b : set->bindings) {
+  // One list per image array, alive until the update below.
+  std::vector<std::vector<VkDescriptorImageInfo>> arrays(set->bindings.size());
+  for (size_t i = 0; i < set->bindings.size(); ++i) {
+    const VkDescriptorBindingRecord* b = set->bindings[i];
     VkWriteDescriptorSet w{};
     w.sType = VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET;
     w.dstSet = set->descriptor_set;
     w.dstBinding = b->binding;
     w.descriptorCount = b->descriptor_count();
     w.descriptorType = b->type;
-    if (b->type == VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER || b->type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE)
-      w.pImageInfo = b->image_array.empty() ? &b->image_info : b->image_array.data();
+    if (!b->image_array.empty()) {
+      arrays[i] = array_elements(b->image_array);
+      if (arrays[i].empty()) continue;
+      w.pImageInfo = arrays[i].data();
+    } else if (b->type == VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER || b->type == VK_DESCRIPTOR_TYPE_STORAGE_IMAGE)
+      w.pImageInfo = &b->image_info;
     else if (b->type == VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER || b->type == VK_DESCRIPTOR_TYPE_STORAGE_BUFFER)
       w.pBufferInfo = b->buffer_array.empty() ? &b->buffer_info : b->buffer_array.data();
     else
@@ -358,8 +397,8 @@ bool VulkanPLugin::descriptorset_push_constants(tvc::GpuCommandList* list, int i
   VkDeviceRecord* device = set ? object_owner(id) : nullptr;
   if (!device) return false;  // an unknown or killed set: nothing to push through
   // The given list's buffer, or what the device records into.
-  const VkCommandListRecord* list_record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
-  VkCommandBuffer commands = list ? (list_record ? list_record->command_buffer : nullptr) : active_command_buffer(device);
+  const VkCommandListRecord* record = list_record(list);
+  VkCommandBuffer commands = list ? (record ? record->command_buffer : nullptr) : active_command_buffer(device);
   if (!commands || !data || size == 0 || set->pipeline_layout == VK_NULL_HANDLE) return false;
   device->functions.vkCmdPushConstants(commands, set->pipeline_layout, stages, offset, size, data);
   return true;

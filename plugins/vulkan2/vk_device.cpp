@@ -9,7 +9,6 @@
 
 namespace {
 
-
 const char* const kDriverIdNames[] = {"VK_DRIVER_ID_NULL",
                                       "VK_DRIVER_ID_AMD_PROPRIETARY_KHR",
                                       "VK_DRIVER_ID_AMD_OPEN_SOURCE_KHR",
@@ -20,7 +19,6 @@ const char* const kDriverIdNames[] = {"VK_DRIVER_ID_NULL",
                                       "VK_DRIVER_ID_IMAGINATION_PROPRIETARY_KHR",
                                       "VK_DRIVER_ID_QUALCOMM_PROPRIETARY_KHR",
                                       "VK_DRIVER_ID_ARM_PROPRIETARY_KHR"};
-
 
 }  // namespace
 
@@ -63,6 +61,8 @@ bool VulkanPLugin::gpu_initialize(tvc::RendererGpu* gpu, tvc::RenderWindow* wind
       delete device;
     }
   }
+  // Stopped here without a device: going on would reach the swapchain's
+  // creation with none.
   VkDeviceRecord* device = record->current_device;
   if (!device) return false;
 
@@ -113,7 +113,7 @@ bool VulkanPLugin::wait_for_gpu(tvc::RendererGpu* gpu) {
   VkResult result = VK_NOT_READY;
   VkDeviceRecord* device = record->current_device;
   if (device && device->device) {
-    result = device->functions.vkDeviceWaitIdle(device->device);
+    result = wait_device_idle(device);
     if (result == VK_SUCCESS) return true;
   }
   tracef_error("wait_for_gpu failed - GPU: %s - err: %s.", record->name.c_str(), vk_result_to_string(result));
@@ -687,7 +687,8 @@ void VulkanPLugin::release_gpu_devices(VkGpuRecord* record) {
 void VulkanPLugin::release_device(VkGpuRecord* record, VkDeviceRecord* device, tvc::RenderWindow* window) {
   if (!record || !device) return;
   VkFunctionTable& fn = device->functions;
-  if (device->device) fn.vkDeviceWaitIdle(device->device);
+  if (device->device) wait_device_idle(device);
+  release_retired_buffers(device, RetiredRelease::kAll);
   release_device_raytracing(device);
   release_text_overlay(device);
   release_gui_overlay(device);

@@ -3,12 +3,26 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "vk_plugin.h"
 
+// How far a recording's work got: its submits so far and the fence of the
+// last one. Objects the recording used keep it, so it outlives the record
+// (gone once the record is freed: its recording never runs again).
+struct SubmitTrace {
+  uint32_t submits = 0;
+  VkFence fence = VK_NULL_HANDLE;
+  bool gone = false;
+};
+
 // What a frame, a command list or a render target records into.
 struct VkCommandListRecord {
+  VkCommandListRecord() = default;
+  VkCommandListRecord(const VkCommandListRecord&) = delete;
+  VkCommandListRecord& operator=(const VkCommandListRecord&) = delete;
+  ~VkCommandListRecord() { trace->gone = true; }
   int32_t id = 0;
   VkCommandBuffer command_buffer = nullptr;
   VkDevice device = nullptr;
@@ -21,11 +35,40 @@ struct VkCommandListRecord {
   VkPipeline bound_pipeline = VK_NULL_HANDLE;
   // Recorded a pass or barrier on a swapchain image since it was opened.
   bool uses_swapchain_image = false;
+  std::shared_ptr<SubmitTrace> trace = std::make_shared<SubmitTrace>();
+};
+
+// A record's command buffer was submitted with fence (null: none).
+inline void note_submitted(VkCommandListRecord* record, VkFence fence) {
+  ++record->trace->submits;
+  record->trace->fence = fence;
+}
+
+// The last recording that bound a buffer, as its submits stood then: the
+// work that may still read the buffer is that recording's next submit and
+// everything queued before it.
+struct BufferUse {
+  std::shared_ptr<const SubmitTrace> user;
+  uint32_t submits = 0;
+};
+inline BufferUse buffer_use(const VkCommandListRecord* record) {
+  return record ? BufferUse{record->trace, record->trace->submits} : BufferUse{};
+}
+
+// A buffer outgrown while its last use may still run.
+struct RetiredBuffer {
+  VkBuffer buffer = VK_NULL_HANDLE;
+  VkDeviceMemory memory = VK_NULL_HANDLE;
+  BufferUse use;
 };
 
 inline VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
   return list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
 }
+
+struct VkDeviceRecord;
+// The record of the device's current command list while it is open, or null.
+VkCommandListRecord* open_current_list(const VkDeviceRecord* device);
 
 // The presentation surface of one render window.
 struct VkSurfaceRecord {
@@ -156,6 +199,9 @@ struct VkDeviceRecord {
   bool image_held = false;
   bool image_available_pending = false;
   bool render_finished_pending = false;
+  // Buffers replaced while submitted work may still read them
+  // (vk_retired_buffers.cpp).
+  std::vector<RetiredBuffer> retired_buffers;
 };
 
 // A single-layer framebuffer over views; VK_NULL_HANDLE on failure.
@@ -178,6 +224,19 @@ bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer commands);
 // true. Frame fences alone do not tell: lists and render targets submit
 // with other fences, and a fence whose submit failed is never signalled.
 bool idle_before_replacing(VkDeviceRecord* device);
+
+// An outgrown buffer (and its memory) goes once the work of its last use
+// has finished: at once when it was never bound or that work is seen done,
+// else at a later check that finds that recording submitted and its fence
+// signalled, or once the device or its queue was waited idle.
+void retire_buffer(VkDeviceRecord* device, VkBuffer buffer, VkDeviceMemory memory, const BufferUse& use);
+// Which retired buffers a check lets go: those whose work is seen finished;
+// after an idle wait also those whose work was submitted (or will never
+// be); or, as the device goes, every one.
+enum class RetiredRelease { kFinished, kIdle, kAll };
+void release_retired_buffers(VkDeviceRecord* device, RetiredRelease which);
+// vkDeviceWaitIdle, then the release of what that wait finished.
+VkResult wait_device_idle(VkDeviceRecord* device);
 
 // Texts of the driver IDs 0 to 9; "VK_DRIVER_ID_UNKNOWN" beyond.
 const char* driver_id_name(uint32_t driver_id);

@@ -143,6 +143,7 @@ bool VulkanPLugin::submit_frame(VkDeviceRecord* device, VkFrameRecord* frame, bo
     tracef_error("frame_submit - vkQueueSubmit failed (err: %s).", vk_result_to_string(result));
     return false;
   }
+  if (with_commands) note_submitted(frame->command_record, frame->fence);
   frame->submitted = true;
   frame->recorded = false;
   return true;
@@ -161,6 +162,8 @@ void VulkanPLugin::settle_frames(VkDeviceRecord* device) {
       info.waitSemaphoreCount = 1;
       info.pWaitSemaphores = frame.submitted ? &frame.render_semaphore : &frame.acquire_semaphore;
       info.pWaitDstStageMask = &stage;
+      // A submitted frame may still run: its fence is reset only once signalled.
+      if (frame.fence_armed) fn.vkWaitForFences(device->device, 1, &frame.fence, VK_TRUE, UINT64_MAX);
       fn.vkResetFences(device->device, 1, &frame.fence);
       frame.fence_armed = fn.vkQueueSubmit(device->graphics_queue, 1, &info, frame.fence) == VK_SUCCESS;
     }
@@ -223,7 +226,6 @@ bool VulkanPLugin::frame_acquire(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
 bool VulkanPLugin::frame_acquire_2(tvc::RendererGpu* gpu, tvc::RenderWindow* window) {
   return frame_acquire(gpu, window);
 }
-
 
 bool VulkanPLugin::frame_begin(tvc::RendererGpu* gpu, bool begin_command_buffer, bool begin_render_pass) {
   VkDeviceRecord* device = device_of(gpu);
@@ -347,7 +349,6 @@ bool VulkanPLugin::frame_present(tvc::RendererGpu* gpu, tvc::RenderWindow* windo
   return complete;
 }
 
-
 bool VulkanPLugin::init_swapchain_frames(VkDeviceRecord* device, uint32_t width, uint32_t height) {
   return create_frames(device, width, height);
 }
@@ -396,11 +397,9 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
   VkGpuRecord* record = gpu_record(gpu);
   if (!surface_can_take_swapchain(record, window)) return false;
   VkDeviceRecord* device = record->current_device;
-  VkFunctionTable& fn = device->functions;
-
   // No frame may keep an image of the old swapchain or a signalled semaphore.
   settle_frames(device);
-  fn.vkDeviceWaitIdle(device->device);
+  wait_device_idle(device);
   // The framebuffers name the old views: they go before the views do, so no
   // frame can be recorded against a destroyed image.
   release_frame_framebuffers(device);
@@ -421,7 +420,7 @@ bool VulkanPLugin::swapchain_recreate(tvc::RendererGpu* gpu, tvc::RenderWindow* 
     } else if (ok) {
       ok = create_frame_framebuffers(device, swapchain->width, swapchain->height);
     }
-    fn.vkDeviceWaitIdle(device->device);
+    wait_device_idle(device);
   }
   if (!ok) {
     release_frames(device);

@@ -179,7 +179,7 @@ void VulkanPLugin::log_device_groups(VkInstanceRecord* record) {
   }
 }
 
-// The current frame's buffer.
-VkCommandBuffer VulkanPLugin::gui_command_buffer(VkDeviceRecord* device) {
-  return device->current_frame ? device->current_frame->command_buffer : nullptr;
+// The current frame's.
+VkCommandListRecord* VulkanPLugin::gui_command_record(VkDeviceRecord* device) {
+  return device->current_frame ? device->current_frame->command_record : nullptr;
 }

@@ -1,11 +1,13 @@
 // GUI overlay: the Vulkan back end for the Dear ImGui draw data the host
 // builds in the core library. It calls Vulkan through the device's function
-// table, takes its descriptor set from the device's pool and records into
-// the current frame's command buffer, inside the swapchain pass.
+// table, takes its descriptor set from the device's pool and records inside
+// the swapchain pass: into the current frame's command buffer, or where the
+// generation draws through command lists, into the list the host opened.
 //
 // Per frame (frame index mod 8), or once where the generation draws one list
 // at a time, it keeps one vertex and one index buffer, which grow to fit the
-// draw data and are never written past their size.
+// draw data and are never written past their size; an outgrown one is kept
+// until the work that last drew from it has run.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +25,7 @@ struct GuiBuffer {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   VkDeviceSize size = 0;
+  BufferUse use;  // the recording that bound it last
 };
 
 struct ImGuiVulkanBackend {
@@ -198,9 +201,14 @@ void release_gui_objects() {
   g_gui = ImGuiVulkanBackend{};
 }
 
-// The slot's buffer, grown to hold bytes; false when it cannot be made.
+// The slot's buffer, grown to hold bytes; false when it cannot be made. The
+// frame before may still read an outgrown buffer: it is retired, and goes
+// once that work has run.
 bool fit(GuiBuffer& b, VkDeviceSize bytes, VkBufferUsageFlags usage) {
-  return (b.buffer != VK_NULL_HANDLE && b.size >= bytes) || make_gui_buffer(b, bytes, usage, false);
+  if (b.buffer != VK_NULL_HANDLE && b.size >= bytes) return true;
+  retire_buffer(g_gui.device_record, b.buffer, b.memory, b.use);
+  b = GuiBuffer{};
+  return make_gui_buffer(b, bytes, usage, false);
 }
 }  // namespace
 
@@ -241,7 +249,7 @@ bool VulkanPLugin::imgui_terminate() {
   if (!g_gui.initialised) return true;
   if (!g_gui.device_record || !g_gui.device) return false;
   // The last frames drawn may still be running: they use every object here.
-  g_gui.device_record->functions.vkDeviceWaitIdle(g_gui.device);
+  wait_device_idle(g_gui.device_record);
   release_gui_objects();
   return true;
 }
@@ -320,8 +328,10 @@ void VulkanPLugin::imgui_upload_fonts() {
 void VulkanPLugin::imgui_render(ImDrawData* draw) {
   VkDeviceRecord* device = g_gui.initialised ? g_gui.device_record : nullptr;
   if (!device || !draw) return;
-  VkCommandBuffer commands = gui_command_buffer(device);
+  VkCommandListRecord* record = gui_command_record(device);
+  VkCommandBuffer commands = record ? record->command_buffer : nullptr;
   if (!commands) return;
+  release_retired_buffers(device, RetiredRelease::kFinished);
   const float fb_width = draw->DisplaySize.x * draw->FramebufferScale.x;
   const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
   if (static_cast<int>(fb_width) <= 0 || static_cast<int>(fb_height) <= 0 || draw->TotalVtxCount <= 0) return;
@@ -375,6 +385,7 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
   const VkDeviceSize offset = 0;
   fn.vkCmdBindVertexBuffers(commands, 0, 1, &vb.buffer, &offset);
   fn.vkCmdBindIndexBuffer(commands, ib.buffer, 0, VK_INDEX_TYPE_UINT16);
+  vb.use = ib.use = buffer_use(record);
   VkViewport viewport{0.0f, 0.0f, fb_width, fb_height, 0.0f, 1.0f};
   fn.vkCmdSetViewport(commands, 0, 1, &viewport);
   float push[4];

@@ -242,7 +242,6 @@ bool VulkanPLugin::create_instance(VkInstanceRecord* record) {
   app.pApplicationName = "Tavrin";
   describe_application(&app, app_version, vulkan12);
 
-
   RepeatingNameList extensions;
   RepeatingNameList layers;
   const std::vector<std::string>& ext_offered = record->extension_names;

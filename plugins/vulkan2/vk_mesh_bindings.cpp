@@ -14,15 +14,16 @@ static VkBuffer mesh_device_buffer(tvc::GeometryCore* geometry, bool index) {
 }
 
 // One binding over every attached mesh's vertex (or index) buffer; the
-// binding keeps its own copy of the infos. A mesh without that buffer is
-// refused before anything is added, so a refused call leaves the set as
-// it was.
+// binding keeps its own copy of the infos. A mesh without that buffer, or
+// more buffers than the pool holds, is refused before anything is added, so
+// a refused call leaves the set as it was.
 static int add_mesh_buffers(VulkanPLugin* plugin, int id, int binding, unsigned stages, bool index) {
   VkDescriptorSetRecord* set = plugin->descriptorset_lookup(id);
   if (!set) return -1;
   for (tvc::GeometryCore* geometry : set->meshes)
     if (mesh_device_buffer(geometry, index) == VK_NULL_HANDLE) return -1;
   std::vector<VkDescriptorBufferInfo>& infos = index ? set->mesh_index_infos : set->mesh_vertex_infos;
+  if (infos.size() + set->meshes.size() > descriptor_pool_room(VK_DESCRIPTOR_TYPE_STORAGE_BUFFER)) return -1;
   for (tvc::GeometryCore* geometry : set->meshes)
     infos.push_back({mesh_device_buffer(geometry, index), 0, VK_WHOLE_SIZE});
   if (infos.empty()) return -1;

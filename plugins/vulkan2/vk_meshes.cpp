@@ -395,12 +395,17 @@ bool VulkanPLugin::mesh_release(VkDeviceRecord* device, tvc::GeometryCore* geome
     if (fence != VK_NULL_HANDLE) fn.vkDestroyFence(d, fence, nullptr);
   for (VkCommandBuffer buffer : {record->vertex_upload_command_buffer, record->index_upload_command_buffer})
     if (buffer) fn.vkFreeCommandBuffers(d, device->command_pool, 1, &buffer);
-  for (VkDeviceMemory memory : {record->staging_vertex_memory, record->device_vertex_memory,
-                                record->staging_index_memory, record->device_index_memory})
-    if (memory != VK_NULL_HANDLE) fn.vkFreeMemory(d, memory, nullptr);
-  for (VkBuffer buffer : {record->staging_vertex_buffer, record->device_vertex_buffer, record->staging_index_buffer,
-                          record->device_index_buffer})
-    if (buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(d, buffer, nullptr);
+  // The vertex side's memories, then its buffers; then the index side's.
+  const VkDeviceMemory memories[2][2] = {{record->staging_vertex_memory, record->device_vertex_memory},
+                                         {record->staging_index_memory, record->device_index_memory}};
+  const VkBuffer buffers[2][2] = {{record->staging_vertex_buffer, record->device_vertex_buffer},
+                                  {record->staging_index_buffer, record->device_index_buffer}};
+  for (int side = 0; side < 2; ++side) {
+    for (VkDeviceMemory memory : memories[side])
+      if (memory != VK_NULL_HANDLE) fn.vkFreeMemory(d, memory, nullptr);
+    for (VkBuffer buffer : buffers[side])
+      if (buffer != VK_NULL_HANDLE) fn.vkDestroyBuffer(d, buffer, nullptr);
+  }
   unregister_object(record->id);
   delete record;
   geometry->renderer_data = nullptr;

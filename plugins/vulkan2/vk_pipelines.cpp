@@ -222,7 +222,7 @@ bool VulkanPLugin::pipeline_build_ex(tvc::GpuPipelineStateData* state, int set_i
   if (!gpu) return false;
   VkRenderPass pass = device->rp1 ? device->rp1->render_pass : VK_NULL_HANDLE;
   tvc::GpuRenderTarget* target = render_target ? gpu_render_target_get(render_target) : nullptr;
-  if (VkRenderTargetRecord* rt = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr)
+  if (VkRenderTargetRecord* rt = target_record(target))
     pass = rt->render_pass;
   if (pass == VK_NULL_HANDLE) {
     tracef_error("pipeline object (%s) - invalid render pass. Pipeline build failed.", state->name);
@@ -344,10 +344,13 @@ bool VulkanPLugin::pipeline_bind(tvc::GpuPipelineStateData* state) {
     return false;
   }
   VkDeviceRecord* device = object_owner(state->id);
-  VkCommandBuffer commands = active_command_buffer(device);
-  if (!commands || record->pipeline == VK_NULL_HANDLE) return false;
-  device->functions.vkCmdBindPipeline(commands, VK_PIPELINE_BIND_POINT_GRAPHICS, record->pipeline);
-  device->active_command_record->bound_pipeline = record->pipeline;
+  // Where binds go into the list the host opened, the device's current list
+  // takes it, and only while it is open.
+  VkCommandListRecord* target =
+      generation::lists_take_draws() ? open_current_list(device) : device ? device->active_command_record : nullptr;
+  if (!target || !target->command_buffer || record->pipeline == VK_NULL_HANDLE) return false;
+  device->functions.vkCmdBindPipeline(target->command_buffer, VK_PIPELINE_BIND_POINT_GRAPHICS, record->pipeline);
+  target->bound_pipeline = record->pipeline;
   return true;
 }
 

@@ -148,8 +148,8 @@ class VulkanPLugin : public tvc::Renderer {
   void create_messenger(const std::vector<std::string>& enabled_extensions);
   void destroy_messenger();
   void log_device_groups(VkInstanceRecord* record);
-  // The command buffer the GUI overlay records into, or null.
-  VkCommandBuffer gui_command_buffer(VkDeviceRecord* device);
+  // The record whose command buffer the GUI overlay records into, or null.
+  VkCommandListRecord* gui_command_record(VkDeviceRecord* device);
   // Deletes every GPU object and frees every GPU record.
   void release_gpus();
 
@@ -257,8 +257,7 @@ class VulkanPLugin : public tvc::Renderer {
   // A list the host kills leaves every render target of the device that
   // holds it (null: every list); Vulkan2 targets hold none.
   void detach_target_lists(VkDeviceRecord* device, tvc::GpuCommandList* list);
-  const uint8_t* render_target_read(tvc::GpuRenderTarget* target, VkImageLayout from, bool to_general,
-                                    uint64_t* pitch);
+  const uint8_t* render_target_read(tvc::GpuRenderTarget* target, bool to_general, uint64_t* pitch);
   VkDescriptorSetRecord* descriptorset_lookup(int id);
   VkDescriptorBindingRecord* descriptorset_binding(VkDescriptorSetRecord* set, int index, const char* operation);
   int descriptorset_add(VkDescriptorSetRecord* set, VkDescriptorBindingRecord* binding);

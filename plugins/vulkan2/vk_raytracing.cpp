@@ -1,7 +1,7 @@
 // Ray tracing: contexts with their bottom- and top-level acceleration
-// structures, ray-tracing pipelines, shader binding tables and output image;
-// storage images; their descriptor-set bindings and copies into render
-// targets and textures.
+// structures, ray-tracing pipelines, shader binding tables and output image,
+// and their descriptor-set bindings; the storage images shaders write. Their
+// properties, storage-image bindings and copies have units of their own.
 //
 // Every build runs on a one-time command buffer and has finished when the
 // operation returns. A context refuses every operation, with a line in the
@@ -29,7 +29,6 @@ VkDeviceSize align_up(VkDeviceSize value, VkDeviceSize alignment) {
 bool has_name(const std::vector<std::string>& names, const char* name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
-
 
 // One buffer with its own memory; null (nothing left behind) on failure.
 RtBufferRecord* create_rt_buffer(const VkGpuRecord* gpu, VkDeviceRecord* device, VkDeviceSize size,
@@ -144,47 +143,6 @@ VkTransformMatrixKHR instance_transform(const tvc::mat4* m) {
   return t;
 }
 
-struct PropertyField {
-  const char* name;
-  size_t offset;
-};
-#define QV_RT_FIELD(type, name) {#name, offsetof(type, name)}
-const PropertyField kPipelineProperties[] = {
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, shaderGroupHandleSize),
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, maxRayRecursionDepth),
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, maxShaderGroupStride),
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, shaderGroupBaseAlignment),
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, shaderGroupHandleCaptureReplaySize),
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, maxRayDispatchInvocationCount),
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, shaderGroupHandleAlignment),
-    QV_RT_FIELD(VkPhysicalDeviceRayTracingPipelinePropertiesKHR, maxRayHitAttributeSize),
-};
-const PropertyField kStructureCounts[] = {
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR, maxGeometryCount),
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR, maxInstanceCount),
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR, maxPrimitiveCount),
-};
-const PropertyField kStructureLimits[] = {
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR, maxPerStageDescriptorAccelerationStructures),
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR,
-                maxPerStageDescriptorUpdateAfterBindAccelerationStructures),
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR, maxDescriptorSetAccelerationStructures),
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR,
-                maxDescriptorSetUpdateAfterBindAccelerationStructures),
-    QV_RT_FIELD(VkPhysicalDeviceAccelerationStructurePropertiesKHR, minAccelerationStructureScratchOffsetAlignment),
-};
-#undef QV_RT_FIELD
-
-// Copies the named field of block into value; false when no field matches.
-template <typename T, size_t N>
-bool read_property(const PropertyField (&fields)[N], const void* block, const char* name, T* value) {
-  for (const PropertyField& f : fields) {
-    if (strcmp(f.name, name) != 0) continue;
-    memcpy(value, static_cast<const char*>(block) + f.offset, sizeof(T));
-    return true;
-  }
-  return false;
-}
 }  // namespace
 
 SbtLayout sbt_layout(uint32_t handle_size, uint32_t handle_alignment, uint32_t base_alignment, uint32_t raygen,
@@ -231,45 +189,9 @@ VkRayTracingContext* VulkanPLugin::raytracing_context(int index, const char* ope
 }
 
 VkCommandBuffer VulkanPLugin::recording_buffer(tvc::GpuCommandList* list, VkDeviceRecord* device) {
-  VkCommandListRecord* record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
+  VkCommandListRecord* record = list_record(list);
   if (record && record->command_buffer) return record->command_buffer;
   return active_command_buffer(device);
-}
-
-void VulkanPLugin::log_raytracing_properties(VkGpuRecord* gpu, VkDeviceRecord* device) {
-  PFN_vkGetPhysicalDeviceProperties2 query = device->functions.vkGetPhysicalDeviceProperties2;
-  if (!query) return;
-  VkPhysicalDeviceRayTracingPipelinePropertiesKHR& p = gpu->raytracing_pipeline_properties;
-  VkPhysicalDeviceAccelerationStructurePropertiesKHR& a = gpu->acceleration_structure_properties;
-  p = {};
-  p.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_RAY_TRACING_PIPELINE_PROPERTIES_KHR;
-  a = {};
-  a.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ACCELERATION_STRUCTURE_PROPERTIES_KHR;
-  VkPhysicalDeviceProperties2 props{};
-  props.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2;
-  props.pNext = &p;
-  query(gpu->physical_device, &props);
-  p.pNext = nullptr;
-  props.pNext = &a;
-  query(gpu->physical_device, &props);
-  a.pNext = nullptr;
-  tracef("- %s:", "VK_KHR_ray_tracing_pipeline");
-  for (const PropertyField& f : kPipelineProperties) {
-    uint32_t value = 0;
-    memcpy(&value, reinterpret_cast<const char*>(&p) + f.offset, sizeof(value));
-    tracef("  - %s: %lu", f.name, static_cast<unsigned long>(value));
-  }
-  tracef("- %s:", "VK_KHR_acceleration_structure");
-  for (const PropertyField& f : kStructureCounts) {
-    uint64_t value = 0;
-    memcpy(&value, reinterpret_cast<const char*>(&a) + f.offset, sizeof(value));
-    tracef("  - %s: %llu", f.name, static_cast<unsigned long long>(value));
-  }
-  for (const PropertyField& f : kStructureLimits) {
-    uint32_t value = 0;
-    memcpy(&value, reinterpret_cast<const char*>(&a) + f.offset, sizeof(value));
-    tracef("  - %s: %lu", f.name, static_cast<unsigned long>(value));
-  }
 }
 
 // ---- storage images
@@ -344,6 +266,7 @@ void VulkanPLugin::release_raytracing_context(VkRayTracingContext* context) {
   context->blas.clear();
   destroy_structure(device, context->tlas);
   context->tlas_stale = false;
+  context->tlas_count = 0;
   release_rt_buffer(device, context->tlas_buffer);
   release_rt_buffer(device, context->scratch_buffer);
   release_rt_buffer(device, context->instance_buffer);
@@ -403,125 +326,13 @@ void VulkanPLugin::vk_kill_storage_image(tvc::RendererGpu*, int id) {
   delete record;
 }
 
-bool VulkanPLugin::gpu_render_target_copy_from_storage_image(tvc::GpuRenderTarget* target, int attachment,
-                                                             int storage_image) {
-  VkStorageImageRecord* image = storage_image_find(storage_image);
-  VkRenderTargetRecord* record = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
-  if (!image || !record || record->device != image->device) {
-    tracef_error("gpu_render_target_copy_from_storage_image - no such storage image (%d) or render target.",
-                 storage_image);
-    return false;
-  }
-  VkCommandBuffer commands = begin_one_time_commands(record->device, true);
-  if (!commands) return false;
-  const bool copied = copy_storage_image_to_attachment(commands, target, attachment, image);
-  return end_one_time_commands(record->device, commands) && copied;
-}
-
-bool VulkanPLugin::texture_2d_copy_from_storage_image(tvc::RendererGpu*, tvc::TextureData* texture,
-                                                      int storage_image) {
-  VkTextureRecord* record = texture ? static_cast<VkTextureRecord*>(texture->renderer_data) : nullptr;
-  VkStorageImageRecord* image = storage_image_find(storage_image);
-  VkDeviceRecord* device = record ? object_owner(record->id) : nullptr;
-  if (!record || !image || !device || device != image->device || record->device_image == VK_NULL_HANDLE) {
-    tracef_error("texture_2d_copy_from_storage_image - no such storage image (%d) or texture.", storage_image);
-    return false;
-  }
-  VkCommandBuffer commands = begin_one_time_commands(device, true);
-  if (!commands) return false;
-  // The storage image rests in GENERAL: its pixels are kept through the copy.
-  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_GENERAL,
-                          VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
-  transition_image_layout(device, commands, record->device_image, VK_IMAGE_LAYOUT_UNDEFINED,
-                          VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
-  VkImageCopy region{};
-  region.srcSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-  region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-  region.extent = {std::min(static_cast<uint32_t>(image->width), texture->width),
-                   std::min(static_cast<uint32_t>(image->height), texture->height), 1};
-  device->functions.vkCmdCopyImage(commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, record->device_image,
-                                   VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
-  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
-                          VK_IMAGE_LAYOUT_GENERAL);
-  transition_image_layout(device, commands, record->device_image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
-                          VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
-  return end_one_time_commands(device, commands);
-}
-
-// ---- descriptor-set bindings of storage images and ray-tracing objects
-
-namespace {
-// The image of slots 96 and 97: the storage image, else the texture, else
-// the render target's attachment; the layout is the chosen source's.
-bool storage_source(VulkanPLugin* plugin, int storage_image, tvc::TextureData* texture, tvc::GpuRenderTarget* target,
-                    int attachment, VkDescriptorImageInfo* info) {
-  VkStorageImageRecord* image = plugin->storage_image_find(storage_image);
-  if (image && image->view != VK_NULL_HANDLE) {
-    *info = {VK_NULL_HANDLE, image->view, VK_IMAGE_LAYOUT_GENERAL};
-    return true;
-  }
-  VkTextureRecord* t = texture ? static_cast<VkTextureRecord*>(texture->renderer_data) : nullptr;
-  if (t && t->view != VK_NULL_HANDLE) {
-    *info = {VK_NULL_HANDLE, t->view, VK_IMAGE_LAYOUT_GENERAL};
-    return true;
-  }
-  VkRenderTargetRecord* rt = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
-  if (!rt || attachment < 0 || static_cast<uint32_t>(attachment) >= rt->color_count) return false;
-  const uint32_t frame = rt->device->frame_index < static_cast<uint32_t>(rt->frame_count) ? rt->device->frame_index : 0;
-  RenderTargetFrameBlock* block = plugin->render_target_block(target, frame);
-  if (!block || block->colors[attachment].view == VK_NULL_HANDLE) return false;
-  const VkImageLayout layout = block->colors[attachment].return_layout;
-  *info = {VK_NULL_HANDLE, block->colors[attachment].view,
-           layout == VK_IMAGE_LAYOUT_UNDEFINED ? VK_IMAGE_LAYOUT_GENERAL : layout};
-  return true;
-}
-
-VkDescriptorBindingRecord* image_binding(int binding, unsigned stages, const VkDescriptorImageInfo& info) {
-  VkDescriptorBindingRecord* b = new VkDescriptorBindingRecord;
-  b->binding = static_cast<uint32_t>(binding);
-  b->type = VK_DESCRIPTOR_TYPE_STORAGE_IMAGE;
-  b->stages = stages;
-  b->image_info = info;
-  return b;
-}
-}  // namespace
-
-int VulkanPLugin::descriptorset_add_storage_image(int id, int storage_image, tvc::TextureData* texture,
-                                                  tvc::GpuRenderTarget* target, int attachment, int binding,
-                                                  unsigned stages) {
-  VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  VkDescriptorImageInfo info{};
-  if (!set || !storage_source(this, storage_image, texture, target, attachment, &info)) {
-    tracef_error("descriptorset_add_storage_image - descriptorset %d or its image source is invalid.", id);
-    return -1;
-  }
-  return descriptorset_add(set, image_binding(binding, stages, info));
-}
-
-bool VulkanPLugin::descriptorset_update_storage_image(int id, int index, int storage_image, tvc::TextureData* texture,
-                                                      tvc::GpuRenderTarget* target, int attachment, int binding,
-                                                      unsigned stages) {
-  VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_storage_image");
-  VkDescriptorImageInfo info{};
-  if (!b || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ||
-      !storage_source(this, storage_image, texture, target, attachment, &info))
-    return false;
-  b->image_info = info;
-  b->binding = static_cast<uint32_t>(binding);
-  if (stages > 0) b->stages = stages;
-  set->dirty = true;
-  return true;
-}
+// ---- descriptor-set bindings of ray-tracing objects
 
 int VulkanPLugin::descriptorset_add_acceleration_structure(int id, int context_index, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkRayTracingContext* context = raytracing_context(context_index, "descriptorset_add_acceleration_structure");
   if (!set || !context) return -1;
-  VkDescriptorBindingRecord* b = new VkDescriptorBindingRecord;
-  b->binding = static_cast<uint32_t>(binding);
-  b->type = VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR;
-  b->stages = stages;
+  VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, stages);
   b->acceleration.sType = VK_STRUCTURE_TYPE_WRITE_DESCRIPTOR_SET_ACCELERATION_STRUCTURE_KHR;
   b->acceleration.accelerationStructureCount = 1;
   // The context's own field: a rebuilt TLAS is what the next update writes.
@@ -545,10 +356,10 @@ int VulkanPLugin::descriptorset_add_raytracing_storage_image(int id, int context
                                                              unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkRayTracingContext* context = raytracing_context(context_index, "descriptorset_add_raytracing_storage_image");
-  if (!set || !context) return -1;
-  return descriptorset_add(set,
-                           image_binding(binding, stages, {VK_NULL_HANDLE, context->output_image.view,
-                                                           VK_IMAGE_LAYOUT_GENERAL}));
+  if (!set || !context || context->output_image.view == VK_NULL_HANDLE) return -1;
+  VkDescriptorBindingRecord* b = new_binding(binding, VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, stages);
+  b->image_info = {VK_NULL_HANDLE, context->output_image.view, VK_IMAGE_LAYOUT_GENERAL};
+  return descriptorset_add(set, b);
 }
 
 bool VulkanPLugin::descriptorset_update_raytracing_storage_image(int id, int index, int context_index, int binding,
@@ -556,12 +367,10 @@ bool VulkanPLugin::descriptorset_update_raytracing_storage_image(int id, int ind
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
   VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_raytracing_storage_image");
   VkRayTracingContext* context = raytracing_context(context_index, "descriptorset_update_raytracing_storage_image");
-  if (!b || !context || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE) return false;
-  b->image_info = {VK_NULL_HANDLE, context->output_image.view, VK_IMAGE_LAYOUT_GENERAL};
-  b->binding = static_cast<uint32_t>(binding);
-  if (stages > 0) b->stages = stages;
-  set->dirty = true;
-  return true;
+  if (!b || !context || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE || context->output_image.view == VK_NULL_HANDLE)
+    return false;
+  return update_image_binding(set, b, {VK_NULL_HANDLE, context->output_image.view, VK_IMAGE_LAYOUT_GENERAL}, binding,
+                              stages);
 }
 
 bool VulkanPLugin::descriptorset_bind_raytracing(tvc::GpuCommandList* list, int id) {
@@ -610,7 +419,7 @@ int VulkanPLugin::vk_raytracing_create(tvc::RendererGpu* gpu) {
 int VulkanPLugin::vk_raytracing_add_mesh(int index, tvc::GeometryCore* geometry) {
   VkRayTracingContext* context = raytracing_context(index, "vk_raytracing_add_mesh");
   if (!context) return -1;
-  if (!geometry || !geometry->renderer_data) {
+  if (!mesh_record(geometry)) {
     tracef_error("vk_raytracing_add_mesh - the geometry has no GPU buffers.");
     return -1;
   }
@@ -671,7 +480,7 @@ bool VulkanPLugin::build_geometry_structures(VkRayTracingContext* context) {
   VkDeviceRecord* device = context->device;
   VkFunctionTable& fn = device->functions;
   for (tvc::GeometryCore* geometry : context->geometries) {
-    VkMeshRecord* mesh = static_cast<VkMeshRecord*>(geometry->renderer_data);
+    VkMeshRecord* mesh = mesh_record(geometry);
     if (!mesh || mesh->device_vertex_buffer == VK_NULL_HANDLE || mesh->device_index_buffer == VK_NULL_HANDLE) {
       tracef_error("vk_raytracing_build_blas - a geometry has no vertex or index buffer.");
       return false;
@@ -814,9 +623,10 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
                  context->instance_blas[i]);
     return false;
   }
-  // A TLAS over destroyed BLASes is built anew, not updated; one in use is
-  // replaced only once no work can still trace through it.
-  update = update && context->tlas != VK_NULL_HANDLE && !context->tlas_stale;
+  // A TLAS over destroyed BLASes, over another instance count or whose last
+  // build failed is built anew, not updated; one in use is replaced only once
+  // no work can still trace through it.
+  update = update && context->tlas != VK_NULL_HANDLE && !context->tlas_stale && context->tlas_count == count;
   const bool replacing = !update && context->tlas != VK_NULL_HANDLE;
   if (replacing && !idle_before_replacing(device)) {
     tracef_error("vk_raytracing_build_tlas - a command buffer of the device is recording: the structures in use stay.");
@@ -831,6 +641,7 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
     tracef_error("vk_raytracing_build_tlas - the instance buffer could not be written.");
     return false;
   }
+  context->tlas_count = 0;  // until this build has run
   VkAccelerationStructureGeometryKHR shape{};
   shape.sType = VK_STRUCTURE_TYPE_ACCELERATION_STRUCTURE_GEOMETRY_KHR;
   shape.geometryType = VK_GEOMETRY_TYPE_INSTANCES_KHR;
@@ -889,7 +700,9 @@ bool VulkanPLugin::vk_raytracing_build_tlas(int index, bool update) {
   build_barrier(device, commands, VK_ACCESS_TRANSFER_WRITE_BIT, VK_ACCESS_ACCELERATION_STRUCTURE_WRITE_BIT_KHR,
                 VK_PIPELINE_STAGE_TRANSFER_BIT);
   fn.vkCmdBuildAccelerationStructuresKHR(commands, 1, &build, &ranges);
-  return end_one_time_commands(device, commands);
+  if (!end_one_time_commands(device, commands)) return false;
+  context->tlas_count = count;
+  return true;
 }
 
 // ---- pipeline, binding table and trace
@@ -1021,8 +834,25 @@ bool VulkanPLugin::vk_raytracing_create_output_image(int index, unsigned width, 
   if (image.view != VK_NULL_HANDLE && static_cast<unsigned>(image.width) == width &&
       static_cast<unsigned>(image.height) == height)
     return true;
+  // A trace submitted before may still write the old image: the new one is
+  // made first, and its layout change waits until the queue is idle, so the
+  // old one goes only after that (a failure leaves it as it was).
+  VkStorageImageRecord made;
+  made.id = image.id;
+  if (!storage_image_create_objects(context->device, context->gpu_record, width, height, format, &made)) return false;
+  const VkImageView old_view = image.view;
   storage_image_release_objects(&image);
-  return storage_image_create_objects(context->device, context->gpu_record, width, height, format, &image);
+  image = made;
+  // The sets that bind the old view are written with the new one at their
+  // next update.
+  for (VkDescriptorSetRecord* set : context->device->descriptor_sets)
+    for (VkDescriptorBindingRecord* b : set->bindings) {
+      if (old_view == VK_NULL_HANDLE || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE || b->image_info.imageView != old_view)
+        continue;
+      b->image_info.imageView = image.view;
+      set->dirty = true;
+    }
+  return true;
 }
 
 bool VulkanPLugin::vk_raytracing_build_sbt(int index, tvc::GpuPipelineStateData* state) {
@@ -1101,47 +931,5 @@ bool VulkanPLugin::vk_raytracing_trace_rays(tvc::GpuCommandList* list, int index
   const VkStridedDeviceAddressRegionKHR callable{};
   context->device->functions.vkCmdTraceRaysKHR(commands, &context->raygen_region, &context->miss_region,
                                                &context->hit_region, &callable, width, height, 1);
-  return true;
-}
-
-bool VulkanPLugin::gpu_render_target_copy_from_raytracing_output(tvc::GpuRenderTarget* target, int attachment,
-                                                                 int index) {
-  VkRayTracingContext* context = raytracing_context(index, "gpu_render_target_copy_from_raytracing_output");
-  VkRenderTargetRecord* record = target ? static_cast<VkRenderTargetRecord*>(target->renderer_data) : nullptr;
-  if (!context) return false;
-  if (!record || record->device != context->device || context->output_image.view == VK_NULL_HANDLE) {
-    tracef_error("gpu_render_target_copy_from_raytracing_output - no render target or output image.");
-    return false;
-  }
-  VkCommandBuffer commands = begin_one_time_commands(record->device, true);
-  if (!commands) return false;
-  const bool copied = copy_storage_image_to_attachment(commands, target, attachment, &context->output_image);
-  return end_one_time_commands(record->device, commands) && copied;
-}
-
-// ---- capability queries
-
-bool VulkanPLugin::gpu_get_raytracing_pipeline_property(tvc::RendererGpu* gpu, const char* name, unsigned* value) {
-  VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
-  if (!record || !name) return false;
-  uint32_t v = 0;
-  if (value && read_property(kPipelineProperties, &record->raytracing_pipeline_properties, name, &v)) *value = v;
-  return true;
-}
-
-bool VulkanPLugin::gpu_get_acceleration_structure_property(tvc::RendererGpu* gpu, const char* name, uint64_t* value) {
-  VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
-  if (!record || !name) return false;
-  uint64_t v = 0;
-  if (value && read_property(kStructureCounts, &record->acceleration_structure_properties, name, &v)) *value = v;
-  return true;
-}
-
-bool VulkanPLugin::gpu_get_acceleration_structure_descriptor_limit(tvc::RendererGpu* gpu, const char* name,
-                                                                   unsigned* value) {
-  VkGpuRecord* record = gpu_record(gpu ? gpu : current_gpu);
-  if (!record || !name) return false;
-  uint32_t v = 0;
-  if (value && read_property(kStructureLimits, &record->acceleration_structure_properties, name, &v)) *value = v;
   return true;
 }

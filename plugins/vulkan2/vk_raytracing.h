@@ -61,6 +61,9 @@ struct VkRayTracingContext {
   // The TLAS was built over BLASes since destroyed: it is built anew before
   // rays are traced through it again.
   bool tlas_stale = false;
+  // The instance count of the TLAS's last build that succeeded, 0 when its
+  // last build failed: an update keeps the count of the build it updates.
+  uint32_t tlas_count = 0;
 };
 
 // Shader-binding-table layout of a program's groups.

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 // A linear image in host-visible memory, the transfer destination.
 struct LinearImage {
   VkImage image = VK_NULL_HANDLE;

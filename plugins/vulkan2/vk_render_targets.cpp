@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "vk_generation.h"
-#include "vk_raytracing.h"
+#include "vk_resources.h"
 
 int32_t frames_wanted(const VkDeviceRecord* device) {
   return device->frame_count ? static_cast<int32_t>(device->frame_count) : 1;
@@ -183,7 +183,7 @@ void VulkanPLugin::render_target_release(tvc::GpuRenderTarget* target, bool keep
   if (!record || !record->device) return;
   VkDeviceRecord* device = record->device;
   VkFunctionTable& fn = device->functions;
-  if (device->device) fn.vkDeviceWaitIdle(device->device);
+  if (device->device) wait_device_idle(device);
   render_target_free_image_lists(record);
   for (int32_t f = 0; record->frames && f < record->frame_count; ++f) {
     RenderTargetFrameBlock& block = record->frames[f];
@@ -215,7 +215,7 @@ bool VulkanPLugin::gpu_render_target_finalize(tvc::RendererGpu* gpu, tvc::GpuRen
   VkRenderTargetRecord* record = target_record(target);
   if (!record) {
     if (VkDeviceRecord* device = generation::finalize_waits_without_record() ? device_of(gpu) : nullptr)
-      device->functions.vkDeviceWaitIdle(device->device);
+      wait_device_idle(device);
     return true;
   }
   if (!record->device) {
@@ -270,10 +270,10 @@ unsigned current_frame_of(const VkRenderTargetRecord* record) {
   return device && device->frame_index < static_cast<uint32_t>(record->frame_count) ? device->frame_index : 0;
 }
 
-// Copies colour attachment 0 of the current frame into its linear image and
-// returns the mapped pixels with their row pitch; null when refused.
-const uint8_t* VulkanPLugin::render_target_read(tvc::GpuRenderTarget* target, VkImageLayout, bool to_general,
-                                                uint64_t* pitch) {
+// Copies colour attachment 0 of the current frame, from the layout it rests
+// in, into its linear image (left in GENERAL with to_general) and returns
+// the mapped pixels with their row pitch; null when refused.
+const uint8_t* VulkanPLugin::render_target_read(tvc::GpuRenderTarget* target, bool to_general, uint64_t* pitch) {
   VkRenderTargetRecord* record = target_record(target);
   if (!record || target->value > 0 || record->color_count == 0) return nullptr;
   RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
@@ -327,7 +327,7 @@ static bool four_byte_texels(const tvc::GpuRenderTarget* target) {
 bool VulkanPLugin::gpu_render_target_read_color_buffer(tvc::GpuRenderTarget* target, unsigned char* destination) {
   uint64_t pitch = 0;
   const uint8_t* pixels = destination && target && four_byte_texels(target)
-                              ? render_target_read(target, VK_IMAGE_LAYOUT_UNDEFINED, false, &pitch)
+                              ? render_target_read(target, false, &pitch)
                               : nullptr;
   if (!pixels) return false;
   for (int y = 0; y < target->height; ++y) {
@@ -340,7 +340,7 @@ bool VulkanPLugin::gpu_render_target_read_color_buffer(tvc::GpuRenderTarget* tar
 bool VulkanPLugin::gpu_render_target_read_color_buffer_2(tvc::GpuRenderTarget* target, unsigned char* destination) {
   uint64_t pitch = 0;
   const uint8_t* pixels = destination && target && four_byte_texels(target)
-                              ? render_target_read(target, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, true, &pitch)
+                              ? render_target_read(target, true, &pitch)
                               : nullptr;
   if (!pixels) return false;
   for (int y = 0; y < target->height; ++y)
@@ -354,7 +354,7 @@ bool VulkanPLugin::gpu_render_target_read_color_buffer_2(tvc::GpuRenderTarget* t
 void* VulkanPLugin::gpu_render_target_get_color_buffer_ptr(tvc::GpuRenderTarget* target) {
   uint64_t pitch = 0;
   const uint8_t* pixels = target && four_byte_texels(target)
-                              ? render_target_read(target, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL, true, &pitch)
+                              ? render_target_read(target, true, &pitch)
                               : nullptr;
   if (!pixels) return nullptr;
   VkRenderTargetRecord* record = target_record(target);
@@ -363,35 +363,6 @@ void* VulkanPLugin::gpu_render_target_get_color_buffer_ptr(tvc::GpuRenderTarget*
   a.packed.resize(row_bytes * target->height);
   for (int y = 0; y < target->height; ++y) memcpy(a.packed.data() + y * row_bytes, pixels + y * pitch, row_bytes);
   return a.packed.data();
-}
-
-// Copies a storage image into colour attachment i of the target's current
-// frame, recorded into commands. The storage image rests in GENERAL and the
-// attachment in its return layout, so neither loses its pixels.
-bool VulkanPLugin::copy_storage_image_to_attachment(VkCommandBuffer commands, tvc::GpuRenderTarget* target,
-                                                    int attachment, const VkStorageImageRecord* image) {
-  VkRenderTargetRecord* record = target_record(target);
-  if (!image || !record || image->image == VK_NULL_HANDLE) return false;
-  RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
-  if (!block) return false;
-  if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
-    tracef_error("copy from storage image - attachment %d out of range.", attachment);
-    return false;
-  }
-  VkDeviceRecord* device = record->device;
-  RenderTargetAttachment& dst = block->colors[attachment];
-  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_GENERAL, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL);
-  transition_image_layout(device, commands, dst.image, resting_layout(dst), VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
-  VkImageCopy region{};
-  region.srcSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-  region.dstSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-  region.extent = {static_cast<uint32_t>(std::min(image->width, target->width)),
-                   static_cast<uint32_t>(std::min(image->height, target->height)), 1};
-  device->functions.vkCmdCopyImage(commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, dst.image,
-                                   VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
-  transition_image_layout(device, commands, image->image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, VK_IMAGE_LAYOUT_GENERAL);
-  transition_image_layout(device, commands, dst.image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, resting_layout(dst));
-  return true;
 }
 
 // The texture borrows the attachment's objects: unloading it destroys none.

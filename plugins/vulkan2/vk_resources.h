@@ -270,6 +270,15 @@ inline VkPipelineRecord* pipeline_record(tvc::GpuPipelineStateData* state) {
 
 // A new binding record (vk_descriptor_sets.cpp).
 VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsigned stages);
+// An update's new image for an image binding: the image, the binding number
+// and, when above 0, the stages; the set is written again at its next
+// update. True.
+bool update_image_binding(VkDescriptorSetRecord* set, VkDescriptorBindingRecord* b, const VkDescriptorImageInfo& info,
+                          int binding, unsigned stages);
+// The most descriptors of a type one binding can hold: what the device's
+// shared pool holds of that type. A host count past it could never be
+// allocated, so it is refused before it sizes anything.
+uint32_t descriptor_pool_room(VkDescriptorType type);
 
 // Render-target pieces both generations build from (vk_render_targets.cpp).
 // Frames a target needs on a device: one per frame, one without a window.

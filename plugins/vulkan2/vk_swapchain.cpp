@@ -289,7 +289,7 @@ VkSwapchainRecord* VulkanPLugin::create_swapchain(VkGpuRecord* gpu, VkDeviceReco
   }
 
   if (device->swapchain) {
-    fn.vkDeviceWaitIdle(device->device);
+    wait_device_idle(device);
     free_swapchain(fn, device->device, device->swapchain);
     device->swapchain = nullptr;
   }

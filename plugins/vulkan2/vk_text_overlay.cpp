@@ -44,6 +44,7 @@ struct HostBuffer {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   uint32_t capacity = 0;
+  BufferUse use;  // the recording that bound it last
 };
 
 struct TextOverlay {
@@ -414,15 +415,16 @@ void VulkanPLugin::release_text_overlay(VkDeviceRecord* device) {
   g_text.initialised = false;
 }
 
-// The device and command buffer of a list: null with a line in the log.
-static VkCommandBuffer list_commands(VulkanPLugin* plugin, tvc::GpuCommandList* list, const char* operation) {
+// The record of a list on the overlay's device with a command buffer: null
+// with a line in the log.
+static VkCommandListRecord* list_commands(VulkanPLugin* plugin, tvc::GpuCommandList* list, const char* operation) {
   VkDeviceRecord* device = list ? plugin->object_owner(list->id) : nullptr;
-  VkCommandListRecord* record = list ? static_cast<VkCommandListRecord*>(list->renderer_data) : nullptr;
+  VkCommandListRecord* record = list_record(list);
   if (!device || device->device != g_text.device || !record || !record->command_buffer) {
     plugin->tracef_error("%s - the command list has no device of the text overlay or no command buffer.", operation);
     return nullptr;
   }
-  return record->command_buffer;
+  return record;
 }
 
 bool VulkanPLugin::text_init(tvc::GpuCommandList* list, const char* font_file, float font_height) {
@@ -476,31 +478,45 @@ void VulkanPLugin::text_draw_2d(int x, int y, float r, float g, float b, float a
 }
 
 bool VulkanPLugin::text_render(tvc::GpuCommandList* list, int width, int height) {
-  if (!g_text.initialised || !g_text.font || width <= 0 || height <= 0) {
+  if (!g_text.initialised || !g_text.font) {
     tracef_error("text_render - the text overlay holds no font.");
     return false;
   }
-  VkCommandBuffer commands = list_commands(this, list, "text_render");
-  if (!commands) return false;
+  if (width <= 0 || height <= 0) {
+    tracef_error("text_render - a size of %dx%d holds no pixels.", width, height);
+    return false;
+  }
+  VkCommandListRecord* record = list_commands(this, list, "text_render");
+  if (!record) return false;
+  VkCommandBuffer commands = record->command_buffer;
+  VkDeviceRecord* device = object_owner(list->id);
+  release_retired_buffers(device, RetiredRelease::kFinished);
   g_text.font->stbtt_update_vb(nullptr, false);
   const tvc::MeshData* data = g_text.font->text_mesh->get_mesh_data();
   if (data->vertex_count == 0) return true;  // nothing queued
   if (!data->interleaved) return false;
   const uint32_t vertices = std::min<uint32_t>(data->vertex_count, kMaxTextVertices);
   const uint32_t needed = vertices * kVertexBytes;
-  if ((!g_text.text_vertices.buffer || g_text.text_vertices.capacity < needed) &&
-      !make_buffer(g_text.text_vertices, needed, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, false)) {
-    tracef_error("text_render - no vertex buffer for %u vertices.", vertices);
-    return false;
+  HostBuffer& text = g_text.text_vertices;
+  if (!text.buffer || text.capacity < needed) {
+    // The frame before may still read the outgrown buffer: it is retired,
+    // and goes once that work has run.
+    retire_buffer(device, text.buffer, text.memory, text.use);
+    text = HostBuffer{};
+    if (!make_buffer(text, needed, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, false)) {
+      tracef_error("text_render - no vertex buffer for %u vertices.", vertices);
+      return false;
+    }
   }
-  if (!fill_buffer(g_text.text_vertices, data->interleaved, needed)) return false;
+  if (!fill_buffer(text, data->interleaved, needed)) return false;
   set_full_view(commands, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
   g_text.vkCmdBindPipeline(commands, VK_PIPELINE_BIND_POINT_GRAPHICS, g_text.pipeline);
   if (g_text.set)
     g_text.vkCmdBindDescriptorSets(commands, VK_PIPELINE_BIND_POINT_GRAPHICS, g_text.pipeline_layout, 0, 1, &g_text.set,
                                    0, nullptr);
   const VkDeviceSize offset = 0;
-  g_text.vkCmdBindVertexBuffers(commands, 0, 1, &g_text.text_vertices.buffer, &offset);
+  g_text.vkCmdBindVertexBuffers(commands, 0, 1, &text.buffer, &offset);
+  text.use = buffer_use(record);
   const float push[4] = {2.0f / width, 2.0f / height, -1.0f, 1.0f};
   g_text.vkCmdPushConstants(commands, g_text.pipeline_layout, VK_SHADER_STAGE_VERTEX_BIT, 0, sizeof(push), push);
   g_text.vkCmdDraw(commands, vertices, 1, 0, 0);
@@ -512,8 +528,9 @@ bool VulkanPLugin::text_update(tvc::GpuCommandList* list) {
     tracef_error("text_update - the text overlay holds no test triangle.");
     return false;
   }
-  VkCommandBuffer commands = list_commands(this, list, "text_update");
-  if (!commands) return false;
+  VkCommandListRecord* record = list_commands(this, list, "text_update");
+  if (!record) return false;
+  VkCommandBuffer commands = record->command_buffer;
   tvc::MeshData* data = g_text.test_mesh->get_mesh_data();
   const uint32_t bytes = data->get_interleaved_vertex_array_size();
   if (!data->interleaved || !fill_buffer(g_text.mesh_vertices, data->interleaved, bytes)) return false;

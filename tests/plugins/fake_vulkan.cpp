@@ -33,6 +33,7 @@ void violation(const char* what) {
 // Objects in use (fake_vulkan_usage.inc).
 void usage_destroyed(uint64_t handle, const char* kind);
 void usage_fence_seen(uint64_t fence);
+bool usage_fence_in_flight(uint64_t fence);
 void usage_idle();
 
 uint32_t list_size(const char* const* list, uint32_t capacity) {
@@ -565,7 +566,14 @@ VKAPI_ATTR VkResult VKAPI_CALL WaitForFences(VkDevice, uint32_t count, const VkF
   return VK_SUCCESS;
 }
 
+// A fence whose submit has not been seen to finish may not be reset: the
+// reset is refused and nothing changes.
 VKAPI_ATTR VkResult VKAPI_CALL ResetFences(VkDevice, uint32_t count, const VkFence* fences) {
+  for (uint32_t i = 0; i < count; ++i)
+    if (usage_fence_in_flight((uint64_t)fences[i])) {
+      violation("reset of a fence whose submit has not finished");
+      return VK_ERROR_DEVICE_LOST;
+    }
   for (uint32_t i = 0; i < count; ++i) g_fences[(uint64_t)fences[i]] = false;
   return VK_SUCCESS;
 }
@@ -1081,3 +1089,5 @@ FAKE_EXPORT VKAPI_ATTR PFN_vkVoidFunction VKAPI_CALL vkGetInstanceProcAddr(VkIns
     if (strcmp(entry.name, name) == 0) return entry.fn;
   return nullptr;
 }
+
+#include "fake_vulkan_exports.inc"

@@ -7,7 +7,8 @@
 // still recording, a command recorded outside recording) returns at once and
 // is reported to the violation handler (tests fail there). So is the destroy
 // of an object that a submit not yet seen to finish, or a command buffer
-// still recording, uses (fake_vulkan_usage.inc).
+// still recording, uses, and the reset of a fence such a submit will signal
+// (fake_vulkan_usage.inc).
 #pragma once
 
 #include <cstdint>

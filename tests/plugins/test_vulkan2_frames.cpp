@@ -283,6 +283,23 @@ TEST_F(FakeWindowTest, ARecreationThatFailsLeavesNoFrameToAcquire) {
   renderer->terminate();
 }
 
+// A frame submitted and not yet presented still runs when the swapchain is
+// re-created: its fence is waited for before it is reset and armed again
+// (the fake refuses the reset of a fence whose submit has not finished).
+TEST_F(FakeWindowTest, ARecreationWaitsForTheFrameInFlightBeforeResettingItsFence) {
+  ASSERT_TRUE(start(window_config()));
+  ASSERT_TRUE(draw_frame(renderer, gpu, window));
+  ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+  ASSERT_TRUE(renderer->frame_begin(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_end(gpu, true, true));
+  ASSERT_TRUE(renderer->frame_submit(gpu, 0));
+  ASSERT_TRUE(renderer->swapchain_recreate(gpu, window));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(draw_frame(renderer, gpu, window)) << "frame " << i;
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
 TEST_F(FakeWindowTest, KilledGpuAndTerminateReleaseDevicesBeforeTheInstance) {
   for (bool kill_first : {true, false}) {
     SCOPED_TRACE(kill_first ? "GPU object killed" : "terminate alone");

@@ -172,6 +172,50 @@ TEST_F(RayTracingTest, BuildsStructuresPipelineAndTableAndTracesIntoARenderTarge
   EXPECT_EQ(s.structures_live, 0);
 }
 
+// A context whose output image was never made has no view to bind: the
+// binding is refused, and no descriptor is written without a view (the fake
+// refuses one).
+TEST_F(RayTracingTest, OutputImageBindingsNeedTheImage) {
+  ASSERT_NO_FATAL_FAILURE(start_with_meshes());
+  const FakeVkState& s = FakeLoader::get().state();
+  const int set = renderer->descriptorset_create(gpu);
+  EXPECT_EQ(renderer->descriptorset_add_raytracing_storage_image(set, 0, 1, VK_SHADER_STAGE_RAYGEN_BIT_KHR), -1);
+  ASSERT_TRUE(renderer->vk_raytracing_create_output_image(0, 64, 32, tvc::PF_RGBA_U8));
+  const int binding = renderer->descriptorset_add_raytracing_storage_image(set, 0, 1, VK_SHADER_STAGE_RAYGEN_BIT_KHR);
+  ASSERT_EQ(binding, 0);
+  ASSERT_EQ(renderer->vk_raytracing_create(gpu), 1);
+  EXPECT_FALSE(renderer->descriptorset_update_raytracing_storage_image(set, binding, 1, 1, 0))
+      << "context 1 has no output image";
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  ASSERT_TRUE(renderer->descriptorset_update(set));
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
+// A storage-image binding on a render target's attachment: the add takes
+// the attachment's layout, the update always GENERAL; a refused add leaves
+// no line.
+TEST_F(RayTracingTest, StorageImageBindingsOnAnAttachmentTakeTheirLayouts) {
+  ASSERT_TRUE(start(raytracing_config()));
+  VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
+  tvc::GpuRenderTarget* target = renderer->gpu_render_target_create_2d(16, 16, tvc::PF_RGBA_U8, 1);
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(renderer->gpu_render_target_set_attachment_layout(target, 0, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL));
+  const int set = renderer->descriptorset_create(gpu);
+  const unsigned stages = VK_SHADER_STAGE_FRAGMENT_BIT;
+  ASSERT_EQ(renderer->descriptorset_add_storage_image(set, -1, nullptr, target, 0, 0, stages), 0);
+  const VkDescriptorImageInfo& info = plugin->descriptorset_lookup(set)->bindings[0]->image_info;
+  EXPECT_EQ(info.imageLayout, VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+  ASSERT_TRUE(renderer->descriptorset_update_storage_image(set, 0, -1, nullptr, target, 0, 0, stages));
+  EXPECT_EQ(info.imageLayout, VK_IMAGE_LAYOUT_GENERAL);
+  log.lines.clear();
+  EXPECT_EQ(renderer->descriptorset_add_storage_image(set, -1, nullptr, target, 1, 1, stages), -1) << "no attachment 1";
+  EXPECT_TRUE(log.lines.empty()) << log.lines.front().second;
+  EXPECT_TRUE(renderer->gpu_render_target_kill(target));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
 const tvc::mat4 kIdentity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
 
 // Two meshes with a BLAS each, instances of both and a TLAS over them, the
@@ -241,6 +285,63 @@ TEST_F(RayTracingSceneTest, BlasRebuildRefreshesTheInstancesThatNameIt) {
   EXPECT_FALSE(renderer->vk_raytracing_build_tlas(ctx, false));
   EXPECT_TRUE(log.has("vk_raytracing_build_tlas - instance 1 names BLAS 1, which is not built."));
   EXPECT_EQ(s.tlas_builds, builds + 1);
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
+// An update keeps the primitive count of the build it updates (the fake
+// refuses another): a TLAS over a changed instance count, or one whose last
+// build failed, is built anew instead.
+TEST_F(RayTracingSceneTest, AnUpdateOverAnotherInstanceCountOrAFailedBuildBuildsAnew) {
+  const FakeVkState& s = FakeLoader::get().state();
+  VkAccelerationStructureKHR tlas = context()->tlas;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_EQ(context()->tlas, tlas) << "the same two instances: updated in place";
+
+  ASSERT_EQ(renderer->vk_raytracing_add_instance(ctx, &kIdentity, 0, 0, 0xFF), 2);
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_NE(context()->tlas, tlas) << "a structure sized for two instances does not take three";
+  tlas = context()->tlas;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_EQ(context()->tlas, tlas);
+
+  // The build's last resource call is its command buffer: that one fails,
+  // after the new structure was made.
+  const int before = s.resource_calls;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, false));
+  FakeLoader::get().fail_call(s.resource_calls - before);
+  EXPECT_FALSE(renderer->vk_raytracing_build_tlas(ctx, false));
+  FakeLoader::get().fail_call(0);
+  tlas = context()->tlas;
+  ASSERT_TRUE(renderer->vk_raytracing_build_tlas(ctx, true));
+  EXPECT_NE(context()->tlas, tlas) << "a TLAS whose build failed is not updated";
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  expect_nothing_left();
+}
+
+// The output image made again at another size while a trace into it still
+// runs: the new one is made first, the old one goes once the queue is idle,
+// and the set that binds the image is written again with the new view.
+TEST_F(RayTracingSceneTest, AnOutputImageMadeAgainGoesOnceNoTraceUsesIt) {
+  const FakeVkState& s = FakeLoader::get().state();
+  tvc::GpuCommandList* list = renderer->command_list_get_by_index(gpu, 0);
+  auto trace_list = [&] {
+    return renderer->command_list_open(list) && renderer->vk_raytracing_bind_pipeline(list, state) &&
+           renderer->descriptorset_bind_raytracing(list, set) &&
+           renderer->vk_raytracing_trace_rays(list, ctx, 64, 32, 0, 0) && renderer->command_list_close(list) &&
+           renderer->command_list_submit(list);
+  };
+  ASSERT_TRUE(trace_list());
+  const VkImageView old_view = context()->output_image.view;
+  ASSERT_TRUE(renderer->vk_raytracing_create_output_image(ctx, 128, 64, tvc::PF_RGBA_U8));
+  EXPECT_EQ(s.violations, 0) << s.last_violation;
+  const VkDescriptorSetRecord* record = static_cast<VulkanPLugin*>(renderer)->descriptorset_lookup(set);
+  EXPECT_NE(context()->output_image.view, old_view);
+  EXPECT_EQ(record->bindings[1]->image_info.imageView, context()->output_image.view);
+  EXPECT_TRUE(record->dirty);
+  ASSERT_TRUE(renderer->descriptorset_update(set));
+  ASSERT_TRUE(trace_list()) << "the fake refuses a set that names a destroyed view";
+  ASSERT_TRUE(renderer->wait_for_gpu(gpu));
   EXPECT_EQ(s.violations, 0) << s.last_violation;
   expect_nothing_left();
 }

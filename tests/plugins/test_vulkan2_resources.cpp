@@ -348,6 +348,29 @@ TEST_F(FakeResourceTest, HostIndicesAreCheckedAgainstTheirCounts) {
   expect_nothing_left();
 }
 
+// Host counts that size a binding stop at the pool's 64 descriptors of the
+// type: texture arrays, and the attached meshes' buffers.
+TEST_F(FakeResourceTest, BindingCountsStopAtWhatThePoolHolds) {
+  expect_texture_counts_bounded(renderer, gpu, log, 64, nullptr);
+  tvc::GeometryCore mesh;
+  one_triangle(&mesh);
+  ASSERT_TRUE(renderer->mesh_create_buffers(gpu, &mesh));
+  const int set = renderer->descriptorset_create(gpu);
+  for (int i = 0; i < 65; ++i) renderer->descriptorset_attach_mesh(set, &mesh);
+  log.lines.clear();
+  EXPECT_EQ(renderer->descriptorset_add_mesh_vertex_buffers(set, 0, VK_SHADER_STAGE_VERTEX_BIT), -1);
+  EXPECT_EQ(renderer->descriptorset_add_mesh_index_buffers(set, 0, VK_SHADER_STAGE_VERTEX_BIT), -1);
+  EXPECT_TRUE(log.lines.empty());
+  const int small = renderer->descriptorset_create(gpu);
+  for (int i = 0; i < 64; ++i) renderer->descriptorset_attach_mesh(small, &mesh);
+  EXPECT_EQ(renderer->descriptorset_add_mesh_vertex_buffers(small, 0, VK_SHADER_STAGE_VERTEX_BIT), 0);
+  EXPECT_EQ(renderer->descriptorset_add_mesh_vertex_buffers(small, 1, VK_SHADER_STAGE_VERTEX_BIT), -1)
+      << "a second call would bind the 64 buffers twice";
+  ASSERT_TRUE(renderer->descriptorset_build(small));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  expect_nothing_left();
+}
+
 TEST_F(FakeResourceTest, ObjectsOutlivingTheirDeviceAnswerFalse) {
   tvc::GpuBuffer buffer;
   tvc::GeometryCore mesh;

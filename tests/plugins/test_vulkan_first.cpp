@@ -4,6 +4,7 @@
 // carries fence index i), on the stand-in loader and on lavapipe.
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -267,6 +268,115 @@ TEST_F(FakeWindowTest, OutOfDatePresentRebuildsTheFramebuffersAndDrawingGoesOn) 
     ASSERT_TRUE(renderer->frame_present(gpu, window));
   }
   EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+}
+
+// The overlays' buffers grow with what they draw, while the frame before
+// may still run: each frame submits a list without a pass (fence index 0)
+// before the list of its image, and acquiring image 0 waits only for fence
+// 0, which the frame before signals first. The outgrown buffer goes once its
+// work is seen finished, never while it may run (the fake reports that).
+TEST_F(FakeWindowTest, OverlayBuffersOutgrownInFlightGoOnceTheirWorkHasRun) {
+  ASSERT_TRUE(start(window_config()));
+  const FakeVkState& s = FakeLoader::get().state();
+  const unsigned images = renderer->swapchain_get_image_count(gpu);
+  std::vector<tvc::GpuCommandList*> lists;
+  for (unsigned i = 0; i <= images; ++i) lists.push_back(renderer->command_list_get_default(gpu, 0));
+  tvc::GpuCommandList* offscreen = lists[images];
+  ASSERT_TRUE(renderer->imgui_init(nullptr));
+  ASSERT_TRUE(renderer->text_init(lists[0], "testdata\\quorvel_test.ttf", 16.0f));
+  EXPECT_FALSE(renderer->text_render(lists[0], 0, 100));
+  EXPECT_EQ(log.level_of("text_render - a size of 0x100 holds no pixels."), tvc::LogMgr::kError);
+  GuiDrawData small(100, 100, {ImVec4(0, 0, 100, 100)});
+  GuiDrawData large(100, 100, std::vector<ImVec4>(40, ImVec4(0, 0, 100, 100)));
+  const std::string long_text(200, 'x');
+  const struct {
+    const char* what;
+    std::function<void(tvc::GpuCommandList*, bool)> draw;
+  } overlays[] = {
+      {"GUI overlay", [&](tvc::GpuCommandList*, bool grown) { renderer->imgui_render(grown ? &large.data : &small.data); }},
+      {"text overlay",
+       [&](tvc::GpuCommandList* list, bool grown) {
+         renderer->text_reset();
+         renderer->text_draw_2d(0, 0, 1.0f, 1.0f, 1.0f, 1.0f, grown ? long_text.c_str() : "x");
+         EXPECT_TRUE(renderer->text_render(list, 100, 100));
+       }},
+  };
+  for (const auto& o : overlays) {
+    SCOPED_TRACE(o.what);
+    // Every image drawn small, then larger from the first image drawn again.
+    for (unsigned frame = 0; frame < 3 * images; ++frame) {
+      ASSERT_TRUE(renderer->frame_acquire(gpu, window));
+      ASSERT_TRUE(renderer->command_list_open(offscreen) && renderer->command_list_close(offscreen) &&
+                  renderer->command_list_submit(offscreen));
+      tvc::GpuCommandList* list = lists[renderer->swapchain_get_image_index(gpu)];
+      ASSERT_TRUE(renderer->command_list_open(list));
+      ASSERT_TRUE(renderer->command_list_begin_swapchain_render_pass(list, VK_SUBPASS_CONTENTS_INLINE));
+      o.draw(list, frame >= images);
+      ASSERT_TRUE(renderer->command_list_end_render_pass(list));
+      ASSERT_TRUE(renderer->command_list_close(list));
+      ASSERT_TRUE(renderer->command_list_submit(list));
+      ASSERT_TRUE(renderer->frame_present(gpu, window));
+    }
+    EXPECT_EQ(s.violations, 0) << s.last_violation;
+    EXPECT_TRUE(device_record(gpu)->retired_buffers.empty()) << "gone once a later frame found their work done";
+  }
+  ASSERT_TRUE(renderer->wait_for_gpu(gpu));
+  EXPECT_TRUE(renderer->text_terminate());
+  EXPECT_TRUE(renderer->imgui_terminate());
+  expect_nothing_left();
+}
+
+// A pipeline is bound on the device's current list while that list is
+// open; a pass with new clear values whose framebuffers are gone changes
+// no clear value.
+TEST_F(FakeWindowTest, PipelinesBindOnTheOpenCurrentListAndAPassWithoutFramebuffersKeepsTheClearValues) {
+  ASSERT_TRUE(start(window_config()));
+  VulkanPLugin* plugin = static_cast<VulkanPLugin*>(renderer);
+  const int set = renderer->descriptorset_create(gpu);
+  ASSERT_TRUE(renderer->descriptorset_build(set));
+  tvc::GpuProgramData program;
+  ASSERT_TRUE(renderer->gpu_program_create_shader_modules(gpu, &program, 0, spv_triangle_vert,
+                                                          sizeof(spv_triangle_vert), "main"));
+  ASSERT_TRUE(renderer->gpu_program_create_shader_modules(gpu, &program, 1, spv_solid_green_frag,
+                                                          sizeof(spv_solid_green_frag), "main"));
+  tvc::GpuPipelineStateData* state = renderer->pipeline_create(gpu);
+  state->program = &program;
+  state->vertex_input = false;
+  ASSERT_TRUE(renderer->pipeline_build_ex(state, set, 0));
+  const VkPipeline pipeline = static_cast<VkPipelineRecord*>(state->renderer_data)->pipeline;
+
+  tvc::GpuCommandList* first = renderer->command_list_get_default(gpu, 0);
+  tvc::GpuCommandList* second = renderer->command_list_get_default(gpu, 0);
+  EXPECT_FALSE(renderer->pipeline_bind(state)) << "no list is open";
+  ASSERT_TRUE(renderer->command_list_open(first));
+  ASSERT_TRUE(renderer->command_list_open(second));
+  renderer->command_list_set_current(nullptr, first);
+  ASSERT_TRUE(renderer->pipeline_bind(state));
+  EXPECT_EQ(list_record_of(first)->bound_pipeline, pipeline) << "the current list, not the last one opened";
+  EXPECT_EQ(list_record_of(second)->bound_pipeline, static_cast<VkPipeline>(VK_NULL_HANDLE));
+  ASSERT_TRUE(renderer->command_list_close(second));
+  ASSERT_TRUE(renderer->command_list_close(first));
+  renderer->command_list_set_current(nullptr, first);
+  EXPECT_FALSE(renderer->pipeline_bind(state)) << "the current list is closed";
+  EXPECT_TRUE(renderer->pipeline_kill(state));
+  EXPECT_TRUE(renderer->gpu_program_kill(&program));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+
+  // The stand-in starts afresh: what it counted before is gone.
+  FakeVkConfig c = window_config();
+  c.no_depth_format = true;
+  FakeLoader::get().configure(c);
+  EXPECT_FALSE(renderer->swapchain_recreate(gpu, window));
+  ASSERT_EQ(device_record(gpu)->framebuffers, nullptr);
+  VkClearValue kept[2];
+  memcpy(kept, plugin->clear_values, sizeof(kept));
+  ASSERT_TRUE(renderer->command_list_open(first));
+  const float values[5] = {0.25f, 0.5f, 0.75f, 1.0f, 0.5f};
+  EXPECT_FALSE(renderer->command_list_begin_render_pass_rt(first, values, 0, VK_SUBPASS_CONTENTS_INLINE));
+  EXPECT_EQ(memcmp(kept, plugin->clear_values, sizeof(kept)), 0);
+  ASSERT_TRUE(renderer->command_list_close(first));
+  EXPECT_EQ(FakeLoader::get().state().violations, 0) << FakeLoader::get().state().last_violation;
+  renderer->terminate();
 }
 
 // ---- device, swapchain and resources on the stand-in loader
@@ -545,6 +655,8 @@ TEST_F(FakeWindowTest, BuffersTexturesAndProgramsFollowTheFirstGenerationRules) 
   EXPECT_EQ(s.pipeline_stages[0], static_cast<uint32_t>(VK_SHADER_STAGE_VERTEX_BIT));
   EXPECT_EQ(s.pipeline_stages[1], static_cast<uint32_t>(VK_SHADER_STAGE_FRAGMENT_BIT));
   EXPECT_TRUE(renderer->gpu_program_kill(&program));
+  // Texture-array counts stop at the pool's 100 descriptors of the type.
+  expect_texture_counts_bounded(renderer, gpu, log, 100, sampler);
   EXPECT_EQ(s.violations, 0) << s.last_violation;
   expect_nothing_left();
 }

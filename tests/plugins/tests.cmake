@@ -85,3 +85,10 @@ add_dependencies(vulkan_plugin_tests vulkan2_test_data)
 target_link_libraries(vulkan_plugin_tests PRIVATE plugin_tvc_vulkan_x32_core gtest gtest_main)
 add_dependencies(vulkan_plugin_tests plugin_tvc_vulkan_x32_test fake_vulkan)
 qv_wine_test(vulkan_plugin_tests COMMAND vulkan_plugin_tests --gtest_color=no WORKING_DIRECTORY ${QV_BIN})
+
+# The slot generator against small tables of its own: a host-side check,
+# registered once, in the x86_64 tree.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_test(NAME slot_generator_areas
+    COMMAND ${TVC_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/plugins/test_gen_slots.py ${TVC_SLOT_GENERATOR})
+endif()

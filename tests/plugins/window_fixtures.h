@@ -7,6 +7,7 @@
 #include <vulkan/vulkan.h>
 
 #include <cstring>
+#include <vector>
 
 #include "plugin_host.h"
 
@@ -245,4 +246,24 @@ inline void expect_index_buffers_refused(tvc::Renderer* r, tvc::RendererGpu* gpu
                          " - unable to find a memory type for index buffer object (required size: 256 bytes)"),
             tvc::LogMgr::kError);
   EXPECT_TRUE(r->mesh_kill_buffers(&mesh));
+}
+
+// Host counts that size a texture-array binding stop at what the device's
+// pool holds of combined image samplers (room): one more is refused with -1
+// and no line; room itself is taken.
+inline void expect_texture_counts_bounded(tvc::Renderer* r, tvc::RendererGpu* gpu, const LogCapture& log,
+                                          unsigned room, tvc::TextureSampler* sampler) {
+  tvc::TextureData texture;
+  texture.create(tvc::TextureData::kType2D, 2, 2, tvc::PF_RGBA_U8);
+  ASSERT_TRUE(r->texture_load(gpu, &texture, 0));
+  std::vector<tvc::TextureData*> textures(room + 1, &texture);
+  const int set = r->descriptorset_create(gpu);
+  const size_t lines = log.lines.size();
+  EXPECT_EQ(r->descriptorset_add_texture_array(set, room + 1, 0, VK_SHADER_STAGE_FRAGMENT_BIT), -1);
+  EXPECT_EQ(r->descriptorset_add_textures(set, textures.data(), room + 1, sampler, 0, VK_SHADER_STAGE_FRAGMENT_BIT), -1);
+  EXPECT_EQ(log.lines.size(), lines) << "refused without a line";
+  EXPECT_EQ(r->descriptorset_add_texture_array(set, room, 0, VK_SHADER_STAGE_FRAGMENT_BIT), 0);
+  EXPECT_EQ(r->descriptorset_add_textures(set, textures.data(), room, sampler, 1, VK_SHADER_STAGE_FRAGMENT_BIT), 1);
+  EXPECT_TRUE(r->descriptorset_kill(set));
+  EXPECT_TRUE(r->texture_unload(&texture));
 }
