@@ -482,6 +482,8 @@ bool VulkanPLugin::text_render(tvc::GpuCommandList* list, int width, int height)
     tracef_error("text_render - the text overlay holds no font.");
     return false;
   }
+  // Refused: an empty viewport is not valid Vulkan, and the scale pushed
+  // below (2 / width, 2 / height) would be infinite.
   if (width <= 0 || height <= 0) {
     tracef_error("text_render - a size of %dx%d holds no pixels.", width, height);
     return false;
