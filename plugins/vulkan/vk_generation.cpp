@@ -62,6 +62,10 @@ bool lists_take_draws() { return true; }
 // image i waits for exactly that list.
 bool passes_set_fence_index() { return true; }
 
+// The framebuffer array is looked for first: a pass that cannot begin keeps
+// the clear values.
+bool pass_checked_before_clear_values() { return true; }
+
 // One stage per shader type in pipeline order: vertex, tessellation (only
 // where the GPU tessellates), geometry, fragment, compute, mesh, task.
 const int kShaderTypeOrder[] = {0, 3, 4, 2, 1, 5, 6, 7};
@@ -151,9 +155,6 @@ void VulkanPLugin::log_raytracing_properties(VkGpuRecord*, VkDeviceRecord*) {}
 void VulkanPLugin::release_device_raytracing(VkDeviceRecord*) {}
 void VulkanPLugin::free_raytracing_objects() {}
 
-// The list the host opened, the device's current one.
-VkCommandListRecord* VulkanPLugin::gui_command_record(VkDeviceRecord* device) {
-  VkCommandListRecord* record = open_current_list(device);
-  if (!record) tracef_warning("imgui_render - no command list is open: the GUI is not drawn.");
-  return record;
-}
+// The list the host opened, the device's current one; null when none is
+// open, and the GUI is then not drawn.
+VkCommandListRecord* VulkanPLugin::gui_command_record(VkDeviceRecord* device) { return open_current_list(device); }

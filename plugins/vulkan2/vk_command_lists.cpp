@@ -389,9 +389,12 @@ bool VulkanPLugin::command_list_begin_render_pass_rt(tvc::GpuCommandList* list, 
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
   if (!device || !list_record(list)) return false;
   if (!values) return begin_list_render_pass(list, device->rp2, image_index, false, contents);
-  // The pass and its framebuffer are looked for first: a pass that cannot
-  // begin leaves the clear values as they were.
-  if (!device->rp1 || swapchain_framebuffer(device, image_index) == VK_NULL_HANDLE) return false;
+  // Where the pass and its framebuffer are looked for first, a pass that
+  // cannot begin leaves the clear values as they were; else the values are
+  // taken whether or not the pass then begins.
+  if (generation::pass_checked_before_clear_values() &&
+      (!device->rp1 || swapchain_framebuffer(device, image_index) == VK_NULL_HANDLE))
+    return false;
   set_clear_values_ex(values[0], values[1], values[2], values[3], values[4], 0);
   return begin_list_render_pass(list, device->rp1, image_index, true, contents);
 }

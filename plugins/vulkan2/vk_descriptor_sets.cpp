@@ -28,7 +28,10 @@ VkDescriptorBindingRecord* new_binding(int binding, VkDescriptorType type, unsig
 uint32_t descriptor_pool_room(VkDescriptorType type) {
   VkDescriptorPoolSize sizes[16] = {};
   uint32_t max_sets = 0;
-  const uint32_t count = generation::descriptor_pool_sizes(sizes, 16, true, &max_sets);
+  // Every type's size is asked for: whether the device's pool also holds
+  // acceleration structures changes no other type's room.
+  const bool with_acceleration_structures = true;
+  const uint32_t count = generation::descriptor_pool_sizes(sizes, 16, with_acceleration_structures, &max_sets);
   for (uint32_t i = 0; i < count; ++i)
     if (sizes[i].type == type) return sizes[i].descriptorCount;
   return 0;
@@ -56,15 +59,11 @@ VkDescriptorSetRecord* VulkanPLugin::descriptorset_lookup(int id) {
   return nullptr;
 }
 
-// The binding at a host-given index, or null with a line in the log.
-VkDescriptorBindingRecord* VulkanPLugin::descriptorset_binding(VkDescriptorSetRecord* set, int index,
-                                                               const char* operation) {
-  if (!set) return nullptr;
-  if (index < 0 || static_cast<size_t>(index) >= set->bindings.size()) {
-    tracef_error("%s - binding index %d out of range (descriptorset %d has %u bindings).", operation, index, set->id,
-                 static_cast<unsigned>(set->bindings.size()));
-    return nullptr;
-  }
+// The binding at a host-given index, or null. The host's indices are
+// checked (a bad one would read past the set's bindings), silently as every
+// refusal of the binding operations.
+VkDescriptorBindingRecord* VulkanPLugin::descriptorset_binding(VkDescriptorSetRecord* set, int index) {
+  if (!set || index < 0 || static_cast<size_t>(index) >= set->bindings.size()) return nullptr;
   return set->bindings[index];
 }
 
@@ -140,7 +139,7 @@ int VulkanPLugin::descriptorset_add_gpu_buffer(int id, tvc::GpuBuffer* buffer, i
 
 bool VulkanPLugin::descriptorset_update_gpu_buffer(int id, int index, tvc::GpuBuffer* buffer, int binding,
                                                    unsigned stages) {
-  VkDescriptorBindingRecord* b = descriptorset_binding(descriptorset_lookup(id), index, "descriptorset_update_gpu_buffer");
+  VkDescriptorBindingRecord* b = descriptorset_binding(descriptorset_lookup(id), index);
   VkGpuBufferRecord* record = buffer_record(buffer);
   if (!b || !record) return false;
   if (b->type != VK_DESCRIPTOR_TYPE_UNIFORM_BUFFER && b->type != VK_DESCRIPTOR_TYPE_STORAGE_BUFFER) return false;
@@ -180,14 +179,10 @@ int VulkanPLugin::descriptorset_add_texture_array(int id, unsigned count, int bi
 bool VulkanPLugin::descriptorset_set_texture_array_element(int id, int index, unsigned element,
                                                            tvc::TextureData* texture, tvc::TextureSampler* sampler) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_set_texture_array_element");
+  VkDescriptorBindingRecord* b = descriptorset_binding(set, index);
   VkTextureRecord* record = texture_record(texture);
   if (!b || !record || record->view == VK_NULL_HANDLE) return false;
-  if (element >= b->image_array.size()) {
-    tracef_error("descriptorset_set_texture_array_element - element %u out of range (%u elements).", element,
-                 static_cast<unsigned>(b->image_array.size()));
-    return false;
-  }
+  if (element >= b->image_array.size()) return false;  // would write past the array
   b->image_array[element] = image_info(sampler_handle(sampler), record->view);
   set->dirty = true;
   return true;
@@ -213,7 +208,7 @@ int VulkanPLugin::descriptorset_add_textures(int id, tvc::TextureData** textures
 bool VulkanPLugin::descriptorset_update_texture(int id, int index, tvc::TextureData* texture,
                                                 tvc::TextureSampler* sampler, int binding, unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_texture");
+  VkDescriptorBindingRecord* b = descriptorset_binding(set, index);
   VkTextureRecord* record = texture_record(texture);
   if (!b || !record || record->view == VK_NULL_HANDLE || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER ||
       sampler_missing(sampler))
@@ -235,11 +230,8 @@ bool VulkanPLugin::render_target_image_info(tvc::GpuRenderTarget* target, int at
   if (!record || !record->device) return false;
   RenderTargetFrameBlock* block = render_target_block(target, current_frame_of(record));
   if (!block) return false;
-  if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) {
-    tracef_error("descriptorset - render target attachment %d out of range (%u attachments).", attachment,
-                 record->color_count);
-    return false;
-  }
+  // An attachment the target lacks would be read past its attachments.
+  if (attachment < 0 || static_cast<uint32_t>(attachment) >= record->color_count) return false;
   if (block->colors[attachment].view == VK_NULL_HANDLE) return false;
   VkSampler handle = sampler_handle(sampler);
   *info = image_info(handle != VK_NULL_HANDLE ? handle : record->sampler, block->colors[attachment].view);
@@ -260,7 +252,7 @@ bool VulkanPLugin::descriptorset_update_render_target(int id, int index, tvc::Gp
                                                       int attachment, tvc::TextureSampler* sampler, int binding,
                                                       unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_render_target");
+  VkDescriptorBindingRecord* b = descriptorset_binding(set, index);
   VkDescriptorImageInfo info{};
   if (!b || b->type != VK_DESCRIPTOR_TYPE_COMBINED_IMAGE_SAMPLER ||
       !render_target_image_info(target, attachment, sampler, &info))

@@ -9,8 +9,10 @@
 #include "vk_plugin.h"
 
 // How far a recording's work got: its submits so far and the fence of the
-// last one. Objects the recording used keep it, so it outlives the record
-// (gone once the record is freed: its recording never runs again).
+// last one. Objects the recording used keep it, so it outlives the record.
+// It is gone once its recording can never run again: the record was freed,
+// or its command buffer and fence were released (the fence may no longer be
+// asked about).
 struct SubmitTrace {
   uint32_t submits = 0;
   VkFence fence = VK_NULL_HANDLE;
@@ -44,22 +46,32 @@ inline void note_submitted(VkCommandListRecord* record, VkFence fence) {
   record->trace->fence = fence;
 }
 
-// The last recording that bound a buffer, as its submits stood then: the
-// work that may still read the buffer is that recording's next submit and
-// everything queued before it.
+// One recording that bound a buffer, as its submits stood at its last bind:
+// the work of it that may still read the buffer is that recording's next
+// submit and everything queued before it.
 struct BufferUse {
   std::shared_ptr<const SubmitTrace> user;
   uint32_t submits = 0;
 };
-inline BufferUse buffer_use(const VkCommandListRecord* record) {
-  return record ? BufferUse{record->trace, record->trace->submits} : BufferUse{};
-}
 
-// A buffer outgrown while its last use may still run.
+// Every recording that bound a buffer since the buffer was made. Lists
+// recorded one after another may be submitted in another order, so the last
+// bind alone does not tell when the buffer is free. One entry a recording,
+// so there are no more than the device has lists, frames and targets; a
+// recording that is gone leaves only a mark, since only an idle wait can
+// tell that its work ran.
+struct BufferUsers {
+  std::vector<BufferUse> live;
+  bool dropped = false;
+};
+// The record bound the buffer now (null: nothing recorded it).
+void note_buffer_use(BufferUsers* users, const VkCommandListRecord* record);
+
+// A buffer outgrown while work that bound it may still run.
 struct RetiredBuffer {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
-  BufferUse use;
+  BufferUsers users;
 };
 
 inline VkCommandListRecord* list_record(tvc::GpuCommandList* list) {
@@ -225,14 +237,15 @@ bool end_one_time_commands(VkDeviceRecord* device, VkCommandBuffer commands);
 // with other fences, and a fence whose submit failed is never signalled.
 bool idle_before_replacing(VkDeviceRecord* device);
 
-// An outgrown buffer (and its memory) goes once the work of its last use
-// has finished: at once when it was never bound or that work is seen done,
-// else at a later check that finds that recording submitted and its fence
-// signalled, or once the device or its queue was waited idle.
-void retire_buffer(VkDeviceRecord* device, VkBuffer buffer, VkDeviceMemory memory, const BufferUse& use);
+// An outgrown buffer (and its memory) goes once the work of every
+// recording that bound it has finished: at once when it was never bound or
+// all of that work is seen done, else at a later check that finds each of
+// those recordings submitted since and its fence signalled, or, for those
+// submitted since, once the device or its queue was waited idle.
+void retire_buffer(VkDeviceRecord* device, VkBuffer buffer, VkDeviceMemory memory, BufferUsers users);
 // Which retired buffers a check lets go: those whose work is seen finished;
-// after an idle wait also those whose work was submitted (or will never
-// be); or, as the device goes, every one.
+// after an idle wait also those whose users were all submitted since (or
+// will never be); or, as the device goes, every one.
 enum class RetiredRelease { kFinished, kIdle, kAll };
 void release_retired_buffers(VkDeviceRecord* device, RetiredRelease which);
 // vkDeviceWaitIdle, then the release of what that wait finished.

@@ -55,6 +55,9 @@ VkCommandBufferUsageFlags list_begin_flags(bool) { return VK_COMMAND_BUFFER_USAG
 bool lists_take_draws() { return false; }
 bool passes_set_fence_index() { return false; }
 
+// New clear values are taken first, whether or not the pass then begins.
+bool pass_checked_before_clear_values() { return false; }
+
 TypeOrder shader_type_order() { return {nullptr, 0}; }
 
 bool unmap_flushes_coherent_memory() { return true; }

@@ -44,11 +44,13 @@ uint32_t descriptor_pool_sizes(VkDescriptorPoolSize* sizes, uint32_t room, bool 
 bool makes_list_semaphores();
 
 // Command lists: the flags a list begins with, whether binds and draws go
-// into the list the host opened, and whether a pass on swapchain image i
-// gives the list fence index i.
+// into the list the host opened, whether a pass on swapchain image i gives
+// the list fence index i, and whether a pass begun with new clear values
+// looks for its pass and framebuffer before it takes the values.
 VkCommandBufferUsageFlags list_begin_flags(bool primary);
 bool lists_take_draws();
 bool passes_set_fence_index();
+bool pass_checked_before_clear_values();
 
 // Programs: one module per shader type, staged in this order (an empty
 // table: one stage per module in the order they were made).

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "imgui.h"
 #include "spv_gui_frag.h"
@@ -25,7 +26,7 @@ struct GuiBuffer {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   VkDeviceSize size = 0;
-  BufferUse use;  // the recording that bound it last
+  BufferUsers users;  // the recordings that bound it
 };
 
 struct ImGuiVulkanBackend {
@@ -48,7 +49,6 @@ struct ImGuiVulkanBackend {
   // the overlay bind the set. A failed upload leaves it false, and the set
   // may name a destroyed view.
   bool font_ready = false;
-  bool missing_font_said = false;  // the line that the GUI is not drawn
   GuiBuffer vertices[kBufferSlots];
   GuiBuffer indices[kBufferSlots];
   uint32_t alignment = 1;
@@ -112,7 +112,6 @@ void destroy_font() {
   g_gui.font_memory = VK_NULL_HANDLE;
   release_gui_buffer(g_gui.upload);
   g_gui.font_ready = false;
-  g_gui.missing_font_said = false;
 }
 
 bool make_gui_pipeline() {
@@ -201,12 +200,12 @@ void release_gui_objects() {
   g_gui = ImGuiVulkanBackend{};
 }
 
-// The slot's buffer, grown to hold bytes; false when it cannot be made. The
-// frame before may still read an outgrown buffer: it is retired, and goes
-// once that work has run.
+// The slot's buffer, grown to hold bytes; false when it cannot be made.
+// Frames or lists recorded before may still read an outgrown buffer: it is
+// retired, and goes once the work of each of them has run.
 bool fit(GuiBuffer& b, VkDeviceSize bytes, VkBufferUsageFlags usage) {
   if (b.buffer != VK_NULL_HANDLE && b.size >= bytes) return true;
-  retire_buffer(g_gui.device_record, b.buffer, b.memory, b.use);
+  retire_buffer(g_gui.device_record, b.buffer, b.memory, std::move(b.users));
   b = GuiBuffer{};
   return make_gui_buffer(b, bytes, usage, false);
 }
@@ -220,10 +219,8 @@ bool VulkanPLugin::imgui_init(void*) {
   if (g_gui.initialised) return true;
   VkGpuRecord* gpu = gpu_record(current_gpu);
   VkDeviceRecord* device = gpu ? gpu->current_device : nullptr;
-  if (!device || !device->device || !device->rp1) {
-    tracef_error("imgui_init - %s.", !gpu ? "no current GPU" : "the GPU has no device with a swapchain pass");
-    return false;
-  }
+  // Refusals here and below leave no line in the log.
+  if (!device || !device->device || !device->rp1) return false;
   g_gui.device_record = device;
   g_gui.gpu = gpu;
   g_gui.physical_device = gpu->physical_device;
@@ -236,7 +233,6 @@ bool VulkanPLugin::imgui_init(void*) {
     ImGui::GetIO().Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
   }
   if (!make_gui_layouts() || !make_gui_pipeline()) {
-    tracef_error("imgui_init - the overlay's Vulkan objects could not be made.");
     release_gui_objects();
     return false;
   }
@@ -263,17 +259,11 @@ void VulkanPLugin::imgui_upload_fonts() {
   unsigned char* pixels = nullptr;
   int width = 0, height = 0;
   io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-  if (!pixels || width <= 0 || height <= 0) {
-    tracef_error("imgui_upload_fonts - the font atlas holds no pixels.");
-    return;
-  }
+  if (!pixels || width <= 0 || height <= 0) return;
   const VkDeviceSize bytes = static_cast<VkDeviceSize>(width) * height * 4;
   // The texture before goes once no work can still sample it.
   const bool replacing = g_gui.font_image || g_gui.font_view || g_gui.font_memory || g_gui.upload.buffer;
-  if (replacing && !idle_before_replacing(device)) {
-    tracef_error("imgui_upload_fonts - a command buffer of the device is recording: the font texture stays.");
-    return;
-  }
+  if (replacing && !idle_before_replacing(device)) return;
   destroy_font();
   ImageRequest request =
       image_2d_request(VK_FORMAT_R8G8B8A8_UNORM, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
@@ -286,7 +276,6 @@ void VulkanPLugin::imgui_upload_fonts() {
       !make_gui_buffer(g_gui.upload, bytes, VK_BUFFER_USAGE_TRANSFER_SRC_BIT, true) ||
       fn.vkMapMemory(g_gui.device, g_gui.upload.memory, 0, bytes, 0, &mapped) != VK_SUCCESS) {
     release_image_objects(device, &image);
-    tracef_error("imgui_upload_fonts - the font texture could not be made.");
     return;
   }
   g_gui.font_image = image.image;
@@ -304,10 +293,7 @@ void VulkanPLugin::imgui_upload_fonts() {
   write.pImageInfo = &info;
   fn.vkUpdateDescriptorSets(g_gui.device, 1, &write, 0, nullptr);
   VkCommandBuffer commands = begin_one_time_commands(device, true);
-  if (!commands) {
-    tracef_error("imgui_upload_fonts - the font texture could not be uploaded.");
-    return;
-  }
+  if (!commands) return;
   transition_image_layout(device, commands, g_gui.font_image, VK_IMAGE_LAYOUT_UNDEFINED,
                           VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL);
   VkBufferImageCopy region{};
@@ -317,10 +303,7 @@ void VulkanPLugin::imgui_upload_fonts() {
                             &region);
   transition_image_layout(device, commands, g_gui.font_image, VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL,
                           VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
-  if (!end_one_time_commands(device, commands)) {
-    tracef_error("imgui_upload_fonts - the font texture could not be uploaded.");
-    return;
-  }
+  if (!end_one_time_commands(device, commands)) return;
   g_gui.font_ready = true;
   io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<uintptr_t>((uint64_t)(g_gui.font_image) & 0xFFFFFFFFu)));
 }
@@ -336,11 +319,7 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
   const float fb_height = draw->DisplaySize.y * draw->FramebufferScale.y;
   if (static_cast<int>(fb_width) <= 0 || static_cast<int>(fb_height) <= 0 || draw->TotalVtxCount <= 0) return;
   // Without its font the set may name a destroyed view: nothing is bound.
-  if (!g_gui.font_ready) {
-    if (!g_gui.missing_font_said) tracef_warning("imgui_render - no font texture: the GUI is not drawn.");
-    g_gui.missing_font_said = true;
-    return;
-  }
+  if (!g_gui.font_ready) return;
   VkFunctionTable& fn = device->functions;
   const uint32_t slot = generation::gui_buffers_per_frame() ? device->frame_index % kBufferSlots : 0;
   // What the lists hold, counted from the lists themselves: the buffers are
@@ -353,11 +332,8 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
   if (vertex_bytes == 0 || index_bytes == 0) return;
   GuiBuffer& vb = g_gui.vertices[slot];
   GuiBuffer& ib = g_gui.indices[slot];
-  if (!fit(vb, vertex_bytes, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT) || !fit(ib, index_bytes, VK_BUFFER_USAGE_INDEX_BUFFER_BIT)) {
-    tracef_error("imgui_render - no buffers for %llu vertex and %llu index bytes.",
-                 static_cast<unsigned long long>(vertex_bytes), static_cast<unsigned long long>(index_bytes));
+  if (!fit(vb, vertex_bytes, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT) || !fit(ib, index_bytes, VK_BUFFER_USAGE_INDEX_BUFFER_BIT))
     return;
-  }
   void* vmap = nullptr;
   void* imap = nullptr;
   if (fn.vkMapMemory(g_gui.device, vb.memory, 0, vb.size, 0, &vmap) != VK_SUCCESS) return;
@@ -385,7 +361,8 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
   const VkDeviceSize offset = 0;
   fn.vkCmdBindVertexBuffers(commands, 0, 1, &vb.buffer, &offset);
   fn.vkCmdBindIndexBuffer(commands, ib.buffer, 0, VK_INDEX_TYPE_UINT16);
-  vb.use = ib.use = buffer_use(record);
+  note_buffer_use(&vb.users, record);
+  note_buffer_use(&ib.users, record);
   VkViewport viewport{0.0f, 0.0f, fb_width, fb_height, 0.0f, 1.0f};
   fn.vkCmdSetViewport(commands, 0, 1, &viewport);
   float push[4];
@@ -404,7 +381,8 @@ void VulkanPLugin::imgui_render(ImDrawData* draw) {
         if (cmd.UserCallback != ImDrawCallback_ResetRenderState) cmd.UserCallback(list, &cmd);
       } else {
         VkRect2D scissor;
-        // Indices past the list's own would read another list's.
+        // Commands that count more indices than the lists hold would draw
+        // past what this frame wrote into the index buffer.
         const bool inside = index_offset + cmd.ElemCount <= index_bytes / sizeof(ImDrawIdx);
         if (gui_scissor(cmd.ClipRect, pos, scale, fb_width, fb_height, &scissor) && inside) {
           fn.vkCmdSetScissor(commands, 0, 1, &scissor);

@@ -344,10 +344,11 @@ bool VulkanPLugin::pipeline_bind(tvc::GpuPipelineStateData* state) {
     return false;
   }
   VkDeviceRecord* device = object_owner(state->id);
+  if (!device) return false;
   // Where binds go into the list the host opened, the device's current list
   // takes it, and only while it is open.
-  VkCommandListRecord* target =
-      generation::lists_take_draws() ? open_current_list(device) : device ? device->active_command_record : nullptr;
+  VkCommandListRecord* target = device->active_command_record;
+  if (generation::lists_take_draws()) target = open_current_list(device);
   if (!target || !target->command_buffer || record->pipeline == VK_NULL_HANDLE) return false;
   device->functions.vkCmdBindPipeline(target->command_buffer, VK_PIPELINE_BIND_POINT_GRAPHICS, record->pipeline);
   target->bound_pipeline = record->pipeline;

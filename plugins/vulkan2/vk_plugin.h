@@ -259,7 +259,7 @@ class VulkanPLugin : public tvc::Renderer {
   void detach_target_lists(VkDeviceRecord* device, tvc::GpuCommandList* list);
   const uint8_t* render_target_read(tvc::GpuRenderTarget* target, bool to_general, uint64_t* pitch);
   VkDescriptorSetRecord* descriptorset_lookup(int id);
-  VkDescriptorBindingRecord* descriptorset_binding(VkDescriptorSetRecord* set, int index, const char* operation);
+  VkDescriptorBindingRecord* descriptorset_binding(VkDescriptorSetRecord* set, int index);
   int descriptorset_add(VkDescriptorSetRecord* set, VkDescriptorBindingRecord* binding);
   bool descriptorset_destroy(VkDescriptorSetRecord* set);
   void descriptorset_killall_device(VkDeviceRecord* device);

@@ -365,7 +365,7 @@ int VulkanPLugin::descriptorset_add_raytracing_storage_image(int id, int context
 bool VulkanPLugin::descriptorset_update_raytracing_storage_image(int id, int index, int context_index, int binding,
                                                                  unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_raytracing_storage_image");
+  VkDescriptorBindingRecord* b = descriptorset_binding(set, index);
   VkRayTracingContext* context = raytracing_context(context_index, "descriptorset_update_raytracing_storage_image");
   if (!b || !context || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE || context->output_image.view == VK_NULL_HANDLE)
     return false;
@@ -834,9 +834,16 @@ bool VulkanPLugin::vk_raytracing_create_output_image(int index, unsigned width, 
   if (image.view != VK_NULL_HANDLE && static_cast<unsigned>(image.width) == width &&
       static_cast<unsigned>(image.height) == height)
     return true;
-  // A trace submitted before may still write the old image: the new one is
-  // made first, and its layout change waits until the queue is idle, so the
-  // old one goes only after that (a failure leaves it as it was).
+  // The old image goes once no work can still write it: while a command
+  // buffer of the device is recording (it may have bound a set that names
+  // the old view) the replacement is refused and the old image stays; else
+  // the device is waited idle first. The new one is made before the old one
+  // goes, so that a failure leaves it as it was.
+  if ((image.view != VK_NULL_HANDLE || image.image != VK_NULL_HANDLE) && !idle_before_replacing(context->device)) {
+    tracef_error("vk_raytracing_create_output_image - a command buffer of the device is recording: the output image "
+                 "stays.");
+    return false;
+  }
   VkStorageImageRecord made;
   made.id = image.id;
   if (!storage_image_create_objects(context->device, context->gpu_record, width, height, format, &made)) return false;

@@ -47,7 +47,7 @@ bool VulkanPLugin::descriptorset_update_storage_image(int id, int index, int sto
                                                       tvc::GpuRenderTarget* target, int attachment, int binding,
                                                       unsigned stages) {
   VkDescriptorSetRecord* set = descriptorset_lookup(id);
-  VkDescriptorBindingRecord* b = descriptorset_binding(set, index, "descriptorset_update_storage_image");
+  VkDescriptorBindingRecord* b = descriptorset_binding(set, index);
   VkDescriptorImageInfo info{};
   if (!b || b->type != VK_DESCRIPTOR_TYPE_STORAGE_IMAGE ||
       !storage_source(this, storage_image, texture, target, attachment, false, &info))

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "vk_resources.h"
 #include "spv_plain_frag.h"
@@ -44,7 +45,7 @@ struct HostBuffer {
   VkBuffer buffer = VK_NULL_HANDLE;
   VkDeviceMemory memory = VK_NULL_HANDLE;
   uint32_t capacity = 0;
-  BufferUse use;  // the recording that bound it last
+  BufferUsers users;  // the recordings that bound it
 };
 
 struct TextOverlay {
@@ -96,18 +97,19 @@ bool load_text_loader() {
   return g_text.loader != nullptr;
 }
 
-// Resolves every entry point; answers the first missing name, or null.
-const char* load_text_entry_points() {
+// Resolves every entry point; false when the loader or one of them is
+// missing.
+bool load_text_entry_points() {
   const bool loaded = load_text_loader();
-  const char* missing = loaded ? nullptr : "vulkan-1.dll";
+  bool all = loaded;
 #define QV_TEXT_LOAD(name)                                                                                 \
   g_text.name = loaded ? reinterpret_cast<PFN_##name>(reinterpret_cast<void (*)()>(                       \
                              GetProcAddress(g_text.loader, #name)))                                       \
                        : nullptr;                                                                         \
-  if (!g_text.name && !missing) missing = #name;
+  all = all && g_text.name != nullptr;
   QV_TEXT_ENTRY_POINTS(QV_TEXT_LOAD)
 #undef QV_TEXT_LOAD
-  return missing;
+  return all;
 }
 
 // The overlay reads the memory types afresh through its own entry points.
@@ -415,28 +417,22 @@ void VulkanPLugin::release_text_overlay(VkDeviceRecord* device) {
   g_text.initialised = false;
 }
 
-// The record of a list on the overlay's device with a command buffer: null
-// with a line in the log.
-static VkCommandListRecord* list_commands(VulkanPLugin* plugin, tvc::GpuCommandList* list, const char* operation) {
+// The record of a list on the overlay's device with a command buffer, or
+// null. The overlay's refusals leave no line in the log.
+static VkCommandListRecord* list_commands(VulkanPLugin* plugin, tvc::GpuCommandList* list) {
   VkDeviceRecord* device = list ? plugin->object_owner(list->id) : nullptr;
   VkCommandListRecord* record = list_record(list);
-  if (!device || device->device != g_text.device || !record || !record->command_buffer) {
-    plugin->tracef_error("%s - the command list has no device of the text overlay or no command buffer.", operation);
-    return nullptr;
-  }
+  if (!device || device->device != g_text.device || !record || !record->command_buffer) return nullptr;
   return record;
 }
 
 bool VulkanPLugin::text_init(tvc::GpuCommandList* list, const char* font_file, float font_height) {
   VkDeviceRecord* device = list ? object_owner(list->id) : nullptr;
   VkGpuRecord* gpu = gpu_record(current_gpu);
-  if (!device || !device->device || !gpu) {
-    tracef_error("text_init - %s.", !gpu ? "no current GPU" : "the command list has no device");
-    return false;
-  }
+  if (!device || !device->device || !gpu) return false;
   if (g_text.device) release_text_objects();  // a second init replaces the first
-  if (const char* missing = load_text_entry_points()) {
-    tracef_error("text_init - the Vulkan loader or its entry point %s is missing.", missing);
+  // Without the loader or one of its entry points nothing could be called.
+  if (!load_text_entry_points()) {
     g_text.device = nullptr;
     return false;
   }
@@ -446,8 +442,8 @@ bool VulkanPLugin::text_init(tvc::GpuCommandList* list, const char* font_file, f
   const bool with_font = font_file != nullptr;
   if (with_font) {
     g_text.font = new tvc::Font;
+    // Without its texture there would be nothing to upload.
     if (!g_text.font->stbttf_load_font_texture(nullptr, font_file, font_height, kFontTextureSize, kFontTextureSize)) {
-      tracef_error("text_init - unable to load the font %s.", font_file);
       release_text_overlay(device);
       return false;
     }
@@ -455,7 +451,6 @@ bool VulkanPLugin::text_init(tvc::GpuCommandList* list, const char* font_file, f
   bool ok = make_layouts(with_font) && make_render_pass(device) && make_pipeline(with_font);
   ok = ok && (with_font ? upload_font(device) : make_test_mesh());
   if (!ok) {
-    tracef_error("text_init - the overlay's Vulkan objects could not be made.");
     release_text_overlay(device);
     return false;
   }
@@ -478,17 +473,11 @@ void VulkanPLugin::text_draw_2d(int x, int y, float r, float g, float b, float a
 }
 
 bool VulkanPLugin::text_render(tvc::GpuCommandList* list, int width, int height) {
-  if (!g_text.initialised || !g_text.font) {
-    tracef_error("text_render - the text overlay holds no font.");
-    return false;
-  }
+  if (!g_text.initialised || !g_text.font) return false;
   // Refused: an empty viewport is not valid Vulkan, and the scale pushed
   // below (2 / width, 2 / height) would be infinite.
-  if (width <= 0 || height <= 0) {
-    tracef_error("text_render - a size of %dx%d holds no pixels.", width, height);
-    return false;
-  }
-  VkCommandListRecord* record = list_commands(this, list, "text_render");
+  if (width <= 0 || height <= 0) return false;
+  VkCommandListRecord* record = list_commands(this, list);
   if (!record) return false;
   VkCommandBuffer commands = record->command_buffer;
   VkDeviceRecord* device = object_owner(list->id);
@@ -501,14 +490,11 @@ bool VulkanPLugin::text_render(tvc::GpuCommandList* list, int width, int height)
   const uint32_t needed = vertices * kVertexBytes;
   HostBuffer& text = g_text.text_vertices;
   if (!text.buffer || text.capacity < needed) {
-    // The frame before may still read the outgrown buffer: it is retired,
-    // and goes once that work has run.
-    retire_buffer(device, text.buffer, text.memory, text.use);
+    // Lists recorded before may still read the outgrown buffer: it is
+    // retired, and goes once the work of each of them has run.
+    retire_buffer(device, text.buffer, text.memory, std::move(text.users));
     text = HostBuffer{};
-    if (!make_buffer(text, needed, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, false)) {
-      tracef_error("text_render - no vertex buffer for %u vertices.", vertices);
-      return false;
-    }
+    if (!make_buffer(text, needed, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, false)) return false;
   }
   if (!fill_buffer(text, data->interleaved, needed)) return false;
   set_full_view(commands, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
@@ -518,7 +504,7 @@ bool VulkanPLugin::text_render(tvc::GpuCommandList* list, int width, int height)
                                    0, nullptr);
   const VkDeviceSize offset = 0;
   g_text.vkCmdBindVertexBuffers(commands, 0, 1, &text.buffer, &offset);
-  text.use = buffer_use(record);
+  note_buffer_use(&text.users, record);
   const float push[4] = {2.0f / width, 2.0f / height, -1.0f, 1.0f};
   g_text.vkCmdPushConstants(commands, g_text.pipeline_layout, VK_SHADER_STAGE_VERTEX_BIT, 0, sizeof(push), push);
   g_text.vkCmdDraw(commands, vertices, 1, 0, 0);
@@ -526,11 +512,8 @@ bool VulkanPLugin::text_render(tvc::GpuCommandList* list, int width, int height)
 }
 
 bool VulkanPLugin::text_update(tvc::GpuCommandList* list) {
-  if (!g_text.initialised || !g_text.test_mesh) {
-    tracef_error("text_update - the text overlay holds no test triangle.");
-    return false;
-  }
-  VkCommandListRecord* record = list_commands(this, list, "text_update");
+  if (!g_text.initialised || !g_text.test_mesh) return false;
+  VkCommandListRecord* record = list_commands(this, list);
   if (!record) return false;
   VkCommandBuffer commands = record->command_buffer;
   tvc::MeshData* data = g_text.test_mesh->get_mesh_data();

@@ -578,9 +578,14 @@ VKAPI_ATTR VkResult VKAPI_CALL ResetFences(VkDevice, uint32_t count, const VkFen
   return VK_SUCCESS;
 }
 
+// A fence that was destroyed (or never made) may not be asked about.
 VKAPI_ATTR VkResult VKAPI_CALL GetFenceStatus(VkDevice, VkFence fence) {
   auto it = g_fences.find((uint64_t)fence);
-  if (it == g_fences.end() || !it->second) return VK_NOT_READY;
+  if (it == g_fences.end()) {
+    violation("status query of a fence that was destroyed or never made");
+    return VK_ERROR_DEVICE_LOST;
+  }
+  if (!it->second) return VK_NOT_READY;
   usage_fence_seen((uint64_t)fence);
   return VK_SUCCESS;
 }

@@ -6,15 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "device_record.h"
 #include "frame_pixels.h"
 #include "window_fixtures.h"
 
 namespace {
-
-VkDeviceRecord* device_record(tvc::RendererGpu* gpu) {
-  VkGpuRecord* record = gpu ? static_cast<VkGpuRecord*>(gpu->renderer_data) : nullptr;
-  return record ? record->current_device : nullptr;
-}
 
 // An entry point of the system's loader, for what the test records itself.
 template <typename T>
@@ -173,6 +169,16 @@ TEST_F(LiveWindowTest, ListClearChoicesAndOneShotSubmits) {
     EXPECT_TRUE(colour_is(read_back(renderer).at(5, 5), blit, 255, 0, 0, 255));
     ASSERT_TRUE(renderer->frame_present(gpu, w));
   }
+  // A pass that cannot begin (image 99 has no framebuffer) has still taken
+  // the new clear values.
+  const float green[5] = {0.0f, 1.0f, 0.0f, 1.0f, 0.5f};
+  ASSERT_TRUE(renderer->command_list_open(list));
+  EXPECT_FALSE(renderer->command_list_begin_render_pass_rt(list, green, 99, 0));
+  ASSERT_TRUE(renderer->command_list_close(list));
+  const VkClearValue* clear = static_cast<VulkanPLugin*>(renderer)->clear_values;
+  EXPECT_EQ(clear[0].color.float32[0], 0.0f);
+  EXPECT_EQ(clear[0].color.float32[1], 1.0f);
+  EXPECT_EQ(clear[1].depthStencil.depth, 0.5f);
   // A one-shot buffer is submitted and waited for on the list's own fence.
   auto fence_status = loader_entry<PFN_vkGetFenceStatus>("vkGetFenceStatus");
   ASSERT_TRUE(renderer->command_buffer_begin(list));
