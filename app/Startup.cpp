@@ -67,8 +67,9 @@ bool runFrameworkDemo() {
 
 // A demo thread still runs on the log, the application state and the
 // engine: the process ends here, before the runtime destroys those globals
-// (and the libraries run their detach code) under it. Nothing is lost: log
-// lines, reports and benchmark rows are on disk already.
+// (and the libraries run their detach code) under it. The log lines and
+// reports are on disk already; a benchmark that the thread still holds never
+// writes its row.
 void endWhileADemoRuns(int exitCode) { TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode)); }
 
 void logDisplayDevices() {
@@ -187,7 +188,11 @@ bool ShutdownQuorvel() {
   }
   // A framework demo's render thread logs through the log and writes its
   // benchmark row to the end: it keeps the same things as a built-in one.
-  const bool demosEnded = ShutdownDemoSdk() && builtinDemosEnded;
+  // Its answer is taken on its own: behind another condition in one &&, a
+  // false one first would skip the call, and the framework's demos would
+  // never be stopped nor the bridge ended.
+  const bool frameworkDemosEnded = ShutdownDemoSdk();
+  const bool demosEnded = frameworkDemosEnded && builtinDemosEnded;
   if (!demosEnded) LogPrintf(g_log, "a demo thread is still running: what it uses stays until the end");
   if (demosEnded) {
     ShutdownOpenCl();
