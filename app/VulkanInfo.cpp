@@ -739,8 +739,9 @@ bool DetectVulkan() {
       LogPrintf(g_log, "Vulkan - instance creation failed (code: VK_ERROR_INITIALIZATION_FAILED)");
     else
       LogPrintf(g_log, "Vulkan - instance creation failed: unknown error (code: %d)", static_cast<int>(r));
-    // The library goes now, not at shutdown: a framework demo that fails to
-    // start runs the detection again, which would load it a second time.
+    // The library goes now: a failed detection leaves the collector
+    // uninitialised, and ShutdownVulkanInfo then returns before releasing
+    // anything, so the library would stay loaded until the process ends.
     releaseAll();
     return false;
   }

@@ -105,6 +105,9 @@ ClDemoSession::~ClDemoSession() { release(); }
 
 const char* ClDemoSession::typeWord() const { return deviceType == kClDeviceTypeCpu ? "CPU" : "GPU"; }
 
+// A null buffer ends the demo after the box: clSetKernelArg would take it
+// without a word as a null global pointer, which the kernel then reads and
+// writes through (on a CPU device, an access violation in this process).
 cl_mem ClDemoSession::createBuffer(const char* name, cl_mem_flags flags, size_t bytes, void* host) const {
   cl_int status = 0;
   cl_mem buffer = ClEntryPoints::clCreateBuffer(context, flags, bytes, host, &status);

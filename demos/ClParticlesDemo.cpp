@@ -176,6 +176,7 @@ class ParticlesDemo : public ClRawDemo {
     g.BindBuffer(GL_ARRAY_BUFFER, 0);
     m_particleBuffer = m_cl.createBuffer("particle", CL_MEM_READ_WRITE | CL_MEM_USE_HOST_PTR,
                                          m_global * sizeof(ParticleRecord), m_particles);
+    // Without it the kernel would move every particle through a null pointer.
     if (!m_particleBuffer) return false;
     // The kernel reads the positions as well as writing them.
     if (!m_cl.interop) {
@@ -184,6 +185,8 @@ class ParticlesDemo : public ClRawDemo {
     }
     cl_int status = 0;
     m_positionBuffer = ClEntryPoints::clCreateFromGLBuffer(m_cl.context, CL_MEM_READ_WRITE, m_glBuffer, &status);
+    // Going on, every frame's acquisition of the null object would fail
+    // before the launch: a black window and no word why.
     if (!m_positionBuffer) ShowClSetupFailure(m_cl.typeWord(), status, "position buffer creation over the GL buffer");
     return m_positionBuffer != nullptr;
   }

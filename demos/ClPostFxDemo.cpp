@@ -156,6 +156,8 @@ class PostFxDemo : public ClRawDemo {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
     if (m_packBuffer && m_unpackBuffer && m_texture) return true;
+    // Without a pack buffer bound, glReadPixels would take its null last
+    // argument as an address in this process and write the frame there.
     ShowErrorBox("OpenGL pixel buffers or result texture of %d x %d pixels could not be created. Bye...", width(),
                  height());
     return false;
