@@ -29,6 +29,10 @@ class FakeOpenCl {
     ShutdownOpenCl();
     SetOpenClLibraryLoader(nullptr);
     if (m_control) FreeLibrary(m_control);
+    // The stand-in is unloaded now: no entry point may stay cached into it.
+    // The collector's shutdown above forgets them as well; this does not
+    // rely on that.
+    ResetClEntryPoints();
     g_app.openClLibrary = m_library;
     g_app.clPlatforms = m_platforms;
     g_app.clPlatformCount = m_platformCount;
